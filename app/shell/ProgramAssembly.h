@@ -1,0 +1,26 @@
+#pragma once
+
+class QApplication;
+class CaptureAssembly;
+
+// Completes the running program around the capture assembly and fixes the whole
+// shutdown order. atPointA runs after the single-instance check, atPointB after the
+// capture assembly, atPointC after the event loop has returned.
+class ProgramAssembly
+{
+public:
+    explicit ProgramAssembly(QApplication& app);
+    ~ProgramAssembly();
+    ProgramAssembly(const ProgramAssembly&) = delete;
+    ProgramAssembly& operator=(const ProgramAssembly&) = delete;
+
+    void atPointA();
+    void atPointB(CaptureAssembly& capture);
+    void atPointC(CaptureAssembly& capture);
+
+private:
+    // Waits in 1-second steps until the threads that flush data report they are done.
+    void waitForThreads(CaptureAssembly& capture);
+
+    QApplication& _app;
+};

@@ -1,0 +1,101 @@
+#include "Startup.h"
+
+#include "AppUtils.h"
+#include "DateTimeUtils.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QUuid>
+
+namespace {
+
+bool iniFlag(QLatin1String key)
+{
+    return iniSettings().value(key, false).toBool();
+}
+
+} // namespace
+
+void setApplicationNames()
+{
+    QCoreApplication::setOrganizationName(AppConstants::organizationName);
+    const bool dev = iniFlag(IniKeys::devCacheFolderUsed);
+    QCoreApplication::setApplicationName(dev ? AppConstants::devApplicationName
+                                             : AppConstants::applicationName);
+}
+
+void removeOldDataFolder()
+{
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QFileInfo oldDb(QDir(dataFolder).filePath(QStringLiteral("timelogs.db")));
+    if (oldDb.exists()) {
+        qInfo().noquote() << "Found old database file: " + oldDb.absoluteFilePath()
+                + " deleting data folder...";
+        QDir(dataFolder).removeRecursively();
+    } else {
+        qInfo().noquote() << "No old database file found: " + oldDb.absoluteFilePath();
+    }
+}
+
+QString logFileName(QString base, const char* suffix)
+{
+    return base + QString::fromUtf8(suffix);
+}
+
+bool isMultiInstanceAllowed()
+{
+    return iniFlag(IniKeys::multiInstanceAllowed);
+}
+
+bool isUpdateDisabled()
+{
+    return iniFlag(IniKeys::updateDisabled);
+}
+
+void configureLogging()
+{
+    QtLog::init();
+    QtLogConf& conf = QtLog::getConf();
+    conf.setMaxFileSize(10485760);
+    conf.setMaxBackupCount(2);
+    conf.setFileName(logFileName(QCoreApplication::applicationName(), ".log"));
+    conf.setLogLevel(iniFlag(IniKeys::debugEnabled) ? QtDebugMsg : QtWarningMsg);
+}
+
+void logIniFlags()
+{
+    for (QLatin1String key : {IniKeys::debugEnabled, IniKeys::uploadDisabled,
+                              IniKeys::devCacheFolderUsed, IniKeys::multiInstanceAllowed,
+                              IniKeys::updateDisabled}) {
+        QtLog::info().nospace() << QLatin1String("INI - ") + key + QLatin1String(":\t") << iniFlag(key);
+    }
+}
+
+void writeStartupSettings(QSettings& settings)
+{
+    settings.setValue(Keys::appStartTime, DateTimeUtils::toUTCString(QDateTime::currentDateTime()));
+    if (settings.value(Keys::macAddress, QString()).toString().isEmpty())
+        settings.setValue(Keys::macAddress, AppUtils::getMacAddress());
+    settings.setValue(Keys::clientUuid, QUuid::createUuid().toString().mid(1, 36).toUpper());
+    settings.sync();
+}
+
+void protectUserFiles(const QSettings& settings)
+{
+    const QString file = settings.fileName();
+    AppUtils::makePrivateFolder(QFileInfo(file).absolutePath());
+    AppUtils::makePrivateFile(file);
+    AppUtils::makePrivateFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+}
+
+void chooseWorkingDirectory()
+{
+    if (!QDir::currentPath().contains(QLatin1String("larkspan-desktop")))
+        QDir::setCurrent(QCoreApplication::applicationDirPath());
+}

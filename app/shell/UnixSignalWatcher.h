@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QObject>
+
+#include <initializer_list>
+
+class QSocketNotifier;
+
+// Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the GUI thread. The handler only
+// writes one byte to a pipe; everything else happens in the event loop, where it is safe.
+class UnixSignalWatcher : public QObject
+{
+    Q_OBJECT
+public:
+    explicit UnixSignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent = nullptr);
+    ~UnixSignalWatcher() override;
+
+signals:
+    void unixSignal(int signalNumber);
+
+private:
+    void onReadable();
+
+    QSocketNotifier* _notifier = nullptr;
+};

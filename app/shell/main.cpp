@@ -1,0 +1,70 @@
+#include "AppSignals.h"
+#include "AppUtils.h"
+#include "CaptureAssembly.h"
+#include "ProgramAssembly.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+#include "Startup.h"
+#include "UnixSignalWatcher.h"
+
+#include <QApplication>
+#include <QNetworkProxyFactory>
+#include <QSettings>
+
+#include <csignal>
+#include <sys/stat.h>
+
+int main(int argc, char* argv[])
+{
+    // Everything we write (settings with tokens, the database, the log) is the user's alone.
+    ::umask(077);
+
+    qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(-1));
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+
+    QApplication application(argc, argv);
+    // A tray program: closing its last window must not end it.
+    application.setQuitOnLastWindowClosed(false);
+
+    setApplicationNames();
+    removeOldDataFolder();
+    configureLogging();
+    AppSignals::init(&application);
+    AppUtils::logSysInfo(application, AppUtils::getFullAppVersion(AppConstants::version));
+    logIniFlags();
+
+    if (AppUtils::isAppRunning(application) && !isMultiInstanceAllowed()) {
+        QtLog::warning() << "A Larkspan instance is already running, quit now.";
+        return 0;
+    }
+
+    ProgramAssembly program(application);
+    program.atPointA();
+
+    QSettings settings;
+    writeStartupSettings(settings);
+    protectUserFiles(settings);
+
+    chooseWorkingDirectory();
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
+
+    // A desktop session ends programs with signals; treat them like Quit from the tray so
+    // the threads stop in order and the last minute of tracking is kept.
+    UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::unixSignal, &application, [](int number) {
+        QtLog::info() << "Signal" << number << "received, quitting...";
+        QCoreApplication::quit();
+    });
+
+    CaptureAssembly capture;
+    program.atPointB(capture);
+
+    const int result = application.exec();
+    QtLog::info() << "Event loop ended, shutting down...";
+
+    program.atPointC(capture);
+    QtLog::info() << "Larkspan stopped.";
+    QtLog::getConf().flush();
+    return result;
+}

@@ -1,0 +1,82 @@
+#include "DateTimeUtils.h"
+
+#include <cstdlib>
+
+namespace {
+
+const QString kUtcFormat = QStringLiteral("yyyyMMddHHmmss");
+
+qint64 absSecsBetween(const QDateTime& from, const QDateTime& to)
+{
+    return std::llabs(from.secsTo(to));
+}
+
+} // namespace
+
+QString DateTimeUtils::toUTCString(const QDateTime& dateTime)
+{
+    if (!dateTime.isValid())
+        return QString();
+    return dateTime.toUTC().toString(kUtcFormat);
+}
+
+QDateTime DateTimeUtils::fromUTCString(const QString& text)
+{
+    if (text.length() != 14)
+        return QDateTime();
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return QDateTime();
+    }
+    // Date and time are parsed apart and joined as UTC. Parsing the whole text as local
+    // time first would lose wall-clock times that fall into a daylight-saving gap here.
+    const QDate date = QDate::fromString(text.left(8), QStringLiteral("yyyyMMdd"));
+    const QTime time = QTime::fromString(text.mid(8), QStringLiteral("HHmmss"));
+    if (!date.isValid() || !time.isValid())
+        return QDateTime();
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QString DateTimeUtils::toLocalDateString(const QDateTime& dateTime)
+{
+    if (!dateTime.isValid())
+        return QString();
+    return dateTime.toLocalTime().toString(QStringLiteral("yyyyMMdd"));
+}
+
+QString DateTimeUtils::toLocalTimeString(const QDateTime& dateTime, bool withSeconds)
+{
+    if (!dateTime.isValid())
+        return QString();
+    return dateTime.toLocalTime().toString(withSeconds ? QStringLiteral("HH:mm:ss")
+                                                       : QStringLiteral("HH:mm"));
+}
+
+QVector<int> DateTimeUtils::durationHoursAndMinutesBetween(const QDateTime& from, const QDateTime& to)
+{
+    const qint64 secs = absSecsBetween(from, to);
+    const qint64 hours = secs / 3600;
+    const qint64 rest = secs - hours * 3600;
+    return {static_cast<int>(hours), qRound(rest / 60.0)};
+}
+
+QString DateTimeUtils::formatDurationBetween(const QDateTime& from, const QDateTime& to, bool clockStyle)
+{
+    const qint64 secs = absSecsBetween(from, to);
+    const qint64 hours = secs / 3600;
+    const qint64 rest = secs - hours * 3600;
+    const qint64 minutes = rest / 60;
+    const qint64 seconds = rest % 60;
+    if (clockStyle) {
+        const QChar zero(QLatin1Char('0'));
+        return QStringLiteral("%1:%2:%3")
+            .arg(hours, 2, 10, zero)
+            .arg(minutes, 2, 10, zero)
+            .arg(seconds, 2, 10, zero);
+    }
+    if (hours > 0)
+        return QStringLiteral("%1h%2m%3s").arg(hours).arg(minutes).arg(seconds);
+    if (minutes > 0)
+        return QStringLiteral("%1m%2s").arg(minutes).arg(seconds);
+    return QStringLiteral("%1s").arg(seconds);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+class QApplication;
+
+class AppUtils
+{
+public:
+    // True when another instance of this application runs for this user. The first caller
+    // takes a lock file that is held until the process ends; a lock left by a crashed
+    // instance is recognised as stale (its process is gone) and taken over.
+    static bool isAppRunning(const QApplication& app);
+    // Starts the program at login through an XDG autostart entry named after id.
+    // The entry is rewritten only when its content would change.
+    static void registerStartup(const QApplication& app, const QString& id);
+    // majorMinor + "." + the build number from the resource ":/build_number" ("0" without it).
+    static QString getFullAppVersion(QString majorMinor);
+    // The file's text as UTF-8; empty when it cannot be read.
+    static QString readFileToString(QString path);
+    // First hardware address of a non-loopback interface, e.g. "52:54:00:12:34:56".
+    static QString getMacAddress();
+    static bool isCompiledWith64bit();
+    static void logSysInfo(const QApplication& app, QString version);
+
+    // Where the single-instance lock lives (per user, per application name).
+    static QString lockFilePath();
+    // Where registerStartup writes its entry.
+    static QString autostartFilePath(const QString& id);
+    // Folder and file permissions that keep tokens and titles to the user alone.
+    static void makePrivateFolder(const QString& path);
+    static void makePrivateFile(const QString& path);
+
+private:
+    AppUtils() = delete;
+};

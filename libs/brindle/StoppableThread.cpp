@@ -1,0 +1,43 @@
+#include "StoppableThread.h"
+
+#include <QDeadlineTimer>
+
+StoppableThread::StoppableThread() = default;
+
+StoppableThread::~StoppableThread() = default;
+
+void StoppableThread::stop()
+{
+    QMutexLocker lock(&_sleepMutex);
+    _stopRequested = true;
+    _wake.wakeAll();
+}
+
+void StoppableThread::terminate()
+{
+    _terminated = true;
+}
+
+bool StoppableThread::isStopRequested() const
+{
+    return _stopRequested;
+}
+
+bool StoppableThread::isTerminated() const
+{
+    return _terminated;
+}
+
+void StoppableThread::sleepSecs(qint64 secs)
+{
+    sleepMsecs(secs * 1000);
+}
+
+void StoppableThread::sleepMsecs(qint64 msecs)
+{
+    QDeadlineTimer deadline(msecs);
+    QMutexLocker lock(&_sleepMutex);
+    // Loop because wait() may wake spuriously.
+    while (!_stopRequested && !deadline.hasExpired())
+        _wake.wait(&_sleepMutex, deadline);
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QMutex>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <atomic>
+
+// Base of the worker threads. A subclass's run() loops until isStopRequested(),
+// sleeping with sleepSecs(), and calls terminate() as its last step.
+class StoppableThread : public QThread
+{
+    Q_OBJECT
+public:
+    StoppableThread();
+    ~StoppableThread() override;
+
+    // Asks the loop to end; a thread sleeping in sleepSecs() wakes at once, so quitting
+    // never waits out a long pause between passes.
+    void stop();
+    // Marks the loop as finished; the shutdown sequence polls isTerminated().
+    void terminate();
+
+    bool isStopRequested() const;
+    bool isTerminated() const;
+
+protected:
+    // Returns after secs seconds or as soon as stop() is called, whichever comes first.
+    void sleepSecs(qint64 secs);
+    void sleepMsecs(qint64 msecs);
+
+    // Free for subclasses to guard their own shared state.
+    QMutex mutex;
+
+private:
+    std::atomic<bool> _stopRequested {false};
+    std::atomic<bool> _terminated {false};
+    QMutex _sleepMutex;
+    QWaitCondition _wake;
+};

@@ -1,0 +1,162 @@
+#include "QtLogConf.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <spdlog/logger.h>
+#include <spdlog/sinks/rotating_file_sink.h>
+#include <spdlog/sinks/stdout_sinks.h>
+
+#include <atomic>
+#include <mutex>
+
+namespace {
+
+// Qt's enum puts QtInfoMsg after QtFatalMsg; this is the order users expect.
+int rank(QtMsgType type)
+{
+    switch (type) {
+    case QtDebugMsg: return 0;
+    case QtInfoMsg: return 1;
+    case QtWarningMsg: return 2;
+    case QtCriticalMsg: return 3;
+    case QtFatalMsg: return 4;
+    }
+    return 2;
+}
+
+spdlog::level::level_enum toSpd(QtMsgType type)
+{
+    switch (type) {
+    case QtDebugMsg: return spdlog::level::debug;
+    case QtInfoMsg: return spdlog::level::info;
+    case QtWarningMsg: return spdlog::level::warn;
+    case QtCriticalMsg: return spdlog::level::err;
+    case QtFatalMsg: return spdlog::level::critical;
+    }
+    return spdlog::level::warn;
+}
+
+const char* kPattern = "%Y-%m-%d %H:%M:%S.%e [%l] [%t] %v";
+
+} // namespace
+
+struct QtLogConf::Private {
+    mutable std::mutex mutex;
+    std::shared_ptr<spdlog::logger> logger;
+    QString filePath;
+    qint64 maxFileSize = 10 * 1024 * 1024;
+    int maxBackupCount = 2;
+    std::atomic<int> levelRank {rank(QtWarningMsg)};
+    std::atomic<int> level {QtWarningMsg};
+
+    std::shared_ptr<spdlog::logger> current()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (!logger) {
+            logger = std::make_shared<spdlog::logger>("larkspan",
+                std::make_shared<spdlog::sinks::stderr_sink_mt>());
+            logger->set_pattern(kPattern);
+            logger->set_level(spdlog::level::trace);
+        }
+        return logger;
+    }
+
+    // Called with the mutex held.
+    void reopen()
+    {
+        if (filePath.isEmpty())
+            return;
+        std::shared_ptr<spdlog::logger> next;
+        try {
+            auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
+                QFile::encodeName(filePath).toStdString(),
+                static_cast<std::size_t>(qMax<qint64>(1, maxFileSize)),
+                static_cast<std::size_t>(qMax(0, maxBackupCount)));
+            next = std::make_shared<spdlog::logger>("larkspan", sink);
+        } catch (const std::exception& e) {
+            // Keep logging where we did before rather than losing lines.
+            fprintf(stderr, "Cannot open log file %s: %s\n",
+                    qPrintable(filePath), e.what());
+            return;
+        }
+        next->set_pattern(kPattern);
+        next->set_level(spdlog::level::trace);
+        next->flush_on(spdlog::level::warn);
+        if (logger)
+            logger->flush();
+        logger = next;
+    }
+};
+
+QtLogConf::QtLogConf() : d(new Private) {}
+
+QtLogConf::~QtLogConf()
+{
+    flush();
+}
+
+void QtLogConf::setMaxFileSize(qint64 bytes)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->maxFileSize = bytes;
+    d->reopen();
+}
+
+void QtLogConf::setMaxBackupCount(int count)
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->maxBackupCount = count;
+    d->reopen();
+}
+
+void QtLogConf::setFileName(const QString& fileName)
+{
+    QString path = fileName;
+    if (QFileInfo(fileName).isRelative()) {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        QDir().mkpath(folder);
+        // The log can hold window titles: keep it to the user.
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        path = QDir(folder).filePath(fileName);
+    }
+    std::lock_guard<std::mutex> lock(d->mutex);
+    d->filePath = QFileInfo(path).absoluteFilePath();
+    d->reopen();
+    if (QFile::exists(d->filePath))
+        QFile::setPermissions(d->filePath, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void QtLogConf::setLogLevel(const QtMsgType& level)
+{
+    d->level = level;
+    d->levelRank = rank(level);
+}
+
+QString QtLogConf::getLogFilePath() const
+{
+    std::lock_guard<std::mutex> lock(d->mutex);
+    return d->filePath;
+}
+
+QtMsgType QtLogConf::logLevel() const
+{
+    return static_cast<QtMsgType>(d->level.load());
+}
+
+bool QtLogConf::accepts(QtMsgType type) const
+{
+    return rank(type) >= d->levelRank.load(std::memory_order_relaxed);
+}
+
+void QtLogConf::write(QtMsgType type, const QString& message)
+{
+    const QByteArray utf8 = message.toUtf8();
+    d->current()->log(toSpd(type), spdlog::string_view_t(utf8.constData(), static_cast<size_t>(utf8.size())));
+}
+
+void QtLogConf::flush()
+{
+    d->current()->flush();
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+#include <memory>
+
+// Process-wide log configuration. Setters take effect at once; changing the file name
+// reopens the log, so callers set size and backup count before the name.
+class QtLogConf
+{
+public:
+    QtLogConf();
+    ~QtLogConf();
+    QtLogConf(const QtLogConf&) = delete;
+    QtLogConf& operator=(const QtLogConf&) = delete;
+
+    void setMaxFileSize(qint64 bytes);
+    void setMaxBackupCount(int count);
+    // A relative name is placed in the application's data folder.
+    void setFileName(const QString& fileName);
+    void setLogLevel(const QtMsgType& level);
+
+    QString getLogFilePath() const;
+    QtMsgType logLevel() const;
+    // True when a message of this type passes the configured level.
+    bool accepts(QtMsgType type) const;
+    // Writes one finished line. Lines that arrive before a file is set go to stderr.
+    void write(QtMsgType type, const QString& message);
+    void flush();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

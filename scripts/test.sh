@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole test suite (unit, integration and end-to-end).
+# Tests that need a display start their own Xvfb; those that need the reference server
+# start their own on a free loopback port. Extra arguments go to ctest (e.g. -L unit).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh default
+cd build
+ctest --output-on-failure -j 2 --timeout 600 "$@"
