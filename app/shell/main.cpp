@@ -27,6 +27,15 @@ int main(int argc, char* argv[])
     // A tray program: closing its last window must not end it.
     application.setQuitOnLastWindowClosed(false);
 
+    // A desktop session ends programs with signals; treat them like Quit from the tray so
+    // the threads stop in order and the last minute of tracking is kept. Installed first,
+    // so a signal during start-up is acted on as soon as the event loop runs.
+    UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
+    QObject::connect(&signalWatcher, &UnixSignalWatcher::unixSignal, &application, [](int number) {
+        QtLog::info() << "Signal" << number << "received, quitting...";
+        QCoreApplication::quit();
+    });
+
     setApplicationNames();
     removeOldDataFolder();
     configureLogging();
@@ -49,17 +58,10 @@ int main(int argc, char* argv[])
     chooseWorkingDirectory();
     QNetworkProxyFactory::setUseSystemConfiguration(true);
 
-    // A desktop session ends programs with signals; treat them like Quit from the tray so
-    // the threads stop in order and the last minute of tracking is kept.
-    UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
-    QObject::connect(&signalWatcher, &UnixSignalWatcher::unixSignal, &application, [](int number) {
-        QtLog::info() << "Signal" << number << "received, quitting...";
-        QCoreApplication::quit();
-    });
-
     CaptureAssembly capture;
     program.atPointB(capture);
 
+    QtLog::info() << "Larkspan is running.";
     const int result = application.exec();
     QtLog::info() << "Event loop ended, shutting down...";
 

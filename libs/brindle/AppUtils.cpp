@@ -5,21 +5,21 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
 #include <QNetworkInterface>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QSysInfo>
 
-#include <memory>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-std::unique_ptr<QLockFile>& instanceLock()
-{
-    static std::unique_ptr<QLockFile> lock;
-    return lock;
-}
+// Descriptor holding the single-instance lock, kept open for the life of the process.
+int instanceLockFd = -1;
 
 // Exec lines of desktop entries treat some characters specially; quote the path.
 QString quotedExec(const QString& path)
@@ -43,20 +43,30 @@ QString AppUtils::lockFilePath()
 
 bool AppUtils::isAppRunning(const QApplication&)
 {
-    auto& lock = instanceLock();
-    if (lock && lock->isLocked())
+    if (instanceLockFd >= 0)
         return false;
     const QString path = lockFilePath();
     makePrivateFolder(QFileInfo(path).absolutePath());
-    lock = std::make_unique<QLockFile>(path);
-    // Stale only when the owning process is gone, never because of age: an instance
-    // that runs for weeks keeps its lock.
-    lock->setStaleLockTime(0);
-    if (lock->tryLock(0))
+    // An flock() belongs to the open file and the kernel drops it when the process ends,
+    // however it ends, so a crashed instance can never leave the lock stuck.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        QtLog::warning() << "AppUtils::isAppRunning - cannot open lock file" << path;
         return false;
-    if (lock->error() == QLockFile::LockFailedError)
-        return true;
-    QtLog::warning() << "AppUtils::isAppRunning - cannot create lock file" << path;
+    }
+    ::fchmod(fd, 0600);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
+        ::close(fd);
+        if (!held)
+            QtLog::warning() << "AppUtils::isAppRunning - cannot lock" << path;
+        return held;
+    }
+    instanceLockFd = fd;
+    // The PID is only informative, for a person looking at the file.
+    const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
+    if (::ftruncate(fd, 0) == 0)
+        [[maybe_unused]] ssize_t written = ::write(fd, pid.constData(), static_cast<size_t>(pid.size()));
     return false;
 }
 

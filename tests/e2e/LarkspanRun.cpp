@@ -1,0 +1,99 @@
+#include "LarkspanRun.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+#include <csignal>
+
+LarkspanHome::LarkspanHome() : _dir(QDir::tempPath() + QStringLiteral("/larkspan-e2e-XXXXXX")) {}
+
+QString LarkspanHome::configDir() const
+{
+    return path() + QStringLiteral("/.config/Corvane");
+}
+
+QString LarkspanHome::dataDir(const QString& appName) const
+{
+    return path() + QStringLiteral("/.local/share/Corvane/") + appName;
+}
+
+QString LarkspanHome::settingsFile(const QString& appName) const
+{
+    return configDir() + QLatin1Char('/') + appName + QStringLiteral(".conf");
+}
+
+QString LarkspanHome::logFile(const QString& appName) const
+{
+    return dataDir(appName) + QLatin1Char('/') + appName + QStringLiteral(".log");
+}
+
+QString LarkspanHome::readLog(const QString& appName) const
+{
+    QFile file(logFile(appName));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+QVariant LarkspanHome::setting(const QString& key, const QString& appName) const
+{
+    QSettings settings(settingsFile(appName), QSettings::NativeFormat);
+    return settings.value(key);
+}
+
+void LarkspanHome::setIniFlag(const QString& key, bool value)
+{
+    QSettings ini(configDir() + QStringLiteral("/Larkspan.ini"), QSettings::IniFormat);
+    ini.setValue(key, value);
+}
+
+QProcessEnvironment LarkspanHome::environment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), path() + QStringLiteral("/.config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), path() + QStringLiteral("/.local/share"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), path() + QStringLiteral("/.cache"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path());
+    if (!env.contains(QStringLiteral("DISPLAY")))
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv) const
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = environment();
+    for (const QString& pair : extraEnv)
+        env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    process->setProcessEnvironment(env);
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process->setWorkingDirectory(path());
+    process->start(qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan"), QStringList());
+    process->waitForStarted(5000);
+    return process;
+}
+
+qint64 stopWithSignal(QProcess& process, int signalNumber, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    ::kill(static_cast<pid_t>(process.processId()), signalNumber);
+    if (!process.waitForFinished(timeoutMs))
+        return -1;
+    return timer.elapsed();
+}
+
+bool waitForSetting(const LarkspanHome& home, const QString& key, int timeoutMs, const QString& appName)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        if (home.setting(key, appName).isValid())
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}

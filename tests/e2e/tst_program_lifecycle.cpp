@@ -1,0 +1,144 @@
+#include "LarkspanRun.h"
+#include "TestHome.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QString kRefused = QStringLiteral("A Larkspan instance is already running, quit now.");
+
+bool isPrivate(const QString& path)
+{
+    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
+        | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    return QFile::exists(path) && (QFile::permissions(path) & others) == QFile::Permissions();
+}
+
+} // namespace
+
+// Runs the real program in throw-away homes: start-up writes, single instance,
+// the obsolete-folder cleanup, the developer folder switch and quitting by signal.
+class TestProgramLifecycle : public QObject
+{
+    Q_OBJECT
+private slots:
+    void firstAndSecondStart()
+    {
+        LarkspanHome home;
+        auto first = home.start();
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        const qint64 stopMs = stopWithSignal(*first, SIGTERM);
+        QVERIFY2(stopMs >= 0 && stopMs < 1000, qPrintable(QString::number(stopMs)));
+        QCOMPARE(first->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(first->exitCode(), 0);
+
+        const QString start1 = home.setting(QStringLiteral("appStartTime")).toString();
+        const QString uuid1 = home.setting(QStringLiteral("clientUuid")).toString();
+        const QString mac1 = home.setting(QStringLiteral("macAddress")).toString();
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d{14}$")).match(start1).hasMatch(), qPrintable(start1));
+        QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F-]{36}$")).match(uuid1).hasMatch());
+        QVERIFY(home.setting(QStringLiteral("macAddress")).isValid());
+
+        QVERIFY(isPrivate(home.settingsFile()));
+        QVERIFY(isPrivate(home.configDir()));
+        QVERIFY(isPrivate(home.dataDir()));
+        QVERIFY(isPrivate(home.logFile()));
+
+        QTest::qWait(1100); // appStartTime has one-second resolution
+        auto second = home.start();
+        QTRY_VERIFY_WITH_TIMEOUT(home.setting(QStringLiteral("clientUuid")).toString() != uuid1, 10000);
+        QVERIFY(stopWithSignal(*second, SIGINT) >= 0);
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(home.setting(QStringLiteral("macAddress")).toString(), mac1);
+        QVERIFY(home.setting(QStringLiteral("appStartTime")).toString() > start1);
+    }
+
+    void secondInstanceIsRefused()
+    {
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        auto first = home.start();
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        const QString uuid = home.setting(QStringLiteral("clientUuid")).toString();
+
+        QElapsedTimer timer;
+        timer.start();
+        auto second = home.start();
+        QVERIFY(second->waitForFinished(5000));
+        QVERIFY(timer.elapsed() < 3000);
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(home.readLog().contains(kRefused));
+        // The refused instance wrote no settings.
+        QCOMPARE(home.setting(QStringLiteral("clientUuid")).toString(), uuid);
+        QCOMPARE(first->state(), QProcess::Running);
+
+        QVERIFY(stopWithSignal(*first, SIGHUP) >= 0);
+        QCOMPARE(first->exitCode(), 0);
+        QVERIFY(home.readLog().contains(QLatin1String("INI - debugEnabled:\ttrue")));
+        QVERIFY(home.readLog().contains(QLatin1String("INI - multiInstanceAllowed:\tfalse")));
+
+        // After the first has gone, a new start is not refused.
+        auto third = home.start();
+        QVERIFY(!third->waitForFinished(1500));
+        QVERIFY(stopWithSignal(*third, SIGTERM) >= 0);
+    }
+
+    void multiInstanceAllowedRunsBoth()
+    {
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("multiInstanceAllowed"), true);
+        auto first = home.start();
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        const QString uuid = home.setting(QStringLiteral("clientUuid")).toString();
+        auto second = home.start();
+        QTRY_VERIFY_WITH_TIMEOUT(home.setting(QStringLiteral("clientUuid")).toString() != uuid, 10000);
+        QCOMPARE(first->state(), QProcess::Running);
+        QCOMPARE(second->state(), QProcess::Running);
+        QVERIFY(stopWithSignal(*second, SIGTERM) >= 0);
+        QVERIFY(stopWithSignal(*first, SIGTERM) >= 0);
+        QCOMPARE(first->exitCode(), 0);
+        QCOMPARE(second->exitCode(), 0);
+        QVERIFY(!home.readLog().contains(kRefused));
+    }
+
+    void obsoleteDataFolderIsWipedBeforeLogging()
+    {
+        LarkspanHome home;
+        QVERIFY(QDir().mkpath(home.dataDir()));
+        for (const char* name : {"timelogs.db", "larkspan.db", "Larkspan.log"}) {
+            QFile file(home.dataDir() + QLatin1Char('/') + QLatin1String(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("old install");
+        }
+        auto run = home.start();
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        QVERIFY(stopWithSignal(*run, SIGTERM) >= 0);
+        QVERIFY(!QFile::exists(home.dataDir() + QStringLiteral("/timelogs.db")));
+        QVERIFY(!QFile::exists(home.dataDir() + QStringLiteral("/larkspan.db")));
+        QVERIFY(!home.readLog().contains(QLatin1String("old install")));
+    }
+
+    void developerFolderSwitch()
+    {
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("devCacheFolderUsed"), true);
+        auto run = home.start();
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid"), 10000, QStringLiteral("LarkspanDev")));
+        QVERIFY(stopWithSignal(*run, SIGTERM) >= 0);
+        QCOMPARE(run->exitCode(), 0);
+        QVERIFY(!QFile::exists(home.settingsFile()));
+        QVERIFY(isPrivate(home.settingsFile(QStringLiteral("LarkspanDev"))));
+        QVERIFY(QFile::exists(home.logFile(QStringLiteral("LarkspanDev"))));
+        QVERIFY(!QDir(home.dataDir()).exists());
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestProgramLifecycle, QCoreApplication)
+#include "tst_program_lifecycle.moc"

@@ -1,0 +1,79 @@
+#include "StoppableThread.h"
+#include "TestHome.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QtTest>
+
+#include <atomic>
+
+namespace {
+
+// The loop shape every worker uses: work, sleep, until stopped, then terminate().
+class LoopThread : public StoppableThread
+{
+public:
+    explicit LoopThread(qint64 sleepSecs) : _sleepSecs(sleepSecs) {}
+    std::atomic<int> passes {0};
+
+protected:
+    void run() override
+    {
+        while (!isStopRequested()) {
+            ++passes;
+            sleepSecs(_sleepSecs);
+        }
+        terminate();
+    }
+
+private:
+    qint64 _sleepSecs;
+};
+
+} // namespace
+
+class TestStoppableThread : public QObject
+{
+    Q_OBJECT
+private slots:
+    void stopWakesALongSleepAtOnce()
+    {
+        LoopThread thread(90);
+        thread.start();
+        QTRY_COMPARE(thread.passes.load(), 1);
+        QVERIFY(!thread.isTerminated());
+        QElapsedTimer timer;
+        timer.start();
+        thread.stop();
+        QVERIFY(thread.wait(5000));
+        QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(thread.isTerminated());
+        QCOMPARE(thread.passes.load(), 1);
+    }
+
+    void stopBeforeStartEndsWithoutAPass()
+    {
+        LoopThread thread(5);
+        thread.stop();
+        thread.start();
+        QVERIFY(thread.wait(2000));
+        QCOMPARE(thread.passes.load(), 0);
+        QVERIFY(thread.isTerminated());
+    }
+
+    void sleepLastsItsTimeWithoutStop()
+    {
+        LoopThread thread(1);
+        QElapsedTimer timer;
+        timer.start();
+        thread.start();
+        QTRY_VERIFY_WITH_TIMEOUT(thread.passes.load() >= 3, 5000);
+        // Three passes need at least two full sleeps.
+        QVERIFY(timer.elapsed() >= 1900);
+        thread.stop();
+        QVERIFY(thread.wait(2000));
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestStoppableThread, QCoreApplication)
+#include "tst_stoppablethread.moc"
