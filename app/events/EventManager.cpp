@@ -1,0 +1,293 @@
+#include "EventManager.h"
+
+#include "AppSignals.h"
+#include "DateTimeUtils.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+
+#include <QRegularExpression>
+#include <QSettings>
+
+#include <cstdlib>
+
+namespace {
+
+// The later of two instants; the first on a tie. An invalid instant is earlier than any valid one.
+QDateTime later(const QDateTime& first, const QDateTime& second)
+{
+    return second > first ? second : first;
+}
+
+QDateTime appStartTime()
+{
+    return DateTimeUtils::fromUTCString(
+        QSettings().value(Keys::appStartTime, QString()).toString());
+}
+
+bool isUserEvent(const QString& appName)
+{
+    return appName != TimeEvent::strIdle() && appName != TimeEvent::strPaused();
+}
+
+} // namespace
+
+EventManager::EventManager()
+    : databaseManager(DatabaseManager::instance()), _lastBuild(QDateTime::currentDateTime())
+{
+    AppSignals* hub = AppSignals::instance();
+    connect(hub, &AppSignals::resume, this, &EventManager::resume);
+    connect(hub, &AppSignals::pause, this, &EventManager::pause);
+    connect(hub, &AppSignals::cancelIdleTime, this, &EventManager::onCancelIdleTime);
+    connect(hub, &AppSignals::addManulTime, this, &EventManager::onAddManualTime);
+    connect(hub, &AppSignals::createIdleEvent, this, &EventManager::createIdleEvent);
+
+    QMutexLocker lock(&mutex);
+    databaseManager.timeLogDao.removeIdleTimeLogs();
+}
+
+EventManager::~EventManager() = default;
+
+void EventManager::addEvent(TimeEvent& event)
+{
+    const QString appName = event.appName();
+    if (appName.isEmpty())
+        event.setAppName(TimeEvent::strEmpty());
+    if (event.windowTitle().isEmpty())
+        event.setWindowTitle(TimeEvent::strEmpty());
+
+    if (_paused && appName != TimeEvent::strPaused())
+        return;
+
+    {
+        QMutexLocker lock(&mutex);
+        databaseManager.timeEventDao.addTimeEvent(event);
+    }
+
+    if (!isUserEvent(appName))
+        return;
+
+    emit AppSignals::instance()->resume();
+    int count = 0;
+    QDateTime start;
+    {
+        QMutexLocker lock(&_stateMutex);
+        ++_recentUserEventNum;
+        if (_recentUserEventStart.isNull())
+            _recentUserEventStart = event.eventTime();
+        count = _recentUserEventNum;
+        start = _recentUserEventStart;
+    }
+    QtLog::debug() << "Adding user event: _recentUserEventNum=" << count
+                   << ", _recentUserEventStart=" << start;
+}
+
+QDateTime EventManager::lastUserEventTime()
+{
+    return later(appStartTime(), databaseManager.timeEventDao.lastUserEvent());
+}
+
+QDateTime EventManager::lastPauseEventTime()
+{
+    return later(appStartTime(), databaseManager.timeEventDao.lastPauseEvent());
+}
+
+bool EventManager::isIdle()
+{
+    if (_paused)
+        return false;
+    const QDateTime user = lastUserEventTime();
+    const QDateTime paused = lastPauseEventTime();
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QDateTime lastManual;
+    {
+        QMutexLocker lock(&_stateMutex);
+        lastManual = _lastManualTimeAdded;
+    }
+    const QDateTime reference = later(later(user, paused), lastManual);
+    const int maxInactiveSecs = QSettings().value(Keys::maxInactiveSecs, Defaults::maxInactiveSecs).toInt();
+    return std::llabs(reference.secsTo(now)) > maxInactiveSecs;
+}
+
+void EventManager::createIdleEvent(QDateTime eventTime)
+{
+    TimeEvent event(eventTime, TimeEvent::strIdle(), TimeEvent::strEmpty(), TimeEvent::strEmpty());
+    addEvent(event);
+}
+
+void EventManager::createPauseEvent()
+{
+    TimeEvent event(QDateTime::currentDateTimeUtc(), TimeEvent::strPaused(), TimeEvent::strEmpty(),
+                    TimeEvent::strEmpty());
+    addEvent(event);
+}
+
+void EventManager::loadPauseStatusFromSettings()
+{
+    QSettings settings;
+    const bool pausedIndefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
+    const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
+    const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
+    const bool pausedUntilTomorrow = !pausedDate.isEmpty() && !(pausedDate < today);
+    QtLog::debug() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << pausedIndefinitely
+                   << ", pausedUntilTomorrow=" << pausedUntilTomorrow;
+    if (pausedIndefinitely)
+        emit AppSignals::instance()->pause(-1);
+    else if (pausedUntilTomorrow)
+        emit AppSignals::instance()->pause(-2);
+}
+
+bool EventManager::isPausedUntilTomorrow() const
+{
+    return _paused && _pauseMinutes == -2;
+}
+
+void EventManager::resetRecentUserEvents()
+{
+    QMutexLocker lock(&_stateMutex);
+    _recentUserEventNum = 0;
+    _recentUserEventStart = QDateTime();
+}
+
+void EventManager::buildAndDropPausedLogs()
+{
+    QMutexLocker lock(&mutex);
+    builder.buildTimeLogs();
+    _lastBuild = QDateTime::currentDateTime();
+    databaseManager.timeLogDao.removePausedTimeLogs();
+}
+
+void EventManager::run()
+{
+    _lastBuild = QDateTime::currentDateTime();
+    while (!isStopRequested()) {
+        sleepSecs(5);
+        if (isStopRequested())
+            break;
+        runPass();
+    }
+    // Events stored since the last build would die with the process: build them now so
+    // quitting never loses up to a minute of the user's time.
+    buildAndDropPausedLogs();
+    terminate();
+    QtLog::info() << "EventManager has been terminated.";
+}
+
+void EventManager::runPass()
+{
+    if (std::llabs(_lastBuild.secsTo(QDateTime::currentDateTime())) >= 60)
+        buildAndDropPausedLogs();
+
+    loadPauseStatusFromSettings();
+
+    if (!_paused) {
+        QtLog::debug() << "Checking idle: isIdle=" << isIdle();
+        if (isIdle()) {
+            const QDateTime user = lastUserEventTime();
+            const QDateTime paused = lastPauseEventTime();
+            const QDateTime idleStart = user > paused ? user : paused;
+            {
+                QMutexLocker lock(&_stateMutex);
+                _idleStart = idleStart;
+            }
+            QtLog::debug() << "lastUserEventTime: " << user << ", lastPauseEventTime: " << paused
+                           << ", _idleStart: " << idleStart;
+            createIdleEvent(QDateTime::currentDateTimeUtc());
+            emit AppSignals::instance()->idle(idleStart);
+            resetRecentUserEvents();
+        } else {
+            int count = 0;
+            QDateTime start;
+            {
+                QMutexLocker lock(&_stateMutex);
+                count = _recentUserEventNum;
+                start = _recentUserEventStart;
+            }
+            if (count >= 2)
+                emit AppSignals::instance()->foundRecentUserEvents(start);
+        }
+    }
+
+    if (_paused) {
+        resetRecentUserEvents();
+        QtLog::debug() << "Creating a pause event because: pause_minutes=" << _pauseMinutes.load();
+        createPauseEvent();
+        const qint64 secs = std::llabs(lastUserEventTime().secsTo(QDateTime::currentDateTimeUtc()));
+        const int minutes = _pauseMinutes;
+        if (minutes > 0 && secs > qint64(minutes) * 60) {
+            emit AppSignals::instance()->resume();
+            emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), tr("Larkspan is now active."));
+        } else if (isPausedUntilTomorrow()) {
+            const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
+            const QString pausedDate = QSettings().value(Keys::pauseUntilTomorrow, QString()).toString();
+            QtLog::debug() << "Paused until tomorrow: pausedDate=" << pausedDate << ", today=" << today;
+            if (pausedDate < today) {
+                emit AppSignals::instance()->resume();
+                emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), tr("Larkspan is now active."));
+            }
+        }
+    }
+
+    QMutexLocker lock(&mutex);
+    databaseManager.timeEventDao.removeTimeEventsBefore(QDateTime::currentDateTimeUtc().addDays(-1));
+}
+
+void EventManager::pause(int minutes)
+{
+    _pauseMinutes = minutes;
+    _paused = true;
+    QSettings settings;
+    if (minutes == -2) {
+        settings.setValue(Keys::pauseUntilTomorrow, DateTimeUtils::toLocalDateString(QDateTime::currentDateTime()));
+        settings.remove(Keys::pauseIndefinitely);
+        QtLog::info() << "EventManager::pause until tomorrow...";
+    } else if (minutes == -1) {
+        settings.remove(Keys::pauseUntilTomorrow);
+        settings.setValue(Keys::pauseIndefinitely, true);
+        QtLog::info() << "EventManager::pause indefinitely...";
+    } else {
+        QtLog::info().nospace() << "EventManager::pause " << minutes << " minutes from now...";
+    }
+}
+
+void EventManager::resume()
+{
+    QtLog::debug() << "EventManager::resume...";
+    _pauseMinutes = 0;
+    _paused = false;
+    // Every stored user event ends up here; only touch the settings file when a pause
+    // is actually stored, instead of rewriting it every few seconds.
+    QSettings settings;
+    if (settings.contains(Keys::pauseUntilTomorrow))
+        settings.remove(Keys::pauseUntilTomorrow);
+    if (settings.contains(Keys::pauseIndefinitely))
+        settings.remove(Keys::pauseIndefinitely);
+}
+
+void EventManager::onCancelIdleTime()
+{
+    QtLog::debug() << "Deleting idle events and time logs from cache...";
+    QMutexLocker lock(&mutex);
+    databaseManager.timeEventDao.removeIdleTimeEvents();
+    databaseManager.timeLogDao.removeIdleTimeLogs();
+}
+
+void EventManager::onAddManualTime(QDateTime startTime, QDateTime endTime, QString manualType, QString comment)
+{
+    {
+        QMutexLocker lock(&_stateMutex);
+        _lastManualTimeAdded = QDateTime::currentDateTimeUtc();
+    }
+    static const QRegularExpression nonWord(QStringLiteral("\\W"));
+    const QString appName = QStringLiteral("@_") + QString(manualType).replace(nonWord, QStringLiteral("-"))
+        + QStringLiteral("_@");
+    {
+        QMutexLocker lock(&mutex);
+        builder.buildTimeLogs();
+        databaseManager.timeLogDao.addManualTime(startTime, endTime, appName, comment);
+        databaseManager.timeLogDao.removeIdleTimeLogs();
+    }
+    QtLog::info() << "Added manual time: startTime=" << startTime << ", endTime=" << endTime
+                  << ", manualType=" << manualType << ", comment=" << comment;
+    QMutexLocker lock(&_stateMutex);
+    _idleStart = QDateTime();
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "DatabaseManager.h"
+#include "StoppableThread.h"
+#include "TimeEvent.h"
+#include "TimeLogBuilder.h"
+
+#include <QDateTime>
+#include <QMutex>
+#include <QString>
+
+#include <atomic>
+
+// The thread that turns sampled events into tracked time: it stores events, decides
+// when the user is idle or paused, builds time logs every minute and records manual time.
+// No Q_OBJECT: its slots are plain members connected to the hub, and its one translated
+// text lives in the "QThread" context.
+class EventManager : public StoppableThread
+{
+public:
+    EventManager();
+    ~EventManager() override;
+
+    void run() override;
+    // Stores one event unless tracking is paused; empty names become the empty marker.
+    // Called from the capture threads and from the loop itself.
+    virtual void addEvent(TimeEvent& event);
+
+    // One pass of the loop without its 5-second sleep; the loop calls it, and so can tests.
+    void runPass();
+
+    void pause(int minutes);
+    void resume();
+    void onAddManualTime(QDateTime startTime, QDateTime endTime, QString manualType, QString comment);
+    void onCancelIdleTime();
+    void createIdleEvent(QDateTime eventTime);
+
+    bool isPaused() const { return _paused; }
+    int pauseMinutes() const { return _pauseMinutes; }
+
+private:
+    void createPauseEvent();
+    bool isIdle();
+    QDateTime lastUserEventTime();
+    QDateTime lastPauseEventTime();
+    void loadPauseStatusFromSettings();
+    bool isPausedUntilTomorrow() const;
+    void buildAndDropPausedLogs();
+    void resetRecentUserEvents();
+
+    DatabaseManager& databaseManager;
+    TimeLogBuilder builder;
+
+    // Guards the idle and counter fields below, which the loop, the capture threads and the
+    // main thread all touch. Never held together with the database lock or while emitting.
+    mutable QMutex _stateMutex;
+    QDateTime _idleStart;
+    QDateTime _lastManualTimeAdded;
+    std::atomic<bool> _paused {false};
+    std::atomic<int> _pauseMinutes {0};
+    QDateTime _recentUserEventStart;
+    int _recentUserEventNum = 0;
+
+    QDateTime _lastBuild;
+};

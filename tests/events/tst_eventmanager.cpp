@@ -1,0 +1,342 @@
+#include "AppSignals.h"
+#include "DatabaseManager.h"
+#include "DateTimeUtils.h"
+#include "EventManager.h"
+#include "SettingsKeys.h"
+#include "TestHome.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QThread>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+TimeEventDao& events()
+{
+    return DatabaseManager::instance().timeEventDao;
+}
+
+TimeLogDao& logs()
+{
+    return DatabaseManager::instance().timeLogDao;
+}
+
+QString utcAgo(qint64 secs)
+{
+    return DateTimeUtils::toUTCString(QDateTime::currentDateTimeUtc().addSecs(-secs));
+}
+
+// Waits until the current second has just begun, so a following check made within a few
+// milliseconds sees the same whole-second distances as were written.
+void alignToSecondStart()
+{
+    while (QDateTime::currentDateTimeUtc().time().msec() > 300)
+        QThread::msleep(20);
+}
+
+QStringList storedAppNames()
+{
+    QStringList names;
+    const auto stored = events().timeEvents();
+    for (const auto& event : *stored)
+        names << event->appName();
+    return names;
+}
+
+TimeEvent windowEvent(const QString& app = QStringLiteral("xterm"), qint64 secsAgo = 0)
+{
+    return TimeEvent(QDateTime::currentDateTimeUtc().addSecs(-secsAgo), app, QStringLiteral("Terminal"),
+                     TimeEvent::strEmpty());
+}
+
+} // namespace
+
+class TestEventManager : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
+        AppSignals::init(qApp);
+    }
+
+    void init()
+    {
+        QSettings settings;
+        settings.clear();
+        // Started a day ago, so the start time never hides the store's values.
+        settings.setValue(Keys::appStartTime, utcAgo(86400));
+        events().removeAllTimeEvents();
+        logs().removeAllTimeLogs();
+    }
+
+    void pausedManagerStoresOnlyPauseMarkers()
+    {
+        EventManager manager;
+        manager.pause(-1);
+        QSignalSpy resumed(AppSignals::instance(), &AppSignals::resume);
+        TimeEvent window = windowEvent();
+        manager.addEvent(window);
+        TimeEvent blank(QDateTime::currentDateTimeUtc(), QString(), QString(), TimeEvent::strEmpty());
+        manager.addEvent(blank);
+        QVERIFY(storedAppNames().isEmpty());
+        QCOMPARE(resumed.count(), 0);
+
+        manager.runPass();
+        QCOMPARE(storedAppNames(), QStringList {TimeEvent::strPaused()});
+        QVERIFY(QSettings().value(Keys::lastPauseEvent).isValid());
+        QVERIFY(!QSettings().value(Keys::lastUserEvent).isValid());
+        QCOMPARE(resumed.count(), 0);
+        manager.resume();
+    }
+
+    void emptyNamesBecomeTheEmptyMarkerAndCount()
+    {
+        EventManager manager;
+        QSignalSpy resumed(AppSignals::instance(), &AppSignals::resume);
+        TimeEvent blank(QDateTime::currentDateTimeUtc(), QString(), QString(), TimeEvent::strEmpty());
+        manager.addEvent(blank);
+        const auto stored = events().timeEvents();
+        QCOMPARE(stored->size(), size_t(1));
+        QCOMPARE(stored->front()->appName(), TimeEvent::strEmpty());
+        QCOMPARE(stored->front()->windowTitle(), TimeEvent::strEmpty());
+        QCOMPARE(resumed.count(), 1);
+    }
+
+    void idleOnlyPastTheThreshold()
+    {
+        EventManager manager;
+        QSignalSpy idle(AppSignals::instance(), &AppSignals::idle);
+        QSettings settings;
+        settings.setValue(Keys::maxInactiveSecs, 600);
+
+        alignToSecondStart();
+        settings.setValue(Keys::lastUserEvent, utcAgo(600));
+        manager.runPass();
+        QCOMPARE(idle.count(), 0);
+        QVERIFY(!storedAppNames().contains(TimeEvent::strIdle()));
+
+        alignToSecondStart();
+        const QString lastUser = utcAgo(601);
+        settings.setValue(Keys::lastUserEvent, lastUser);
+        manager.runPass();
+        QCOMPARE(idle.count(), 1);
+        QCOMPARE(idle.at(0).at(0).toDateTime(), DateTimeUtils::fromUTCString(lastUser));
+        QCOMPARE(storedAppNames(), QStringList {TimeEvent::strIdle()});
+
+        // The idle start is the later of the last user and the last pause event.
+        const QString lastPause = utcAgo(700);
+        settings.setValue(Keys::lastUserEvent, utcAgo(900));
+        settings.setValue(Keys::lastPauseEvent, lastPause);
+        manager.runPass();
+        QCOMPARE(idle.count(), 2);
+        QCOMPARE(idle.at(1).at(0).toDateTime(), DateTimeUtils::fromUTCString(lastPause));
+
+        // A threshold changed in the preferences applies at the next pass.
+        settings.setValue(Keys::maxInactiveSecs, 3600);
+        manager.runPass();
+        QCOMPARE(idle.count(), 2);
+    }
+
+    void recentManualTimeCountsAsActivity()
+    {
+        EventManager manager;
+        QSignalSpy idle(AppSignals::instance(), &AppSignals::idle);
+        QSettings().setValue(Keys::lastUserEvent, utcAgo(20 * 60));
+        const QDateTime end = QDateTime::currentDateTimeUtc().addSecs(-60);
+        manager.onAddManualTime(end.addSecs(-600), end, QStringLiteral("Client meeting/call"), QStringLiteral("Budget"));
+        manager.runPass();
+        QCOMPARE(idle.count(), 0);
+
+        const auto stored = logs().allTimeLogs();
+        QCOMPARE(stored->size(), size_t(1));
+        QCOMPARE(stored->front()->appName(), QStringLiteral("@_Client-meeting-call_@"));
+        QCOMPARE(stored->front()->windowTitle(), QStringLiteral("Budget"));
+
+        EventManager other;
+        other.onAddManualTime(end.addSecs(-1200), end.addSecs(-600), QString::fromUtf8("Café break!"), QString());
+        QVERIFY(logs().allTimeLogs()->back()->appName() == QStringLiteral("@_Caf--break-_@"));
+    }
+
+    void activityAfterIdleIsReportedFromTheSecondEvent()
+    {
+        EventManager manager;
+        QSignalSpy found(AppSignals::instance(), &AppSignals::foundRecentUserEvents);
+        QSettings().setValue(Keys::lastUserEvent, utcAgo(3600));
+        manager.runPass(); // idle: counters reset
+        TimeEvent first = windowEvent(QStringLiteral("xterm"), 4);
+        manager.addEvent(first);
+        manager.runPass();
+        QCOMPARE(found.count(), 0);
+        TimeEvent second = windowEvent();
+        manager.addEvent(second);
+        manager.runPass();
+        QCOMPARE(found.count(), 1);
+        QCOMPARE(found.at(0).at(0).toDateTime(), first.eventTime());
+        manager.runPass();
+        QCOMPARE(found.count(), 2);
+    }
+
+    void indefinitePauseSurvivesARestart()
+    {
+        {
+            EventManager manager;
+            emit AppSignals::instance()->pause(-1);
+            QVERIFY(manager.isPaused());
+            QCOMPARE(QSettings().value(Keys::pauseIndefinitely).toBool(), true);
+        }
+        EventManager restarted;
+        QVERIFY(!restarted.isPaused());
+        QSignalSpy resumed(AppSignals::instance(), &AppSignals::resume);
+        // Days later the pause still holds: only the user's resume ends it.
+        QSettings().setValue(Keys::lastUserEvent, utcAgo(5 * 86400));
+        restarted.runPass();
+        QVERIFY(restarted.isPaused());
+        QCOMPARE(restarted.pauseMinutes(), -1);
+        QCOMPARE(resumed.count(), 0);
+        emit AppSignals::instance()->resume();
+        QVERIFY(!restarted.isPaused());
+        QVERIFY(!QSettings().contains(Keys::pauseIndefinitely));
+    }
+
+    void pauseUntilTomorrowHoldsTodayAndEndsLater()
+    {
+        const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
+        const QString yesterday = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime().addDays(-1));
+        {
+            EventManager manager;
+            manager.pause(-2);
+            QCOMPARE(QSettings().value(Keys::pauseUntilTomorrow).toString(), today);
+            QVERIFY(!QSettings().contains(Keys::pauseIndefinitely));
+        }
+        EventManager restarted;
+        QSignalSpy messages(AppSignals::instance(), &AppSignals::showMessage);
+        restarted.runPass();
+        QVERIFY(restarted.isPaused());
+        QCOMPARE(restarted.pauseMinutes(), -2);
+        QCOMPARE(messages.count(), 0);
+
+        // The next local day: the stored date is now in the past.
+        QSettings().setValue(Keys::pauseUntilTomorrow, yesterday);
+        restarted.runPass();
+        QVERIFY(!restarted.isPaused());
+        QCOMPARE(messages.count(), 1);
+        QCOMPARE(messages.at(0).at(0).toString(), QStringLiteral("Larkspan"));
+        QCOMPARE(messages.at(0).at(1).toString(), QStringLiteral("Larkspan is now active."));
+        QVERIFY(!QSettings().contains(Keys::pauseUntilTomorrow));
+
+        // A stale date left by an old run is no pause at all.
+        QSettings().setValue(Keys::pauseUntilTomorrow, yesterday);
+        EventManager later;
+        later.runPass();
+        QVERIFY(!later.isPaused());
+    }
+
+    void timedPauseEndsOnceItsMinutesArePast()
+    {
+        EventManager manager;
+        QSignalSpy messages(AppSignals::instance(), &AppSignals::showMessage);
+        manager.pause(30);
+        QVERIFY(!QSettings().contains(Keys::pauseIndefinitely));
+        QVERIFY(!QSettings().contains(Keys::pauseUntilTomorrow));
+
+        QSettings().setValue(Keys::lastUserEvent, utcAgo(30 * 60 - 5));
+        manager.runPass();
+        QVERIFY(manager.isPaused());
+        QCOMPARE(messages.count(), 0);
+
+        QSettings().setValue(Keys::lastUserEvent, utcAgo(30 * 60 + 2));
+        manager.runPass();
+        QVERIFY(!manager.isPaused());
+        QCOMPARE(messages.count(), 1);
+
+        // A timed pause does not outlive the program.
+        manager.pause(60);
+        EventManager restarted;
+        restarted.runPass();
+        QVERIFY(!restarted.isPaused());
+    }
+
+    void eventsOlderThanADayArePurged()
+    {
+        EventManager manager;
+        TimeEvent old = windowEvent(QStringLiteral("old-app"), 86400 + 60);
+        TimeEvent recent = windowEvent(QStringLiteral("recent-app"), 3600);
+        manager.addEvent(old);
+        manager.addEvent(recent);
+        QCOMPARE(storedAppNames().size(), 2);
+        manager.runPass();
+        QVERIFY(!storedAppNames().contains(QStringLiteral("old-app")));
+        QVERIFY(storedAppNames().contains(QStringLiteral("recent-app")));
+    }
+
+    void cancelIdleTimeDropsIdleMaterial()
+    {
+        EventManager manager;
+        manager.createIdleEvent(QDateTime::currentDateTimeUtc());
+        TimeEvent window = windowEvent();
+        manager.addEvent(window);
+        manager.onCancelIdleTime();
+        QCOMPARE(storedAppNames(), QStringList {QStringLiteral("xterm")});
+    }
+
+    void stoppingBuildsWhatIsStored()
+    {
+        EventManager manager;
+        TimeEvent first = windowEvent(QStringLiteral("editor"), 20);
+        TimeEvent second = windowEvent(QStringLiteral("editor"), 10);
+        manager.addEvent(first);
+        manager.addEvent(second);
+        manager.pause(-1);
+        manager.runPass(); // a pause marker, which must not survive as a log
+        manager.stop();
+        manager.run();
+        QVERIFY(manager.isTerminated());
+        QVERIFY(events().timeEvents()->empty());
+        const auto stored = logs().allTimeLogs();
+        QVERIFY(stored && !stored->empty());
+        QCOMPARE(stored->front()->appName(), QStringLiteral("editor"));
+        for (const auto& log : *stored)
+            QVERIFY(log->appName() != TimeEvent::strPaused());
+        manager.resume();
+    }
+
+    void concurrentCallersDoNotCorruptState()
+    {
+        EventManager manager;
+        std::vector<QThread*> threads;
+        for (int t = 0; t < 3; ++t) {
+            threads.push_back(QThread::create([&manager, t] {
+                for (int i = 0; i < 300; ++i) {
+                    TimeEvent event = windowEvent(QStringLiteral("app%1").arg(t));
+                    manager.addEvent(event);
+                }
+            }));
+            threads.back()->start();
+        }
+        for (int i = 0; i < 50; ++i) {
+            manager.pause(30);
+            manager.resume();
+            manager.runPass();
+        }
+        for (QThread* thread : threads) {
+            QVERIFY(thread->wait(30000));
+            delete thread;
+        }
+        QVERIFY(!manager.isPaused());
+        // Every stored row is readable and signed correctly.
+        const auto stored = events().timeEvents();
+        QVERIFY(stored && !stored->empty());
+        for (const auto& event : *stored)
+            QVERIFY(event->isValid());
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestEventManager, QCoreApplication)
+#include "tst_eventmanager.moc"
