@@ -1,21 +1,77 @@
 #include "CaptureAssembly.h"
 
-// The capture components arrive with the event manager and the X11 capture layer;
-// until then the program runs its event loop without tracking.
+#include "EventHandler.h"
+#include "EventManager.h"
+#include "MouseMonitorWindows.h"
+#include "OutlookSubjectDetector.h"
+#include "QtLog.h"
+#include "UserEventSampler.h"
+#include "WindowDetector.h"
+#include "ferrule.h"
 
-CaptureAssembly::CaptureAssembly() = default;
+CaptureAssembly::CaptureAssembly()
+{
+    _eventManager = std::make_unique<EventManager>();
+    _windowDetector = std::make_unique<WindowDetector>();
+    _sampler = std::make_unique<UserEventSampler>(_eventManager.get(), _windowDetector.get());
+    _eventHandler = std::make_unique<EventHandler>(_sampler.get());
+    SetKeyboardEventHandler(_eventHandler.get());
+    SetMouseEventHandler(_eventHandler.get());
+    _mouseMonitor = std::make_unique<MouseMonitorWindows>(_sampler.get());
+    _mouseMonitor->start(QThread::InheritPriority);
+    // Without hooks (no X display, no XInput 2.2) the cursor poller still reports activity.
+    InstallHooks();
+    _outlookDetector = std::make_unique<OutlookSubjectDetector>(_eventManager.get());
+    _outlookDetector->start(QThread::InheritPriority);
+    _eventManager->start(QThread::InheritPriority);
+}
 
-CaptureAssembly::~CaptureAssembly() = default;
+CaptureAssembly::~CaptureAssembly()
+{
+    _outlookDetector.reset();
+    _mouseMonitor.reset();
+    _eventHandler.reset();
+    _sampler.reset();
+    _windowDetector.reset();
+    _eventManager.reset();
+}
 
-void CaptureAssembly::uninstallHooks() {}
+void CaptureAssembly::uninstallHooks()
+{
+    QtLog::debug() << "UnInstalling hooks...";
+    UnInstallHooks();
+    // Nothing may call into the handler once it is gone.
+    SetKeyboardEventHandler(nullptr);
+    SetMouseEventHandler(nullptr);
+}
 
-void CaptureAssembly::stopMouseMonitor() {}
+void CaptureAssembly::stopMouseMonitor()
+{
+    _mouseMonitor->stop();
+    _mouseMonitor->quit();
+    _mouseMonitor->wait();
+}
 
-void CaptureAssembly::stopEventManager() {}
+void CaptureAssembly::stopEventManager()
+{
+    _eventManager->stop();
+    _eventManager->quit();
+    _eventManager->wait();
+}
 
-void CaptureAssembly::stopOutlookDetector() {}
+void CaptureAssembly::stopOutlookDetector()
+{
+    _outlookDetector->stop();
+    _outlookDetector->quit();
+    if (!_outlookDetector->wait(3000)) {
+        // Its object must not be destroyed while it runs; the subject reader wait is
+        // bounded and cut short by stop(), so this second wait ends soon.
+        QtLog::warning() << "OutlookSubjectDetector did not stop within 3 s, waiting on...";
+        _outlookDetector->wait();
+    }
+}
 
 bool CaptureAssembly::isEventManagerTerminated() const
 {
-    return true;
+    return _eventManager->isTerminated();
 }

@@ -1,5 +1,14 @@
 #pragma once
 
+#include <memory>
+
+class EventHandler;
+class EventManager;
+class MouseMonitorWindows;
+class OutlookSubjectDetector;
+class UserEventSampler;
+class WindowDetector;
+
 // Creates, starts and stops the objects that observe the user: the event manager, the
 // window detector and its sampler, the hook handler, the cursor poller and the Outlook
 // subject detector. Built at point B, before the program assembly; the teardown steps
@@ -8,6 +17,7 @@ class CaptureAssembly
 {
 public:
     CaptureAssembly();
+    // Destroys in reverse order of creation; the threads must have been stopped.
     ~CaptureAssembly();
     CaptureAssembly(const CaptureAssembly&) = delete;
     CaptureAssembly& operator=(const CaptureAssembly&) = delete;
@@ -17,4 +27,14 @@ public:
     void stopEventManager();
     void stopOutlookDetector();
     bool isEventManagerTerminated() const;
+
+    EventManager& eventManager() { return *_eventManager; }
+
+private:
+    std::unique_ptr<EventManager> _eventManager;
+    std::unique_ptr<WindowDetector> _windowDetector;
+    std::unique_ptr<UserEventSampler> _sampler;
+    std::unique_ptr<EventHandler> _eventHandler;
+    std::unique_ptr<MouseMonitorWindows> _mouseMonitor;
+    std::unique_ptr<OutlookSubjectDetector> _outlookDetector;
 };

@@ -1,0 +1,73 @@
+#include "OutlookSubjectDetector.h"
+
+#include "AppSignals.h"
+#include "BoundedProcess.h"
+#include "EventManager.h"
+#include "QtLog.h"
+#include "TimeEvent.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+OutlookSubjectDetector::OutlookSubjectDetector(EventManager* manager) : manager(manager)
+{
+    connect(AppSignals::instance(), &AppSignals::requestOutlookSubject, this,
+            &OutlookSubjectDetector::onRequestOutlookSubject);
+}
+
+OutlookSubjectDetector::~OutlookSubjectDetector() = default;
+
+QString OutlookSubjectDetector::subjectReaderPath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lkwin32.exe"));
+}
+
+bool OutlookSubjectDetector::shouldStop() const
+{
+    return isStopRequested() || manager->isStopRequested();
+}
+
+void OutlookSubjectDetector::onRequestOutlookSubject(QString appName, QString windowTitle)
+{
+    QMutexLocker lock(&mutex);
+    queue.append(WindowInfo {appName, windowTitle, QString()});
+}
+
+void OutlookSubjectDetector::run()
+{
+    while (!shouldStop()) {
+        processNext();
+        sleepSecs(1);
+    }
+    terminate();
+    QtLog::info() << "OutlookSubjectDetector has been terminated.";
+}
+
+void OutlookSubjectDetector::processNext()
+{
+    WindowInfo item;
+    {
+        QMutexLocker lock(&mutex);
+        if (queue.isEmpty())
+            return;
+        item = queue.takeFirst();
+    }
+    const QString subject = readOutlookSubject();
+    if (!subject.isEmpty())
+        item.windowTitle = subject;
+    TimeEvent event(QDateTime::currentDateTimeUtc(), item.appName, item.windowTitle, TimeEvent::strEmpty());
+    manager->addEvent(event);
+    QtLog::debug() << "OutlookSubjectDetector::run - Detected Outlook subject line: " << subject;
+}
+
+QString OutlookSubjectDetector::readOutlookSubject()
+{
+    const QString path = subjectReaderPath();
+    QtLog::debug() << "Path to lkwin32.exe: " << path;
+    // Bounded, and cut short at shutdown, so a hung reader can neither block this thread
+    // for long nor keep it running past the program's wait for it.
+    const QString text = BoundedProcess::firstOutput(path, {QStringLiteral("outlook")}, readerTimeoutMs,
+                                                     [this] { return shouldStop(); });
+    QtLog::debug() << "the result of the script is" << text;
+    return text.trimmed();
+}
