@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QMap>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <mutex>
+
+// Ways to make the server misbehave for tests, per endpoint: a fixed error status, a
+// delay before answering, a body that is not JSON; and a few reply variants of the token
+// exchange and feedback endpoints. Changeable while running (the /dev/behaviour endpoint).
+class Misbehaviour
+{
+public:
+    // Endpoint names used by the switches; "all" matches every one of them.
+    static const QStringList& endpoints();
+
+    struct Plan
+    {
+        int failStatus = 0; // 0: answer normally
+        int delayMs = 0;
+        bool garbage = false;
+    };
+    Plan planFor(const QString& endpoint) const;
+
+    // "endpoint:status", "endpoint:milliseconds", "endpoint". False with a reason when the
+    // spec is malformed.
+    bool addFailure(const QString& spec, QString* error);
+    bool addDelay(const QString& spec, QString* error);
+    bool addGarbage(const QString& endpoint, QString* error);
+
+    // Token exchange answers without an "idToken" and with this "resultState".
+    void setExchangeResultState(const QString& state);
+    QString exchangeResultState() const;
+    void setOmitExpiresIn(bool omit);
+    bool omitExpiresIn() const;
+    // The "result" of an accepted feedback report.
+    void setFeedbackResult(const QString& result);
+    QString feedbackResult() const;
+
+    void reset();
+    QJsonObject toJson() const;
+
+private:
+    static bool split(const QString& spec, bool needsValue, QString* endpoint, int* value,
+                      QString* error);
+
+    mutable std::mutex _mutex;
+    QMap<QString, int> _failures;
+    QMap<QString, int> _delays;
+    QSet<QString> _garbage;
+    QString _exchangeResultState;
+    bool _omitExpiresIn = false;
+    QString _feedbackResult;
+};

@@ -1,0 +1,148 @@
+// larkspan-devserver: the reference server the Larkspan client talks to in development
+// and tests. Prints "listening on <url>" on standard output once it accepts connections.
+
+#include "AccountStore.h"
+#include "ActivityRoutes.h"
+#include "ActivityStore.h"
+#include "AuthRoutes.h"
+#include "DevRoutes.h"
+#include "FeedbackRoutes.h"
+#include "FeedbackStore.h"
+#include "HttpText.h"
+#include "Misbehaviour.h"
+#include "RequestStats.h"
+#include "ServerContext.h"
+#include "ServerOptions.h"
+#include "ShutdownSignals.h"
+#include "SqliteDb.h"
+#include "TlsCertificate.h"
+#include "WaitBoard.h"
+
+#include <httplib.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+// Long polls and deliberate delays each hold a worker, so the pool is far larger than
+// the handful of connections one client opens.
+constexpr size_t kWorkerThreads = 32;
+
+int fail(const QString& message)
+{
+    std::fprintf(stderr, "larkspan-devserver: %s\n", qPrintable(message));
+    return 1;
+}
+
+bool applySwitches(const ServerOptions& o, Misbehaviour& m, QString* error)
+{
+    for (const QString& spec : o.failures)
+        if (!m.addFailure(spec, error))
+            return false;
+    for (const QString& spec : o.delays)
+        if (!m.addDelay(spec, error))
+            return false;
+    for (const QString& spec : o.garbage)
+        if (!m.addGarbage(spec, error))
+            return false;
+    m.setExchangeResultState(o.exchangeResultState);
+    m.setOmitExpiresIn(o.omitExpiresIn);
+    m.setFeedbackResult(o.feedbackResult);
+    return true;
+}
+
+std::unique_ptr<httplib::Server> makeServer(const ServerOptions& o, QString* error)
+{
+    if (!o.useTls())
+        return std::make_unique<httplib::Server>();
+    QString cert = o.tlsCert, key = o.tlsKey;
+    if (o.tlsSelfSigned && !TlsCertificate::ensureSelfSigned(o.dataDir, &cert, &key, error))
+        return nullptr;
+    auto server = std::make_unique<httplib::SSLServer>(cert.toLocal8Bit().constData(),
+                                                       key.toLocal8Bit().constData());
+    if (!server->is_valid()) {
+        *error = QStringLiteral("cannot use certificate %1 with key %2").arg(cert, key);
+        return nullptr;
+    }
+    return server;
+}
+
+void logRequests(httplib::Server& server)
+{
+    server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
+        // The console link carries a refresh token.
+        static const QRegularExpression consoleLink(QStringLiteral("^(/console/login/r/)(.+)$"));
+        QString path = QString::fromStdString(req.path);
+        const auto m = consoleLink.match(path);
+        if (m.hasMatch())
+            path = m.captured(1) + HttpText::shortToken(m.captured(2));
+        std::fprintf(stderr, "%s %s -> %d\n", req.method.c_str(), qPrintable(path), res.status);
+    });
+}
+}
+
+int main(int argc, char* argv[])
+{
+    ShutdownSignals::block();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("larkspan-devserver"));
+    const ServerOptions options = ServerOptions::parse(app);
+
+    if (!QDir().mkpath(options.dataDir))
+        return fail(QStringLiteral("cannot create data folder %1").arg(options.dataDir));
+    const QString updatesDir = QDir(options.dataDir).filePath(QStringLiteral("updates"));
+    QDir().mkpath(updatesDir);
+
+    SqliteDb db;
+    QString error;
+    if (!db.open(QDir(options.dataDir).filePath(QStringLiteral("devserver.db")), &error))
+        return fail(QStringLiteral("cannot open database: %1").arg(error));
+    AccountStore accounts(db);
+    ActivityStore activities(db);
+    FeedbackStore feedback(db);
+    Misbehaviour misbehaviour;
+    if (!applySwitches(options, misbehaviour, &error))
+        return fail(error);
+    WaitBoard board;
+    RequestStats stats;
+    ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats};
+
+    std::unique_ptr<httplib::Server> server = makeServer(options, &error);
+    if (!server)
+        return fail(error);
+    server->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    AuthRoutes::install(*server, ctx);
+    ActivityRoutes::install(*server, ctx);
+    FeedbackRoutes::install(*server, ctx);
+    DevRoutes::install(*server, ctx);
+    // Appcast files for the updater, placed there by hand or by tests.
+    server->set_mount_point("/updates", updatesDir.toStdString());
+    if (!options.quiet)
+        logRequests(*server);
+
+    const std::string host = options.bind.toStdString();
+    int port = options.port;
+    if (port == 0)
+        port = server->bind_to_any_port(host);
+    else if (!server->bind_to_port(host, port))
+        port = -1;
+    if (port <= 0)
+        return fail(QStringLiteral("cannot listen on %1:%2").arg(options.bind).arg(options.port));
+
+    std::printf("listening on %s://%s:%d\n", options.useTls() ? "https" : "http", host.c_str(),
+                port);
+    std::fflush(stdout);
+
+    ShutdownSignals stopOnSignal([&](int) {
+        board.stop();
+        server->stop();
+    });
+    server->listen_after_bind();
+    board.stop();
+    std::fprintf(stderr, "larkspan-devserver: stopped\n");
+    return 0;
+}
