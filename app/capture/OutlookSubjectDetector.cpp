@@ -19,6 +19,10 @@ OutlookSubjectDetector::~OutlookSubjectDetector() = default;
 
 QString OutlookSubjectDetector::subjectReaderPath()
 {
+    // Development and tests may point at a stand-in reader.
+    const QString override = qEnvironmentVariable("LARKSPAN_SUBJECT_READER");
+    if (!override.isEmpty())
+        return override;
     return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("lkwin32.exe"));
 }
 

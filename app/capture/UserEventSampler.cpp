@@ -10,8 +10,15 @@
 
 #include <cstdlib>
 
+std::atomic<UserEventSampler::Clock> UserEventSampler::clock {&QDateTime::currentMSecsSinceEpoch};
+
+void UserEventSampler::setClock(Clock replacement)
+{
+    clock = replacement ? replacement : &QDateTime::currentMSecsSinceEpoch;
+}
+
 UserEventSampler::UserEventSampler(EventManager* manager, WindowDetector* detector)
-    : manager(manager), detector(detector), _lastProcessedMs(QDateTime::currentMSecsSinceEpoch())
+    : manager(manager), detector(detector), _lastProcessedMs(clock.load()())
 {
 }
 
@@ -23,15 +30,15 @@ QDateTime UserEventSampler::lastProcessed() const
 void UserEventSampler::onUserEvent()
 {
     // Absolute difference: after the clock was set back, the next call goes through.
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = clock.load(std::memory_order_relaxed)();
     if (std::llabs(now - _lastProcessedMs.load(std::memory_order_relaxed)) <= minIntervalMs)
         return;
     if (!_sampling.tryLock())
         return;
     // Another thread may have sampled between our check and the lock.
-    if (std::llabs(QDateTime::currentMSecsSinceEpoch() - _lastProcessedMs.load()) > minIntervalMs) {
+    if (std::llabs(clock.load()() - _lastProcessedMs.load()) > minIntervalMs) {
         sample();
-        _lastProcessedMs = QDateTime::currentMSecsSinceEpoch();
+        _lastProcessedMs = clock.load()();
     }
     _sampling.unlock();
 }

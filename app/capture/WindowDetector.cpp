@@ -46,20 +46,26 @@ void WindowDetector::readForegroundWindow(WindowInfo& out)
 {
     out.appName = TimeEvent::strUnknown();
     out.windowTitle = TimeEvent::strUnknown();
-
-    // The reader serialises its own X round trips; one connection serves every caller.
-    static X11WindowReader reader;
-    const X11ForegroundWindow window = reader.readForegroundWindow();
-    if (!window.found())
+    if (!readFromDisplay(out))
         return;
-    if (!window.appName.isEmpty())
-        out.appName = window.appName;
-    out.windowTitle = window.title;
-
     if (QSettings().value(Keys::allowUrls, Defaults::allowUrls).toBool()
         && out.appName == QLatin1String("iexplore.exe")) {
         addInternetExplorerUrl(out);
     }
+}
+
+bool WindowDetector::readFromDisplay(WindowInfo& out)
+{
+    // The reader serialises its own X round trips; one connection serves every caller.
+    static X11WindowReader reader;
+    const X11ForegroundWindow window = reader.readForegroundWindow();
+    if (!window.found())
+        return false;
+    // A process that cannot be identified keeps the unknown marker; the title is read anyway.
+    if (!window.appName.isEmpty())
+        out.appName = window.appName;
+    out.windowTitle = window.title;
+    return true;
 }
 
 void WindowDetector::addInternetExplorerUrl(WindowInfo& out)

@@ -29,6 +29,10 @@ public:
     // How long a helper program may take to print its answer.
     static constexpr int helperTimeoutMs = 5000;
 
+protected:
+    // The window-system part of the reading: app name, title. False when no window is in front.
+    virtual bool readFromDisplay(WindowInfo& out);
+
 private:
     static QMap<QString, QString> ieUrlCache;
     static QMutex ieUrlCacheMutex;

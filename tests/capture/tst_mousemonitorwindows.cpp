@@ -1,0 +1,107 @@
+#include "AppSignals.h"
+#include "CaptureFakes.h"
+#include "MouseMonitorWindows.h"
+#include "TestHome.h"
+#include "UserEventSampler.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QtTest>
+
+namespace {
+
+qint64 fakeNow = 1'700'000'000'000;
+qint64 fakeClock()
+{
+    return fakeNow;
+}
+
+// A cursor the test moves.
+class ScriptedMonitor : public MouseMonitorWindows
+{
+public:
+    using MouseMonitorWindows::MouseMonitorWindows;
+    int x = 100;
+    int y = 100;
+
+protected:
+    bool readCursor(int& outX, int& outY) override
+    {
+        outX = x;
+        outY = y;
+        return true;
+    }
+};
+
+} // namespace
+
+class TestMouseMonitorWindows : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
+        AppSignals::init(qApp);
+        UserEventSampler::setClock(&fakeClock);
+    }
+
+    void movesAreReportedFromTheSecondPoll()
+    {
+        RecordingEventManager manager;
+        ScriptedDetector detector;
+        detector.appName = QStringLiteral("xterm");
+        detector.title = QStringLiteral("t");
+        UserEventSampler sampler(&manager, &detector);
+        ScriptedMonitor monitor(&sampler);
+
+        // Every poll is far enough apart for the sampler to take it.
+        auto poll = [&] {
+            fakeNow += 3001;
+            monitor.poll();
+        };
+        poll(); // first poll only records the position
+        QCOMPARE(detector.reads, 0);
+        poll(); // no movement
+        QCOMPARE(detector.reads, 0);
+        monitor.x = 150;
+        poll();
+        QCOMPARE(detector.reads, 1);
+        monitor.y = 50;
+        poll();
+        QCOMPARE(detector.reads, 2);
+
+        // From the left edge, a move is not reported on that poll, the next one is.
+        monitor.x = 0;
+        poll();
+        QCOMPARE(detector.reads, 3);
+        monitor.x = 5;
+        monitor.y = 5;
+        poll();
+        QCOMPARE(detector.reads, 3);
+        monitor.x = 9;
+        poll();
+        QCOMPARE(detector.reads, 4);
+    }
+
+    void stopEndsTheLoopAtOnce()
+    {
+        RecordingEventManager manager;
+        ScriptedDetector detector;
+        UserEventSampler sampler(&manager, &detector);
+        ScriptedMonitor monitor(&sampler);
+        monitor.start();
+        QTest::qWait(200);
+        QElapsedTimer timer;
+        timer.start();
+        monitor.stop();
+        monitor.quit();
+        QVERIFY(monitor.wait(2000));
+        QVERIFY(timer.elapsed() < 500);
+        QVERIFY(monitor.isTerminated());
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestMouseMonitorWindows, QCoreApplication)
+#include "tst_mousemonitorwindows.moc"
