@@ -1,0 +1,104 @@
+#include "DatabaseManager.h"
+
+#include "DiskDatabaseFile.h"
+
+#include <QtLog.h>
+
+#include <QDebug>
+#include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+
+namespace {
+
+const QString kMemoryConnection = QStringLiteral("memory_db_connection");
+const QString kDiskConnection = QStringLiteral("disk_db_connection");
+const QString kDriver = QStringLiteral("QSQLITE");
+
+QString okOrError(bool ok)
+{
+    return ok ? QStringLiteral("OK") : QStringLiteral("Error");
+}
+
+} // namespace
+
+DatabaseManager& DatabaseManager::instance()
+{
+    static DatabaseManager manager;
+    return manager;
+}
+
+DatabaseManager::DatabaseManager(const QString& dbFileName)
+    : _memoryDb(std::make_unique<QSqlDatabase>(QSqlDatabase::addDatabase(kDriver, kMemoryConnection))),
+      _diskDb(std::make_unique<QSqlDatabase>(QSqlDatabase::addDatabase(kDriver, kDiskConnection))),
+      timeEventDao(*_memoryDb),
+      timeLogDao(*_diskDb)
+{
+    qDebug("Intialising database manager...");
+    initMemoryDb();
+    initDiskDb(dbFileName);
+    timeEventDao.init();
+    timeLogDao.init();
+}
+
+DatabaseManager::~DatabaseManager()
+{
+    _memoryDb->close();
+    _diskDb->close();
+    _diskDb.reset();
+    _memoryDb.reset();
+    // Releases the names, so a later manager in the same process starts clean.
+    QSqlDatabase::removeDatabase(kDiskConnection);
+    QSqlDatabase::removeDatabase(kMemoryConnection);
+}
+
+void DatabaseManager::debugQuery(const QSqlQuery& query)
+{
+    const QSqlError error = query.lastError();
+    if (error.type() == QSqlError::NoError)
+        return;
+    QtLog::warning() << QStringLiteral("Query error: ") + error.text()
+                            + QStringLiteral(", Query text: ") + query.lastQuery();
+}
+
+void DatabaseManager::initMemoryDb()
+{
+    _memoryDb->setDatabaseName(QStringLiteral(":memory:"));
+    const bool ok = _memoryDb->open();
+    QtLog::debug() << QStringLiteral("Memory DB connection: ") + okOrError(ok);
+}
+
+void DatabaseManager::initDiskDb(const QString& dbFileName)
+{
+    QtLog::debug() << "Initialising disk DB...";
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    bool folderOk = false;
+    if (DiskDatabaseFile::makePrivateFolder(folder, &folderOk))
+        QtLog::debug() << QStringLiteral("Created directory: ") + QDir(folder).absolutePath();
+    if (!folderOk)
+        QtLog::warning() << QStringLiteral("Cannot make the data folder private: ") + folder;
+
+    const QString path = QDir(folder).filePath(dbFileName);
+    _diskDb->setDatabaseName(path);
+    QtLog::debug() << QStringLiteral("Disk DB file: ") + path;
+    // Created before SQLite opens it, so the file never exists readable by others.
+    DiskDatabaseFile::makePrivateFile(path);
+    bool ok = _diskDb->open();
+
+    if (ok && DiskDatabaseFile::isDamaged(*_diskDb)) {
+        _diskDb->close();
+        const QString movedTo = DiskDatabaseFile::moveAside(path);
+        if (movedTo.isEmpty()) {
+            QtLog::warning() << QStringLiteral("Disk DB file is damaged and cannot be moved aside: ") + path;
+        } else {
+            QtLog::warning() << QStringLiteral("Disk DB file is damaged, moved it to ") + movedTo
+                                    + QStringLiteral(" and starting a new one");
+            DiskDatabaseFile::makePrivateFile(path);
+        }
+        ok = _diskDb->open();
+    }
+    // Tightens a file left readable by an earlier version.
+    DiskDatabaseFile::makePrivateFile(path);
+    QtLog::debug() << QStringLiteral("Disk DB connection: ") + okOrError(ok);
+}

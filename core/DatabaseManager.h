@@ -1,0 +1,41 @@
+#pragma once
+
+#include "LarkspanCoreExport.h"
+#include "SettingsKeys.h"
+#include "TimeEventDao.h"
+#include "TimeLogDao.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <memory>
+
+class QSqlQuery;
+
+// Owns the two SQLite connections and the stores on them: raw events in memory (they live
+// only as long as the process), time logs in "larkspan.db" until they are uploaded.
+class LARKSPAN_CORE_EXPORT DatabaseManager
+{
+public:
+    static DatabaseManager& instance();
+    ~DatabaseManager();
+    DatabaseManager(const DatabaseManager&) = delete;
+    DatabaseManager& operator=(const DatabaseManager&) = delete;
+
+    static void debugQuery(const QSqlQuery& query);
+
+private:
+    std::unique_ptr<QSqlDatabase> _memoryDb;
+    std::unique_ptr<QSqlDatabase> _diskDb;
+
+public:
+    TimeEventDao timeEventDao;
+    TimeLogDao timeLogDao;
+
+protected:
+    explicit DatabaseManager(const QString& dbFileName = QString(AppConstants::databaseFileName));
+
+private:
+    void initMemoryDb();
+    void initDiskDb(const QString& dbFileName);
+};

@@ -1,0 +1,285 @@
+#include "TimeLogDao.h"
+
+#include "DatabaseManager.h"
+#include "DateTimeUtils.h"
+#include "SettingsKeys.h"
+#include "TimeEvent.h"
+
+#include <QtLog.h>
+
+#include <QMutexLocker>
+#include <QSettings>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+#include <QVariant>
+
+namespace {
+
+const QString kCreateTable = QStringLiteral(
+    "CREATE TABLE time_logs (    id INTEGER PRIMARY KEY AUTOINCREMENT,     start_time VARCHAR NOT "
+    "NULL,     end_time VARCHAR NOT NULL,     app_name VARCHAR NOT NULL,     window_title VARCHAR "
+    "NOT NULL,     platform VARCHAR NOT NULL,     mac_address VARCHAR NOT NULL,     active_count "
+    "INTEGER NOT NULL,     meta_data VARCHAR NOT NULL,     sig VARCHAR NOT NULL)");
+const QString kCreateIndex = QStringLiteral(
+    "CREATE UNIQUE INDEX IF NOT EXISTS unique_key_timelog ON time_logs(start_time, end_time)");
+const QString kInsert = QStringLiteral(
+    "INSERT INTO time_logs (     start_time, end_time, app_name, window_title,      platform, "
+    "mac_address, active_count, meta_data, sig) VALUES (     :start_time, :end_time, :app_name, "
+    ":window_title,     :platform, :mac_address, :active_count, :meta_data, :sig)");
+
+QVariant column(const QSqlQuery& query, int index)
+{
+    return index < 0 ? QVariant() : query.value(index);
+}
+
+bool execAndLog(QSqlQuery& query, const QString& statement)
+{
+    const bool ok = query.exec(statement);
+    DatabaseManager::debugQuery(query);
+    return ok;
+}
+
+QString describe(const TimeLog& log)
+{
+    return QStringLiteral("startTime=") + log.startTimeStr() + QStringLiteral(", endTime=")
+        + log.endTimeStr() + QStringLiteral(", appName=") + log.appName()
+        + QStringLiteral(", windowTitle=") + log.windowTitle();
+}
+
+} // namespace
+
+TimeLogDao::TimeLogDao(QSqlDatabase& database) : _database(database) {}
+
+void TimeLogDao::init() const
+{
+    QMutexLocker locker(&_lock);
+    const QStringList tables = _database.tables(QSql::Tables);
+    QtLog::debug().nospace() << "Database tables: " << tables;
+    QtLog::debug() << "Checking previously cached time logs...";
+
+    // The whole rebuild is one transaction: a crash or a failed step leaves the file as it
+    // was, instead of a dropped table with only part of the logs re-inserted.
+    if (!_database.transaction()) {
+        QtLog::warning() << QStringLiteral("Cannot start the time-log rebuild, keeping the table as it is: ")
+                                + _database.lastError().text();
+        return;
+    }
+    QString lastCarriedEnd;
+    if (rebuildTable(tables, lastCarriedEnd) && _database.commit()) {
+        if (!lastCarriedEnd.isNull())
+            QSettings().setValue(Keys::lastConvertedEvent, lastCarriedEnd);
+        return;
+    }
+    if (_database.lastError().isValid())
+        QtLog::warning() << QStringLiteral("Time-log rebuild abandoned: ") + _database.lastError().text();
+    _database.rollback();
+}
+
+bool TimeLogDao::rebuildTable(const QStringList& tables, QString& lastCarriedEnd) const
+{
+    TimeLogs carried;
+    QSqlQuery query(_database);
+    if (tables.contains(QStringLiteral("time_logs"))) {
+        query.setForwardOnly(true);
+        const bool complete = query.exec(QStringLiteral("SELECT * FROM time_logs"))
+                           && readTimeLogs(query, carried);
+        DatabaseManager::debugQuery(query);
+        if (!complete) {
+            QtLog::warning() << QStringLiteral(
+                "Could not read all cached time logs, keeping the old table as it is");
+            return false;
+        }
+        query.finish();
+        QtLog::debug() << QStringLiteral("Loaded all time logs from old database: size=%1")
+                              .arg(carried.size());
+        if (!execAndLog(query, QStringLiteral("DROP TABLE time_logs")))
+            return false;
+    }
+    if (tables.contains(QStringLiteral("time_events")))
+        execAndLog(query, QStringLiteral("DROP TABLE time_events"));
+
+    QtLog::debug() << "Creating 'time_logs' table...";
+    if (!execAndLog(query, kCreateTable))
+        return false;
+    QtLog::debug() << "Creating 'unique_key_timelog' index...";
+    if (!execAndLog(query, kCreateIndex))
+        return false;
+
+    // Stored signatures are kept as they are: re-signing here would make a row edited
+    // outside the program pass the uploader's check.
+    QSqlQuery insert(_database);
+    insert.prepare(kInsert);
+    for (const auto& log : carried) {
+        if (insertTimeLog(insert, *log))
+            QtLog::debug() << QStringLiteral("Moved time log to new database: ") + describe(*log);
+    }
+    // As if each carried log had been added anew: the last one in load order sets where the
+    // next build run joins on.
+    if (!carried.empty())
+        lastCarriedEnd = DateTimeUtils::toUTCString(carried.back()->endTime());
+    return true;
+}
+
+bool TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
+{
+    insert.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
+    insert.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
+    insert.bindValue(QStringLiteral(":app_name"), log.appName());
+    insert.bindValue(QStringLiteral(":window_title"), log.windowTitle());
+    insert.bindValue(QStringLiteral(":platform"), log.platform());
+    insert.bindValue(QStringLiteral(":mac_address"), log.macAddress());
+    insert.bindValue(QStringLiteral(":active_count"), log.activeCount());
+    insert.bindValue(QStringLiteral(":meta_data"), log.metaData());
+    insert.bindValue(QStringLiteral(":sig"), log.signature());
+    const bool ok = insert.exec();
+    DatabaseManager::debugQuery(insert);
+    log.setId(ok ? insert.lastInsertId().toLongLong() : 0);
+    return ok;
+}
+
+bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs) const
+{
+    const QSqlRecord record = query.record();
+    const int idColumn = record.indexOf(QStringLiteral("id"));
+    const int startColumn = record.indexOf(QStringLiteral("start_time"));
+    const int endColumn = record.indexOf(QStringLiteral("end_time"));
+    const int appColumn = record.indexOf(QStringLiteral("app_name"));
+    const int titleColumn = record.indexOf(QStringLiteral("window_title"));
+    const int platformColumn = record.indexOf(QStringLiteral("platform"));
+    const int macColumn = record.indexOf(QStringLiteral("mac_address"));
+    const int countColumn = record.indexOf(QStringLiteral("active_count"));
+    const int metaColumn = record.indexOf(QStringLiteral("meta_data"));
+    const int sigColumn = record.indexOf(QStringLiteral("sig"));
+    while (query.next()) {
+        auto log = std::make_unique<TimeLog>();
+        log->setId(column(query, idColumn).toLongLong());
+        log->setStartTimeStr(column(query, startColumn).toString());
+        log->setEndTimeStr(column(query, endColumn).toString());
+        log->setAppName(column(query, appColumn).toString());
+        log->setWindowTitle(column(query, titleColumn).toString());
+        log->setPlatform(column(query, platformColumn).toString());
+        log->setMacAddress(column(query, macColumn).toString());
+        log->setActiveCount(column(query, countColumn).toInt());
+        log->setMetaData(column(query, metaColumn).toString());
+        log->setSignature(column(query, sigColumn).toString());
+        logs.push_back(std::move(log));
+    }
+    // next() also returns false when a row could not be fetched; only a clean end counts.
+    return !query.lastError().isValid();
+}
+
+void TimeLogDao::addTimeLog(TimeLog& log) const
+{
+    log.setSignature(TimeLog::buildSignature(log));
+    {
+        QMutexLocker locker(&_lock);
+        QSqlQuery insert(_database);
+        insert.prepare(kInsert);
+        insertTimeLog(insert, log);
+    }
+    // Advances even when the insert failed, so the next build run still joins on to it.
+    QSettings().setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(log.endTime()));
+}
+
+void TimeLogDao::addManualTime(QDateTime startTime, QDateTime endTime, const QString& appName,
+                               const QString& windowTitle) const
+{
+    TimeLog log;
+    log.setStartTime(std::move(startTime));
+    log.setEndTime(std::move(endTime));
+    log.setAppName(appName);
+    log.setWindowTitle(windowTitle);
+    addTimeLog(log);
+}
+
+std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::allTimeLogs() const
+{
+    auto logs = std::make_unique<TimeLogs>();
+    QMutexLocker locker(&_lock);
+    QSqlQuery query(_database);
+    query.setForwardOnly(true);
+    query.exec(QStringLiteral("SELECT * FROM time_logs"));
+    DatabaseManager::debugQuery(query);
+    readTimeLogs(query, *logs);
+    return logs;
+}
+
+std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::idleTimeLogs() const
+{
+    auto logs = std::make_unique<TimeLogs>();
+    QMutexLocker locker(&_lock);
+    QSqlQuery query(_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral(
+        "SELECT * FROM time_logs WHERE app_name = (:app_name) ORDER BY start_time ASC"));
+    query.bindValue(QStringLiteral(":app_name"), TimeEvent::strIdle());
+    query.exec();
+    DatabaseManager::debugQuery(query);
+    readTimeLogs(query, *logs);
+    return logs;
+}
+
+std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::timeLogsForUpload(int limit) const
+{
+    QtLog::debug() << "timeLogsForUpload: loading time logs from database...";
+    auto logs = std::make_unique<TimeLogs>();
+    QMutexLocker locker(&_lock);
+    QSqlQuery query(_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT * FROM time_logs WHERE app_name NOT IN (:app_name1, "
+                                 ":app_name2) ORDER BY start_time ASC LIMIT :limit"));
+    query.bindValue(QStringLiteral(":app_name1"), TimeEvent::strIdle());
+    query.bindValue(QStringLiteral(":app_name2"), TimeEvent::strPaused());
+    query.bindValue(QStringLiteral(":limit"), limit);
+    query.exec();
+    DatabaseManager::debugQuery(query);
+    readTimeLogs(query, *logs);
+    return logs;
+}
+
+void TimeLogDao::removeTimeLog(qint64 id) const
+{
+    {
+        QMutexLocker locker(&_lock);
+        QSqlQuery query(_database);
+        query.prepare(QStringLiteral("DELETE FROM time_logs WHERE id = (:id)"));
+        query.bindValue(QStringLiteral(":id"), id);
+        query.exec();
+        DatabaseManager::debugQuery(query);
+    }
+    QtLog::debug() << QStringLiteral("Deleted time log from cache: id=%1").arg(id);
+}
+
+void TimeLogDao::removeIdleTimeLogs() const
+{
+    removeByAppName(TimeEvent::strIdle());
+}
+
+void TimeLogDao::removePausedTimeLogs() const
+{
+    removeByAppName(TimeEvent::strPaused());
+}
+
+void TimeLogDao::removeByAppName(const QString& appName) const
+{
+    QMutexLocker locker(&_lock);
+    QSqlQuery query(_database);
+    query.prepare(QStringLiteral("DELETE FROM time_logs WHERE app_name = (:app_name)"));
+    query.bindValue(QStringLiteral(":app_name"), appName);
+    query.exec();
+    DatabaseManager::debugQuery(query);
+}
+
+void TimeLogDao::removeAllTimeLogs() const
+{
+    QMutexLocker locker(&_lock);
+    QSqlQuery query(_database);
+    execAndLog(query, QStringLiteral("DELETE FROM time_logs"));
+}
+
+QDateTime TimeLogDao::lastConvertedEvent() const
+{
+    return DateTimeUtils::fromUTCString(QSettings().value(Keys::lastConvertedEvent).toString());
+}

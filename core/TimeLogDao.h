@@ -1,0 +1,51 @@
+#pragma once
+
+#include "LarkspanCoreExport.h"
+#include "TimeLog.h"
+
+#include <QDateTime>
+#include <QMutex>
+#include <QSqlDatabase>
+
+#include <memory>
+#include <vector>
+
+class QSqlQuery;
+
+// The time-log store on the database file: logs wait here until the server accepted them.
+// At start it rebuilds its table and carries the cached logs over.
+//
+// The builder, the manual-time path and the uploader use this store from different threads
+// under different mutexes of their own, so every use of the connection goes through _lock.
+class LARKSPAN_CORE_EXPORT TimeLogDao
+{
+public:
+    using TimeLogs = std::vector<std::unique_ptr<TimeLog>>;
+
+    explicit TimeLogDao(QSqlDatabase& database);
+    TimeLogDao(const TimeLogDao&) = delete;
+    TimeLogDao& operator=(const TimeLogDao&) = delete;
+
+    void init() const;
+    void addTimeLog(TimeLog& log) const;
+    void addManualTime(QDateTime startTime, QDateTime endTime, const QString& appName,
+                       const QString& windowTitle) const;
+    std::unique_ptr<TimeLogs> allTimeLogs() const;
+    std::unique_ptr<TimeLogs> idleTimeLogs() const;
+    std::unique_ptr<TimeLogs> timeLogsForUpload(int limit) const;
+    void removeTimeLog(qint64 id) const;
+    void removeIdleTimeLogs() const;
+    void removePausedTimeLogs() const;
+    void removeAllTimeLogs() const;
+    QDateTime lastConvertedEvent() const;
+
+private:
+    void removeByAppName(const QString& appName) const;
+    // The helpers below expect _lock to be held by the caller.
+    bool insertTimeLog(QSqlQuery& insert, TimeLog& log) const;
+    bool readTimeLogs(QSqlQuery& query, TimeLogs& logs) const;
+    bool rebuildTable(const QStringList& tables, QString& lastCarriedEnd) const;
+
+    QSqlDatabase& _database;
+    mutable QMutex _lock;
+};

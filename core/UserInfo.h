@@ -1,0 +1,49 @@
+#pragma once
+
+#include "LarkspanCoreExport.h"
+
+#include <QJsonObject>
+#include <QString>
+
+// The logged-in user as the client knows it, persisted as one JSON text under
+// "userInfoJson". Every holder works on its own copy; others see a change only after
+// save() and a later load().
+class LARKSPAN_CORE_EXPORT UserInfo
+{
+public:
+    UserInfo();
+    UserInfo(const UserInfo& other);
+    UserInfo& operator=(const UserInfo& other);
+    ~UserInfo();
+
+    QString cvUserId() const;
+    void setCvUserId(const QString& cvUserId);
+    QString refreshToken() const;
+    void setRefreshToken(const QString& refreshToken);
+    QString accessToken() const;
+    void setAccessToken(const QString& accessToken);
+    qint64 accessTokenCreationMillisecs() const;
+    void setAccessTokenCreationMillisecs(qint64 millisecs);
+    qint64 accessTokenExpiriesInSecs() const;
+    void setAccessTokenExpiriesInSecs(qint64 secs);
+
+    bool isLoggedIn() const;
+    bool isAccessTokenValid() const;
+
+    QString toJson() const;
+    static UserInfo fromJson(const QString& json);
+
+    static UserInfo load();
+    void save() const;
+    void logout();
+
+private:
+    void write(QJsonObject& json) const;
+    void read(const QJsonObject& json);
+
+    QString _cvUserId;
+    QString _refreshToken;
+    QString _accessToken;
+    qint64 _accessTokenCreationMillisecs = 0;
+    qint64 _accessTokenExpiriesInSecs = 0;
+};
