@@ -41,8 +41,18 @@ EventManager::EventManager()
     connect(hub, &AppSignals::addManulTime, this, &EventManager::onAddManualTime);
     connect(hub, &AppSignals::createIdleEvent, this, &EventManager::createIdleEvent);
 
-    QMutexLocker lock(&mutex);
-    databaseManager.timeLogDao.removeIdleTimeLogs();
+    {
+        QMutexLocker lock(&mutex);
+        databaseManager.timeLogDao.removeIdleTimeLogs();
+    }
+
+    // A pause stored by an earlier run holds from the first moment, not only from the first
+    // pass of the loop: input arriving in the seconds after start must not be tracked.
+    const StoredPause stored = storedPause();
+    if (stored.indefinitely)
+        pause(-1);
+    else if (stored.untilTomorrow)
+        pause(-2);
 }
 
 EventManager::~EventManager() = default;
@@ -121,18 +131,25 @@ void EventManager::createPauseEvent()
     addEvent(event);
 }
 
-void EventManager::loadPauseStatusFromSettings()
+EventManager::StoredPause EventManager::storedPause()
 {
     QSettings settings;
-    const bool pausedIndefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
+    StoredPause stored;
+    stored.indefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
     const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
     const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
-    const bool pausedUntilTomorrow = !pausedDate.isEmpty() && !(pausedDate < today);
-    QtLog::debug() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << pausedIndefinitely
-                   << ", pausedUntilTomorrow=" << pausedUntilTomorrow;
-    if (pausedIndefinitely)
+    stored.untilTomorrow = !pausedDate.isEmpty() && !(pausedDate < today);
+    return stored;
+}
+
+void EventManager::loadPauseStatusFromSettings()
+{
+    const StoredPause stored = storedPause();
+    QtLog::debug() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << stored.indefinitely
+                   << ", pausedUntilTomorrow=" << stored.untilTomorrow;
+    if (stored.indefinitely)
         emit AppSignals::instance()->pause(-1);
-    else if (pausedUntilTomorrow)
+    else if (stored.untilTomorrow)
         emit AppSignals::instance()->pause(-2);
 }
 

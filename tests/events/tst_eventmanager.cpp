@@ -191,8 +191,9 @@ private slots:
             QVERIFY(manager.isPaused());
             QCOMPARE(QSettings().value(Keys::pauseIndefinitely).toBool(), true);
         }
+        // Paused from the first moment, before the loop ever runs.
         EventManager restarted;
-        QVERIFY(!restarted.isPaused());
+        QVERIFY(restarted.isPaused());
         QSignalSpy resumed(AppSignals::instance(), &AppSignals::resume);
         // Days later the pause still holds: only the user's resume ends it.
         QSettings().setValue(Keys::lastUserEvent, utcAgo(5 * 86400));
@@ -216,6 +217,7 @@ private slots:
             QVERIFY(!QSettings().contains(Keys::pauseIndefinitely));
         }
         EventManager restarted;
+        QVERIFY(restarted.isPaused());
         QSignalSpy messages(AppSignals::instance(), &AppSignals::showMessage);
         restarted.runPass();
         QVERIFY(restarted.isPaused());

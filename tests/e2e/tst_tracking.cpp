@@ -1,0 +1,190 @@
+#include "LarkspanRun.h"
+#include "TestHome.h"
+#include "XvfbSession.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QString kTitle = QString::fromUtf8("Larkspan e2e — Café 東京 🚀 שלום");
+
+QString buildBin(const QString& name)
+{
+    return qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/") + name;
+}
+
+// The time logs in the program's database file, as "app|title" lines.
+QStringList storedLogs(const LarkspanHome& home)
+{
+    const QString path = home.dataDir() + QStringLiteral("/larkspan.db");
+    if (!QFile::exists(path))
+        return {};
+    QStringList rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-reader"));
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(QStringLiteral("SELECT app_name, window_title FROM time_logs"));
+            while (query.next())
+                rows << query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("e2e-reader"));
+    return rows;
+}
+
+// Starts the test window under its own executable name, so the program sees that name.
+struct KilledOnExit {
+    void operator()(QProcess* process) const
+    {
+        process->kill();
+        process->waitForFinished(2000);
+        delete process;
+    }
+};
+using WindowProcess = std::unique_ptr<QProcess, KilledOnExit>;
+
+WindowProcess showWindow(const QString& exeName, const QString& title, QTemporaryDir& dir)
+{
+    const QString exe = dir.path() + QLatin1Char('/') + exeName;
+    QFile::copy(buildBin(QStringLiteral("x11_test_window")), exe);
+    QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    WindowProcess window(new QProcess);
+    window->start(exe, {QStringLiteral("--title"), title});
+    window->waitForStarted();
+    window->waitForReadyRead(5000); // prints its id once mapped
+    return window;
+}
+
+// What a user does: keys, clicks and relative moves (a plain warp makes no raw event).
+void actLikeAUser(const XvfbSession& x, int step)
+{
+    switch (step % 3) {
+    case 0: x.xdotool({QStringLiteral("key"), QStringLiteral("shift")}); break;
+    case 1: x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 7 : -7), QStringLiteral("3")}); break;
+    default: x.xdotool({QStringLiteral("click"), QStringLiteral("1")}); break;
+    }
+}
+
+} // namespace
+
+// The real program on a private X server with a window manager: it tracks what the user
+// does in a real window, honours a stored pause and quits cleanly under input.
+class TestTracking : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        if (!QFile::exists(buildBin(QStringLiteral("x11_test_window"))))
+            QFAIL("x11_test_window is not built");
+    }
+
+    void inputInARealWindowBecomesATimeLog()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        QTemporaryDir bin;
+        auto window = showWindow(QStringLiteral("larkspan-e2e-editor"), kTitle, bin);
+
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        auto program = home.start();
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+
+        // The periodic build runs a minute after start; give it 75 seconds of activity.
+        const QString expected = QStringLiteral("larkspan-e2e-editor|") + kTitle;
+        QElapsedTimer timer;
+        timer.start();
+        bool found = false;
+        for (int step = 0; !found && timer.elapsed() < 75000; ++step) {
+            actLikeAUser(x, step);
+            QTest::qWait(1000);
+            found = step % 5 == 4 && storedLogs(home).contains(expected);
+        }
+        QVERIFY2(found, qPrintable(storedLogs(home).join(QLatin1Char('\n'))));
+        QCOMPARE(program->state(), QProcess::Running);
+        QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
+        QCOMPARE(program->exitCode(), 0);
+        QVERIFY(home.readLog().contains(QLatin1String("EventManager has been terminated.")));
+    }
+
+    void aStoredPauseLeavesNoLog()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        QTemporaryDir bin;
+        auto window = showWindow(QStringLiteral("larkspan-e2e-paused"), kTitle, bin);
+
+        LarkspanHome home;
+        {
+            QDir().mkpath(home.configDir());
+            QSettings settings(home.settingsFile(), QSettings::NativeFormat);
+            settings.setValue(QStringLiteral("pauseIndefinitely"), true);
+        }
+        auto program = home.start();
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        // The stored pause takes hold within the first passes; act for a while after that.
+        for (int step = 0; step < 16; ++step) {
+            actLikeAUser(x, step);
+            QTest::qWait(1000);
+        }
+        QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
+        QCOMPARE(program->exitCode(), 0);
+        for (const QString& row : storedLogs(home))
+            QVERIFY2(!row.startsWith(QLatin1String("larkspan-e2e-paused|")), qPrintable(row));
+        QCOMPARE(home.setting(QStringLiteral("pauseIndefinitely")).toBool(), true);
+    }
+
+    void quitsCleanlyUnderInputWithAHungSubjectReader()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        QTemporaryDir bin;
+        auto window = showWindow(QStringLiteral("OUTLOOK.EXE"), QStringLiteral("Inbox - Mail"), bin);
+        const QString reader = bin.path() + QStringLiteral("/lkwin32.exe");
+        QFile script(reader);
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\nexec sleep 600\n");
+        script.close();
+        QFile::setPermissions(reader, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+        LarkspanHome home;
+        auto program = home.start({QStringLiteral("LARKSPAN_SUBJECT_READER=") + reader});
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        // Enough input for an Outlook sample to reach the hanging reader.
+        for (int step = 0; step < 6; ++step) {
+            actLikeAUser(x, step);
+            QTest::qWait(700);
+        }
+        // Keep typing while the quit arrives.
+        QProcess typist;
+        typist.start(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+                                                 QStringLiteral("the quick brown fox jumps over the lazy dog")});
+        QTest::qWait(200);
+        const qint64 ms = stopWithSignal(*program, SIGTERM, 10000);
+        typist.waitForFinished(5000);
+        QVERIFY2(ms >= 0 && ms < 2000, qPrintable(QString::number(ms)));
+        QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program->exitCode(), 0);
+        // No reader was left behind.
+        QProcess pgrep;
+        pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-f"), QStringLiteral("sleep 600")});
+        QVERIFY(pgrep.waitForFinished());
+        QCOMPARE(pgrep.readAllStandardOutput().trimmed(), QByteArray());
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestTracking, QCoreApplication)
+#include "tst_tracking.moc"
