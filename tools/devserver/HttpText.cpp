@@ -19,11 +19,14 @@ std::optional<QString> HttpText::bearerToken(const httplib::Request& req)
 {
     if (!req.has_header("Authorization"))
         return std::nullopt;
-    const QString value = header(req, "Authorization");
-    const QString scheme = QStringLiteral("Bearer ");
-    if (!value.startsWith(scheme, Qt::CaseInsensitive))
+    // Header values arrive trimmed: "Bearer " with an empty token reads as "Bearer".
+    const QString value = header(req, "Authorization").trimmed();
+    const QString scheme = QStringLiteral("Bearer");
+    if (value.compare(scheme, Qt::CaseInsensitive) == 0)
+        return QString();
+    if (!value.startsWith(scheme + QLatin1Char(' '), Qt::CaseInsensitive))
         return std::nullopt;
-    return value.mid(scheme.size());
+    return value.mid(scheme.size() + 1).trimmed();
 }
 
 bool HttpText::hasJsonContentType(const httplib::Request& req)
