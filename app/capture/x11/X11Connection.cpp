@@ -7,6 +7,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr std::chrono::seconds retryInterval(5);
@@ -37,7 +39,8 @@ void X11Connection::dropLost()
     if (!_display)
         return;
     QtLog::warning() << _who << "- the X connection was lost, reconnecting later...";
-    close();
+    abandon(_display);
+    forget();
     // Reconnecting at once would most likely fail against the same dying server.
     _lastAttempt = std::chrono::steady_clock::now();
 }
@@ -61,7 +64,7 @@ bool X11Connection::open()
     // One round trip for all names.
     if (!XInternAtoms(display, const_cast<char**>(names), count, False, atoms) || trap.connectionLost()) {
         QtLog::warning() << _who << "- the X server did not answer, window details are unavailable";
-        XCloseDisplay(display);
+        abandon(display);
         return false;
     }
     _atoms.netSupportingWmCheck = atoms[0];
@@ -94,6 +97,19 @@ void X11Connection::close()
         X11ErrorTrap trap(_display);
         XCloseDisplay(_display);
     }
+    forget();
+}
+
+void X11Connection::abandon(Display* display)
+{
+    // Xlib cannot be trusted with a display whose connection broke: with thread support
+    // on, XCloseDisplay may wait forever on state a failed call left behind. Only the
+    // socket is closed; the structure stays, a few kilobytes once per lost X server.
+    ::close(ConnectionNumber(display));
+}
+
+void X11Connection::forget()
+{
     _display = nullptr;
     _root = 0;
     _hasClientIds = false;

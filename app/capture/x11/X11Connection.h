@@ -44,6 +44,8 @@ public:
 private:
     bool open();
     void close();
+    static void abandon(Display* display);
+    void forget();
 
     const char* _who;
     Display* _display = nullptr;

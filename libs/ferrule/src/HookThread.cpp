@@ -20,8 +20,16 @@ void closeDisplay(Display* display)
     XCloseDisplay(display);
 }
 
+// Xlib cannot be trusted with a display whose connection broke: with thread support on,
+// XCloseDisplay may wait forever for a reader that gave up half-way. Only the socket is
+// closed; the structure is left behind, a few kilobytes once per lost X server.
+void abandonDisplay(Display* display)
+{
+    close(ConnectionNumber(display));
+}
+
 // Returns the XInput opcode, or -1 with the reason logged.
-int selectRawEvents(Display* display)
+int selectRawEvents(Display* display, bool& connectionLost)
 {
     HookErrorTrap trap(display);
     int opcode = 0;
@@ -29,12 +37,14 @@ int selectRawEvents(Display* display)
     int firstError = 0;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &firstEvent, &firstError)) {
         QtLog::warning() << "InstallHooks - the X server has no XInput extension, input hooks are off";
+        connectionLost = trap.connectionLost();
         return -1;
     }
     int major = 2;
     int minor = 2;
     if (XIQueryVersion(display, &major, &minor) != Success || major < 2 || (major == 2 && minor < 2)) {
         QtLog::warning() << "InstallHooks - the X server lacks XInput 2.2, input hooks are off";
+        connectionLost = trap.connectionLost();
         return -1;
     }
 
@@ -50,7 +60,8 @@ int selectRawEvents(Display* display)
     mask.mask = bits;
     XISelectEvents(display, DefaultRootWindow(display), &mask, 1);
     XSync(display, False);
-    if (trap.errorCount() > 0 || trap.connectionLost()) {
+    connectionLost = trap.connectionLost();
+    if (trap.errorCount() > 0 || connectionLost) {
         QtLog::warning() << "InstallHooks - the X server refused raw input events, input hooks are off";
         return -1;
     }
@@ -68,9 +79,13 @@ std::unique_ptr<HookThread> HookThread::start(Deliver deliver)
     }
     HookErrorTrap::keepAliveOnConnectionLoss(display);
 
-    const int opcode = selectRawEvents(display);
+    bool connectionLost = false;
+    const int opcode = selectRawEvents(display, connectionLost);
     if (opcode < 0) {
-        closeDisplay(display);
+        if (connectionLost)
+            abandonDisplay(display);
+        else
+            closeDisplay(display);
         return nullptr;
     }
 
@@ -106,7 +121,10 @@ void HookThread::stop()
         _thread.join();
     }
     if (_display) {
-        closeDisplay(_display);
+        if (_connectionLost)
+            abandonDisplay(_display);
+        else
+            closeDisplay(_display);
         _display = nullptr;
     }
     if (_wakeRead >= 0) {
@@ -127,6 +145,7 @@ void HookThread::run()
         // queue is emptied before poll() is asked whether the socket has more.
         drainEvents();
         if (trap.connectionLost()) {
+            _connectionLost = true;
             QtLog::warning() << "HookThread - the X connection was lost, input hooks are off";
             break;
         }
@@ -146,6 +165,7 @@ void HookThread::run()
             // Let Xlib read what is left and notice the loss itself; then stop, since a
             // dead socket would make poll() return at once forever.
             drainEvents();
+            _connectionLost = true;
             QtLog::warning() << "HookThread - the X connection was closed, input hooks are off";
             break;
         }

@@ -42,6 +42,8 @@ private:
     int _wakeWrite;
     Deliver _deliver;
     std::atomic<bool> _stopRequested {false};
+    // Written by the hook thread before it ends, read after the join.
+    bool _connectionLost = false;
     std::atomic<std::thread::id> _threadId {};
     std::thread _thread;
 };

@@ -1,0 +1,161 @@
+#include "XvfbSession.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int startTimeoutMs = 10000;
+
+// Reads the display number Xvfb writes to the pipe once it accepts connections.
+QString readDisplayNumber(int fd, int timeoutMs)
+{
+    QByteArray text;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!text.contains('\n')) {
+        pollfd pfd {fd, POLLIN, 0};
+        const int ready = poll(&pfd, 1, static_cast<int>(qMax<qint64>(0, deadline.remainingTime())));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            return QString();
+        char buffer[32];
+        const ssize_t count = read(fd, buffer, sizeof(buffer));
+        if (count <= 0)
+            return QString();
+        text.append(buffer, static_cast<int>(count));
+    }
+    return QStringLiteral(":") + QString::fromLatin1(text.trimmed());
+}
+
+} // namespace
+
+XvfbSession::XvfbSession(WindowManager windowManager)
+{
+    _hadDisplay = qEnvironmentVariableIsSet("DISPLAY");
+    _previousDisplay = qgetenv("DISPLAY");
+    if (!startXvfb())
+        return;
+    qputenv("DISPLAY", _display.toLatin1());
+    if (windowManager == WindowManager::Openbox)
+        startOpenbox();
+}
+
+XvfbSession::~XvfbSession()
+{
+    stopProcess(_openbox.get());
+    stopProcess(_xvfb.get());
+    if (_hadDisplay)
+        qputenv("DISPLAY", _previousDisplay);
+    else
+        qunsetenv("DISPLAY");
+}
+
+bool XvfbSession::startXvfb()
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        _error = QStringLiteral("cannot create a pipe for -displayfd");
+        return false;
+    }
+    // Only the write end may reach the child; QProcess children inherit every
+    // descriptor without close-on-exec.
+    fcntl(fds[1], F_SETFD, 0);
+
+    _xvfb = std::make_unique<QProcess>();
+    _xvfb->setStandardOutputFile(QProcess::nullDevice());
+    _xvfb->setStandardErrorFile(QProcess::nullDevice());
+    _xvfb->start(QStringLiteral("Xvfb"),
+                 {QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-noreset"),
+                  QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
+                  QStringLiteral("0"), QStringLiteral("1280x1024x24")});
+    const bool started = _xvfb->waitForStarted(startTimeoutMs);
+    close(fds[1]);
+    if (started)
+        _display = readDisplayNumber(fds[0], startTimeoutMs);
+    close(fds[0]);
+
+    if (!started || _display.isEmpty()) {
+        _error = started ? QStringLiteral("Xvfb did not report a display") : QStringLiteral("Xvfb did not start");
+        stopProcess(_xvfb.get());
+        _xvfb.reset();
+        _display.clear();
+        return false;
+    }
+    return true;
+}
+
+bool XvfbSession::startOpenbox()
+{
+    _openbox = std::make_unique<QProcess>();
+    _openbox->setStandardOutputFile(QProcess::nullDevice());
+    _openbox->setStandardErrorFile(QProcess::nullDevice());
+    _openbox->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    if (!_openbox->waitForStarted(startTimeoutMs) || !waitForWindowManager(startTimeoutMs)) {
+        _error = QStringLiteral("openbox did not start");
+        return false;
+    }
+    return true;
+}
+
+bool XvfbSession::waitForWindowManager(int timeoutMs) const
+{
+    // openbox announces itself by the EWMH check window on the root.
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!deadline.hasExpired()) {
+        QByteArray output;
+        if (run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
+                2000, &output) == 0
+            && output.contains("window id"))
+            return true;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+int XvfbSession::run(const QString& program, const QStringList& arguments, int timeoutMs,
+                     QByteArray* output) const
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), _display);
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::SeparateChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        stopProcess(&process);
+        return -1;
+    }
+    if (output)
+        *output = process.readAllStandardOutput();
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+bool XvfbSession::xdotool(const QStringList& arguments) const
+{
+    return run(QStringLiteral("xdotool"), arguments) == 0;
+}
+
+void XvfbSession::killServer()
+{
+    if (_xvfb && _xvfb->state() != QProcess::NotRunning) {
+        _xvfb->kill();
+        _xvfb->waitForFinished(5000);
+    }
+}
+
+void XvfbSession::stopProcess(QProcess* process)
+{
+    if (!process || process->state() == QProcess::NotRunning)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(3000)) {
+        process->kill();
+        process->waitForFinished(3000);
+    }
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A private X server for one test process: Xvfb on a display number it picks itself
+// (-displayfd), so test executables can run in parallel, optionally with openbox as an
+// EWMH window manager. DISPLAY points at it for the session's lifetime and is restored
+// afterwards; the destructor stops both processes.
+class XvfbSession
+{
+public:
+    enum class WindowManager { None, Openbox };
+
+    explicit XvfbSession(WindowManager windowManager = WindowManager::None);
+    ~XvfbSession();
+    XvfbSession(const XvfbSession&) = delete;
+    XvfbSession& operator=(const XvfbSession&) = delete;
+
+    bool isRunning() const { return _xvfb && _xvfb->state() == QProcess::Running; }
+    // ":N", or empty when the server did not start.
+    QString display() const { return _display; }
+    // Why the session is not usable, for QSKIP/QFAIL messages.
+    QString errorString() const { return _error; }
+
+    // Runs a program against this display and waits at most timeoutMs for it; returns its
+    // exit code, or -1 when it could not start, crashed or timed out (it is then killed).
+    int run(const QString& program, const QStringList& arguments, int timeoutMs = 10000,
+            QByteArray* output = nullptr) const;
+    // Shorthand for run("xdotool", arguments).
+    bool xdotool(const QStringList& arguments) const;
+
+    // Ends the X server at once, for tests of a server that goes away under a client.
+    void killServer();
+
+private:
+    bool startXvfb();
+    bool startOpenbox();
+    bool waitForWindowManager(int timeoutMs) const;
+    static void stopProcess(QProcess* process);
+
+    std::unique_ptr<QProcess> _xvfb;
+    std::unique_ptr<QProcess> _openbox;
+    QString _display;
+    QString _error;
+    QByteArray _previousDisplay;
+    bool _hadDisplay = false;
+};
