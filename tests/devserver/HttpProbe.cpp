@@ -68,7 +68,8 @@ HttpResult HttpProbe::run(QNetworkReply* reply, int timeoutMs)
     r.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     r.error = reply->error();
     r.errorString = reply->errorString();
-    r.body = reply->readAll();
+    if (reply->isOpen()) // an aborted reply is closed
+        r.body = reply->readAll();
     r.contentType = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     r.elapsedMs = clock.elapsed();
     reply->deleteLater();

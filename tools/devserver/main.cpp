@@ -32,10 +32,12 @@ namespace {
 // the handful of connections one client opens.
 constexpr size_t kWorkerThreads = 32;
 
-int fail(const QString& message)
+// Exit codes: 2 for a malformed command line (as the option parser uses), 1 for failing
+// to start.
+int fail(const QString& message, int exitCode = 1)
 {
     std::fprintf(stderr, "larkspan-devserver: %s\n", qPrintable(message));
-    return 1;
+    return exitCode;
 }
 
 bool applySwitches(const ServerOptions& o, Misbehaviour& m, QString* error)
@@ -106,7 +108,7 @@ int main(int argc, char* argv[])
     FeedbackStore feedback(db);
     Misbehaviour misbehaviour;
     if (!applySwitches(options, misbehaviour, &error))
-        return fail(error);
+        return fail(error, 2);
     WaitBoard board;
     RequestStats stats;
     ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats};
@@ -115,6 +117,12 @@ int main(int argc, char* argv[])
     if (!server)
         return fail(error);
     server->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    // The library's default adds SO_REUSEPORT, which would let a second server share the
+    // port and quietly take half of the client's requests.
+    server->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
     AuthRoutes::install(*server, ctx);
     ActivityRoutes::install(*server, ctx);
     FeedbackRoutes::install(*server, ctx);
