@@ -2,13 +2,17 @@
 
 #include "CaptureAssembly.h"
 #include "QtLog.h"
+#include "TimeLogUploader.h"
 
 #include <QApplication>
 #include <QThread>
 
 ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
 
-ProgramAssembly::~ProgramAssembly() = default;
+ProgramAssembly::~ProgramAssembly()
+{
+    _uploader.reset();
+}
 
 void ProgramAssembly::atPointA()
 {
@@ -17,7 +21,9 @@ void ProgramAssembly::atPointA()
 
 void ProgramAssembly::atPointB(CaptureAssembly&)
 {
-    // Uploader, start-up registration, updates and the tray controller join here.
+    _uploader = std::make_unique<TimeLogUploader>();
+    _uploader->start(QThread::InheritPriority);
+    // Start-up registration, updates and the tray controller join here.
 }
 
 void ProgramAssembly::atPointC(CaptureAssembly& capture)
@@ -25,13 +31,20 @@ void ProgramAssembly::atPointC(CaptureAssembly& capture)
     capture.uninstallHooks();
     capture.stopMouseMonitor();
     capture.stopEventManager();
+    if (_uploader) {
+        _uploader->stop();
+        _uploader->quit();
+        _uploader->wait();
+    }
     capture.stopOutlookDetector();
     waitForThreads(capture);
+    // Destroyed before the capture objects, in reverse order of creation.
+    _uploader.reset();
 }
 
 void ProgramAssembly::waitForThreads(CaptureAssembly& capture)
 {
-    while (!capture.isEventManagerTerminated()) {
+    while (!capture.isEventManagerTerminated() || (_uploader && !_uploader->isTerminated())) {
         QThread::sleep(1);
         QtLog::debug() << "Waiting threads to finish...";
     }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <memory>
+
 class QApplication;
 class CaptureAssembly;
+class TimeLogUploader;
 
 // Completes the running program around the capture assembly and fixes the whole
 // shutdown order. atPointA runs after the single-instance check, atPointB after the
@@ -23,4 +26,5 @@ private:
     void waitForThreads(CaptureAssembly& capture);
 
     QApplication& _app;
+    std::unique_ptr<TimeLogUploader> _uploader;
 };

@@ -1,0 +1,288 @@
+#include "HttpClient.h"
+
+#include "AppSignals.h"
+#include "HttpClientWorker.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+#include "TokenMask.h"
+
+#include <QAuthenticator>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSettings>
+
+namespace {
+
+QJsonObject parseObject(const QByteArray& body)
+{
+    // Anything that is not a JSON object reads as an empty one.
+    return QJsonDocument::fromJson(body).object();
+}
+
+void registerMetaTypes()
+{
+    static const bool done = [] {
+        qRegisterMetaType<QNetworkReply*>("QNetworkReply*");
+        qRegisterMetaType<QNetworkAccessManager*>("QNetworkAccessManager*");
+        qRegisterMetaType<QList<qint64>>("QList<qint64>");
+        return true;
+    }();
+    Q_UNUSED(done);
+}
+
+} // namespace
+
+HttpClient::HttpClient(QObject* parent, int replyTimeoutMs) : QObject(parent)
+{
+    registerMetaTypes();
+    _networkManager = new QNetworkAccessManager(this);
+    connect(_networkManager, &QNetworkAccessManager::authenticationRequired, this,
+            &HttpClient::onAuthenticationRequired);
+    connect(_networkManager, &QNetworkAccessManager::sslErrors, this,
+            [this](QNetworkReply* reply, const QList<QSslError>&) { onSSLErrors(reply); });
+
+    _worker = new HttpClientWorker(replyTimeoutMs);
+    _worker->moveToThread(&_networkThread);
+    connect(&_networkThread, &QThread::finished, _worker, &QObject::deleteLater);
+
+    connect(_worker, &HttpClientWorker::loginStatusReply, this, &HttpClient::handleLoginStatusReply);
+    connect(_worker, &HttpClientWorker::exchangeTokenReply, this, &HttpClient::handleExchangeTokenReply);
+    connect(_worker, &HttpClientWorker::uploadReply, this, &HttpClient::handleUploadReply);
+    connect(_worker, &HttpClientWorker::sendFeedbackFinished, this, &HttpClient::handleSendFeedbackReply);
+    connect(_worker, &HttpClientWorker::feedbackStatus, this, &HttpClient::feedbackStatus);
+
+    _networkThread.start(QThread::InheritPriority);
+}
+
+HttpClient::~HttpClient()
+{
+    _networkThread.quit();
+    _networkThread.wait();
+}
+
+QString HttpClient::loginStatusUrl(const QString& clientUuid)
+{
+    return QStringLiteral("%1/console/loginStatus/%2").arg(AppConstants::serverBaseUrl(), clientUuid);
+}
+
+QString HttpClient::exchangeTokenUrl()
+{
+    return QStringLiteral("%1/customer/api/v1/user/refreshidtoken").arg(AppConstants::serverBaseUrl());
+}
+
+QString HttpClient::activityUrl()
+{
+    return AppConstants::ingressBaseUrl() + QStringLiteral("/v2/desktop/activity");
+}
+
+QString HttpClient::feedbackUrl()
+{
+    return AppConstants::ingressBaseUrl() + QStringLiteral("/v2/feedback");
+}
+
+void HttpClient::checkLoginStatus()
+{
+    const QString clientUuid = QSettings().value(Keys::clientUuid, QString()).toString();
+    _worker->doCheckLoginStatus(QUrl(loginStatusUrl(clientUuid)), _networkManager);
+}
+
+void HttpClient::exchangeToken(QString refreshToken)
+{
+    QtLog::info() << "exchangeToken - refreshToken=" << TokenMask::token(refreshToken);
+    if (refreshToken.isEmpty()) {
+        QtLog::critical() << "exchangeToken - refreshToken is empty, cannot exchange token";
+        emit loginFailed(QStringLiteral("Login required: refresh token is empty"));
+        return;
+    }
+    _worker->doExchangeToken(QUrl(exchangeTokenUrl()), refreshToken, _networkManager);
+}
+
+void HttpClient::upload(QString idArrayJsonStr, QString timeLogsJson)
+{
+    QtLog::debug() << "uploading";
+    _worker->doUpload(QUrl(activityUrl()), idArrayJsonStr, timeLogsJson, _networkManager);
+}
+
+void HttpClient::sendFeedback(QString comment)
+{
+    QtLog::debug() << "HttpClient: Sending feedback...";
+    _worker->doSendFeedback(QUrl(feedbackUrl()), comment, _networkManager);
+}
+
+void HttpClient::onAuthenticationRequired(QNetworkReply*, QAuthenticator* auth)
+{
+    QtLog::info() << "onAuthenticationRequired";
+    // No credentials: the request ends with the authentication error and reaches its handler.
+    auth->setUser(QString());
+    auth->setPassword(QString());
+}
+
+void HttpClient::onSSLErrors(QNetworkReply* reply)
+{
+    // Certificate errors are never ignored.
+    reply->abort();
+}
+
+void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
+{
+    QtLog::debug() << "handleLoginStatusReply...";
+    if (reply->error() != QNetworkReply::NoError) {
+        const QString error = reply->errorString();
+        QtLog::critical() << "handleLoginStatusReply - error:" << error;
+        emit errorString(tr("Larkspan"), error);
+        emit loginFailed(error);
+        reply->deleteLater();
+        return;
+    }
+    const QByteArray body = reply->readAll();
+    QtLog::info() << "handleLoginStatusReply - read response: " << TokenMask::inText(
+        QString::fromUtf8(body), parseObject(body).value(QStringLiteral("refreshToken")).toString());
+    if (body.isEmpty()) {
+        QtLog::info() << "handleLoginStatusReply - emit signal logging in";
+        emit sigLoggingIn();
+        reply->deleteLater();
+        return;
+    }
+    const QJsonObject json = parseObject(body);
+    const QString cvUserId = json.value(QStringLiteral("cvUserId")).toString();
+    const QString refreshToken = json.value(QStringLiteral("refreshToken")).toString();
+    QtLog::info() << "handleLoginStatusReply - parsed user info: cvUserId=" << cvUserId
+                  << ", refreshToken=" << TokenMask::token(refreshToken);
+    UserInfo userInfo = UserInfo::load();
+    userInfo.setCvUserId(cvUserId);
+    userInfo.setRefreshToken(refreshToken);
+    emit loginSuccess(userInfo);
+    emit sigExchangeToken(refreshToken);
+    reply->deleteLater();
+}
+
+void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
+{
+    QtLog::debug() << "handleExchangeTokenReply...";
+    if (reply->error() != QNetworkReply::NoError) {
+        QtLog::critical() << "handleExchangeTokenReply - error: " << reply->error() << ", errorString: "
+                          << reply->errorString();
+        reply->deleteLater();
+        return;
+    }
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!statusAttribute.isValid()) {
+        QtLog::critical() << "handleExchangeTokenReply - error: invalid HTTP status code";
+        reply->deleteLater();
+        return;
+    }
+    const int status = statusAttribute.toInt();
+    const QByteArray body = reply->readAll();
+    const QJsonObject json = parseObject(body);
+    const QString idToken = json.value(QStringLiteral("idToken")).toString();
+    QtLog::info() << "handleExchangeTokenReply - read response: status=" << status << ", response="
+                  << TokenMask::inText(QString::fromUtf8(body), idToken);
+    if (status != 200) {
+        QtLog::critical() << "handleExchangeTokenReply - error: status=" << status << ", reason="
+                          << reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+        reply->deleteLater();
+        return;
+    }
+    if (!idToken.isEmpty()) {
+        UserInfo userInfo = UserInfo::load();
+        userInfo.setAccessToken(idToken);
+        userInfo.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+        userInfo.setAccessTokenExpiriesInSecs(json.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
+        userInfo.save();
+        QtLog::info() << "handleExchangeTokenReply - updated userInfo: " << TokenMask::userInfo(userInfo);
+        reply->deleteLater();
+        return;
+    }
+    const QString resultState = json.value(QStringLiteral("resultState")).toString();
+    if (resultState == QLatin1String("EXCHANGE_VALID"))
+        emit loginFailed(QStringLiteral("Server error: said valid but no id token returned"));
+    else if (resultState == QLatin1String("REFRESH_TOKEN_INVALID"))
+        emit loginFailed(QStringLiteral("Re-login is required"));
+    else if (resultState == QLatin1String("EXCHANGE_SERVER_ERROR"))
+        emit errorString(tr("Larkspan"), tr("Transient network error occurred"));
+    else
+        QtLog::critical() << "handleExchangeTokenReply - error: unknown result state: " << resultState;
+    reply->deleteLater();
+}
+
+void HttpClient::handleUploadReply(QString idArrayJsonStr, QNetworkReply* reply)
+{
+    if (!reply || idArrayJsonStr.isEmpty())
+        return;
+    QtLog::debug() << "handleUploadReply - idArrayJsonStr=" << idArrayJsonStr;
+    if (reply->error() != QNetworkReply::NoError) {
+        const QString error = reply->errorString();
+        QtLog::critical() << "handleUploadReply - error: type=" << reply->error() << ", reason=" << error;
+        const bool authenticationFailed = reply->error() == QNetworkReply::AuthenticationRequiredError;
+        emit errorString(tr("Larkspan"), error);
+        emit uploadFailed(error);
+        if (authenticationFailed)
+            exchangeToken(UserInfo::load().refreshToken());
+        reply->deleteLater();
+        return;
+    }
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!statusAttribute.isValid()) {
+        QtLog::critical() << "handleUploadReply - statusCode is invalid";
+        emit errorString(tr("Larkspan"), QStringLiteral("Invalid status returned"));
+        emit uploadFailed(QStringLiteral("Invalid status returned"));
+        reply->deleteLater();
+        return;
+    }
+    if (statusAttribute.toInt() != 200) {
+        const QString body = QString::fromUtf8(reply->readAll());
+        QtLog::critical() << "handleUploadReply - read response: " << body;
+        emit errorString(tr("Larkspan"), body);
+        emit uploadFailed(body);
+        reply->deleteLater();
+        return;
+    }
+    // Ids are read as 64-bit numbers, so no accepted log stays behind to be sent again.
+    QList<qint64> results;
+    const QJsonArray ids = QJsonDocument::fromJson(idArrayJsonStr.toUtf8()).array();
+    for (const QJsonValue& id : ids)
+        results.append(id.toVariant().toLongLong());
+    QtLog::info() << "handleUploadReply - success (going to delete time logs from cache)";
+    emit uploadResults(results);
+    reply->deleteLater();
+}
+
+void HttpClient::handleSendFeedbackReply(QNetworkReply* reply)
+{
+    QtLog::debug() << "handleSendFeedbackReply...";
+    if (reply->error() != QNetworkReply::NoError) {
+        QtLog::critical() << "handleSendFeedbackReply - error:" << reply->errorString();
+        emit feedbackError(reply->errorString());
+        reply->deleteLater();
+        return;
+    }
+    const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!statusAttribute.isValid()) {
+        QtLog::critical() << "handleSendFeedbackReply - statusCode is invalid";
+        emit feedbackError(QStringLiteral("Failed to send diagnostics: Invalid status returned"));
+        reply->deleteLater();
+        return;
+    }
+    const int status = statusAttribute.toInt();
+    const QByteArray body = reply->readAll();
+    QtLog::info() << "handleSendFeedbackReply - read response: " << QString::fromUtf8(body);
+    if (status != 200) {
+        emit feedbackError(QStringLiteral("Failed to send diagnostics: Unexpected status %1").arg(status));
+        reply->deleteLater();
+        return;
+    }
+    const QString result = parseObject(body).value(QStringLiteral("result")).toString();
+    QtLog::info() << "handleSendFeedbackReply - got result: " << result;
+    if (result == QLatin1String("FEEDBACK_SERVER_ERROR")) {
+        emit feedbackError(QStringLiteral("Failed to send diagnostics: Server error"));
+    } else {
+        emit feedbackSuccess();
+        emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"),
+                                                 tr("Diagnostics sent successfully - thank you."));
+    }
+    reply->deleteLater();
+}

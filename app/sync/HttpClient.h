@@ -1,0 +1,61 @@
+#pragma once
+
+#include "UserInfo.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+class HttpClientWorker;
+class QAuthenticator;
+class QNetworkAccessManager;
+class QNetworkReply;
+
+// How the program talks to the service: one slot per request, and signals that say what
+// each reply meant. Handlers run on the thread that created the client.
+class HttpClient : public QObject
+{
+    Q_OBJECT
+public:
+    // Tests shorten the reply time-out; the program keeps two minutes.
+    explicit HttpClient(QObject* parent = nullptr, int replyTimeoutMs = 120000);
+    ~HttpClient() override;
+
+    static QString loginStatusUrl(const QString& clientUuid);
+    static QString exchangeTokenUrl();
+    static QString activityUrl();
+    static QString feedbackUrl();
+
+signals:
+    void sigLoggingIn();
+    void sigExchangeToken(QString refreshToken);
+    void sigUpload(QString idArrayJsonStr, QString timeLogsJson);
+    void loginSuccess(UserInfo userInfo);
+    void loginFailed(QString reason);
+    void uploadResults(QList<qint64> results);
+    void uploadFailed(QString reason);
+    void errorString(QString title, QString message);
+    void feedbackStatus(QString status);
+    void feedbackError(QString reason);
+    void feedbackSuccess();
+
+public slots:
+    void checkLoginStatus();
+    void exchangeToken(QString refreshToken);
+    void upload(QString idArrayJsonStr, QString timeLogsJson);
+    void sendFeedback(QString comment);
+
+private slots:
+    void onAuthenticationRequired(QNetworkReply* reply, QAuthenticator* auth);
+    void onSSLErrors(QNetworkReply* reply);
+    void handleLoginStatusReply(QNetworkReply* reply);
+    void handleExchangeTokenReply(QNetworkReply* reply);
+    void handleUploadReply(QString idArrayJsonStr, QNetworkReply* reply);
+    void handleSendFeedbackReply(QNetworkReply* reply);
+
+private:
+    QNetworkAccessManager* _networkManager;
+    HttpClientWorker* _worker;
+    QThread _networkThread;
+};

@@ -1,0 +1,153 @@
+#include "HttpClientWorker.h"
+
+#include "QReplyTimeout.h"
+#include "QtLog.h"
+#include "TokenMask.h"
+#include "UserInfo.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSignalMapper>
+#include <QtEndian>
+
+#include <zlib.h>
+
+HttpClientWorker::HttpClientWorker(int replyTimeoutMs)
+    : _signalMapper(new QSignalMapper(this)), _replyTimeoutMs(replyTimeoutMs)
+{
+    connect(_signalMapper, &QSignalMapper::mappedString, this, &HttpClientWorker::notifyUploadReply);
+}
+
+HttpClientWorker::~HttpClientWorker() = default;
+
+QNetworkRequest HttpClientWorker::jsonRequest(const QUrl& url, bool authorized) const
+{
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    if (authorized) {
+        request.setRawHeader("Authorization",
+                             QStringLiteral("Bearer %1").arg(UserInfo::load().accessToken()).toUtf8());
+    }
+    return request;
+}
+
+void HttpClientWorker::armTimeout(QNetworkReply* reply)
+{
+    new QReplyTimeout(reply, _replyTimeoutMs);
+}
+
+void HttpClientWorker::doCheckLoginStatus(QUrl url, QNetworkAccessManager* nm)
+{
+    QtLog::info() << QStringLiteral("doCheckLoginStatus: url=%1").arg(url.toString());
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/plain"));
+    QNetworkReply* reply = nm->get(request);
+    connect(reply, &QNetworkReply::finished, this, &HttpClientWorker::notifyLoginStatusReply);
+    armTimeout(reply);
+}
+
+void HttpClientWorker::doExchangeToken(QUrl url, QString refreshToken, QNetworkAccessManager* nm)
+{
+    QtLog::info() << QStringLiteral("doExchangeToken: url=%1, refreshToken=%2")
+                         .arg(url.toString(), TokenMask::token(refreshToken));
+    QJsonObject body;
+    body.insert(QStringLiteral("refresh_token"), refreshToken);
+    body.insert(QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP"));
+    QNetworkReply* reply = nm->post(jsonRequest(url, false), QJsonDocument(body).toJson(QJsonDocument::Compact));
+    connect(reply, &QNetworkReply::finished, this, &HttpClientWorker::notifyExchangeTokenReply);
+    armTimeout(reply);
+}
+
+void HttpClientWorker::doUpload(QUrl url, QString idArrayJsonStr, QString timeLogsJson, QNetworkAccessManager* nm)
+{
+    QtLog::info() << QStringLiteral("doUpload: url=%1").arg(url.toString());
+    QNetworkReply* reply = nm->post(jsonRequest(url, true), timeLogsJson.toUtf8());
+    {
+        QMutexLocker lock(&_mapperMutex);
+        _signalMapper->setMapping(reply, idArrayJsonStr);
+    }
+    connect(reply, &QNetworkReply::finished, _signalMapper, qOverload<>(&QSignalMapper::map));
+    armTimeout(reply);
+    QtLog::debug() << "doUpload: uploadReqJson=" << timeLogsJson;
+    QtLog::info() << "doUpload: posted data to server.";
+}
+
+void HttpClientWorker::doSendFeedback(QUrl url, QString comment, QNetworkAccessManager* nm)
+{
+    QtLog::info() << QStringLiteral("doSendFeedback: url=%1").arg(url.toString());
+    const UserInfo user = UserInfo::load();
+    QJsonObject body;
+    body.insert(QStringLiteral("uuid"), user.cvUserId().isEmpty() ? QStringLiteral("unknownUser") : user.cvUserId());
+    if (!comment.isEmpty() && comment.trimmed() != QLatin1String("Your comments"))
+        body.insert(QStringLiteral("user_message"), comment);
+    if (!user.refreshToken().isEmpty())
+        body.insert(QStringLiteral("refresh_token"), user.refreshToken());
+
+    emit feedbackStatus(tr("Compressing logs..."));
+    QFile log(QtLog::getConf().getLogFilePath());
+    if (log.open(QIODevice::ReadOnly)) {
+        QtLog::getConf().flush();
+        body.insert(QStringLiteral("log_file_compressed"),
+                    QString::fromLatin1(gzipCompress(log.readAll()).toBase64()));
+        emit feedbackStatus(tr("Sending feedback report..."));
+    }
+
+    QNetworkReply* reply = nm->post(jsonRequest(url, true), QJsonDocument(body).toJson(QJsonDocument::Compact));
+    QtLog::info() << "doSendFeedback: posted JSON data to server";
+    connect(reply, &QNetworkReply::finished, this, &HttpClientWorker::notifySendFeedbackReply);
+    armTimeout(reply);
+}
+
+QByteArray HttpClientWorker::gzipCompress(const QByteArray& data)
+{
+    const QByteArray zlibStream = qCompress(data);
+    // qCompress: 4-byte length, 2-byte zlib header, deflate data, 4-byte Adler-32.
+    const QByteArray deflate = zlibStream.mid(6, zlibStream.size() - 6 - 4);
+    static const char header[] = {'\x1f', '\x8b', '\x08', 0, 0, 0, 0, 0, 0, '\x0b'};
+    QByteArray gzip(header, sizeof(header));
+    gzip += deflate;
+    const quint32 crc = static_cast<quint32>(
+        crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(data.constData()), static_cast<uInt>(data.size())));
+    char trailer[8];
+    qToLittleEndian<quint32>(crc, trailer);
+    qToLittleEndian<quint32>(static_cast<quint32>(data.size()), trailer + 4);
+    gzip.append(trailer, sizeof(trailer));
+    return gzip;
+}
+
+void HttpClientWorker::notifyLoginStatusReply()
+{
+    emit loginStatusReply(qobject_cast<QNetworkReply*>(sender()));
+}
+
+void HttpClientWorker::notifyExchangeTokenReply()
+{
+    emit exchangeTokenReply(qobject_cast<QNetworkReply*>(sender()));
+}
+
+void HttpClientWorker::notifySendFeedbackReply()
+{
+    emit sendFeedbackFinished(qobject_cast<QNetworkReply*>(sender()));
+}
+
+void HttpClientWorker::notifyUploadReply(QString idArrayJsonStr)
+{
+    QtLog::debug() << QStringLiteral("notifyUploadReply: idArrayJsonStr=%1").arg(idArrayJsonStr);
+    auto* mapper = qobject_cast<QSignalMapper*>(sender());
+    QtLog::debug() << "notifyUploadReply: signalMapper=" << mapper;
+    QNetworkReply* reply = nullptr;
+    {
+        QMutexLocker lock(&_mapperMutex);
+        reply = qobject_cast<QNetworkReply*>(_signalMapper->mapping(idArrayJsonStr));
+        if (reply)
+            _signalMapper->removeMappings(reply);
+    }
+    if (!reply)
+        return;
+    QtLog::debug() << "notifyUploadReply: reply=" << reply;
+    emit uploadReply(idArrayJsonStr, reply);
+}

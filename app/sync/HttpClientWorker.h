@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QMutex>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+class QSignalMapper;
+
+// Forms the four requests to the service, posts them through the given manager, arms a
+// reply time-out and relays each finished reply to its client. It interprets nothing.
+class HttpClientWorker : public QObject
+{
+    Q_OBJECT
+public:
+    explicit HttpClientWorker(int replyTimeoutMs = 120000);
+    ~HttpClientWorker() override;
+
+    // The feedback's gzip member: raw deflate data between the 10-byte header and the
+    // CRC-32 / length trailer, readable by any gzip tool.
+    static QByteArray gzipCompress(const QByteArray& data);
+
+public slots:
+    void doCheckLoginStatus(QUrl url, QNetworkAccessManager* nm);
+    void doExchangeToken(QUrl url, QString refreshToken, QNetworkAccessManager* nm);
+    void doUpload(QUrl url, QString idArrayJsonStr, QString timeLogsJson, QNetworkAccessManager* nm);
+    void doSendFeedback(QUrl url, QString comment, QNetworkAccessManager* nm);
+
+signals:
+    void loginStatusReply(QNetworkReply* reply);
+    void exchangeTokenReply(QNetworkReply* reply);
+    void uploadReply(QString idArrayJsonStr, QNetworkReply* reply);
+    void sendFeedbackFinished(QNetworkReply* reply);
+    void feedbackStatus(QString status);
+
+private slots:
+    void notifyLoginStatusReply();
+    void notifyExchangeTokenReply();
+    void notifySendFeedbackReply();
+    void notifyUploadReply(QString idArrayJsonStr);
+
+private:
+    QNetworkRequest jsonRequest(const QUrl& url, bool authorized) const;
+    void armTimeout(QNetworkReply* reply);
+
+    QSignalMapper* _signalMapper;
+    // The mapper is written on the sending thread and read on the network thread.
+    QMutex _mapperMutex;
+    int _replyTimeoutMs;
+};

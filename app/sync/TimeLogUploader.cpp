@@ -1,0 +1,200 @@
+#include "TimeLogUploader.h"
+
+#include "AppSignals.h"
+#include "DatabaseManager.h"
+#include "HttpClient.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+#include "TimeEvent.h"
+#include "TimeLog.h"
+#include "TokenMask.h"
+#include "UserInfo.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSettings>
+
+#include <cstdlib>
+
+namespace {
+
+// True when a non-empty entry of the list occurs in text, in any letter case. An empty
+// entry would match every log and so delete them all: it is ignored.
+bool containsAnyOf(const QString& text, const QStringList& entries)
+{
+    for (const QString& entry : entries) {
+        if (!entry.isEmpty() && text.contains(entry, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+QString describe(const TimeLog& log)
+{
+    return QStringLiteral("startTime=%1, endTime=%2, appName=%3, windowTitle=%4")
+        .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle());
+}
+
+} // namespace
+
+TimeLogUploader::TimeLogUploader(int replyTimeoutMs)
+    : dbManager(&DatabaseManager::instance()), _replyTimeoutMs(replyTimeoutMs)
+{
+    initHttpClient();
+    QtLog::debug() << "TimeLogUploader has been initialised.";
+}
+
+TimeLogUploader::~TimeLogUploader() = default;
+
+void TimeLogUploader::initHttpClient()
+{
+    httpClient = new HttpClient(this, _replyTimeoutMs);
+    connect(httpClient, &HttpClient::sigExchangeToken, httpClient, &HttpClient::exchangeToken);
+    connect(httpClient, &HttpClient::sigUpload, httpClient, &HttpClient::upload);
+    connect(httpClient, &HttpClient::uploadResults, this, &TimeLogUploader::onUploadResults);
+    connect(httpClient, &HttpClient::uploadFailed, this, &TimeLogUploader::onUploadFailed);
+}
+
+void TimeLogUploader::requestExchangeToken(const QString& refreshToken)
+{
+    QMetaObject::invokeMethod(this, [this, refreshToken] { emit httpClient->sigExchangeToken(refreshToken); },
+                              Qt::QueuedConnection);
+}
+
+void TimeLogUploader::requestUpload(const QString& idArrayJsonStr, const QString& timeLogsJson)
+{
+    QMetaObject::invokeMethod(
+        this, [this, idArrayJsonStr, timeLogsJson] { emit httpClient->sigUpload(idArrayJsonStr, timeLogsJson); },
+        Qt::QueuedConnection);
+}
+
+void TimeLogUploader::run()
+{
+    sleepSecs(5);
+    QtLog::debug() << "TimeLogUploader: started running..." << "stopped=" << isStopRequested();
+    while (!isStopRequested()) {
+        runPass();
+        sleepSecs(90);
+    }
+    terminate();
+    QtLog::info() << "TimeLogUploader has been terminated.";
+}
+
+void TimeLogUploader::runPass()
+{
+    if (iniSettings().value(IniKeys::uploadDisabled, false).toBool())
+        QtLog::debug() << "Upload has been disabled.";
+    else if (waitingUploadResults)
+        QtLog::debug() << "Waiting upload results...";
+    else
+        uploadTimeLogs();
+}
+
+bool TimeLogUploader::shouldExclude(const TimeLog& log) const
+{
+    bool exclude = false;
+    if (!log.isValid()) {
+        QtLog::critical() << QStringLiteral("Won't upload invalid time log: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5")
+                                 .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle(), log.metaData());
+        exclude = true;
+    }
+    if (!log.isVerified()) {
+        QtLog::critical() << QStringLiteral("Won't upload with wrong signature: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5, sig=%6")
+                                 .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle(), log.metaData(), log.signature());
+        exclude = true;
+    }
+    QSettings settings;
+    if (containsAnyOf(log.appName(), settings.value(Keys::excludedAppNames, QStringList()).toStringList()))
+        exclude = true;
+    if (containsAnyOf(log.windowTitle(), settings.value(Keys::excludedWinTitles, QStringList()).toStringList()))
+        exclude = true;
+    return exclude;
+}
+
+void TimeLogUploader::uploadTimeLogs()
+{
+    const UserInfo userInfo = UserInfo::load();
+    if (!userInfo.isLoggedIn()) {
+        QtLog::info() << "No user logged in, don't upload for now.";
+        emit AppSignals::instance()->loginRequired();
+        return;
+    }
+    if (!userInfo.isAccessTokenValid()) {
+        QtLog::info() << "Access token is not valid, exchanging new token: refreshToken="
+                      << TokenMask::token(userInfo.refreshToken());
+        requestExchangeToken(userInfo.refreshToken());
+        return;
+    }
+    QtLog::info() << "TimeLogUploader: loading time logs for update... for user: " << TokenMask::userInfo(userInfo);
+
+    const auto logs = dbManager->timeLogDao.timeLogsForUpload(500);
+    QtLog::info() << "TimeLogUploader: loaded time logs for upload: size=" << (logs ? int(logs->size()) : 0);
+    if (!logs || logs->empty())
+        return;
+
+    QtLog::info() << "Upload time logs: -------------------- START --------------------";
+    QJsonArray logArray;
+    QJsonArray idArray;
+    for (const auto& log : *logs) {
+        if (shouldExclude(*log)) {
+            QtLog::debug() << "Excluding from upload: " + describe(*log);
+            dbManager->timeLogDao.removeTimeLog(log->id());
+            continue;
+        }
+        QtLog::debug() << "Adding for upload: " + describe(*log);
+        TimeLog sent(*log);
+        if (sent.appName().trimmed().isEmpty())
+            sent.setAppName(TimeEvent::strEmpty());
+        if (sent.windowTitle().trimmed().isEmpty())
+            sent.setWindowTitle(TimeEvent::strEmpty());
+        QJsonObject object;
+        sent.write(object);
+        logArray.append(object);
+        idArray.append(QJsonValue(qint64(log->id())));
+    }
+    if (logArray.isEmpty()) {
+        QtLog::debug() << "Nothing to upload: " << QString::fromUtf8(QJsonDocument(logArray).toJson(QJsonDocument::Compact));
+        return;
+    }
+
+    QJsonObject envelope;
+    envelope.insert(QStringLiteral("lk_client_activity"), logArray);
+    const QString timeLogsJson = QString::fromUtf8(QJsonDocument(envelope).toJson(QJsonDocument::Compact));
+    QtLog::info() << "uploadReqJson: " << QString::fromLatin1(timeLogsJson.toUtf8().toBase64());
+    waitingUploadResults = true;
+    const QString idArrayJsonStr = QString::fromUtf8(QJsonDocument(idArray).toJson(QJsonDocument::Compact));
+    requestUpload(idArrayJsonStr, timeLogsJson);
+    QtLog::info() << "Upload time logs: -------------------- FINISH --------------------";
+}
+
+void TimeLogUploader::onUploadResults(QList<qint64> results)
+{
+    QtLog::debug() << "onUploadResults - results: " << results;
+    emit AppSignals::instance()->notifyUploaded();
+    QMutexLocker lock(&mutex);
+    for (qint64 id : results)
+        dbManager->timeLogDao.removeTimeLog(id);
+    waitingUploadResults = false;
+    failureCount = 0;
+    QSettings().setValue(Keys::uploadFailureCount, 0);
+}
+
+void TimeLogUploader::onUploadFailed(QString reason)
+{
+    ++failureCount;
+    QtLog::warning() << "onUploadFailed - failed to upload due to: " << reason << ", failureCount: " << failureCount;
+    waitingUploadResults = false;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (lastDelayNoticeTime.isNull() || std::llabs(lastDelayNoticeTime.secsTo(now)) > 21600) {
+        emit AppSignals::instance()->showMessage(tr("Cannot upload"),
+                                                 tr("Larkspan time sync has been delayed (server unavailable)."));
+        lastDelayNoticeTime = now;
+    }
+    if (failureCount > 5) {
+        QSettings().setValue(Keys::uploadFailureCount, failureCount);
+        httpClient->deleteLater();
+        initHttpClient();
+        failureCount = 0;
+    }
+}
