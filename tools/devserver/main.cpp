@@ -31,6 +31,9 @@ namespace {
 // Long polls and deliberate delays each hold a worker, so the pool is far larger than
 // the handful of connections one client opens.
 constexpr size_t kWorkerThreads = 32;
+// A diagnostics report carries the whole log (rolled over at 10 MiB) compressed and in
+// Base64; anything far beyond that is not a client of ours.
+constexpr size_t kMaxBodyBytes = 64u * 1024 * 1024;
 
 // Exit codes: 2 for a malformed command line (as the option parser uses), 1 for failing
 // to start.
@@ -117,6 +120,7 @@ int main(int argc, char* argv[])
     if (!server)
         return fail(error);
     server->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
+    server->set_payload_max_length(kMaxBodyBytes);
     // The library's default adds SO_REUSEPORT, which would let a second server share the
     // port and quietly take half of the client's requests.
     server->set_socket_options([](socket_t sock) {
