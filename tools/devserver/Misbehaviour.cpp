@@ -26,11 +26,11 @@ Misbehaviour::Plan Misbehaviour::planFor(const QString& endpoint) const
     return plan;
 }
 
-bool Misbehaviour::split(const QString& spec, bool needsValue, QString* endpoint, int* value,
+bool Misbehaviour::split(const QString& rule, bool needsValue, QString* endpoint, int* value,
                          QString* error)
 {
-    const int colon = spec.indexOf(QLatin1Char(':'));
-    *endpoint = colon < 0 ? spec : spec.left(colon);
+    const int colon = rule.indexOf(QLatin1Char(':'));
+    *endpoint = colon < 0 ? rule : rule.left(colon);
     if (*endpoint != kAll && !endpoints().contains(*endpoint)) {
         *error = QStringLiteral("unknown endpoint \"%1\" (known: %2, all)")
                      .arg(*endpoint, endpoints().join(QStringLiteral(", ")));
@@ -39,23 +39,23 @@ bool Misbehaviour::split(const QString& spec, bool needsValue, QString* endpoint
     if (!needsValue) {
         if (colon < 0)
             return true;
-        *error = QStringLiteral("no value expected in \"%1\"").arg(spec);
+        *error = QStringLiteral("no value expected in \"%1\"").arg(rule);
         return false;
     }
     bool ok = false;
-    *value = colon < 0 ? 0 : spec.mid(colon + 1).toInt(&ok);
+    *value = colon < 0 ? 0 : rule.mid(colon + 1).toInt(&ok);
     if (!ok || *value < 0) {
-        *error = QStringLiteral("expected endpoint:number, got \"%1\"").arg(spec);
+        *error = QStringLiteral("expected endpoint:number, got \"%1\"").arg(rule);
         return false;
     }
     return true;
 }
 
-bool Misbehaviour::addFailure(const QString& spec, QString* error)
+bool Misbehaviour::addFailure(const QString& rule, QString* error)
 {
     QString endpoint;
     int status = 0;
-    if (!split(spec, true, &endpoint, &status, error))
+    if (!split(rule, true, &endpoint, &status, error))
         return false;
     if (status < 100 || status > 599) {
         *error = QStringLiteral("status %1 is not an HTTP status").arg(status);
@@ -66,22 +66,22 @@ bool Misbehaviour::addFailure(const QString& spec, QString* error)
     return true;
 }
 
-bool Misbehaviour::addDelay(const QString& spec, QString* error)
+bool Misbehaviour::addDelay(const QString& rule, QString* error)
 {
     QString endpoint;
     int ms = 0;
-    if (!split(spec, true, &endpoint, &ms, error))
+    if (!split(rule, true, &endpoint, &ms, error))
         return false;
     std::lock_guard<std::mutex> lock(_mutex);
     _delays.insert(endpoint, ms);
     return true;
 }
 
-bool Misbehaviour::addGarbage(const QString& spec, QString* error)
+bool Misbehaviour::addGarbage(const QString& rule, QString* error)
 {
     QString endpoint;
     int unused = 0;
-    if (!split(spec, false, &endpoint, &unused, error))
+    if (!split(rule, false, &endpoint, &unused, error))
         return false;
     std::lock_guard<std::mutex> lock(_mutex);
     _garbage.insert(endpoint);

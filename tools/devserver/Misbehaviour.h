@@ -26,9 +26,9 @@ public:
     Plan planFor(const QString& endpoint) const;
 
     // "endpoint:status", "endpoint:milliseconds", "endpoint". False with a reason when the
-    // spec is malformed.
-    bool addFailure(const QString& spec, QString* error);
-    bool addDelay(const QString& spec, QString* error);
+    // rule is malformed.
+    bool addFailure(const QString& rule, QString* error);
+    bool addDelay(const QString& rule, QString* error);
     bool addGarbage(const QString& endpoint, QString* error);
 
     // Token exchange answers without an "idToken" and with this "resultState".
@@ -44,7 +44,7 @@ public:
     QJsonObject toJson() const;
 
 private:
-    static bool split(const QString& spec, bool needsValue, QString* endpoint, int* value,
+    static bool split(const QString& rule, bool needsValue, QString* endpoint, int* value,
                       QString* error);
 
     mutable std::mutex _mutex;

@@ -45,14 +45,14 @@ int fail(const QString& message, int exitCode = 1)
 
 bool applySwitches(const ServerOptions& o, Misbehaviour& m, QString* error)
 {
-    for (const QString& spec : o.failures)
-        if (!m.addFailure(spec, error))
+    for (const QString& rule : o.failures)
+        if (!m.addFailure(rule, error))
             return false;
-    for (const QString& spec : o.delays)
-        if (!m.addDelay(spec, error))
+    for (const QString& rule : o.delays)
+        if (!m.addDelay(rule, error))
             return false;
-    for (const QString& spec : o.garbage)
-        if (!m.addGarbage(spec, error))
+    for (const QString& rule : o.garbage)
+        if (!m.addGarbage(rule, error))
             return false;
     m.setExchangeResultState(o.exchangeResultState);
     m.setOmitExpiresIn(o.omitExpiresIn);
