@@ -21,6 +21,13 @@ void execAndLog(QSqlQuery& query)
     DatabaseManager::debugQuery(query);
 }
 
+// A null QString binds as SQL NULL, which the NOT NULL text columns refuse; empty text is
+// a legitimate value. Only the time stays NULL when missing, so a timeless event is refused.
+QString notNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 QVariant column(const QSqlQuery& query, int index)
 {
     return index < 0 ? QVariant() : query.value(index);
@@ -57,10 +64,10 @@ void TimeEventDao::addTimeEvent(TimeEvent& event) const
             "INSERT INTO time_events (event_time, app_name, window_title, meta_data, sig) "
             "VALUES (:event_time, :app_name, :window_title, :meta_data, :sig)"));
         query.bindValue(QStringLiteral(":event_time"), event.eventTimeStr());
-        query.bindValue(QStringLiteral(":app_name"), event.appName());
-        query.bindValue(QStringLiteral(":window_title"), event.windowTitle());
-        query.bindValue(QStringLiteral(":meta_data"), event.metaData());
-        query.bindValue(QStringLiteral(":sig"), event.signature());
+        query.bindValue(QStringLiteral(":app_name"), notNull(event.appName()));
+        query.bindValue(QStringLiteral(":window_title"), notNull(event.windowTitle()));
+        query.bindValue(QStringLiteral(":meta_data"), notNull(event.metaData()));
+        query.bindValue(QStringLiteral(":sig"), notNull(event.signature()));
         if (query.exec()) {
             const QVariant id = query.lastInsertId();
             if (id.isValid())

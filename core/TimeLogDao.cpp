@@ -29,6 +29,13 @@ const QString kInsert = QStringLiteral(
     "mac_address, active_count, meta_data, sig) VALUES (     :start_time, :end_time, :app_name, "
     ":window_title,     :platform, :mac_address, :active_count, :meta_data, :sig)");
 
+// A null QString binds as SQL NULL, which the NOT NULL text columns refuse; an empty
+// metadata or title is legitimate and must be stored as empty text.
+QString notNull(const QString& text)
+{
+    return text.isNull() ? QStringLiteral("") : text;
+}
+
 QVariant column(const QSqlQuery& query, int index)
 {
     return index < 0 ? QVariant() : query.value(index);
@@ -126,13 +133,13 @@ bool TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
 {
     insert.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
     insert.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
-    insert.bindValue(QStringLiteral(":app_name"), log.appName());
-    insert.bindValue(QStringLiteral(":window_title"), log.windowTitle());
-    insert.bindValue(QStringLiteral(":platform"), log.platform());
-    insert.bindValue(QStringLiteral(":mac_address"), log.macAddress());
+    insert.bindValue(QStringLiteral(":app_name"), notNull(log.appName()));
+    insert.bindValue(QStringLiteral(":window_title"), notNull(log.windowTitle()));
+    insert.bindValue(QStringLiteral(":platform"), notNull(log.platform()));
+    insert.bindValue(QStringLiteral(":mac_address"), notNull(log.macAddress()));
     insert.bindValue(QStringLiteral(":active_count"), log.activeCount());
-    insert.bindValue(QStringLiteral(":meta_data"), log.metaData());
-    insert.bindValue(QStringLiteral(":sig"), log.signature());
+    insert.bindValue(QStringLiteral(":meta_data"), notNull(log.metaData()));
+    insert.bindValue(QStringLiteral(":sig"), notNull(log.signature()));
     const bool ok = insert.exec();
     DatabaseManager::debugQuery(insert);
     log.setId(ok ? insert.lastInsertId().toLongLong() : 0);

@@ -1,0 +1,195 @@
+#include "CoreTestSupport.h"
+#include "DateTimeUtils.h"
+#include "SettingsKeys.h"
+#include "TestHome.h"
+#include "TimeEvent.h"
+#include "TimeLogBuilder.h"
+
+#include <QCoreApplication>
+#include <QtTest>
+
+using namespace CoreTest;
+
+namespace {
+
+const QDateTime base(QDate(2020, 5, 1), QTime(10, 0), Qt::UTC);
+
+DatabaseManager& db()
+{
+    return DatabaseManager::instance();
+}
+
+void addEvent(int secs, const QString& appName, const QString& title, const QString& meta = QStringLiteral("@_empty_@"))
+{
+    TimeEvent event(base.addSecs(secs), appName, title, meta);
+    db().timeEventDao.addTimeEvent(event);
+}
+
+struct Span
+{
+    int start;
+    int end;
+    QString appName;
+    QString title;
+    int count;
+};
+
+QString describe(const Span& span)
+{
+    return QStringLiteral("[%1..%2] %3/%4 x%5").arg(span.start).arg(span.end).arg(span.appName, span.title).arg(span.count);
+}
+
+// Stored logs, oldest first, in seconds from the base instant.
+QStringList storedSpans()
+{
+    QStringList spans;
+    const auto logs = db().timeLogDao.timeLogsForUpload(100000);
+    for (const auto& log : *logs) {
+        spans << describe({int(base.secsTo(log->startTime())), int(base.secsTo(log->endTime())), log->appName(),
+                           log->windowTitle(), log->activeCount()});
+    }
+    return spans;
+}
+
+QStringList spans(std::initializer_list<Span> list)
+{
+    QStringList result;
+    for (const Span& span : list)
+        result << describe(span);
+    return result;
+}
+
+} // namespace
+
+class TestTimeLogBuilder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        useApplicationNames();
+        resetHome();
+        db();
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        db().timeEventDao.removeAllTimeEvents();
+        db().timeLogDao.removeAllTimeLogs();
+    }
+
+    void noEventsStoresNothing()
+    {
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        MessageCatcher banners(QtDebugMsg, QStringLiteral("^Build time logs: -{20} (START|FINISH) -{20}$"));
+        TimeLogBuilder().buildTimeLogs();
+        QtLog::getConf().setLogLevel(QtWarningMsg);
+        QCOMPARE(banners.lines().size(), 2);
+        QVERIFY(storedSpans().isEmpty());
+        QVERIFY(!db().timeLogDao.lastConvertedEvent().isValid());
+    }
+
+    void workedExampleAndTheRunAfterIt()
+    {
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(5, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(10, QStringLiteral("B"), QStringLiteral("Mail"));
+        addEvent(15, QStringLiteral("A"), QStringLiteral("Doc1"));
+        TimeLogBuilder builder;
+        builder.buildTimeLogs();
+        QCOMPARE(storedSpans(), spans({{0, 5, "A", "Doc1", 2}, {5, 10, "B", "Mail", 1}, {10, 15, "A", "Doc1", 1}}));
+        QCOMPARE(db().timeLogDao.lastConvertedEvent(), base.addSecs(15));
+        QVERIFY(db().timeEventDao.timeEvents()->empty());
+        const auto logs = db().timeLogDao.allTimeLogs();
+        for (const auto& log : *logs)
+            QVERIFY(log->isVerified());
+
+        addEvent(20, QStringLiteral("A"), QStringLiteral("Doc1"));
+        builder.buildTimeLogs();
+        QCOMPARE(storedSpans().size(), 4);
+        QCOMPARE(storedSpans().last(), describe({15, 20, "A", "Doc1", 1}));
+    }
+
+    void singleEventGivesAPointLog()
+    {
+        QSettings().setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(base.addSecs(-601)));
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"), QStringLiteral("meta"));
+        TimeLogBuilder().buildTimeLogs();
+        QCOMPARE(storedSpans(), spans({{0, 0, "A", "Doc1", 1}}));
+        QCOMPARE(db().timeLogDao.allTimeLogs()->front()->metaData(), QStringLiteral("meta"));
+    }
+
+    void thresholdEdges_data()
+    {
+        QTest::addColumn<int>("gap");
+        QTest::addColumn<QStringList>("expected");
+        // Exactly the threshold apart: no merge, but the start rule is inclusive.
+        QTest::newRow("600") << 600 << spans({{0, 0, "A", "Doc1", 1}, {0, 600, "A", "Doc1", 1}});
+        QTest::newRow("601") << 601 << spans({{0, 0, "A", "Doc1", 1}, {601, 601, "A", "Doc1", 1}});
+        QTest::newRow("599") << 599 << spans({{0, 599, "A", "Doc1", 2}});
+    }
+
+    void thresholdEdges()
+    {
+        QFETCH(int, gap);
+        QFETCH(QStringList, expected);
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(gap, QStringLiteral("A"), QStringLiteral("Doc1"));
+        TimeLogBuilder().buildTimeLogs();
+        QCOMPARE(storedSpans(), expected);
+    }
+
+    void thresholdIsReadFromSettings()
+    {
+        QSettings().setValue(Keys::maxInactiveSecs, 60);
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(90, QStringLiteral("A"), QStringLiteral("Doc1"));
+        TimeLogBuilder().buildTimeLogs();
+        QCOMPARE(storedSpans(), spans({{0, 0, "A", "Doc1", 1}, {90, 90, "A", "Doc1", 1}}));
+    }
+
+    void metadataDoesNotSplitButLetterCaseDoes()
+    {
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"), QStringLiteral("first"));
+        addEvent(3, QStringLiteral("A"), QStringLiteral("Doc1"), QStringLiteral("second"));
+        addEvent(6, QStringLiteral("a"), QStringLiteral("Doc1"));
+        addEvent(9, QStringLiteral("a"), QStringLiteral("doc1"));
+        TimeLogBuilder().buildTimeLogs();
+        QCOMPARE(storedSpans(), spans({{0, 3, "A", "Doc1", 2}, {3, 6, "a", "Doc1", 1}, {6, 9, "a", "doc1", 1}}));
+        QCOMPARE(db().timeLogDao.timeLogsForUpload(1)->front()->metaData(), QStringLiteral("second"));
+    }
+
+    void tamperedEventIsSkippedAndDeleted()
+    {
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(3, QStringLiteral("B"), QStringLiteral("Mail"));
+        addEvent(6, QStringLiteral("A"), QStringLiteral("Doc1"));
+        execOrFail(memory(), QStringLiteral("UPDATE time_events SET window_title = 'Other' WHERE app_name = 'B'"));
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        MessageCatcher invalid(QtDebugMsg, QStringLiteral("^Invalid event: "));
+        TimeLogBuilder().buildTimeLogs();
+        QtLog::getConf().setLogLevel(QtWarningMsg);
+        QCOMPARE(invalid.lines(),
+                 QStringList(QStringLiteral("Invalid event: eventTime=20200501100003, appName=B, windowTitle=Other")));
+        // Its neighbours merge across the hole it leaves.
+        QCOMPARE(storedSpans(), spans({{0, 6, "A", "Doc1", 2}}));
+        QVERIFY(db().timeEventDao.timeEvents()->empty());
+    }
+
+    void idleRunBecomesOneIdleLog()
+    {
+        for (int i = 0; i < 5; ++i)
+            addEvent(i * 5, TimeEvent::strIdle(), TimeEvent::strEmpty());
+        addEvent(30, QStringLiteral("A"), QStringLiteral("Doc1"));
+        TimeLogBuilder().buildTimeLogs();
+        const auto idle = db().timeLogDao.idleTimeLogs();
+        QCOMPARE(idle->size(), size_t(1));
+        QCOMPARE(idle->front()->activeCount(), 5);
+        QCOMPARE(idle->front()->endTime(), base.addSecs(20));
+        QCOMPARE(storedSpans(), spans({{20, 30, "A", "Doc1", 1}}));
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestTimeLogBuilder, QCoreApplication)
+#include "tst_timelogbuilder.moc"

@@ -1,0 +1,143 @@
+#include "SettingsKeys.h"
+#include "TestHome.h"
+#include "UserInfo.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QSettings>
+#include <QtTest>
+
+namespace {
+
+UserInfo withToken(qint64 createdMsAgo, qint64 lifetimeSecs)
+{
+    UserInfo info;
+    info.setAccessToken(QStringLiteral("token"));
+    info.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch() - createdMsAgo);
+    info.setAccessTokenExpiriesInSecs(lifetimeSecs);
+    return info;
+}
+
+bool isDefault(const UserInfo& info)
+{
+    return info.cvUserId().isEmpty() && info.refreshToken().isEmpty() && info.accessToken().isEmpty()
+        && info.accessTokenCreationMillisecs() == 0 && info.accessTokenExpiriesInSecs() == 0;
+}
+
+} // namespace
+
+class TestUserInfo : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
+    }
+    void init() { QSettings().clear(); }
+
+    void loggedInNeedsIdAndRefreshToken()
+    {
+        UserInfo info;
+        info.setCvUserId(QStringLiteral("u-1"));
+        QVERIFY(!info.isLoggedIn());
+        info.setRefreshToken(QStringLiteral("r"));
+        QVERIFY(info.isLoggedIn());
+        info.setCvUserId(QString());
+        QVERIFY(!info.isLoggedIn());
+    }
+
+    void accessTokenKeepsAFiveMinuteMargin()
+    {
+        QVERIFY(withToken(0, 3600).isAccessTokenValid());
+        // 3300 s is the last valid moment; allow the test a few seconds of slack on either side.
+        QVERIFY(withToken(3295 * 1000LL, 3600).isAccessTokenValid());
+        QVERIFY(!withToken(3300 * 1000LL + 1000, 3600).isAccessTokenValid());
+        QVERIFY(!withToken(5000, 300).isAccessTokenValid());
+        QVERIFY(!withToken(5000, 0).isAccessTokenValid());
+
+        UserInfo noToken = withToken(0, 3600);
+        noToken.setAccessToken(QString());
+        QVERIFY(!noToken.isAccessTokenValid());
+    }
+
+    void absurdNumbersDoNotOverflow()
+    {
+        UserInfo info = withToken(0, std::numeric_limits<qint64>::max());
+        QVERIFY(info.isAccessTokenValid());
+        info.setAccessTokenExpiriesInSecs(std::numeric_limits<qint64>::min());
+        QVERIFY(!info.isAccessTokenValid());
+        info.setAccessTokenExpiriesInSecs(3600);
+        info.setAccessTokenCreationMillisecs(std::numeric_limits<qint64>::min());
+        QVERIFY(!info.isAccessTokenValid());
+    }
+
+    void jsonRoundTrip()
+    {
+        QCOMPARE(UserInfo().toJson(),
+                 QStringLiteral("{\"accessToken\":\"\",\"accessTokenCreationMillisecs\":0,"
+                                "\"accessTokenExpiriesInSecs\":0,\"cvUserId\":\"\",\"refreshToken\":\"\"}"));
+        QVERIFY(isDefault(UserInfo::fromJson(UserInfo().toJson())));
+
+        UserInfo info = withToken(0, 3600);
+        info.setCvUserId(QStringLiteral("ユーザー"));
+        info.setRefreshToken(QStringLiteral("r\"1"));
+        const UserInfo back = UserInfo::fromJson(info.toJson());
+        QCOMPARE(back.cvUserId(), info.cvUserId());
+        QCOMPARE(back.refreshToken(), info.refreshToken());
+        QCOMPARE(back.accessToken(), info.accessToken());
+        QCOMPARE(back.accessTokenCreationMillisecs(), info.accessTokenCreationMillisecs());
+        QCOMPARE(back.accessTokenExpiriesInSecs(), qint64(3600));
+    }
+
+    void garbageReadsAsLoggedOut_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("not json") << QStringLiteral("{{{ nope");
+        QTest::newRow("array") << QStringLiteral("[1,2]");
+        QTest::newRow("wrong types") << QStringLiteral("{\"cvUserId\":5,\"refreshToken\":[],\"accessToken\":null}");
+        QTest::newRow("huge numbers") << QStringLiteral("{\"accessTokenCreationMillisecs\":1e300,"
+                                                        "\"accessTokenExpiriesInSecs\":-1e300}");
+    }
+
+    void garbageReadsAsLoggedOut()
+    {
+        QFETCH(QString, text);
+        const UserInfo info = UserInfo::fromJson(text);
+        QVERIFY(isDefault(info));
+        QVERIFY(!info.isLoggedIn());
+    }
+
+    void numbersGivenAsTextAreAccepted()
+    {
+        const UserInfo info = UserInfo::fromJson(
+            QStringLiteral("{\"accessTokenCreationMillisecs\":\"1700000000123\",\"accessTokenExpiriesInSecs\":3600}"));
+        QCOMPARE(info.accessTokenCreationMillisecs(), 1700000000123LL);
+        QCOMPARE(info.accessTokenExpiriesInSecs(), qint64(3600));
+    }
+
+    void loadSaveAndLogout()
+    {
+        QVERIFY(isDefault(UserInfo::load()));
+        QVERIFY(!QSettings().contains(Keys::userInfoJson));
+
+        UserInfo info = withToken(0, 3600);
+        info.setCvUserId(QStringLiteral("u-1"));
+        info.setRefreshToken(QStringLiteral("r"));
+        info.save();
+        const UserInfo loaded = UserInfo::load();
+        QVERIFY(loaded.isLoggedIn());
+        QVERIFY(loaded.isAccessTokenValid());
+
+        info.logout();
+        QVERIFY(!info.isLoggedIn());
+        QVERIFY(!info.isAccessTokenValid());
+        QCOMPARE(QSettings().value(Keys::userInfoJson).toString(), UserInfo().toJson());
+        QVERIFY(isDefault(UserInfo::load()));
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestUserInfo, QCoreApplication)
+#include "tst_userinfo.moc"
