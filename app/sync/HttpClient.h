@@ -7,6 +7,9 @@
 #include <QString>
 #include <QThread>
 
+// Carried by loginSuccess; a direct call in the program, but tests record it.
+Q_DECLARE_METATYPE(UserInfo)
+
 class HttpClientWorker;
 class QAuthenticator;
 class QNetworkAccessManager;

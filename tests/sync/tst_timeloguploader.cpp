@@ -1,0 +1,286 @@
+#include "AppSignals.h"
+#include "DatabaseManager.h"
+#include "HttpClient.h"
+#include "SettingsKeys.h"
+#include "SyncTestSupport.h"
+#include "TestHome.h"
+#include "TimeEvent.h"
+#include "TimeLog.h"
+#include "TimeLogUploader.h"
+#include "UserInfo.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSqlQuery>
+#include <QtTest>
+
+using namespace SyncTest;
+
+namespace {
+
+TimeLogDao& store()
+{
+    return DatabaseManager::instance().timeLogDao;
+}
+
+int storedCount()
+{
+    return int(store().allTimeLogs()->size());
+}
+
+// Consecutive one-minute logs, the oldest first.
+void addLogs(int count, const QString& app, const QString& title = QStringLiteral("Window"))
+{
+    static QDateTime next = QDateTime::currentDateTimeUtc().addDays(-2);
+    for (int i = 0; i < count; ++i) {
+        TimeLog log;
+        log.setStartTime(next);
+        next = next.addSecs(60);
+        log.setEndTime(next);
+        log.setAppName(app);
+        log.setWindowTitle(title);
+        log.setMetaData(TimeEvent::strEmpty());
+        store().addTimeLog(log);
+    }
+}
+
+} // namespace
+
+// The uploader against the reference server: what is sent, what is deleted, how
+// failures are counted and announced.
+class TestTimeLogUploader : public QObject
+{
+    Q_OBJECT
+private:
+    DevServerProcess server;
+
+    // Runs one pass and waits until its request (if any) has been answered.
+    void passAndSettle(TimeLogUploader& uploader)
+    {
+        uploader.runPass();
+        QTRY_VERIFY_WITH_TIMEOUT(!uploader.isWaitingUploadResults(), 15000);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
+        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
+        AppSignals::init(qApp);
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        useServer(server);
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        iniSettings().remove(IniKeys::uploadDisabled);
+        store().removeAllTimeLogs();
+        behave(server, QStringLiteral("reset=1"));
+    }
+
+    void disabledOrLoggedOutSendsNothing()
+    {
+        addLogs(3, QStringLiteral("editor"));
+        TimeLogUploader uploader;
+        QSignalSpy loginRequired(AppSignals::instance(), &AppSignals::loginRequired);
+        iniSettings().setValue(IniKeys::uploadDisabled, true);
+        uploader.runPass();
+        QCOMPARE(loginRequired.count(), 0);
+        iniSettings().remove(IniKeys::uploadDisabled);
+
+        uploader.runPass();
+        uploader.runPass();
+        QCOMPARE(loginRequired.count(), 2);
+        QCOMPARE(storedCount(), 3);
+        QVERIFY(!uploader.isWaitingUploadResults());
+    }
+
+    void expiredTokenIsExchangedFirst()
+    {
+        UserInfo user = logInAndStore(server, QStringLiteral("dana"));
+        user.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch() - 2 * 3600 * 1000);
+        user.setAccessTokenExpiriesInSecs(3600);
+        user.save();
+        addLogs(2, QStringLiteral("editor"));
+
+        TimeLogUploader uploader;
+        QSignalSpy exchange(uploader.currentHttpClient(), &HttpClient::sigExchangeToken);
+        QSignalSpy upload(uploader.currentHttpClient(), &HttpClient::sigUpload);
+        uploader.runPass();
+        QTRY_COMPARE(exchange.count(), 1);
+        QCOMPARE(upload.count(), 0);
+        QCOMPARE(exchange.at(0).at(0).toString(), user.refreshToken());
+        QTRY_VERIFY_WITH_TIMEOUT(UserInfo::load().isAccessTokenValid(), 10000);
+
+        passAndSettle(uploader);
+        QCOMPARE(upload.count(), 1);
+        QCOMPARE(storedCount(), 0);
+        QCOMPARE(activities(server, user.cvUserId()).size(), 2);
+    }
+
+    void backlogGoesUpInBatchesOf500()
+    {
+        const UserInfo user = logInAndStore(server, QStringLiteral("erin"));
+        addLogs(700, QStringLiteral("terminal"));
+        TimeLogUploader uploader;
+        QSignalSpy uploaded(AppSignals::instance(), &AppSignals::notifyUploaded);
+        QSignalSpy upload(uploader.currentHttpClient(), &HttpClient::sigUpload);
+        passAndSettle(uploader);
+        QCOMPARE(uploaded.count(), 1);
+        QCOMPARE(storedCount(), 200);
+        passAndSettle(uploader);
+        QCOMPARE(uploaded.count(), 2);
+        QCOMPARE(storedCount(), 0);
+        QCOMPARE(upload.count(), 2);
+        QCOMPARE(QJsonDocument::fromJson(upload.at(0).at(0).toString().toUtf8()).array().size(), 500);
+        QCOMPARE(activities(server, user.cvUserId()).size(), 700);
+        QCOMPARE(QSettings().value(Keys::uploadFailureCount).toInt(), 0);
+        // An empty store sends nothing.
+        uploader.runPass();
+        QVERIFY(!uploader.isWaitingUploadResults());
+        QCOMPARE(upload.count(), 2);
+    }
+
+    void onlyTheIdsSentAreDeleted()
+    {
+        logInAndStore(server, QStringLiteral("finn"));
+        addLogs(3, QStringLiteral("first"));
+        behave(server, QStringLiteral("delay=activity:1500"));
+        TimeLogUploader uploader;
+        uploader.runPass();
+        QTRY_VERIFY(uploader.isWaitingUploadResults());
+        // Logs built while the request is out stay for the next pass.
+        addLogs(2, QStringLiteral("second"));
+        uploader.runPass(); // only waits
+        QTRY_VERIFY_WITH_TIMEOUT(!uploader.isWaitingUploadResults(), 15000);
+        const auto left = store().allTimeLogs();
+        QCOMPARE(int(left->size()), 2);
+        for (const auto& log : *left)
+            QCOMPARE(log->appName(), QStringLiteral("second"));
+    }
+
+    void exclusionsAndBlankNames()
+    {
+        const UserInfo user = logInAndStore(server, QStringLiteral("gwen"));
+        QSettings settings;
+        settings.setValue(Keys::excludedAppNames, QStringList {QString(), QStringLiteral("SECRET")});
+        settings.setValue(Keys::excludedWinTitles, QStringList {QStringLiteral("bank")});
+        addLogs(1, QStringLiteral("my-secret-app"));
+        addLogs(1, QStringLiteral("browser"), QStringLiteral("My BANK account"));
+        addLogs(1, QStringLiteral("   "), QStringLiteral("untitled"));
+        addLogs(1, QStringLiteral("editor"), QStringLiteral(" "));
+
+        TimeLogUploader uploader;
+        passAndSettle(uploader);
+        QCOMPARE(storedCount(), 0);
+        const QList<QJsonObject> sent = activities(server, user.cvUserId());
+        QCOMPARE(sent.size(), 2);
+        QCOMPARE(sent.at(0).value(QStringLiteral("app_name")).toString(), TimeEvent::strEmpty());
+        QCOMPARE(sent.at(1).value(QStringLiteral("app_name")).toString(), QStringLiteral("editor"));
+        QCOMPARE(sent.at(1).value(QStringLiteral("activity_description")).toString(), TimeEvent::strEmpty());
+
+        // Everything excluded: nothing is sent and nothing waits.
+        addLogs(2, QStringLiteral("top-SeCrEt"));
+        QSignalSpy upload(uploader.currentHttpClient(), &HttpClient::sigUpload);
+        uploader.runPass();
+        QVERIFY(!uploader.isWaitingUploadResults());
+        QTest::qWait(200);
+        QCOMPARE(upload.count(), 0);
+        QCOMPARE(storedCount(), 0);
+    }
+
+    void tamperedLogsAreDroppedNotSent()
+    {
+        const UserInfo user = logInAndStore(server, QStringLiteral("hana"));
+        addLogs(2, QStringLiteral("editor"));
+        {
+            QSqlQuery edit(QSqlDatabase::database(QStringLiteral("disk_db_connection")));
+            QVERIFY(edit.exec(QStringLiteral("UPDATE time_logs SET app_name = 'forged' WHERE id = (SELECT MIN(id) FROM time_logs)")));
+        }
+        TimeLogUploader uploader;
+        passAndSettle(uploader);
+        QCOMPARE(storedCount(), 0);
+        const QList<QJsonObject> sent = activities(server, user.cvUserId());
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.at(0).value(QStringLiteral("app_name")).toString(), QStringLiteral("editor"));
+    }
+
+    void refusedTokenStartsAnExchange()
+    {
+        const UserInfo user = logInAndStore(server, QStringLiteral("ivan"));
+        requestJson("POST", server.url(QStringLiteral("/dev/expire-access-tokens?user=") + user.cvUserId()));
+        addLogs(1, QStringLiteral("editor"));
+        TimeLogUploader uploader;
+        QSignalSpy errors(uploader.currentHttpClient(), &HttpClient::errorString);
+        passAndSettle(uploader);
+        QCOMPARE(errors.count(), 1);
+        QCOMPARE(uploader.currentFailureCount(), 1);
+        QCOMPARE(storedCount(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(UserInfo::load().accessToken() != user.accessToken(), 10000);
+        passAndSettle(uploader);
+        QCOMPARE(storedCount(), 0);
+        QCOMPARE(uploader.currentFailureCount(), 0);
+    }
+
+    void failuresAreCountedAnnouncedOnceAndReplaceTheClient()
+    {
+        logInAndStore(server, QStringLiteral("jade"));
+        addLogs(1, QStringLiteral("editor"));
+        behave(server, QStringLiteral("fail=activity:500"));
+        TimeLogUploader uploader;
+        QSignalSpy shown(AppSignals::instance(), &AppSignals::showMessage);
+        HttpClient* first = uploader.currentHttpClient();
+        for (int failure = 1; failure <= 5; ++failure) {
+            passAndSettle(uploader);
+            QCOMPARE(uploader.currentFailureCount(), failure);
+            QCOMPARE(uploader.currentHttpClient(), first);
+        }
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(shown.at(0).at(0).toString(), QStringLiteral("Cannot upload"));
+        QCOMPARE(shown.at(0).at(1).toString(), QStringLiteral("Larkspan time sync has been delayed (server unavailable)."));
+        passAndSettle(uploader);
+        QCOMPARE(uploader.currentFailureCount(), 0);
+        QVERIFY(uploader.currentHttpClient() != first);
+        QCOMPARE(QSettings().value(Keys::uploadFailureCount).toInt(), 6);
+        QCOMPARE(storedCount(), 1);
+
+        behave(server, QStringLiteral("reset=1"));
+        passAndSettle(uploader);
+        QCOMPARE(storedCount(), 0);
+        QCOMPARE(QSettings().value(Keys::uploadFailureCount).toInt(), 0);
+        QCOMPARE(shown.count(), 1);
+    }
+
+    void aServerThatNeverAnswersFailsAfterTheTimeout()
+    {
+        logInAndStore(server, QStringLiteral("kim"));
+        addLogs(1, QStringLiteral("editor"));
+        behave(server, QStringLiteral("delay=activity:5000"));
+        TimeLogUploader uploader(800);
+        QElapsedTimer timer;
+        timer.start();
+        passAndSettle(uploader);
+        QVERIFY(timer.elapsed() < 4000);
+        QCOMPARE(uploader.currentFailureCount(), 1);
+        QCOMPARE(storedCount(), 1);
+    }
+
+    void stopEndsTheThreadPromptly()
+    {
+        TimeLogUploader uploader;
+        uploader.start();
+        QTest::qWait(100);
+        QElapsedTimer timer;
+        timer.start();
+        uploader.stop();
+        uploader.quit();
+        QVERIFY(uploader.wait(3000));
+        QVERIFY(timer.elapsed() < 1000);
+        QVERIFY(uploader.isTerminated());
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestTimeLogUploader, QCoreApplication)
+#include "tst_timeloguploader.moc"
