@@ -1,6 +1,7 @@
 #include "XvfbSession.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QThread>
 
 #include <cerrno>
@@ -92,30 +93,33 @@ bool XvfbSession::startXvfb()
 
 bool XvfbSession::startOpenbox()
 {
+    // openbox runs its --startup command once it manages windows. Its EWMH check window
+    // appears earlier, while a map request can still be lost, so that is no signal.
+    _markerDir = std::make_unique<QTemporaryDir>();
+    const QString marker = _markerDir->filePath(QStringLiteral("openbox-ready"));
     _openbox = std::make_unique<QProcess>();
     _openbox->setStandardOutputFile(QProcess::nullDevice());
     _openbox->setStandardErrorFile(QProcess::nullDevice());
-    _openbox->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    if (!_openbox->waitForStarted(startTimeoutMs) || !waitForWindowManager(startTimeoutMs)) {
+    _openbox->start(QStringLiteral("openbox"),
+                    {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
+                     QStringLiteral("touch '%1'").arg(marker)});
+    if (!_markerDir->isValid() || !_openbox->waitForStarted(startTimeoutMs)
+        || !waitForFile(marker, startTimeoutMs)) {
         _error = QStringLiteral("openbox did not start");
         return false;
     }
     return true;
 }
 
-bool XvfbSession::waitForWindowManager(int timeoutMs) const
+bool XvfbSession::waitForFile(const QString& path, int timeoutMs)
 {
-    // openbox announces itself by the EWMH check window on the root.
     const QDeadlineTimer deadline(timeoutMs);
-    while (!deadline.hasExpired()) {
-        QByteArray output;
-        if (run(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
-                2000, &output) == 0
-            && output.contains("window id"))
-            return true;
-        QThread::msleep(50);
+    while (!QFile::exists(path)) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(10);
     }
-    return false;
+    return true;
 }
 
 int XvfbSession::run(const QString& program, const QStringList& arguments, int timeoutMs,

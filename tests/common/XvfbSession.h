@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -40,11 +41,12 @@ public:
 private:
     bool startXvfb();
     bool startOpenbox();
-    bool waitForWindowManager(int timeoutMs) const;
+    static bool waitForFile(const QString& path, int timeoutMs);
     static void stopProcess(QProcess* process);
 
     std::unique_ptr<QProcess> _xvfb;
     std::unique_ptr<QProcess> _openbox;
+    std::unique_ptr<QTemporaryDir> _markerDir;
     QString _display;
     QString _error;
     QByteArray _previousDisplay;

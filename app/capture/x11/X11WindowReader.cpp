@@ -154,9 +154,10 @@ unsigned long X11WindowReader::findForegroundWindow()
     if (check && *check != 0) {
         const auto self = properties.windowProperty(*check, atoms.netSupportingWmCheck);
         if (self && *self == *check) {
-            // 0 here means the manager says no window is active (an empty desktop).
-            if (const auto active = properties.windowProperty(root, atoms.netActiveWindow))
-                return *active;
+            // The manager alone knows which client is active. No property, or 0, means
+            // none is (an empty desktop); the focus then sits on one of the manager's own
+            // windows, which is not something the user works in.
+            return properties.windowProperty(root, atoms.netActiveWindow).value_or(0);
         }
     }
 

@@ -22,7 +22,8 @@ public:
 
     // The foreground window: _NET_ACTIVE_WINDOW under an EWMH window manager, else the
     // window with the input focus, else the top-level window under the pointer. found()
-    // is false when there is none, or no X display.
+    // is false when there is none (an EWMH manager with no active window, the pointer
+    // over the bare root) or no X display.
     X11ForegroundWindow readForegroundWindow();
 
     // Title, process and app name of a given client window.
