@@ -14,6 +14,12 @@
 
 namespace {
 
+// After a burst of input the thread pauses this long before reading again, so a moving
+// mouse (a thousand raw events a second) costs a few wake-ups a second instead of one
+// per event. Events wait in the socket meanwhile and are all still delivered; activity
+// is only ever judged in seconds, and a shutdown request still ends the pause at once.
+constexpr int batchWindowMs = 50;
+
 void closeDisplay(Display* display)
 {
     HookErrorTrap trap(display);
@@ -143,13 +149,15 @@ void HookThread::run()
     while (!_stopRequested) {
         // Xlib may already hold events it read while answering an earlier call, so the
         // queue is emptied before poll() is asked whether the socket has more.
-        drainEvents();
+        const int delivered = drainEvents();
         if (trap.connectionLost()) {
             _connectionLost = true;
             QtLog::warning() << "HookThread - the X connection was lost, input hooks are off";
             break;
         }
         if (_stopRequested)
+            break;
+        if (delivered > 0 && waitForWakeUp(batchWindowMs))
             break;
 
         pollfd fds[2] = {{xfd, POLLIN, 0}, {_wakeRead, POLLIN, 0}};
@@ -173,14 +181,24 @@ void HookThread::run()
     _threadId = std::thread::id();
 }
 
-void HookThread::drainEvents()
+int HookThread::drainEvents()
 {
+    int delivered = 0;
     while (!_stopRequested && XPending(_display) > 0) {
         XEvent event;
         XNextEvent(_display, &event);
         // The payload (key code, device, position) stays undecoded: XGetEventData is
         // never called, and Xlib frees the unclaimed data at the next XNextEvent.
-        if (event.xcookie.type == GenericEvent && event.xcookie.extension == _xiOpcode)
+        if (event.xcookie.type == GenericEvent && event.xcookie.extension == _xiOpcode) {
             _deliver(event.xcookie.evtype);
+            ++delivered;
+        }
     }
+    return delivered;
+}
+
+bool HookThread::waitForWakeUp(int timeoutMs)
+{
+    pollfd wake {_wakeRead, POLLIN, 0};
+    return poll(&wake, 1, timeoutMs) > 0;
 }

@@ -34,7 +34,10 @@ public:
 private:
     HookThread(Display* display, int xiOpcode, int wakeRead, int wakeWrite, Deliver deliver);
     void run();
-    void drainEvents();
+    // Delivers what is queued; returns how many input events that was.
+    int drainEvents();
+    // True when stop() wrote to the wake-up pipe within timeoutMs.
+    bool waitForWakeUp(int timeoutMs);
 
     Display* _display;
     int _xiOpcode;
