@@ -8,7 +8,7 @@ PACKAGES=(
   qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite libqt5svg5-dev
   qtwebengine5-dev
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev
-  libx11-dev libxi-dev libxres-dev
+  libx11-dev libxi-dev libxres-dev libxtst-dev
   xvfb openbox xdotool x11-utils xterm trayer
   sqlite3 curl procps
 )
