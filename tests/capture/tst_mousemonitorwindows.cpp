@@ -41,8 +41,6 @@ class TestMouseMonitorWindows : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
         AppSignals::init(qApp);
         UserEventSampler::setClock(&fakeClock);
     }

@@ -30,8 +30,6 @@ class TestOutlookSubjectDetector : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
         AppSignals::init(qApp);
     }
 

@@ -48,8 +48,6 @@ class TestUserEventSampler : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
         AppSignals::init(qApp);
         UserEventSampler::setClock(&fakeClock);
     }

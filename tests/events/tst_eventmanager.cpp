@@ -61,8 +61,6 @@ class TestEventManager : public QObject
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
         AppSignals::init(qApp);
     }
 

@@ -13,12 +13,6 @@ class TestAppUtils : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
-    }
-
     // Runs first: the process takes the lock itself in the last case.
     void lockHeldByAnotherProcessMeansRunning()
     {

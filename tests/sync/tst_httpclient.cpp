@@ -29,8 +29,6 @@ private:
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
         AppSignals::init(qApp);
         qRegisterMetaType<UserInfo>();
         QtLog::init();

@@ -65,8 +65,6 @@ private:
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("Corvane"));
-        QCoreApplication::setApplicationName(QStringLiteral("Larkspan"));
         AppSignals::init(qApp);
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         useServer(server);
