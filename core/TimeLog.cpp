@@ -27,8 +27,10 @@ TimeLog::TimeLog(const TimeLog& other)
     : _id(other._id),
       _startTime(other._startTime),
       _startTimeStr(other._startTimeStr),
+      _startTimeParsed(other._startTimeParsed),
       _endTime(other._endTime),
       _endTimeStr(other._endTimeStr),
+      _endTimeParsed(other._endTimeParsed),
       _appName(other._appName),
       _windowTitle(other._windowTitle),
       _platform(other._platform),
@@ -40,6 +42,14 @@ TimeLog::TimeLog(const TimeLog& other)
       _signature(other._signature)
 {
     init();
+}
+
+TimeLog::TimeLog(const TimeLog& machine, NoInit)
+    : _platform(machine._platform),
+      _tzUtcOffset(machine._tzUtcOffset),
+      _tzDatabaseVal(machine._tzDatabaseVal),
+      _macAddress(machine._macAddress)
+{
 }
 
 TimeLog& TimeLog::operator=(const TimeLog& other)
@@ -79,38 +89,56 @@ void TimeLog::init()
 
 qint64 TimeLog::id() const { return _id; }
 void TimeLog::setId(const qint64& id) { _id = id; }
-QDateTime TimeLog::startTime() const { return _startTime; }
+QDateTime TimeLog::startTime() const
+{
+    if (!_startTimeParsed) {
+        _startTime = DateTimeUtils::fromUTCString(_startTimeStr);
+        _startTimeParsed = true;
+    }
+    return _startTime;
+}
 
 void TimeLog::setStartTime(QDateTime startTime)
 {
     _startTimeStr = DateTimeUtils::toUTCString(startTime);
     _startTime = std::move(startTime);
+    _startTimeParsed = true;
 }
 
 QString TimeLog::startTimeStr() const { return _startTimeStr; }
 
 void TimeLog::setStartTimeStr(QString startTimeStr)
 {
-    _startTime = DateTimeUtils::fromUTCString(startTimeStr);
     _startTimeStr = std::move(startTimeStr);
+    _startTime = QDateTime();
+    _startTimeParsed = false;
 }
 
-QDateTime TimeLog::endTime() const { return _endTime; }
+QDateTime TimeLog::endTime() const
+{
+    if (!_endTimeParsed) {
+        _endTime = DateTimeUtils::fromUTCString(_endTimeStr);
+        _endTimeParsed = true;
+    }
+    return _endTime;
+}
 
 void TimeLog::setEndTime(QDateTime endTime)
 {
     _endTimeStr = DateTimeUtils::toUTCString(endTime);
     _endTime = std::move(endTime);
+    _endTimeParsed = true;
 }
 
 QString TimeLog::endTimeStr() const { return _endTimeStr; }
 
 void TimeLog::setEndTimeStr(QString endTimeStr)
 {
-    // Read as UTC directly: parsing as local time first would lose end times that fall
-    // into a daylight-saving gap of the machine's zone.
-    _endTime = DateTimeUtils::fromUTCString(endTimeStr);
+    // Read as UTC directly (on first use): parsing as local time first would lose end times
+    // that fall into a daylight-saving gap of the machine's zone.
     _endTimeStr = std::move(endTimeStr);
+    _endTime = QDateTime();
+    _endTimeParsed = false;
 }
 
 QString TimeLog::appName() const { return _appName; }
@@ -181,6 +209,9 @@ void TimeLog::read(const QJsonObject& json)
     bool ok = false;
     const qint64 id = json.value(clientIdKey).toString().toLongLong(&ok, 10);
     _id = ok ? id : 0;
+    // Only the texts are read; the instants keep what they were, so pin them down first.
+    startTime();
+    endTime();
     _startTimeStr = json.value(startTimeKey).toString();
     _endTimeStr = json.value(endTimeKey).toString();
     _appName = json.value(appNameKey).toString();
@@ -197,9 +228,9 @@ QString TimeLog::toString() const
 {
     QString text;
     text += QStringLiteral("\n  m_id: ") + QString::number(_id);
-    text += QStringLiteral("\n  m_startTime: ") + _startTime.toString(Qt::TextDate);
+    text += QStringLiteral("\n  m_startTime: ") + startTime().toString(Qt::TextDate);
     text += QStringLiteral("\n  m_startTimeStr: ") + _startTimeStr;
-    text += QStringLiteral("\n  m_endTime: ") + _endTime.toString(Qt::TextDate);
+    text += QStringLiteral("\n  m_endTime: ") + endTime().toString(Qt::TextDate);
     text += QStringLiteral("\n  m_endTimeStr: ") + _endTimeStr;
     text += QStringLiteral("\n  m_appName: ") + _appName;
     text += QStringLiteral("\n  m_windowTitle: ") + _windowTitle;

@@ -67,13 +67,23 @@ public:
     QString toString() const;
 
 private:
+    friend class TimeLogDao;
+    struct NoInit {};
+    // The store loads many rows at once: each takes the machine facts of one snapshot
+    // instead of asking the machine again per row, which dominated loading time.
+    TimeLog(const TimeLog& machine, NoInit);
+
     void init();
 
     qint64 _id = 0;
-    QDateTime _startTime;
+    // Set from text, the instants are parsed on first use: the uploader reads hundreds of
+    // logs and only ever needs their text, and parsing costs more than the rest of a load.
+    mutable QDateTime _startTime;
     QString _startTimeStr;
-    QDateTime _endTime;
+    mutable bool _startTimeParsed = true;
+    mutable QDateTime _endTime;
     QString _endTimeStr;
+    mutable bool _endTimeParsed = true;
     QString _appName;
     QString _windowTitle;
     QString _platform;

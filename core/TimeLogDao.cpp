@@ -159,8 +159,10 @@ bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs) const
     const int countColumn = record.indexOf(QStringLiteral("active_count"));
     const int metaColumn = record.indexOf(QStringLiteral("meta_data"));
     const int sigColumn = record.indexOf(QStringLiteral("sig"));
+    // Every row is set up as a freshly constructed log would be at this moment.
+    const TimeLog machine;
     while (query.next()) {
-        auto log = std::make_unique<TimeLog>();
+        auto log = std::unique_ptr<TimeLog>(new TimeLog(machine, TimeLog::NoInit()));
         log->setId(column(query, idColumn).toLongLong());
         log->setStartTimeStr(column(query, startColumn).toString());
         log->setEndTimeStr(column(query, endColumn).toString());
