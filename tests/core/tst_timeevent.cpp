@@ -43,15 +43,6 @@ private slots:
         QCOMPARE(event.eventTimeStr(), event.eventTime().toUTC().toString(QStringLiteral("yyyyMMddHHmmss")));
     }
 
-    void markerNames()
-    {
-        QCOMPARE(TimeEvent::strEmpty(), QStringLiteral("@_empty_@"));
-        QCOMPARE(TimeEvent::strIdle(), QStringLiteral("@_idle_@"));
-        QCOMPARE(TimeEvent::strPaused(), QStringLiteral("@_paused_@"));
-        QCOMPARE(TimeEvent::strOffline(), QStringLiteral("@_offline_@"));
-        QCOMPARE(TimeEvent::strUnknown(), QStringLiteral("@_blank_@"));
-    }
-
     void localTimeIsStoredAsUtcText()
     {
         const QDateTime local(QDate(2021, 3, 4), QTime(10, 0, 0, 250), QTimeZone(QByteArrayLiteral("UTC+10:00")));

@@ -252,16 +252,6 @@ private slots:
         QCOMPARE(parsed.value(QStringLiteral("activity_description")).toString(), title);
     }
 
-    void toStringListsEveryField()
-    {
-        TimeLog log = sampleLog();
-        log.setId(3);
-        const QString text = log.toString();
-        QVERIFY(text.startsWith(QStringLiteral("\n  m_id: 3\n  m_startTime: ")));
-        QVERIFY(text.contains(QStringLiteral("\n  m_startTimeStr: 20200501100000\n  m_endTime: ")));
-        QVERIFY(text.contains(QStringLiteral("\n  m_activeCount: 12\n  m_metaData: meta\n  m_signature: \n")));
-        QVERIFY(text.endsWith(QLatin1Char('\n')));
-    }
 };
 
 LARKSPAN_TEST_MAIN(TestTimeLog, QCoreApplication)

@@ -110,14 +110,6 @@ private slots:
         QVERIFY(!info.isLoggedIn());
     }
 
-    void numbersGivenAsTextAreAccepted()
-    {
-        const UserInfo info = UserInfo::fromJson(
-            QStringLiteral("{\"accessTokenCreationMillisecs\":\"1700000000123\",\"accessTokenExpiriesInSecs\":3600}"));
-        QCOMPARE(info.accessTokenCreationMillisecs(), 1700000000123LL);
-        QCOMPARE(info.accessTokenExpiriesInSecs(), qint64(3600));
-    }
-
     void loadSaveAndLogout()
     {
         QVERIFY(isDefault(UserInfo::load()));
