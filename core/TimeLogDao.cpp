@@ -261,6 +261,29 @@ void TimeLogDao::removeTimeLog(qint64 id) const
     QtLog::debug() << QStringLiteral("Deleted time log from cache: id=%1").arg(id);
 }
 
+void TimeLogDao::removeTimeLogs(const QList<qint64>& ids) const
+{
+    {
+        QMutexLocker locker(&_lock);
+        // One transaction: one disk sync for the whole batch instead of one per row, so the
+        // caller (the main thread, after an accepted upload) is not held up for long.
+        const bool inTransaction = _database.transaction();
+        QSqlQuery query(_database);
+        query.prepare(QStringLiteral("DELETE FROM time_logs WHERE id = (:id)"));
+        for (qint64 id : ids) {
+            query.bindValue(QStringLiteral(":id"), id);
+            query.exec();
+            DatabaseManager::debugQuery(query);
+        }
+        if (inTransaction && !_database.commit()) {
+            QtLog::warning() << "TimeLogDao::removeTimeLogs - commit failed:" << _database.lastError().text();
+            _database.rollback();
+        }
+    }
+    for (qint64 id : ids)
+        QtLog::debug() << QStringLiteral("Deleted time log from cache: id=%1").arg(id);
+}
+
 void TimeLogDao::removeIdleTimeLogs() const
 {
     removeByAppName(TimeEvent::strIdle());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+
 #include "LarkspanCoreExport.h"
 #include "TimeLog.h"
 
@@ -34,6 +36,8 @@ public:
     std::unique_ptr<TimeLogs> idleTimeLogs() const;
     std::unique_ptr<TimeLogs> timeLogsForUpload(int limit) const;
     void removeTimeLog(qint64 id) const;
+    // Removes the logs one by one within one transaction.
+    void removeTimeLogs(const QList<qint64>& ids) const;
     void removeIdleTimeLogs() const;
     void removePausedTimeLogs() const;
     void removeAllTimeLogs() const;

@@ -173,8 +173,7 @@ void TimeLogUploader::onUploadResults(QList<qint64> results)
     QtLog::debug() << "onUploadResults - results: " << results;
     emit AppSignals::instance()->notifyUploaded();
     QMutexLocker lock(&mutex);
-    for (qint64 id : results)
-        dbManager->timeLogDao.removeTimeLog(id);
+    dbManager->timeLogDao.removeTimeLogs(results);
     waitingUploadResults = false;
     failureCount = 0;
     QSettings().setValue(Keys::uploadFailureCount, 0);
