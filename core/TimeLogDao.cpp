@@ -250,15 +250,7 @@ std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::timeLogsForUpload(int limit) c
 
 void TimeLogDao::removeTimeLog(qint64 id) const
 {
-    {
-        QMutexLocker locker(&_lock);
-        QSqlQuery query(_database);
-        query.prepare(QStringLiteral("DELETE FROM time_logs WHERE id = (:id)"));
-        query.bindValue(QStringLiteral(":id"), id);
-        query.exec();
-        DatabaseManager::debugQuery(query);
-    }
-    QtLog::debug() << QStringLiteral("Deleted time log from cache: id=%1").arg(id);
+    removeTimeLogs({id});
 }
 
 void TimeLogDao::removeTimeLogs(const QList<qint64>& ids) const

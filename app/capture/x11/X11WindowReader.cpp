@@ -248,12 +248,12 @@ qint64 X11WindowReader::pidFromServer(unsigned long window)
         return 0;
     // The server knows the process behind each local connection; it answers -1 for
     // clients connected over the network.
-    XResClientIdSpec spec;
-    spec.client = window;
-    spec.mask = XRES_CLIENT_ID_PID_MASK;
+    XResClientIdSpec clientId;
+    clientId.client = window;
+    clientId.mask = XRES_CLIENT_ID_PID_MASK;
     long count = 0;
     XResClientIdValue* ids = nullptr;
-    if (XResQueryClientIds(_connection.display(), 1, &spec, &count, &ids) != Success)
+    if (XResQueryClientIds(_connection.display(), 1, &clientId, &count, &ids) != Success)
         return 0;
     qint64 pid = 0;
     for (long i = 0; i < count && pid <= 0; ++i) {
