@@ -10,7 +10,7 @@ PACKAGES=(
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev
   libx11-dev libxi-dev libxres-dev libxtst-dev
   xvfb openbox xdotool x11-utils xterm trayer
-  sqlite3 curl procps
+  sqlite3 curl procps openssl
 )
 
 missing=()
