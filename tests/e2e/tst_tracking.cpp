@@ -1,11 +1,18 @@
+#include "DevServerProcess.h"
 #include "LarkspanRun.h"
 #include "TestHome.h"
+#include "UserInfo.h"
 #include "XvfbSession.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QtTest>
@@ -77,6 +84,37 @@ void actLikeAUser(const XvfbSession& x, int step)
     }
 }
 
+QJsonObject postOrGet(const QByteArray& method, const QUrl& url, const QByteArray& body = QByteArray())
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    QNetworkReply* reply = manager.sendCustomRequest(request, method, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QJsonObject json = QJsonDocument::fromJson(reply->readAll()).object();
+    delete reply;
+    return json;
+}
+
+// A user logged in on the server, with a fresh access token, as the program stores it.
+QString loggedInUserJson(const DevServerProcess& server, const QString& user)
+{
+    const QJsonObject login = postOrGet("POST", server.url(QStringLiteral("/dev/login?user=") + user));
+    const QByteArray exchangeBody = QJsonDocument(QJsonObject {
+        {QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
+        {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}}).toJson(QJsonDocument::Compact);
+    const QJsonObject exchange = postOrGet("POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")), exchangeBody);
+    UserInfo info;
+    info.setCvUserId(login.value(QStringLiteral("cvUserId")).toString());
+    info.setRefreshToken(login.value(QStringLiteral("refreshToken")).toString());
+    info.setAccessToken(exchange.value(QStringLiteral("idToken")).toString());
+    info.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+    info.setAccessTokenExpiriesInSecs(exchange.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
+    return info.toJson();
+}
+
 } // namespace
 
 // The real program on a private X server with a window manager: it tracks what the user
@@ -118,6 +156,70 @@ private slots:
         QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
         QCOMPARE(program->exitCode(), 0);
         QVERIFY(home.readLog().contains(QLatin1String("EventManager has been terminated.")));
+    }
+
+    void trackedTimeReachesTheService()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        DevServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
+        const QString serverEnv = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+        const QStringList env {QStringLiteral("LARKSPAN_SERVER_URL=") + serverEnv,
+                               QStringLiteral("LARKSPAN_INGRESS_URL=") + serverEnv};
+        QTemporaryDir bin;
+        auto window = showWindow(QStringLiteral("larkspan-e2e-upload"), kTitle, bin);
+
+        LarkspanHome home;
+        // First run, offline (the service is not known yet): a few seconds of work, then
+        // quit. The quit builds what was tracked into the database file.
+        auto offline = home.start({QStringLiteral("LARKSPAN_SERVER_URL=http://127.0.0.1:9"),
+                                   QStringLiteral("LARKSPAN_INGRESS_URL=http://127.0.0.1:9")});
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        for (int step = 0; step < 9; ++step) {
+            actLikeAUser(x, step);
+            QTest::qWait(1000);
+        }
+        QVERIFY(stopWithSignal(*offline, SIGTERM) >= 0);
+        const QString expected = QStringLiteral("larkspan-e2e-upload|") + kTitle;
+        QVERIFY2(storedLogs(home).contains(expected), qPrintable(storedLogs(home).join(QLatin1Char('\n'))));
+
+        // Second run with a logged-in user: the carried-over logs go up at the first pass.
+        // Everything is logged, so the lines that name tokens are written.
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        {
+            QSettings settings(home.settingsFile(), QSettings::NativeFormat);
+            settings.setValue(QStringLiteral("userInfoJson"), loggedInUserJson(server, QStringLiteral("e2e-user")));
+        }
+        auto online = home.start(env);
+        QList<QJsonObject> uploaded;
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 30000) {
+            uploaded.clear();
+            const QJsonArray list = postOrGet("GET", server.url(QStringLiteral("/dev/activities?user=e2e-user")))
+                                        .value(QStringLiteral("activities")).toArray();
+            for (const QJsonValue& value : list)
+                uploaded << value.toObject();
+            if (!uploaded.isEmpty() && storedLogs(home).isEmpty())
+                break;
+            QTest::qWait(500);
+        }
+        bool found = false;
+        for (const QJsonObject& activity : uploaded) {
+            found = found || (activity.value(QStringLiteral("app_name")).toString() == QLatin1String("larkspan-e2e-upload")
+                              && activity.value(QStringLiteral("activity_description")).toString() == kTitle);
+        }
+        QVERIFY2(found, qPrintable(QString::number(uploaded.size())));
+        QCOMPARE(storedLogs(home), QStringList());
+        QVERIFY(stopWithSignal(*online, SIGTERM) >= 0);
+        QCOMPARE(online->exitCode(), 0);
+        // Tokens never reach the log file whole.
+        const UserInfo user = UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString());
+        QVERIFY(!user.refreshToken().isEmpty());
+        QVERIFY(home.readLog().contains(QLatin1String("TimeLogUploader: loading time logs for update... for user: ")));
+        QVERIFY(!home.readLog().contains(user.refreshToken()));
+        QVERIFY(!home.readLog().contains(user.accessToken()));
     }
 
     void aStoredPauseLeavesNoLog()
