@@ -5,11 +5,10 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev qttools5-dev qttools5-dev-tools libqt5sql5-sqlite libqt5svg5-dev
-  qtwebengine5-dev
+  qtbase5-dev libqt5sql5-sqlite
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev
   libx11-dev libxi-dev libxres-dev libxtst-dev
-  xvfb openbox xdotool x11-utils xterm trayer
+  xvfb openbox xdotool x11-utils xterm
   sqlite3 curl procps openssl
 )
 
