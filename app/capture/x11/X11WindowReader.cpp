@@ -103,6 +103,21 @@ X11ForegroundWindow X11WindowReader::readWindow(unsigned long window)
     return out;
 }
 
+X11WindowReader::Pointer X11WindowReader::queryPointer(Display* display, unsigned long root)
+{
+    Pointer pointer;
+    Window child = 0;
+    Window pointerRoot = 0;
+    int windowX = 0;
+    int windowY = 0;
+    unsigned int buttons = 0;
+    pointer.sameScreen = XQueryPointer(display, root, &pointerRoot, &child, &pointer.x, &pointer.y, &windowX,
+                                       &windowY, &buttons);
+    pointer.root = pointerRoot;
+    pointer.child = child;
+    return pointer;
+}
+
 bool X11WindowReader::cursorPosition(int& x, int& y)
 {
     std::lock_guard<std::mutex> lock(_mutex);
@@ -113,22 +128,14 @@ bool X11WindowReader::cursorPosition(int& x, int& y)
     bool answered = false;
     {
         X11ErrorTrap trap(display);
-        Window root = 0;
-        Window child = 0;
-        int rootX = 0;
-        int rootY = 0;
-        int windowX = 0;
-        int windowY = 0;
-        unsigned int buttons = 0;
         // False only says the pointer is on another screen; the root coordinates are
         // then those on that screen, which still show whether the cursor moved.
-        XQueryPointer(display, _connection.root(), &root, &child, &rootX, &rootY, &windowX, &windowY,
-                      &buttons);
+        const Pointer pointer = queryPointer(display, _connection.root());
         lost = trap.connectionLost();
-        answered = !lost && root != 0;
+        answered = !lost && pointer.root != 0;
         if (answered) {
-            x = rootX;
-            y = rootY;
+            x = pointer.x;
+            y = pointer.y;
         }
     }
     finishCall(lost);
@@ -168,16 +175,9 @@ unsigned long X11WindowReader::findForegroundWindow()
         return clientWindowOf(focus);
 
     // Focus follows the pointer: the top-level window under it is the one typed into.
-    Window pointerRoot = 0;
-    Window child = 0;
-    int rootX = 0;
-    int rootY = 0;
-    int windowX = 0;
-    int windowY = 0;
-    unsigned int buttons = 0;
-    if (XQueryPointer(display, root, &pointerRoot, &child, &rootX, &rootY, &windowX, &windowY, &buttons)
-        && child != None)
-        return clientWindowOf(child);
+    const Pointer pointer = queryPointer(display, root);
+    if (pointer.sameScreen && pointer.child != None)
+        return clientWindowOf(pointer.child);
     return 0;
 }
 

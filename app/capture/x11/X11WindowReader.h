@@ -34,6 +34,15 @@ public:
     bool cursorPosition(int& x, int& y);
 
 private:
+    struct Pointer {
+        unsigned long root = 0;
+        unsigned long child = 0;
+        int x = 0;
+        int y = 0;
+        bool sameScreen = false;
+    };
+    static Pointer queryPointer(Display* display, unsigned long root);
+
     unsigned long findForegroundWindow();
     unsigned long clientWindowOf(unsigned long window);
     unsigned long clientWindowBelow(unsigned long topLevel);
