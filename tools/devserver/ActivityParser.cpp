@@ -1,5 +1,7 @@
 #include "ActivityParser.h"
 
+#include "HttpText.h"
+
 #include <QDate>
 #include <QTime>
 #include <QJsonArray>
@@ -58,13 +60,12 @@ bool readUtcInstant(const QJsonValue& v, QString* text)
 ActivityParser::Result ActivityParser::parse(const QByteArray& body)
 {
     Result result;
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+    const std::optional<QJsonObject> parsed = HttpText::jsonObject(body);
+    if (!parsed) {
         result.error = QStringLiteral("body is not a JSON object");
         return result;
     }
-    const QJsonObject envelope = doc.object();
+    const QJsonObject envelope = *parsed;
     for (auto it = envelope.begin(); it != envelope.end(); ++it) {
         if (it.key() != kEnvelope) {
             result.error = QStringLiteral("unexpected member");

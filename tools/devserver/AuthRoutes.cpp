@@ -75,13 +75,12 @@ void exchangeToken(ServerContext& ctx, const httplib::Request& req, httplib::Res
         HttpText::problem(res, 415, QStringLiteral("Content-Type must be application/json"));
         return;
     }
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(req.body), &parseError);
-    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+    const std::optional<QJsonObject> parsed = HttpText::jsonObject(QByteArray::fromStdString(req.body));
+    if (!parsed) {
         HttpText::problem(res, 400, QStringLiteral("body is not a JSON object"));
         return;
     }
-    const QJsonObject obj = doc.object();
+    const QJsonObject obj = *parsed;
     for (auto it = obj.begin(); it != obj.end(); ++it) {
         if (it.key() != kRefreshToken && it.key() != kAccessTokenType) {
             HttpText::problem(res, 400, QStringLiteral("unexpected member"), it.key());

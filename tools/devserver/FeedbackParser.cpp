@@ -1,5 +1,7 @@
 #include "FeedbackParser.h"
 
+#include "HttpText.h"
+
 #include "GzipMember.h"
 
 #include <QJsonDocument>
@@ -10,13 +12,12 @@
 FeedbackParser::Result FeedbackParser::parse(const QByteArray& body)
 {
     Result result;
-    QJsonParseError parseError;
-    const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
-    if (parseError.error != QJsonParseError::NoError || !doc.isObject()) {
+    const std::optional<QJsonObject> parsed = HttpText::jsonObject(body);
+    if (!parsed) {
         result.error = QStringLiteral("body is not a JSON object");
         return result;
     }
-    const QJsonObject obj = doc.object();
+    const QJsonObject obj = *parsed;
     static const QStringList known = {QStringLiteral("uuid"), QStringLiteral("user_message"),
                                       QStringLiteral("refresh_token"),
                                       QStringLiteral("log_file_compressed")};

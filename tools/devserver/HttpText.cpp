@@ -4,6 +4,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonParseError>
 
 QString HttpText::param(const httplib::Request& req, const char* name)
 {
@@ -72,4 +73,13 @@ QString HttpText::shortToken(const QString& token)
     if (token.size() <= 9)
         return QStringLiteral("…");
     return token.left(9) + QStringLiteral("…");
+}
+
+std::optional<QJsonObject> HttpText::jsonObject(const QByteArray& body)
+{
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(body, &parseError);
+    if (parseError.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    return doc.object();
 }

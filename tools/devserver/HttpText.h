@@ -4,6 +4,7 @@
 
 #include <optional>
 
+class QByteArray;
 class QJsonDocument;
 class QJsonObject;
 
@@ -22,6 +23,8 @@ public:
     // The token of an "Authorization: Bearer <token>" header; nullopt without such a header.
     static std::optional<QString> bearerToken(const httplib::Request& req);
     static bool hasJsonContentType(const httplib::Request& req);
+    // The body as a JSON object; nothing when it is not valid JSON or not an object.
+    static std::optional<QJsonObject> jsonObject(const QByteArray& body);
 
     static void json(httplib::Response& res, int status, const QJsonObject& body);
     static void json(httplib::Response& res, int status, const QJsonDocument& body);
