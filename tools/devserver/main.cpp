@@ -16,6 +16,8 @@
 #include "ShutdownSignals.h"
 #include "SqliteDb.h"
 #include "TlsCertificate.h"
+#include "UpdateFeed.h"
+#include "UpdateRoutes.h"
 #include "WaitBoard.h"
 
 #include <httplib.h>
@@ -115,6 +117,8 @@ int main(int argc, char* argv[])
     WaitBoard board;
     RequestStats stats;
     ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats};
+    UpdateFeed updateFeed(QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_PACKAGE),
+                          QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_KEY));
 
     std::unique_ptr<httplib::Server> server = makeServer(options, &error);
     if (!server)
@@ -131,8 +135,10 @@ int main(int argc, char* argv[])
     ActivityRoutes::install(*server, ctx);
     FeedbackRoutes::install(*server, ctx);
     DevRoutes::install(*server, ctx);
-    // Appcast files for the updater, placed there by hand or by tests.
+    UpdateRoutes::installDev(*server, updateFeed);
+    // Files placed in <data>/updates by hand or by tests come first, then the generated feeds.
     server->set_mount_point("/updates", updatesDir.toStdString());
+    UpdateRoutes::install(*server, ctx, updateFeed);
     if (!options.quiet)
         logRequests(*server);
 
