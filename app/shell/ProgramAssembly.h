@@ -3,6 +3,8 @@
 #include <memory>
 
 class QApplication;
+class AutoUpdater;
+class AutoUpdaterWinSparkle;
 class CaptureAssembly;
 class TimeLogUploader;
 
@@ -21,10 +23,16 @@ public:
     void atPointB(CaptureAssembly& capture);
     void atPointC(CaptureAssembly& capture);
 
+    // Point B's automatic updates: channel, interval and the two developer switches.
+    void setUpAutomaticUpdates();
+    // For the tray controller and the preferences; null before point B and after shutdown.
+    AutoUpdater* updater() const;
+
 private:
     // Waits in 1-second steps until the threads that flush data report they are done.
     void waitForThreads(CaptureAssembly& capture);
 
     QApplication& _app;
     std::unique_ptr<TimeLogUploader> _uploader;
+    std::unique_ptr<AutoUpdaterWinSparkle> _updater;
 };
