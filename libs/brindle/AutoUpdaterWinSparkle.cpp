@@ -107,8 +107,10 @@ void AutoUpdaterWinSparkle::startCheck(bool interactive)
         return;
     }
     _interactive = interactive;
-    _offered.reset();
     if (interactive) {
+        // The window moves on from whatever it offered; a background check leaves an
+        // offer on screen alone.
+        _offered.reset();
         window()->showChecking();
         window()->present();
     }
@@ -146,6 +148,12 @@ void AutoUpdaterWinSparkle::onAppcast(bool ok, const QByteArray& data, const QSt
     const QString skipped = QSettings().value(Keys::updateSkippedVersion).toString();
     if (!_interactive && item->version == skipped) {
         QtLog::info() << "AutoUpdater - version" << skipped << "was skipped by the user";
+        emit checkFinished();
+        return;
+    }
+    // Nor does a background check take the window from under the user, or offer again a
+    // version that already went to the installer while this older one runs on.
+    if (!_interactive && ((_window && _window->isVisible()) || item->version == _handedOver)) {
         emit checkFinished();
         return;
     }
@@ -235,6 +243,7 @@ void AutoUpdaterWinSparkle::onPackage(bool ok, const QByteArray& data, const QSt
     }
     QString path, installError;
     if (UpdateInstaller::handOver(data, item.version, &path, &installError)) {
+        _handedOver = item.version;
         window()->showHandedOver();
     } else {
         QtLog::warning() << "AutoUpdater - hand-over failed:" << installError;

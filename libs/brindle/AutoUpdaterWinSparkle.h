@@ -64,6 +64,7 @@ private:
 
     QString _version;
     QString _url;
+    QString _handedOver; // version given to the installer in this run
     int _intervalSecs;
     bool _automatic = false;
     bool _cleanedUp = false;

@@ -174,6 +174,8 @@ private slots:
         offer(QStringLiteral("version=2.9.0&fault=") + fault);
         AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl());
         QVERIFY(runCheck(updater, true));
+        // A background check while the offer is on screen leaves it as it is.
+        QVERIFY(runCheck(updater, false));
         click("btnInstall");
         QTRY_VERIFY_WITH_TIMEOUT(text("labelTitle") != QLatin1String("Downloading update..."), 10000);
         if (reason.isEmpty()) {
@@ -183,6 +185,11 @@ private slots:
             QVERIFY(opened.open(QIODevice::ReadOnly));
             QCOMPARE(opened.readAll(), _probe->get(QStringLiteral("/updates/larkspan-update-test.deb")).body);
             QVERIFY(QFile::exists(UpdateInstaller::packageFolder() + QStringLiteral("/larkspan_2.9.0.deb")));
+            // The old version runs on until restarted; background checks do not nag about
+            // the version already installed.
+            click("btnClose");
+            QVERIFY(runCheck(updater, false));
+            QVERIFY(!windowShown());
             return;
         }
         QCOMPARE(text("labelTitle"), QStringLiteral("The update was refused"));
