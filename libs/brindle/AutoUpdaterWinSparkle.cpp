@@ -205,9 +205,11 @@ void AutoUpdaterWinSparkle::onInstall()
     _download = new BoundedDownload(&_nam, item.packageUrl, item.length, kPackageIdleMs, this);
     const qint64 total = item.length;
     connect(_download, &BoundedDownload::progress, this,
-            [this, total](qint64 received, qint64) { window()->showDownloading(received, total); });
+            [this, total, version = item.displayVersion()](qint64 received, qint64) {
+                window()->showDownloading(version, received, total);
+            });
     connect(_download, &BoundedDownload::finished, this, &AutoUpdaterWinSparkle::onPackage);
-    window()->showDownloading(0, total);
+    window()->showDownloading(item.displayVersion(), 0, total);
     _download->start();
 }
 
@@ -236,9 +238,8 @@ void AutoUpdaterWinSparkle::onPackage(bool ok, const QByteArray& data, const QSt
     }
     QString signatureError;
     if (!PackageSignature::verify(data, item.signature, LARKSPAN_UPDATE_PUBLIC_KEY, &signatureError)) {
-        refusePackage(tr("The package's signature does not match Larkspan's signing key (%1): "
-                         "it was not published by Larkspan or it was altered on the way.")
-                          .arg(signatureError));
+        refusePackage(tr("The package's signature is not valid: %1. It was not published by "
+                         "Larkspan, or it was changed on the way.").arg(signatureError));
         return;
     }
     QString path, installError;

@@ -24,12 +24,12 @@ bool PackageSignature::verify(const QByteArray& data, const QByteArray& signatur
     const auto strict = QByteArray::AbortOnBase64DecodingErrors;
     const auto key = QByteArray::fromBase64Encoding(publicKeyBase64.trimmed(), strict);
     if (!key || key.decoded.size() != kKeyBytes) {
-        *error = tr("the signing key built into Larkspan is not valid");
+        *error = tr("Larkspan's built-in signing key is not valid");
         return false;
     }
     const auto signature = QByteArray::fromBase64Encoding(signatureBase64.trimmed(), strict);
     if (!signature || signature.decoded.size() != kSignatureBytes) {
-        *error = tr("the signature is malformed");
+        *error = tr("it is malformed");
         return false;
     }
     std::unique_ptr<EVP_PKEY, PkeyFree> pkey(EVP_PKEY_new_raw_public_key(
@@ -37,7 +37,7 @@ bool PackageSignature::verify(const QByteArray& data, const QByteArray& signatur
         kKeyBytes));
     std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
     if (!pkey || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, pkey.get()) != 1) {
-        *error = tr("the signature cannot be checked");
+        *error = tr("it cannot be checked");
         return false;
     }
     // Ed25519 signs the whole message in one pass; packages are held in memory anyway.
@@ -46,7 +46,7 @@ bool PackageSignature::verify(const QByteArray& data, const QByteArray& signatur
         kSignatureBytes, reinterpret_cast<const unsigned char*>(data.constData()),
         size_t(data.size()));
     if (result != 1) {
-        *error = tr("the signature does not match");
+        *error = tr("it does not match Larkspan's signing key");
         return false;
     }
     return true;

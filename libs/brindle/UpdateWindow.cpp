@@ -53,7 +53,7 @@ void UpdateWindow::showCheckFailed(const QString& reason)
     setState([this, reason] {
         _ui->labelTitle->setText(tr("Larkspan could not check for updates"));
         _ui->labelInfo->setText(tr("Please try again later."));
-        _ui->labelStatus->setText(reason);
+        _ui->labelStatus->setText(tr("Reason: %1").arg(reason));
         showParts(Close);
     });
 }
@@ -77,10 +77,12 @@ void UpdateWindow::showAvailable(const QString& newVersion, const QString& curre
     });
 }
 
-void UpdateWindow::showDownloading(qint64 received, qint64 total)
+void UpdateWindow::showDownloading(const QString& version, qint64 received, qint64 total)
 {
-    setState([this, received, total] {
+    setState([this, version, received, total] {
         _ui->labelTitle->setText(tr("Downloading update..."));
+        _ui->labelInfo->setText(tr("Larkspan %1 is being downloaded. It is checked before "
+                                   "anything is installed.").arg(version));
         const QLocale locale;
         if (total > 0) {
             // Kibibytes keep the bar's int range far from overflowing.

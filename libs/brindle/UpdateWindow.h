@@ -24,7 +24,7 @@ public:
     void showCheckFailed(const QString& reason);
     void showAvailable(const QString& newVersion, const QString& currentVersion,
                        const QString& notes);
-    void showDownloading(qint64 received, qint64 total);
+    void showDownloading(const QString& version, qint64 received, qint64 total);
     void showRefused(const QString& reason);
     void showHandedOver();
     void showInstallFailed(const QString& reason);

@@ -164,7 +164,7 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
         QTest::newRow("verified") << "none" << QString();
-        QTest::newRow("wrong signature") << "signature" << "signature does not match";
+        QTest::newRow("wrong signature") << "signature" << "signature is not valid";
         QTest::newRow("wrong length") << "length" << "differs from the announced size";
     }
     void installHandsOverOnlyVerifiedPackages()
