@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -73,6 +74,18 @@ private:
         QCOMPARE(_probe->post(QStringLiteral("/dev/updates?reset=1&") + query, "", "text/plain").status, 200);
     }
     QString feedUrl(const QString& path = kFeed) const { return _server.url(path).toString(); }
+    QString place(const QString& name, const QByteArray& content)
+    {
+        QFile file(_server.dataDir() + QStringLiteral("/updates/") + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            return QString();
+        return feedUrl(QStringLiteral("/updates/") + name);
+    }
+    int feedRequests()
+    {
+        const QJsonObject requests = _probe->get(QStringLiteral("/dev/updates")).json()[QStringLiteral("requests")].toObject();
+        return requests[QStringLiteral("appcast-linux-x64.xml")].toInt();
+    }
     QStringList packagesLeft() const
     {
         return QDir(UpdateInstaller::packageFolder()).entryList(QDir::Files | QDir::Hidden);
@@ -215,17 +228,74 @@ private slots:
         const QByteArray local = _server.baseUrl().toString().toUtf8();
         QVERIFY(feed.contains(local));
         feed.replace(local, "http://192.0.2.1");
-        QFile placed(_server.dataDir() + QStringLiteral("/updates/appcast-elsewhere.xml"));
-        QVERIFY(placed.open(QIODevice::WriteOnly));
-        placed.write(feed);
-        placed.close();
-        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"),
-                                      feedUrl(QStringLiteral("/updates/appcast-elsewhere.xml")));
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-elsewhere.xml"), feed));
         QVERIFY(runCheck(updater, true));
         click("btnInstall");
         QTRY_COMPARE_WITH_TIMEOUT(text("labelTitle"), QStringLiteral("The update was refused"), 5000);
         QVERIFY(text("labelStatus").contains(QStringLiteral("https")));
         QVERIFY(!QFile::exists(_record));
+    }
+
+    void brokenFeedsAreNotUpToDate_data()
+    {
+        QTest::addColumn<QByteArray>("feed");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("an error page") << QByteArray("<html><body>502 Bad Gateway</body></html>") << "not valid";
+        QTest::newRow("cut off") << QByteArray("<rss version=\"2.0\"><channel><item><title>Lark") << "not valid";
+        QTest::newRow("endless") << QByteArray(3 * 1024 * 1024, ' ') << "more than";
+    }
+    void brokenFeedsAreNotUpToDate()
+    {
+        QFETCH(QByteArray, feed);
+        QFETCH(QString, reason);
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-broken.xml"), feed));
+        QVERIFY(runCheck(updater, true));
+        QCOMPARE(text("labelTitle"), QStringLiteral("Larkspan could not check for updates"));
+        QVERIFY2(text("labelStatus").contains(reason), qPrintable(text("labelStatus")));
+    }
+
+    void cancelledDownloadLeavesNothing()
+    {
+        offer(QStringLiteral("version=2.9.0"));
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl());
+        QVERIFY(runCheck(updater, true));
+        QCOMPARE(_probe->post(QStringLiteral("/dev/behaviour?delay=all:1500"), "", "text/plain").status, 200);
+        click("btnInstall");
+        QCOMPARE(text("labelTitle"), QStringLiteral("Downloading update..."));
+        click("btnCancel");
+        QVERIFY(!windowShown());
+        QTest::qWait(2500);
+        QCOMPARE(_probe->post(QStringLiteral("/dev/behaviour?reset=1"), "", "text/plain").status, 200);
+        QVERIFY(!windowShown());
+        QVERIFY(!QFile::exists(_record));
+        QVERIFY(packagesLeft().isEmpty());
+    }
+
+    // A monthly check is due a month after the last one, across restarts; a restart does
+    // not start the month again.
+    void longIntervalsCountFromTheLastCheck_data()
+    {
+        QTest::addColumn<int>("daysAgo");
+        QTest::addColumn<bool>("due");
+        QTest::newRow("checked 40 days ago") << 40 << true;
+        QTest::newRow("checked yesterday") << 1 << false;
+    }
+    void longIntervalsCountFromTheLastCheck()
+    {
+        QFETCH(int, daysAgo);
+        QFETCH(bool, due);
+        offer(QStringLiteral("version=2.8.9"));
+        const QDateTime last = QDateTime::currentDateTimeUtc().addDays(-daysAgo);
+        QSettings().setValue(Keys::updateLastCheck, last.toString(QStringLiteral("yyyyMMddHHmmss")));
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl());
+        updater.setUpdateCheckInterval(2629800);
+        updater.setAutomaticChecks(true);
+        if (due) {
+            QTRY_COMPARE_WITH_TIMEOUT(feedRequests(), 1, 5000);
+        } else {
+            QTest::qWait(2000);
+            QCOMPARE(feedRequests(), 0);
+        }
     }
 };
 
