@@ -125,7 +125,10 @@ bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event)
 void ConsoleWindow::closeEvent(QCloseEvent* event)
 {
     hide();
-    event->ignore();
+    // Accepted, not ignored: a window that refuses to close stops the toolkit from closing
+    // the rest when the program quits or the desktop session ends. It is only hidden (no
+    // delete-on-close), and WA_QuitOnClose is off, so the program goes on.
+    event->accept();
 }
 
 void ConsoleWindow::changeEvent(QEvent* event)
