@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -82,6 +83,13 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(500);
         QVERIFY(!openGlStackLoaded());
+
+        // The help page the tray opens renders in the same browser.
+        window.findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(AppConstants::serverBaseUrl() + QStringLiteral("/help"));
+        QTest::keyClick(window.findChild<QLineEdit*>(QStringLiteral("lineEdit")), Qt::Key_Return);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(finished.last().first().toBool(), true);
+        QCOMPARE(view->property("title").toString(), QStringLiteral("Larkspan help"));
     }
 
 private:
