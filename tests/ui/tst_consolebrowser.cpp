@@ -2,6 +2,7 @@
 #include "DevServerProcess.h"
 #include "GraphicsSetup.h"
 #include "PrefDialog.h"
+#include "QtLog.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
 #include "TestHome.h"
@@ -52,6 +53,9 @@ private slots:
                  "the GL choice must not reach programs we start");
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         SyncTest::useServer(server);
+        QtLog::init();
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        QtLog::getConf().setFileName(QStringLiteral("Larkspan.log"));
     }
 
     void dialogsDoNotLoadOpenGl()
@@ -90,6 +94,14 @@ private slots:
         QVERIFY(finished.wait(30000));
         QCOMPARE(finished.last().first().toBool(), true);
         QCOMPARE(view->property("title").toString(), QStringLiteral("Larkspan help"));
+
+        // The log goes out with diagnostics: the console address is logged without the token.
+        QtLog::getConf().flush();
+        QFile log(QtLog::getConf().getLogFilePath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY(text.contains("openConsole: url="));
+        QVERIFY(!text.contains(UserInfo::load().refreshToken().toUtf8()));
     }
 
 private:
