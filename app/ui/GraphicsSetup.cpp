@@ -1,6 +1,7 @@
 #include "GraphicsSetup.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QOpenGLContext>
 #include <QtGlobal>
 
@@ -13,7 +14,9 @@ constexpr char kGlIntegration[] = "QT_XCB_GL_INTEGRATION";
 // created, so ask it here; from then on its choice holds for the whole run.
 void settleGlIntegration()
 {
-    QOpenGLContext::supportsThreadedOpenGL();
+    // Other platforms ignore the variable; asking them about OpenGL could wake theirs.
+    if (QGuiApplication::platformName() == QLatin1String("xcb"))
+        QOpenGLContext::supportsThreadedOpenGL();
     qunsetenv(kGlIntegration);
 }
 
