@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev libqt5sql5-sqlite
+  qtbase5-dev libqt5sql5-sqlite qtwebengine5-dev
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev
   libx11-dev libxi-dev libxres-dev libxtst-dev
   xvfb openbox xdotool x11-utils xterm

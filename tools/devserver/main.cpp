@@ -8,6 +8,7 @@
 #include "DevRoutes.h"
 #include "FeedbackRoutes.h"
 #include "FeedbackStore.h"
+#include "HelpPage.h"
 #include "HttpText.h"
 #include "Misbehaviour.h"
 #include "RequestStats.h"
@@ -136,6 +137,7 @@ int main(int argc, char* argv[])
     FeedbackRoutes::install(*server, ctx);
     DevRoutes::install(*server, ctx);
     UpdateRoutes::installDev(*server, updateFeed);
+    HelpPage::install(*server);
     // Files placed in <data>/updates by hand or by tests come first, then the generated feeds.
     server->set_mount_point("/updates", updatesDir.toStdString());
     UpdateRoutes::install(*server, ctx, updateFeed);
