@@ -1,6 +1,8 @@
 #include "ProgramAssembly.h"
 
 #include "CaptureAssembly.h"
+#include "LarkspanIcons.h"
+#include "LoginPrompt.h"
 #include "QtLog.h"
 #include "TimeLogUploader.h"
 
@@ -11,23 +13,39 @@ ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
 
 ProgramAssembly::~ProgramAssembly()
 {
+    _loginPrompt.reset();
     _uploader.reset();
 }
 
 void ProgramAssembly::atPointA()
 {
-    // User info and crash reporting join here.
+    _userInfo = UserInfo::load();
+    // Crash reporting joins here.
 }
 
 void ProgramAssembly::atPointB(CaptureAssembly&)
 {
     _uploader = std::make_unique<TimeLogUploader>();
     _uploader->start(QThread::InheritPriority);
-    // Start-up registration, updates and the tray controller join here.
+    // Start-up registration and updates join here.
+
+    QApplication::setWindowIcon(LarkspanIcons::applicationIcon());
+    _loginPrompt = std::make_unique<LoginPrompt>(nullptr, nullptr /* the updater, once there is one */);
+
+    QtLog::debug() << "Checking if login is needed";
+    const bool loggedIn = _userInfo.isLoggedIn();
+    QtLog::debug() << "loggedIn: " << loggedIn;
+    if (!loggedIn) {
+        _loginPrompt->setTrayActionsEnabled(false);
+        _loginPrompt->openLoginPage();
+        _loginPrompt->showLoginWindow(true);
+    }
 }
 
 void ProgramAssembly::atPointC(CaptureAssembly& capture)
 {
+    if (_loginPrompt)
+        _loginPrompt->hideTrayIcon();
     capture.uninstallHooks();
     capture.stopMouseMonitor();
     capture.stopEventManager();
@@ -39,6 +57,7 @@ void ProgramAssembly::atPointC(CaptureAssembly& capture)
     capture.stopOutlookDetector();
     waitForThreads(capture);
     // Destroyed before the capture objects, in reverse order of creation.
+    _loginPrompt.reset();
     _uploader.reset();
 }
 

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "UserInfo.h"
+
 #include <memory>
 
 class QApplication;
 class CaptureAssembly;
+class LoginPrompt;
 class TimeLogUploader;
 
 // Completes the running program around the capture assembly and fixes the whole
@@ -26,5 +29,7 @@ private:
     void waitForThreads(CaptureAssembly& capture);
 
     QApplication& _app;
+    UserInfo _userInfo;
     std::unique_ptr<TimeLogUploader> _uploader;
+    std::unique_ptr<LoginPrompt> _loginPrompt;
 };

@@ -24,7 +24,9 @@ int main(int argc, char* argv[])
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
 
     QApplication application(argc, argv);
-    // A tray program: closing its last window must not end it.
+    // A tray program: closing its last visible window (a preferences or manual time
+    // window while the login window is hidden) must not end it. Closing the login window
+    // quits explicitly.
     application.setQuitOnLastWindowClosed(false);
 
     // A desktop session ends programs with signals; treat them like Quit from the tray so
