@@ -5,7 +5,7 @@
     <name>HttpClient</name>
     <message>
         <source>Larkspan</source>
-        <translation type="unfinished"></translation>
+        <translation type="unfinished">Larkspan</translation>
     </message>
     <message>
         <source>Transient network error occurred</source>
@@ -31,126 +31,126 @@
     <name>LoginPrompt</name>
     <message>
         <source>Please Login to Larkspan</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte bei Larkspan anmelden</translation>
     </message>
     <message>
         <source>Logo</source>
-        <translation type="unfinished"></translation>
+        <translation>Logo</translation>
     </message>
     <message>
         <source>Larkspan</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan</translation>
     </message>
     <message>
         <source>Don&apos;t see the Larkspan login screen? We&apos;ll help you launch the login screen in your default web browser.</source>
-        <translation type="unfinished"></translation>
+        <translation>Sie sehen die Larkspan-Anmeldeseite nicht? Wir helfen Ihnen, sie in Ihrem Standardbrowser zu öffnen.</translation>
     </message>
     <message>
         <source>Login to Larkspan</source>
-        <translation type="unfinished"></translation>
+        <translation>Bei Larkspan anmelden</translation>
     </message>
     <message>
         <source>No browser? Open this address in one:</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Browser? Öffnen Sie diese Adresse in einem:</translation>
     </message>
     <message>
         <source>Larkspan is now running</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan läuft jetzt</translation>
     </message>
     <message>
         <source>Click on the Larkspan icon in system tray to &apos;Open My Console&apos; and view your activity summary.</source>
-        <translation type="unfinished"></translation>
+        <translation>Klicken Sie auf das Larkspan-Symbol im Infobereich und wählen Sie „Meine Konsole öffnen“, um Ihre Aktivitätsübersicht zu sehen.</translation>
     </message>
     <message>
         <source>Open My Console</source>
-        <translation type="unfinished"></translation>
+        <translation>Meine Konsole öffnen</translation>
     </message>
     <message>
         <source>Active</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktiv</translation>
     </message>
     <message>
         <source>Resume</source>
-        <translation type="unfinished"></translation>
+        <translation>Fortsetzen</translation>
     </message>
     <message>
         <source>Pause for 30 minutes</source>
-        <translation type="unfinished"></translation>
+        <translation>30 Minuten pausieren</translation>
     </message>
     <message>
         <source>Pause for 1 hour</source>
-        <translation type="unfinished"></translation>
+        <translation>1 Stunde pausieren</translation>
     </message>
     <message>
         <source>Pause for 2 hours</source>
-        <translation type="unfinished"></translation>
+        <translation>2 Stunden pausieren</translation>
     </message>
     <message>
         <source>Pause until tomorrow</source>
-        <translation type="unfinished"></translation>
+        <translation>Bis morgen pausieren</translation>
     </message>
     <message>
         <source>Pause indefinitely</source>
-        <translation type="unfinished"></translation>
+        <translation>Unbegrenzt pausieren</translation>
     </message>
     <message>
         <source>Preferences...</source>
-        <translation type="unfinished"></translation>
+        <translation>Einstellungen...</translation>
     </message>
     <message>
         <source>Check for Updates...</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach Updates suchen...</translation>
     </message>
     <message>
         <source>Send Diagnostics...</source>
-        <translation type="unfinished"></translation>
+        <translation>Diagnosedaten senden...</translation>
     </message>
     <message>
         <source>Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Hilfe</translation>
     </message>
     <message>
         <source>Logout &amp;&amp; Quit</source>
-        <translation type="unfinished"></translation>
+        <translation>Abmelden &amp;&amp; beenden</translation>
     </message>
     <message>
         <source>Quit Larkspan</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan beenden</translation>
     </message>
     <message>
         <source>Paused</source>
-        <translation type="unfinished"></translation>
+        <translation>Pausiert</translation>
     </message>
     <message>
         <source>Larkspan needs your login details. We&apos;ve opened a login screen for you.&lt;br&gt;&lt;br&gt;Don’t see the Larkspan login screen? Press &quot;Login to Larkspan&quot; below to login via your web browser.</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan benötigt Ihre Anmeldedaten. Wir haben eine Anmeldeseite für Sie geöffnet.&lt;br&gt;&lt;br&gt;Sie sehen die Larkspan-Anmeldeseite nicht? Klicken Sie unten auf „Bei Larkspan anmelden“, um sich über Ihren Webbrowser anzumelden.</translation>
     </message>
     <message>
         <source>Larkspan needs your login details. Press &quot;Login to Larkspan&quot; below to login via your web browser.</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan benötigt Ihre Anmeldedaten. Klicken Sie unten auf „Bei Larkspan anmelden“, um sich über Ihren Webbrowser anzumelden.</translation>
     </message>
     <message>
         <source>Logged in successfully.</source>
-        <translation type="unfinished"></translation>
+        <translation>Erfolgreich angemeldet.</translation>
     </message>
     <message>
         <source>Last synced: </source>
-        <translation type="unfinished"></translation>
+        <translation>Zuletzt synchronisiert: </translation>
     </message>
     <message>
         <source>Upload disabled</source>
-        <translation type="unfinished"></translation>
+        <translation>Hochladen deaktiviert</translation>
     </message>
     <message>
         <source>Last synced: checking...</source>
-        <translation type="unfinished"></translation>
+        <translation>Zuletzt synchronisiert: wird geprüft...</translation>
     </message>
 </context>
 <context>
     <name>QThread</name>
     <message>
         <source>Larkspan is now active.</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan ist jetzt aktiv.</translation>
     </message>
 </context>
 <context>
