@@ -14,6 +14,7 @@
 #include "SettingsKeys.h"
 #include "TokenMask.h"
 #include "Translations.h"
+#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,14 +32,6 @@
 namespace {
 
 constexpr int kBalloonMsecs = 10000;
-
-void centreOnPrimaryScreen(QWidget* window)
-{
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QRect frame = window->frameGeometry();
-    frame.moveCenter(screen.center());
-    window->move(frame.topLeft());
-}
 
 bool isLoggedIn()
 {
@@ -346,7 +339,7 @@ void LoginPrompt::showLoginWindow(bool loginPageOpened)
     if (QSysInfo::prettyProductName().startsWith(QLatin1String("Windows 10")))
         setMinimumSize(600, 350);
     adjustSize();
-    centreOnPrimaryScreen(this);
+    WindowPlacement::centreOnPrimaryScreen(this);
     show();
     raise();
     activateWindow();
@@ -428,7 +421,7 @@ void LoginPrompt::showPreferences()
 {
     QtLog::debug() << "showPreferences...";
     prefDialog->adjustSize();
-    centreOnPrimaryScreen(prefDialog);
+    WindowPlacement::centreOnPrimaryScreen(prefDialog);
     prefDialog->show();
 }
 
