@@ -32,6 +32,7 @@
 namespace {
 
 constexpr int kBalloonMsecs = 10000;
+constexpr int kLoginWindowMinWidth = 480;
 
 bool isLoggedIn()
 {
@@ -338,6 +339,9 @@ void LoginPrompt::showLoginWindow(bool loginPageOpened)
     ui->lineLoginUrl->setCursorPosition(0);
     if (QSysInfo::prettyProductName().startsWith(QLatin1String("Windows 10")))
         setMinimumSize(600, 350);
+    // Left to itself, adjustSize() narrows a window of word-wrapped text until it is tall,
+    // and the window's height limit then cuts the text off: keep it wide enough.
+    setMinimumWidth(qMax(minimumWidth(), kLoginWindowMinWidth));
     adjustSize();
     WindowPlacement::centreOnPrimaryScreen(this);
     show();

@@ -81,7 +81,7 @@
     </message>
     <message>
         <source>No browser? Open this address in one:</source>
-        <translation>Kein Browser? Öffnen Sie diese Adresse in einem:</translation>
+        <translation type="vanished">Kein Browser? Öffnen Sie diese Adresse in einem:</translation>
     </message>
     <message>
         <source>Larkspan is now running</source>
@@ -174,6 +174,14 @@
     <message>
         <source>Last synced: checking...</source>
         <translation>Zuletzt synchronisiert: wird geprüft...</translation>
+    </message>
+    <message>
+        <source>Login address:</source>
+        <translation>Anmeldeadresse:</translation>
+    </message>
+    <message>
+        <source>No browser opened? Open this address in any browser to log in.</source>
+        <translation>Kein Browser geöffnet? Öffnen Sie diese Adresse in einem beliebigen Browser, um sich anzumelden.</translation>
     </message>
 </context>
 <context>

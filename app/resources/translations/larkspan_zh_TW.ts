@@ -80,10 +80,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No browser? Open this address in one:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Larkspan is now running</source>
         <translation type="unfinished"></translation>
     </message>
@@ -173,6 +169,14 @@
     </message>
     <message>
         <source>Last synced: checking...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Login address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No browser opened? Open this address in any browser to log in.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
