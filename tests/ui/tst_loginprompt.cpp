@@ -252,6 +252,27 @@ private slots:
         QCOMPARE(action("actionLastSynced")->text(), QStringLiteral("Upload disabled"));
     }
 
+    void consoleLinkKeepsTheTokenOutOfTheLog()
+    {
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        action("actionOpenConsole")->trigger();
+        // The browser gets the whole link; the log, which travels with diagnostics, does not.
+        QCOMPARE(browser.opened.size(), 1);
+        QCOMPARE(browser.opened.first().toString(), QStringLiteral("http://127.0.0.1:9/console/login/r/rt_0123456789abcdef"));
+        QtLog::getConf().flush();
+        QFile log(QtLog::getConf().getLogFilePath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY(text.contains("Built console URL: http://127.0.0.1:9/console/login/r/rt_012..."));
+        QVERIFY(!text.contains("rt_0123456789abcdef"));
+
+        // Nobody logged in: nothing to open.
+        UserInfo::load().logout();
+        action("actionOpenConsole")->trigger();
+        QCOMPARE(browser.opened.size(), 1);
+    }
+
     void trayMenuOpensOnScreen()
     {
         storeUser(true);
