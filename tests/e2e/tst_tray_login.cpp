@@ -29,16 +29,14 @@ struct Trayer {
     QProcess process;
     bool start(const XvfbSession& x)
     {
-        process.start(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"),
-                                                 QStringLiteral("right"), QStringLiteral("--widthtype"), QStringLiteral("request"),
-                                                 QStringLiteral("--height"), QStringLiteral("24"), QStringLiteral("--SetDockType"),
-                                                 QStringLiteral("true")});
+        process.start(QStringLiteral("trayer"),
+                      QStringLiteral("--edge top --align right --widthtype request --height 24 --SetDockType true").split(QLatin1Char(' ')));
         if (!process.waitForStarted(5000))
             return false;
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < 5000) {
-            if (x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}) == 0)
+            if (x.xdotool({QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}))
                 return true;
             QTest::qWait(100);
         }
@@ -51,9 +49,23 @@ struct Trayer {
     }
 };
 
+// The first shown window with that title, or an empty text.
+QString windowId(const XvfbSession& x, const QString& title)
+{
+    QByteArray ids;
+    x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title}, 5000, &ids);
+    return QString::fromLatin1(ids.trimmed().split('\n').first());
+}
+
 bool windowShown(const XvfbSession& x, const QString& title)
 {
-    return x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title}) == 0;
+    return !windowId(x, title).isEmpty();
+}
+
+// What the title-bar button does: openbox closes the active window on Alt+F4.
+bool closeWindow(const XvfbSession& x, const QString& title)
+{
+    return x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId(x, title), QStringLiteral("key"), QStringLiteral("alt+F4")});
 }
 
 // The tray panel's place on the root window: where our icon sits once it is embedded.
@@ -224,10 +236,7 @@ private slots:
 
         // The window manager's close (Alt+F4 in openbox) hides the preferences; the
         // program, now without any visible window, keeps running.
-        QByteArray id;
-        x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), kPreferencesTitle}, 5000, &id);
-        QVERIFY(x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::fromLatin1(id.trimmed().split('\n').first()),
-                           QStringLiteral("key"), QStringLiteral("alt+F4")}));
+        QVERIFY(closeWindow(x, kPreferencesTitle));
         QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kPreferencesTitle), 5000);
         QTest::qWait(1500);
         QCOMPARE(program->state(), QProcess::Running);
@@ -237,10 +246,7 @@ private slots:
         storeUser(home, UserInfo().toJson());
         auto again = home.start(kNoService);
         QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kLoginTitle), 10000);
-        QByteArray loginId;
-        x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), kLoginTitle}, 5000, &loginId);
-        QVERIFY(x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::fromLatin1(loginId.trimmed().split('\n').first()),
-                           QStringLiteral("key"), QStringLiteral("alt+F4")}));
+        QVERIFY(closeWindow(x, kLoginTitle));
         QVERIFY(again->waitForFinished(10000));
         QCOMPARE(again->exitStatus(), QProcess::NormalExit);
         QCOMPARE(again->exitCode(), 0);
