@@ -1,6 +1,7 @@
 #include "AppSignals.h"
 #include "AppUtils.h"
 #include "CaptureAssembly.h"
+#include "GraphicsSetup.h"
 #include "ProgramAssembly.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
@@ -22,6 +23,7 @@ int main(int argc, char* argv[])
     qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(-1));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+    GraphicsSetup::configureBeforeApplication();
 
     QApplication application(argc, argv);
     // A tray program: closing its last visible window (a preferences or manual time

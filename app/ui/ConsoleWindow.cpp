@@ -3,11 +3,23 @@
 
 #include "ConsoleBrowser.h"
 #include "QtLog.h"
+#include "TokenMask.h"
+#include "UserInfo.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QKeyEvent>
 #include <QUrl>
+
+namespace {
+
+// The console address carries the user's refresh token; the log is sent with diagnostics.
+QString forLog(const QString& url)
+{
+    return TokenMask::inText(url, UserInfo::load().refreshToken());
+}
+
+} // namespace
 
 ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::ConsoleWindow)
 {
@@ -45,7 +57,7 @@ bool ConsoleWindow::ensureWebView()
 
 void ConsoleWindow::openConsole(const QString& url)
 {
-    QtLog::debug() << "openConsole: url=" << url;
+    QtLog::debug() << "openConsole: url=" << forLog(url);
     if (!ensureWebView()) {
         // Without the embedded browser the user still gets the console, in the default one.
         QDesktopServices::openUrl(QUrl(url));
@@ -89,7 +101,7 @@ void ConsoleWindow::onLoadFinished(bool ok)
 void ConsoleWindow::onOpenUrl()
 {
     const QString text = ui->lineEdit->text();
-    QtLog::debug() << "onOpenUrl: url=" << text;
+    QtLog::debug() << "onOpenUrl: url=" << forLog(text);
     if (!ensureWebView())
         return;
     webView->setProperty("url", QUrl::fromUserInput(text));
@@ -125,7 +137,10 @@ bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event)
 void ConsoleWindow::closeEvent(QCloseEvent* event)
 {
     hide();
-    event->ignore();
+    // Accepted, not ignored: a window that refuses to close stops the toolkit from closing
+    // the rest when the program quits or the desktop session ends. It is only hidden (no
+    // delete-on-close), and WA_QuitOnClose is off, so the program goes on.
+    event->accept();
 }
 
 void ConsoleWindow::changeEvent(QEvent* event)

@@ -90,7 +90,10 @@ void FeedbackDialog::showStatusLine(const QString& text, const QString& styleShe
 void FeedbackDialog::closeEvent(QCloseEvent* event)
 {
     hide();
-    event->ignore();
+    // Accepted, not ignored: a window that refuses to close stops the toolkit from closing
+    // the rest when the program quits or the desktop session ends. It is only hidden (no
+    // delete-on-close), and WA_QuitOnClose is off, so the program goes on.
+    event->accept();
 }
 
 void FeedbackDialog::changeEvent(QEvent* event)

@@ -114,7 +114,10 @@ void OfflineWindow::closeEvent(QCloseEvent* event)
     QtLog::debug() << "Reset idleStart to null";
     emit AppSignals::instance()->cancelIdleTime();
     hide();
-    event->ignore();
+    // Accepted, not ignored: a window that refuses to close stops the toolkit from closing
+    // the rest when the program quits or the desktop session ends. It is only hidden (no
+    // delete-on-close), and WA_QuitOnClose is off, so the program goes on.
+    event->accept();
     emit closed();
 }
 

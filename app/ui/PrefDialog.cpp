@@ -264,7 +264,10 @@ void PrefDialog::closeEvent(QCloseEvent* event)
     // dialog; keep it when the window goes away.
     saveExclusionLists();
     hide();
-    event->ignore();
+    // Accepted, not ignored: a window that refuses to close stops the toolkit from closing
+    // the rest when the program quits or the desktop session ends. It is only hidden (no
+    // delete-on-close), and WA_QuitOnClose is off, so the program goes on.
+    event->accept();
 }
 
 void PrefDialog::reject()

@@ -8,6 +8,7 @@
 #include "DevRoutes.h"
 #include "FeedbackRoutes.h"
 #include "FeedbackStore.h"
+#include "HelpPage.h"
 #include "HttpText.h"
 #include "Misbehaviour.h"
 #include "RequestStats.h"
@@ -131,6 +132,7 @@ int main(int argc, char* argv[])
     ActivityRoutes::install(*server, ctx);
     FeedbackRoutes::install(*server, ctx);
     DevRoutes::install(*server, ctx);
+    HelpPage::install(*server);
     // Appcast files for the updater, placed there by hand or by tests.
     server->set_mount_point("/updates", updatesDir.toStdString());
     if (!options.quiet)
