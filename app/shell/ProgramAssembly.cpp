@@ -3,6 +3,8 @@
 #include "AppUtils.h"
 #include "AutoUpdaterWinSparkle.h"
 #include "CaptureAssembly.h"
+#include "LarkspanIcons.h"
+#include "LoginPrompt.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "TimeLogUploader.h"
@@ -16,13 +18,15 @@ ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
 
 ProgramAssembly::~ProgramAssembly()
 {
+    _loginPrompt.reset();
     _updater.reset();
     _uploader.reset();
 }
 
 void ProgramAssembly::atPointA()
 {
-    // User info and crash reporting join here.
+    _userInfo = UserInfo::load();
+    // Crash reporting joins here.
 }
 
 void ProgramAssembly::atPointB(CaptureAssembly&)
@@ -31,7 +35,7 @@ void ProgramAssembly::atPointB(CaptureAssembly&)
     _uploader->start(QThread::InheritPriority);
     // Start-up registration joins here.
     setUpAutomaticUpdates();
-    // The tray controller joins here.
+    createTrayController();
 }
 
 void ProgramAssembly::setUpAutomaticUpdates()
@@ -58,9 +62,26 @@ AutoUpdater* ProgramAssembly::updater() const
     return _updater.get();
 }
 
+void ProgramAssembly::createTrayController()
+{
+    QApplication::setWindowIcon(LarkspanIcons::applicationIcon());
+    _loginPrompt = std::make_unique<LoginPrompt>(nullptr, _updater.get());
+
+    QtLog::debug() << "Checking if login is needed";
+    const bool loggedIn = _userInfo.isLoggedIn();
+    QtLog::debug() << "loggedIn: " << loggedIn;
+    if (!loggedIn) {
+        _loginPrompt->setTrayActionsEnabled(false);
+        _loginPrompt->openLoginPage();
+        _loginPrompt->showLoginWindow(true);
+    }
+}
+
 void ProgramAssembly::atPointC(CaptureAssembly& capture)
 {
-    // The tray icon is hidden first; then no update check or download may start or go on.
+    if (_loginPrompt)
+        _loginPrompt->hideTrayIcon();
+    // No update check or download may start or go on from here.
     win_sparkle_cleanup();
     capture.uninstallHooks();
     capture.stopMouseMonitor();
@@ -74,6 +95,7 @@ void ProgramAssembly::atPointC(CaptureAssembly& capture)
     capture.stopOutlookDetector();
     waitForThreads(capture);
     // Destroyed before the capture objects, in reverse order of creation.
+    _loginPrompt.reset();
     _uploader.reset();
 }
 

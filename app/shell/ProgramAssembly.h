@@ -1,11 +1,14 @@
 #pragma once
 
+#include "UserInfo.h"
+
 #include <memory>
 
 class QApplication;
 class AutoUpdater;
 class AutoUpdaterWinSparkle;
 class CaptureAssembly;
+class LoginPrompt;
 class TimeLogUploader;
 
 // Completes the running program around the capture assembly and fixes the whole
@@ -29,10 +32,14 @@ public:
     AutoUpdater* updater() const;
 
 private:
+    // The tray controller, given the updater; opens the login when nobody is logged in.
+    void createTrayController();
     // Waits in 1-second steps until the threads that flush data report they are done.
     void waitForThreads(CaptureAssembly& capture);
 
     QApplication& _app;
+    UserInfo _userInfo;
     std::unique_ptr<TimeLogUploader> _uploader;
     std::unique_ptr<AutoUpdaterWinSparkle> _updater;
+    std::unique_ptr<LoginPrompt> _loginPrompt;
 };

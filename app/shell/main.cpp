@@ -1,6 +1,7 @@
 #include "AppSignals.h"
 #include "AppUtils.h"
 #include "CaptureAssembly.h"
+#include "GraphicsSetup.h"
 #include "ProgramAssembly.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
@@ -22,9 +23,12 @@ int main(int argc, char* argv[])
     qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(-1));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+    GraphicsSetup::configureBeforeApplication();
 
     QApplication application(argc, argv);
-    // A tray program: closing its last window must not end it.
+    // A tray program: closing its last visible window (a preferences or manual time
+    // window while the login window is hidden) must not end it. Closing the login window
+    // quits explicitly.
     application.setQuitOnLastWindowClosed(false);
 
     // A desktop session ends programs with signals; treat them like Quit from the tray so

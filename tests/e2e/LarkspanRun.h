@@ -23,10 +23,15 @@ public:
     QVariant setting(const QString& key, const QString& appName = QStringLiteral("Larkspan")) const;
     void setIniFlag(const QString& key, bool value);
     QProcessEnvironment environment() const;
+    // Addresses the program handed to the stand-in browser, in order.
+    QStringList openedAddresses() const;
 
     std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}) const;
 
 private:
+    QString browserDir() const;
+    QString openedFile() const;
+
     QTemporaryDir _dir;
 };
 
