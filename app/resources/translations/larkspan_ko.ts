@@ -2,6 +2,56 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>AutoUpdaterWinSparkle</name>
+    <message>
+        <source>the update feed is not valid: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The announced size of %1 bytes is larger than any Larkspan package.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The download was stopped: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The download failed: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The package&apos;s size (%1 bytes) differs from the announced size (%2 bytes).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The package&apos;s signature is not valid: %1. It was not published by Larkspan, or it was changed on the way.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>BoundedDownload</name>
+    <message>
+        <source>the server stopped answering</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a secure (https) address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the server sent more than the expected %1 bytes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>redirected to %1, which is not a secure (https) address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the server answered %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ConsoleWindow</name>
     <message>
         <source>Larkspan Review Console</source>
@@ -256,6 +306,25 @@
     </message>
 </context>
 <context>
+    <name>PackageSignature</name>
+    <message>
+        <source>Larkspan&apos;s built-in signing key is not valid</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it is malformed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it cannot be checked</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>it does not match Larkspan&apos;s signing key</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>PrefDialog</name>
     <message>
         <source>Larkspan Preferences</source>
@@ -401,6 +470,116 @@
     </message>
     <message>
         <source>Larkspan time sync has been delayed (server unavailable).</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>UpdateInstaller</name>
+    <message>
+        <source>The package could not be saved to %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The system&apos;s installer (%1) could not be started. The verified package is saved at %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>UpdateWindow</name>
+    <message>
+        <source>Software Update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Release notes:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Skip This Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remind Me Later</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Install</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Checking for updates...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>You&apos;re up to date!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspan %1 is the newest version available.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspan could not check for updates</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please try again later.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reason: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No release notes were published for this version.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A new version of Larkspan is available!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspan %1 is now available; you have %2. Would you like to install it now?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Downloading update...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Larkspan %1 is being downloaded. It is checked before anything is installed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update was refused</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The downloaded update failed its safety check and was deleted. Nothing was installed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Ready to install</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update was downloaded, verified and handed to your system&apos;s software installer. Follow its steps to finish; Larkspan uses the new version from its next start.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The update could not be installed</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
