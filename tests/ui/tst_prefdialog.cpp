@@ -116,7 +116,7 @@ private slots:
         beta->click();
         const bool is64 = AppUtils::isCompiledWith64bit();
         QCOMPARE(updater.urls, (QStringList {AppConstants::appcastUrl(true, is64), AppConstants::appcastUrl(false, is64)}));
-        QVERIFY(updater.urls.first().contains(QLatin1String("/beta/appcast-windows-x")));
+        QVERIFY(updater.urls.first().contains(QLatin1String("/beta/appcast-linux-x")));
         QCOMPARE(stored(Keys::updateBetaChannel), QVariant(false));
     }
 
