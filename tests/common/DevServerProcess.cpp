@@ -31,6 +31,8 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
         args << QStringLiteral("--port") << QStringLiteral("0");
     if (!args.contains(QStringLiteral("--data")))
         args << QStringLiteral("--data") << _data.path();
+    if (_devEndpoints)
+        args << QStringLiteral("--dev-endpoints");
 
     _process = std::make_unique<QProcess>();
     _process->setProcessChannelMode(QProcess::ForwardedErrorChannel);

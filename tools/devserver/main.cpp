@@ -130,7 +130,8 @@ int main(int argc, char* argv[])
     AuthRoutes::install(*server, ctx);
     ActivityRoutes::install(*server, ctx);
     FeedbackRoutes::install(*server, ctx);
-    DevRoutes::install(*server, ctx);
+    if (options.devEndpoints)
+        DevRoutes::install(*server, ctx);
     // Appcast files for the updater, placed there by hand or by tests.
     server->set_mount_point("/updates", updatesDir.toStdString());
     if (!options.quiet)
