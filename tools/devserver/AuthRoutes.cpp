@@ -102,8 +102,13 @@ void exchangeToken(ServerContext& ctx, const httplib::Request& req, httplib::Res
         return;
     }
     const QString refreshToken = obj.value(kRefreshToken).toString();
-    const QString user = refreshToken.isEmpty() ? QString()
-                                                : ctx.accounts.userForRefreshToken(refreshToken);
+    const std::optional<QString> owner = refreshToken.isEmpty() ? QString()
+                                                                : ctx.accounts.userForRefreshToken(refreshToken);
+    if (!owner) {
+        HttpText::problem(res, 500, QStringLiteral("refresh token could not be checked"));
+        return;
+    }
+    const QString user = *owner;
     if (user.isEmpty()) {
         HttpText::json(res, 200, exchangeFailure(QStringLiteral("REFRESH_TOKEN_INVALID")));
         return;
