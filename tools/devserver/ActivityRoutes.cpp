@@ -3,6 +3,7 @@
 #include "AccountStore.h"
 #include "ActivityParser.h"
 #include "ActivityStore.h"
+#include "BoundedBody.h"
 #include "ConsolePage.h"
 #include "EndpointGuard.h"
 #include "HttpText.h"
@@ -71,6 +72,6 @@ void console(ServerContext& ctx, const httplib::Request& req, httplib::Response&
 
 void ActivityRoutes::install(httplib::Server& server, ServerContext& ctx)
 {
-    server.Post("/v2/desktop/activity", EndpointGuard::wrap(ctx, QStringLiteral("activity"), upload));
+    BoundedBody::post(server, "/v2/desktop/activity", EndpointGuard::wrap(ctx, QStringLiteral("activity"), upload));
     server.Get("/console/login/r/([^/]+)", EndpointGuard::wrap(ctx, QStringLiteral("console"), console));
 }

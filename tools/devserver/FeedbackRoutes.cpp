@@ -1,6 +1,7 @@
 #include "FeedbackRoutes.h"
 
 #include "AccountStore.h"
+#include "BoundedBody.h"
 #include "EndpointGuard.h"
 #include "FeedbackParser.h"
 #include "FeedbackStore.h"
@@ -51,5 +52,5 @@ void feedback(ServerContext& ctx, const httplib::Request& req, httplib::Response
 
 void FeedbackRoutes::install(httplib::Server& server, ServerContext& ctx)
 {
-    server.Post("/v2/feedback", EndpointGuard::wrap(ctx, QStringLiteral("feedback"), feedback));
+    BoundedBody::post(server, "/v2/feedback", EndpointGuard::wrap(ctx, QStringLiteral("feedback"), feedback));
 }
