@@ -18,20 +18,22 @@
 
 namespace HostileRequest {
 
-QByteArray gzipOfZeros(qint64 size)
+namespace {
+
+// Deflates `size` bytes of `block` repeated into one gzip member.
+QByteArray gzipRepeated(const QByteArray& block, qint64 size)
 {
     z_stream zs{};
     deflateInit2(&zs, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
-    const QByteArray zeros(1 << 20, '\0');
     QByteArray out;
     char buffer[64 * 1024];
     qint64 left = size;
     int flush = Z_NO_FLUSH;
     do {
-        const qint64 step = qMin<qint64>(left, zeros.size());
+        const qint64 step = qMin<qint64>(left, block.size());
         left -= step;
         flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
-        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(zeros.constData()));
+        zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.constData()));
         zs.avail_in = uInt(step);
         do {
             zs.next_out = reinterpret_cast<Bytef*>(buffer);
@@ -42,6 +44,18 @@ QByteArray gzipOfZeros(qint64 size)
     } while (flush != Z_FINISH);
     deflateEnd(&zs);
     return out;
+}
+
+} // namespace
+
+QByteArray gzipOfZeros(qint64 size)
+{
+    return gzipRepeated(QByteArray(1 << 20, '\0'), size);
+}
+
+QByteArray gzip(const QByteArray& data)
+{
+    return gzipRepeated(data, data.size());
 }
 
 QByteArray feedbackWithLog(const QByteArray& gzip)
@@ -137,6 +151,40 @@ Result send(quint16 port, const QByteArray& head, const std::function<QByteArray
     result.status = parseStatus(result.response);
     result.elapsedMs = clock.elapsed();
     return result;
+}
+
+int openConnection(quint16 port, const QByteArray& bytes)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    if (!bytes.isEmpty())
+        ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    return fd;
+}
+
+QByteArray answerOn(int fd, int waitMs)
+{
+    QByteArray answer;
+    QElapsedTimer clock;
+    clock.start();
+    while (!answer.contains("\r\n\r\n")) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, int(qMax<qint64>(0, waitMs - clock.elapsed()))) <= 0)
+            break;
+        char buffer[4096];
+        const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (n <= 0)
+            break;
+        answer.append(buffer, int(n));
+    }
+    return answer;
 }
 
 qint64 peakRssKib(qint64 pid)

@@ -11,6 +11,9 @@ namespace HostileRequest {
 // A gzip member that inflates to `size` zero bytes: about 1 KiB on the wire per MiB.
 QByteArray gzipOfZeros(qint64 size);
 
+// A gzip member of `data`.
+QByteArray gzip(const QByteArray& data);
+
 // A feedback report whose "log_file_compressed" is the given gzip member.
 QByteArray feedbackWithLog(const QByteArray& gzip);
 
@@ -28,6 +31,12 @@ struct Result
 // Stops sending as soon as the server answers or closes.
 Result send(quint16 port, const QByteArray& head, const std::function<QByteArray()>& nextPiece,
             bool chunked, int timeoutMs = 60000);
+
+// A connection that has sent `bytes` and stays open until closed with ::close(); -1 when
+// it could not connect.
+int openConnection(quint16 port, const QByteArray& bytes);
+// What the server answers on such a connection within `waitMs` (empty when nothing).
+QByteArray answerOn(int fd, int waitMs);
 
 // Pieces of `total` bytes in all, `piece` at a time, cycling through `pattern`.
 std::function<QByteArray()> pieces(qint64 total, int piece, const QByteArray& pattern);
