@@ -12,85 +12,48 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <memory>
-
 #include <zlib.h>
 
 namespace HostileRequest {
 
-namespace {
-
-// Deflates `size` bytes of `block` repeated into one gzip member.
-QByteArray gzipRepeated(const QByteArray& block, qint64 size)
+QByteArray gzip(const QByteArray& block, qint64 size)
 {
     z_stream zs{};
     deflateInit2(&zs, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
     QByteArray out;
     char buffer[64 * 1024];
-    qint64 left = size;
-    int flush = Z_NO_FLUSH;
-    do {
-        const qint64 step = qMin<qint64>(left, block.size());
-        left -= step;
-        flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+    for (qint64 left = size; left >= 0; left -= block.size()) {
         zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(block.constData()));
-        zs.avail_in = uInt(step);
+        zs.avail_in = uInt(qMin<qint64>(left, block.size()));
+        const int flush = left <= block.size() ? Z_FINISH : Z_NO_FLUSH;
         do {
             zs.next_out = reinterpret_cast<Bytef*>(buffer);
             zs.avail_out = sizeof(buffer);
             deflate(&zs, flush);
             out.append(buffer, int(sizeof(buffer) - zs.avail_out));
         } while (zs.avail_out == 0);
-    } while (flush != Z_FINISH);
+        if (flush == Z_FINISH)
+            break;
+    }
     deflateEnd(&zs);
     return out;
-}
-
-} // namespace
-
-QByteArray gzipOfZeros(qint64 size)
-{
-    return gzipRepeated(QByteArray(1 << 20, '\0'), size);
-}
-
-QByteArray gzip(const QByteArray& data)
-{
-    return gzipRepeated(data, data.size());
 }
 
 QByteArray feedbackWithLog(const QByteArray& gzip)
 {
     return QJsonDocument(QJsonObject{{QStringLiteral("uuid"), QStringLiteral("attacker")},
-                                     {QStringLiteral("log_file_compressed"),
-                                      QString::fromLatin1(gzip.toBase64())}})
+                                     {QStringLiteral("log_file_compressed"), QString::fromLatin1(gzip.toBase64())}})
         .toJson(QJsonDocument::Compact);
 }
 
-std::function<QByteArray()> pieces(qint64 total, int piece, const QByteArray& pattern)
+std::function<QByteArray()> pieces(qint64 total, char c)
 {
-    QByteArray block;
-    while (block.size() < piece)
-        block += pattern;
-    block.truncate(piece);
-    auto left = std::make_shared<qint64>(total);
-    return [left, block] {
-        const qint64 n = qMin<qint64>(*left, block.size());
-        *left -= n;
-        return block.left(int(n));
+    return [left = total, c]() mutable {
+        const qint64 n = qMin<qint64>(left, 1 << 20);
+        left -= n;
+        return QByteArray(int(n), c);
     };
 }
-
-namespace {
-
-int parseStatus(const QByteArray& response)
-{
-    // "HTTP/1.1 413 Payload Too Large"
-    if (!response.startsWith("HTTP/"))
-        return 0;
-    return response.mid(response.indexOf(' ') + 1, 3).toInt();
-}
-
-} // namespace
 
 Result send(quint16 port, const QByteArray& head, const std::function<QByteArray()>& nextPiece,
             bool chunked, int timeoutMs)
@@ -98,57 +61,31 @@ Result send(quint16 port, const QByteArray& head, const std::function<QByteArray
     Result result;
     QElapsedTimer clock;
     clock.start();
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(port);
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-
-    const qint64 headBytes = head.size();
+    const int fd = openConnection(port, {});
+    const timeval wait{0, 200 * 1000}; // a server that stops reading shows up as a short send
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof(wait));
     qint64 sent = 0;
-    QByteArray pending = head;
-    bool sending = true;
-    while (clock.elapsed() < timeoutMs) {
-        if (sending && pending.isEmpty()) {
+    bool more = true;
+    QByteArray out = head;
+    for (pollfd p{fd, POLLIN, 0}; clock.elapsed() < timeoutMs && ::poll(&p, 1, 0) == 0;) {
+        if (out.isEmpty() && more) {
             const QByteArray piece = nextPiece();
-            if (piece.isEmpty()) {
-                sending = false;
-                if (chunked)
-                    pending = "0\r\n\r\n";
-            } else {
-                pending = chunked ? QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n" : piece;
-            }
+            more = !piece.isEmpty();
+            out = !chunked ? piece : more ? QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n" : "0\r\n\r\n";
         }
-        pollfd p{fd, short(POLLIN | (pending.isEmpty() ? 0 : POLLOUT)), 0};
-        if (::poll(&p, 1, 200) < 0)
+        if (out.isEmpty())
             break;
-        if (p.revents & (POLLIN | POLLHUP | POLLERR)) {
-            char buffer[16384];
-            const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
-            if (n <= 0)
-                break; // closed: whatever arrived is the answer
-            result.response.append(buffer, int(n));
-            // An answer ends the request: the rest of the body is never sent.
-            sending = false;
-            pending.clear();
-            if (result.response.contains("\r\n\r\n"))
-                break;
-            continue;
-        }
-        if (p.revents & POLLOUT) {
-            const ssize_t n = ::send(fd, pending.constData(), size_t(pending.size()), MSG_NOSIGNAL);
-            if (n < 0 && errno != EAGAIN)
-                break;
-            if (n > 0) {
-                pending.remove(0, int(n));
-                sent += n;
-            }
-        }
+        const ssize_t n = ::send(fd, out.constData(), size_t(out.size()), MSG_NOSIGNAL);
+        if (n < 0 && errno != EAGAIN)
+            break;
+        out.remove(0, int(qMax<ssize_t>(n, 0)));
+        sent += qMax<ssize_t>(n, 0);
     }
+    result.response = answerOn(fd, int(qMax<qint64>(0, timeoutMs - clock.elapsed())));
     ::close(fd);
-    result.bodySent = qMax<qint64>(0, sent - headBytes);
-    result.status = parseStatus(result.response);
+    result.bodySent = qMax<qint64>(0, sent - head.size());
+    if (result.response.startsWith("HTTP/"))
+        result.status = result.response.mid(result.response.indexOf(' ') + 1, 3).toInt();
     result.elapsedMs = clock.elapsed();
     return result;
 }
@@ -164,8 +101,7 @@ int openConnection(quint16 port, const QByteArray& bytes)
         ::close(fd);
         return -1;
     }
-    if (!bytes.isEmpty())
-        ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
+    ::send(fd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
     return fd;
 }
 
@@ -174,11 +110,10 @@ QByteArray answerOn(int fd, int waitMs)
     QByteArray answer;
     QElapsedTimer clock;
     clock.start();
-    while (!answer.contains("\r\n\r\n")) {
-        pollfd p{fd, POLLIN, 0};
+    for (pollfd p{fd, POLLIN, 0}; !answer.contains("\r\n\r\n");) {
+        char buffer[4096];
         if (::poll(&p, 1, int(qMax<qint64>(0, waitMs - clock.elapsed()))) <= 0)
             break;
-        char buffer[4096];
         const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
         if (n <= 0)
             break;
@@ -190,8 +125,7 @@ QByteArray answerOn(int fd, int waitMs)
 qint64 peakRssKib(qint64 pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
+    status.open(QIODevice::ReadOnly);
     for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toLongLong();

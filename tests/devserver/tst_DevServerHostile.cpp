@@ -54,11 +54,11 @@ private slots:
         // 200 MiB in chunks is refused at the cap, not after all of it.
         const Result flood = send(port, "POST /v2/feedback HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
                                         "Transfer-Encoding: chunked\r\n\r\n",
-                                  pieces(200 * MiB, int(MiB), "x"), true);
+                                  pieces(200 * MiB, 'x'), true);
         QCOMPARE(flood.status, 413);
         QVERIFY(flood.bodySent < 100 * MiB);
         // A header line that never ends.
-        QCOMPARE(send(port, "GET /console/?lkCuid=c HTTP/1.1\r\nX-Filler: ", pieces(256 * MiB, int(MiB), "a"), false).status,
+        QCOMPARE(send(port, "GET /console/?lkCuid=c HTTP/1.1\r\nX-Filler: ", pieces(256 * MiB, 'a'), false).status,
                  431);
 
         const qint64 peakMiB = peakRssKib(server.processId()) / 1024;

@@ -18,6 +18,7 @@ class HostileService : public QObject
 public:
     struct Reply
     {
+        explicit Reply(const QByteArray& body = {}) : body(body) {}
         int status = 200;
         QList<QByteArray> headers = {"Content-Type: application/json"};
         QByteArray body;

@@ -38,13 +38,6 @@ void storeUser(const QString& accessToken)
     user.save();
 }
 
-HostileService::Reply json(const QByteArray& body)
-{
-    HostileService::Reply reply;
-    reply.body = body;
-    return reply;
-}
-
 int storedLogs()
 {
     return int(DatabaseManager::instance().timeLogDao.allTimeLogs()->size());
@@ -94,7 +87,7 @@ private slots:
         storeUser(QStringLiteral("good-token"));
         HttpClient client;
         QSignalSpy failed(&client, &HttpClient::loginFailed);
-        service.answer(json(R"({"idToken":"AT\r\nX-Injected: yes","expiresInSecs":3600,"resultState":"EXCHANGE_VALID"})"));
+        service.answer(HostileService::Reply(R"({"idToken":"AT\r\nX-Injected: yes","expiresInSecs":3600,"resultState":"EXCHANGE_VALID"})"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
         QVERIFY(failed.wait(5000));
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
@@ -102,7 +95,7 @@ private slots:
 
         // The next upload carries the stored token and nothing else.
         QSignalSpy results(&client, &HttpClient::uploadResults);
-        service.answer(json("{}"));
+        service.answer(HostileService::Reply("{}"));
         client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
         QVERIFY(results.wait(5000));
         QVERIFY(service.requests().last().contains("Authorization: Bearer good-token\r\n"));
@@ -117,7 +110,7 @@ private slots:
         // A refresh token with a space is as good as none: no exchange is asked for with it.
         QSignalSpy success(&client, &HttpClient::loginSuccess);
         QSignalSpy exchange(&client, &HttpClient::sigExchangeToken);
-        service.answer(json(R"({"cvUserId":"u-1","refreshToken":"rt refresh"})"));
+        service.answer(HostileService::Reply(R"({"cvUserId":"u-1","refreshToken":"rt refresh"})"));
         client.checkLoginStatus();
         QVERIFY(success.wait(5000));
         QCOMPARE(success.last().at(0).value<UserInfo>().refreshToken(), QString());
@@ -128,13 +121,13 @@ private slots:
     {
         HttpClient client;
         QSignalSpy success(&client, &HttpClient::loginSuccess);
-        service.answer(json(R"({"cvUserId":"u-1","refreshToken":"rt\u005fs3cr3t\/0123456789abcdef"})"));
+        service.answer(HostileService::Reply(R"({"cvUserId":"u-1","refreshToken":"rt\u005fs3cr3t\/0123456789abcdef"})"));
         client.checkLoginStatus();
         QVERIFY(success.wait(5000));
         QCOMPARE(success.last().at(0).value<UserInfo>().refreshToken(), QStringLiteral("rt_s3cr3t/0123456789abcdef"));
 
         storeUser(QStringLiteral("old"));
-        service.answer(json(R"({"idToken":"at\/s3cr3t\/fedcba9876543210","expiresInSecs":3600})"));
+        service.answer(HostileService::Reply(R"({"idToken":"at\/s3cr3t\/fedcba9876543210","expiresInSecs":3600})"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
         QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), QStringLiteral("at/s3cr3t/fedcba9876543210"), 5000);
 
@@ -150,9 +143,8 @@ private slots:
         HttpClient client;
 
         // 1 MB on the wire that inflates to 1 GiB, where the network layer would inflate it.
-        HostileService::Reply bomb;
+        HostileService::Reply bomb(HostileRequest::gzipOfZeros(qint64(1) << 30));
         bomb.headers << "Content-Encoding: gzip";
-        bomb.body = HostileRequest::gzipOfZeros(qint64(1) << 30);
         service.answer(bomb);
         resetPeakMemory();
         const qint64 before = peakMemoryMiB();
@@ -161,7 +153,7 @@ private slots:
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
 
         // A 50 MB token: the reply is aborted past a MiB, so it is neither stored nor logged.
-        HostileService::Reply flood = json("{\"idToken\":\"");
+        HostileService::Reply flood("{\"idToken\":\"");
         flood.filler = 50 * 1024 * 1024;
         flood.tail = "\",\"expiresInSecs\":3600}";
         service.answer(flood);
@@ -185,13 +177,13 @@ private slots:
         const QList<QByteArray> lifetimes = {"1e300", "-5", "\"3600\"", "3456000"};
         for (const QByteArray& lifetime : lifetimes) {
             const QString token = QStringLiteral("at-") + QString::fromLatin1(lifetime.toHex());
-            service.answer(json("{\"idToken\":\"" + token.toLatin1() + "\",\"expiresInSecs\":" + lifetime + "}"));
+            service.answer(HostileService::Reply("{\"idToken\":\"" + token.toLatin1() + "\",\"expiresInSecs\":" + lifetime + "}"));
             client.exchangeToken(QStringLiteral("rt_refresh"));
             QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), token, 5000);
             QCOMPARE(UserInfo::load().accessTokenExpiriesInSecs(), qint64(0));
         }
         QCOMPARE(logText().count("expiresInSecs outside 0 to 31 days"), 1);
-        service.answer(json(R"({"idToken":"at-month","expiresInSecs":2678400})"));
+        service.answer(HostileService::Reply(R"({"idToken":"at-month","expiresInSecs":2678400})"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
         QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessTokenExpiriesInSecs(), qint64(2678400), 5000);
     }
@@ -201,9 +193,8 @@ private slots:
         storeUser(QStringLiteral("good-token"));
         addLog();
         TimeLogUploader uploader(2000);
-        HostileService::Reply portal;
+        HostileService::Reply portal("<html><body>Please sign in to the hotel Wi-Fi</body></html>");
         portal.headers = {"Content-Type: text/html; charset=utf-8"};
-        portal.body = "<html><body>Please sign in to the hotel Wi-Fi</body></html>";
         service.answer(portal);
         uploader.runPass();
         QTRY_VERIFY_WITH_TIMEOUT(!uploader.isWaitingUploadResults(), 5000);
@@ -216,7 +207,7 @@ private slots:
         storeUser(QStringLiteral("good-token"));
         addLog();
         TimeLogUploader uploader(1000);
-        HostileService::Reply accepted = json("{}");
+        HostileService::Reply accepted("{}");
         accepted.delayMs = 300;
         service.answer(accepted);
         const int sent = service.requests().size();
