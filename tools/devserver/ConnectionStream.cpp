@@ -32,8 +32,19 @@ ConnectionStream* ConnectionStream::current()
 
 bool ConnectionStream::waitFor(short events, std::chrono::milliseconds wait) const
 {
-    pollfd p{_connection.fd(), events, 0};
-    return ::poll(&p, 1, int(wait.count())) > 0;
+    // In short steps, so a stopping server does not wait out a slow client.
+    const auto end = Clock::now() + wait;
+    for (;;) {
+        if (_limits.halted->load())
+            return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() < 0)
+            return false;
+        pollfd p{_connection.fd(), events, 0};
+        const int ready = ::poll(&p, 1, int(std::min<long long>(left.count(), 200)));
+        if (ready != 0)
+            return ready > 0;
+    }
 }
 
 bool ConnectionStream::is_readable() const

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
 
 class Connection;
@@ -19,6 +20,7 @@ public:
         std::chrono::milliseconds readWait;      // longest wait for more input
         std::chrono::milliseconds writeWait;     // longest wait to send more
         std::chrono::steady_clock::time_point readDeadline;
+        const std::atomic<bool>* halted;         // set when the server stops
     };
 
     ConnectionStream(Connection& connection, size_t headEnd, const Limits& limits);

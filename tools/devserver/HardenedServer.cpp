@@ -362,7 +362,7 @@ void HardenedServer::serve(Connection* c, RequestHead head, bool largeBody)
     bool keepAlive = false;
     {
         const ConnectionStream::Limits limits{_limits.maxBodyBytes, _limits.readWait, _limits.writeWait,
-                                              Clock::now() + _limits.request};
+                                              Clock::now() + _limits.request, &_halted};
         ConnectionStream stream(*c, head.end, limits);
         const bool last = c->peerClosed || _halted || c->requestsServed + 1 >= keep_alive_max_count_;
         bool closedByRequest = false;
