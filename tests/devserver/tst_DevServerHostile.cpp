@@ -98,17 +98,6 @@ private slots:
         const QJsonArray reports = http.get(QStringLiteral("/dev/feedback")).json().value(QStringLiteral("feedback")).toArray();
         QCOMPARE(reports.size(), 1);
         QCOMPARE(reports.at(0).toObject().value(QStringLiteral("log_size")).toInt(), 1000);
-
-        // An upload that does not fit is not stored in part either.
-        const QString token = http.accessTokenFor(http.devLogin(QStringLiteral("bo")).value(QStringLiteral("refreshToken")).toString());
-        QJsonArray logs;
-        const QDateTime first(QDate(2024, 3, 1), QTime(8, 0), Qt::UTC);
-        for (int i = 0; i < 1000; ++i) {
-            const auto at = [&](int secs) { return first.addSecs(secs).toString(QStringLiteral("yyyyMMddHHmmss")); };
-            logs.append(timeLogJson(i + 1, at(60 * i), at(60 * i + 30), QStringLiteral("app"), QString(2000, QLatin1Char('t'))));
-        }
-        QCOMPARE(http.postJson(QStringLiteral("/v2/desktop/activity"), uploadEnvelope(logs), token).status, 500);
-        QVERIFY(http.get(QStringLiteral("/dev/activities?user=bo")).json().value(QStringLiteral("activities")).toArray().isEmpty());
     }
 
     void idleSlowAndHeldConnectionsLeaveWorkersForOthers()
