@@ -1,10 +1,16 @@
 #include "ProgramAssembly.h"
 
+#include "AppUtils.h"
 #include "CaptureAssembly.h"
+#include "CrashTestTrigger.h"
+#include "QCrashpad.h"
 #include "QtLog.h"
+#include "SettingsKeys.h"
 #include "TimeLogUploader.h"
 
 #include <QApplication>
+#include <QMap>
+#include <QSysInfo>
 #include <QThread>
 
 ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
@@ -16,7 +22,18 @@ ProgramAssembly::~ProgramAssembly()
 
 void ProgramAssembly::atPointA()
 {
-    // User info and crash reporting join here.
+    _userInfo = UserInfo::load();
+    _crashpad = new QCrashpad(&_app);
+    const QMap<QString, QString> annotations {
+        {QStringLiteral("lkVersion"), QStringLiteral("%1.%2").arg(AppConstants::version,
+            AppUtils::readFileToString(QStringLiteral(":/build_number")).trimmed())},
+        {QStringLiteral("cvUserId"), _userInfo.cvUserId()},
+        {QStringLiteral("buildAbi"), QSysInfo::buildAbi()},
+        {QStringLiteral("buildCpuArch"), QSysInfo::buildCpuArchitecture()},
+        {QStringLiteral("currentOsName"), QSysInfo::prettyProductName()},
+        {QStringLiteral("currentCpuArch"), QSysInfo::currentCpuArchitecture()}};
+    _crashpad->start(AppConstants::crashUploadUrl(), annotations);
+    CrashTestTrigger::armFromEnvironment(&_app);
 }
 
 void ProgramAssembly::atPointB(CaptureAssembly&)

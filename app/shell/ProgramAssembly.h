@@ -1,8 +1,11 @@
 #pragma once
 
+#include "UserInfo.h"
+
 #include <memory>
 
 class QApplication;
+class QCrashpad;
 class CaptureAssembly;
 class TimeLogUploader;
 
@@ -26,5 +29,7 @@ private:
     void waitForThreads(CaptureAssembly& capture);
 
     QApplication& _app;
+    UserInfo _userInfo;
+    QCrashpad* _crashpad = nullptr; // child of the application
     std::unique_ptr<TimeLogUploader> _uploader;
 };
