@@ -1,0 +1,93 @@
+#include "CrashCollector.h"
+
+#include "CrashStore.h"
+#include "HttpText.h"
+
+#include <httplib.h>
+
+#include <QJsonObject>
+
+#include <chrono>
+
+const char* const CrashCollector::submissionToken =
+    "a3f19c07d2e85b4160c9e7f2a8d35b106e4c9a27f1d08b53c6e2a9f47b10d862";
+
+namespace {
+// A report with a few hundred frames and modules stays far below this.
+constexpr size_t kMaxReportBytes = 8u * 1024 * 1024;
+
+void collect(CrashStore& store, const httplib::Request& req, httplib::Response& res)
+{
+    if (!req.is_multipart_form_data()) {
+        HttpText::problem(res, 400, QStringLiteral("expected multipart/form-data"));
+        return;
+    }
+    CrashRecord record;
+    bool haveReport = false;
+    for (const auto& [name, part] : req.files) {
+        if (part.filename.empty()) {
+            record.fields.insert(QString::fromStdString(name), QString::fromStdString(part.content));
+        } else if (name == "report" && !haveReport) {
+            record.fileName = QString::fromStdString(part.filename);
+            record.report = QByteArray::fromStdString(part.content);
+            haveReport = true;
+        }
+    }
+    if (record.fields.value(QStringLiteral("token")) != QLatin1String(CrashCollector::submissionToken)) {
+        HttpText::problem(res, 403, QStringLiteral("unknown submission token"), QStringLiteral("token"));
+        return;
+    }
+    if (!haveReport) {
+        HttpText::problem(res, 400, QStringLiteral("no report file"), QStringLiteral("report"));
+        return;
+    }
+    const qint64 id = store.store(record);
+    if (id == 0) {
+        HttpText::problem(res, 500, QStringLiteral("report could not be stored"));
+        return;
+    }
+    HttpText::json(res, 200, QJsonObject{{QStringLiteral("id"), double(id)}});
+}
+}
+
+CrashCollector::CrashCollector(CrashStore& store) : _store(store) {}
+
+CrashCollector::~CrashCollector()
+{
+    stop();
+}
+
+bool CrashCollector::start(const QString& bind, int port, QString* error)
+{
+    _server = std::make_unique<httplib::Server>();
+    _server->set_payload_max_length(kMaxReportBytes);
+    _server->set_socket_options([](socket_t sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
+    _server->Post("/", [this](const httplib::Request& req, httplib::Response& res) {
+        collect(_store, req, res);
+    });
+    const std::string host = bind.toStdString();
+    _port = port == 0 ? _server->bind_to_any_port(host) : (_server->bind_to_port(host, port) ? port : -1);
+    if (_port <= 0) {
+        *error = QStringLiteral("cannot listen for crash reports on %1:%2").arg(bind).arg(port);
+        _server.reset();
+        return false;
+    }
+    _thread = std::thread([this] { _server->listen_after_bind(); });
+    // stop() only reaches a server that has begun to listen.
+    for (int i = 0; i < 2000 && !_server->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return true;
+}
+
+void CrashCollector::stop()
+{
+    if (!_server)
+        return;
+    _server->stop();
+    if (_thread.joinable())
+        _thread.join();
+    _server.reset();
+}
