@@ -138,9 +138,10 @@ bool CrashReportDatabase::setUploadsEnabled(bool enabled)
 
 std::string CrashReportDatabase::newId()
 {
-    const std::time_t now = std::time(nullptr);
+    timespec now = {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
     std::tm utc = {};
-    ::gmtime_r(&now, &utc);
+    ::gmtime_r(&now.tv_sec, &utc);
     char stamp[32];
     std::strftime(stamp, sizeof(stamp), "%Y%m%d-%H%M%S", &utc);
     unsigned int random = 0;
@@ -150,8 +151,9 @@ std::string CrashReportDatabase::newId()
             random = 0;
         ::close(fd);
     }
-    char id[64];
-    std::snprintf(id, sizeof(id), "%s-%d-%08x", stamp, static_cast<int>(::getpid()), random);
+    char id[80];
+    std::snprintf(id, sizeof(id), "%s-%06ld-%d-%08x", stamp, now.tv_nsec / 1000,
+                  static_cast<int>(::getpid()), random);
     return id;
 }
 
