@@ -58,9 +58,17 @@ bool CrashHandlerLauncher::start(const std::string& handler, const std::string& 
         argv.push_back(arg.data());
     argv.push_back(nullptr);
 
-    // posix_spawn, not fork: other threads (the toolkit's own) may already run.
+    // posix_spawn, not fork: other threads (the toolkit's own) may already run. The handler
+    // starts with no signal blocked, whatever the calling thread had blocked.
+    posix_spawnattr_t attributes;
+    ::posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    ::posix_spawnattr_setsigmask(&attributes, &none);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
     pid_t pid = -1;
-    const int result = ::posix_spawn(&pid, handler.c_str(), nullptr, nullptr, argv.data(), environ);
+    const int result = ::posix_spawn(&pid, handler.c_str(), nullptr, &attributes, argv.data(), environ);
+    ::posix_spawnattr_destroy(&attributes);
     ::close(ends[1]);
     if (result != 0) {
         ::close(ends[0]);
