@@ -47,7 +47,8 @@ void ProgramAssembly::atPointB(CaptureAssembly&)
 {
     _uploader = std::make_unique<TimeLogUploader>();
     _uploader->start(QThread::InheritPriority);
-    // Start-up registration joins here.
+    // Registers only an installed copy, under the identifier its desktop entry carries.
+    AppUtils::registerStartup(_app, QStringLiteral(LARKSPAN_APP_ID));
     setUpAutomaticUpdates();
     createTrayController();
 }
@@ -79,6 +80,9 @@ AutoUpdater* ProgramAssembly::updater() const
 void ProgramAssembly::createTrayController()
 {
     QApplication::setWindowIcon(LarkspanIcons::applicationIcon());
+    // Names the installed desktop entry for desktops that match windows by it (on X11 the
+    // entry's StartupWMClass matches our window class "Larkspan").
+    QGuiApplication::setDesktopFileName(QStringLiteral(LARKSPAN_APP_ID));
     _loginPrompt = std::make_unique<LoginPrompt>(nullptr, _updater.get());
 
     QtLog::debug() << "Checking if login is needed";

@@ -2,12 +2,41 @@
 #include "TestHome.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+// An installed tree as the install lays it out: the program in lib/larkspan, the launcher
+// link in bin, the desktop entry with the given Exec. Returns the program's path.
+QString installTree(const QString& prefix, const QString& id, const QString& exec)
+{
+    QDir().mkpath(prefix + QStringLiteral("/lib/larkspan"));
+    QDir().mkpath(prefix + QStringLiteral("/bin"));
+    QDir().mkpath(prefix + QStringLiteral("/share/applications"));
+    const QString program = prefix + QStringLiteral("/lib/larkspan/Larkspan");
+    writeFile(program, "#!/bin/sh\n");
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::link(QStringLiteral("../lib/larkspan/Larkspan"), prefix + QStringLiteral("/bin/larkspan"));
+    writeFile(prefix + QStringLiteral("/share/applications/") + id + QStringLiteral(".desktop"),
+              "[Desktop Entry]\nType=Application\nName=Larkspan\nExec=" + exec.toUtf8() + "\nIcon=larkspan\n");
+    return program;
+}
+
+} // namespace
 
 class TestAppUtils : public QObject
 {
@@ -43,31 +72,68 @@ private slots:
         QCOMPARE(QFile::permissions(path) & 0x0077, QFile::Permissions());
     }
 
-    void registerStartupWritesOnlyOnChange()
+    // The program's own desktop entry is found only for the program that entry starts.
+    void installedEntryBelongsToTheRunningProgram()
     {
-        const QString id = QStringLiteral("com.corvane.larkspan");
-        const QString path = AppUtils::autostartFilePath(id);
-        QVERIFY(!QFile::exists(path));
-        AppUtils::registerStartup(*qApp, id);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString content = QString::fromUtf8(file.readAll());
-        file.close();
-        QVERIFY(content.startsWith(QLatin1String("[Desktop Entry]\n")));
-        QVERIFY(content.contains(QLatin1String("Exec=\"") + QCoreApplication::applicationFilePath() + QLatin1Char('"')));
+        const QString id = QStringLiteral("com.corvane.Larkspan");
+        QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/lk tree XXXXXX")); // a space, as in "/opt/My Apps"
+        const QString tree = dir.path() + QStringLiteral("/usr");
+        const QString program = installTree(tree, id, QStringLiteral("\"%1/bin/larkspan\"").arg(tree));
+        QCOMPARE(AppUtils::installedDesktopEntry(program, id), tree + QStringLiteral("/share/applications/") + id + QStringLiteral(".desktop"));
 
+        // A copy of the tree elsewhere still names the original launcher: not registered.
+        const QString moved = dir.path() + QStringLiteral("/moved");
+        QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), tree, moved}), 0);
+        QVERIFY(AppUtils::installedDesktopEntry(moved + QStringLiteral("/lib/larkspan/Larkspan"), id).isEmpty());
+        // Nor is a program without a tree around it, as in a build folder.
+        QVERIFY(AppUtils::installedDesktopEntry(QCoreApplication::applicationFilePath(), id).isEmpty());
+
+        // A launcher named without a path is looked up on PATH.
+        const QString plain = dir.path() + QStringLiteral("/plain");
+        const QString plainProgram = installTree(plain, id, QStringLiteral("larkspan"));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(plain + QStringLiteral("/bin:")) + path);
+        QVERIFY(!AppUtils::installedDesktopEntry(plainProgram, id).isEmpty());
+        qputenv("PATH", path);
+        QVERIFY(AppUtils::installedDesktopEntry(plainProgram, id).isEmpty());
+    }
+
+    void autostartEntryCopiesTheInstalledOne()
+    {
+        const QString id = QStringLiteral("com.corvane.Larkspan");
+        QTemporaryDir dir;
+        const QString tree = dir.path() + QStringLiteral("/usr");
+        installTree(tree, id, tree + QStringLiteral("/bin/larkspan"));
+        const QString installed = tree + QStringLiteral("/share/applications/") + id + QStringLiteral(".desktop");
+        const QString path = AppUtils::autostartFilePath(id);
+        QVERIFY(path.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/autostart/")));
+
+        // Run from a build folder: no entry.
+        AppUtils::registerStartup(*qApp, id);
+        QVERIFY(!QFile::exists(path));
+
+        AppUtils::writeAutostartEntry(installed, id);
+        const QString content = AppUtils::readFileToString(path);
+        QCOMPARE(content, AppUtils::readFileToString(installed) + QStringLiteral("X-GNOME-Autostart-enabled=true\n"));
+
+        // Written only when it would change.
         const QDateTime written = QFileInfo(path).lastModified();
         QThread::msleep(1100);
-        AppUtils::registerStartup(*qApp, id);
+        AppUtils::writeAutostartEntry(installed, id);
         QCOMPARE(QFileInfo(path).lastModified(), written);
 
         // A stale entry (an older install elsewhere) is replaced.
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[Desktop Entry]\nExec=/old/place/Larkspan\n");
-        file.close();
-        AppUtils::registerStartup(*qApp, id);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()), content);
+        writeFile(path, "[Desktop Entry]\nExec=/old/place/Larkspan\n");
+        AppUtils::writeAutostartEntry(installed, id);
+        QCOMPARE(AppUtils::readFileToString(path), content);
+
+        // Switched off in the session's settings: it stays off.
+        for (const QByteArray& off : {QByteArray("Hidden=true\n"), QByteArray("X-GNOME-Autostart-enabled=false\n")}) {
+            const QByteArray userChoice = "[Desktop Entry]\nExec=/old/place/Larkspan\n" + off;
+            writeFile(path, userChoice);
+            AppUtils::writeAutostartEntry(installed, id);
+            QCOMPARE(AppUtils::readFileToString(path).toUtf8(), userChoice);
+        }
     }
 
     void versionAndFiles()
