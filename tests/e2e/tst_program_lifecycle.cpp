@@ -50,6 +50,8 @@ private slots:
         QVERIFY(isPrivate(home.configDir()));
         QVERIFY(isPrivate(home.dataDir()));
         QVERIFY(isPrivate(home.logFile()));
+        // A build tree is no installed program: nothing may start it at the next login.
+        QVERIFY(QDir(home.path() + QStringLiteral("/.config/autostart")).entryList(QDir::Files).isEmpty());
 
         QTest::qWait(1100); // appStartTime has one-second resolution
         auto second = home.start();
@@ -128,6 +130,56 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QVERIFY2(!file.readAll().contains("old install"), qPrintable(info.fileName()));
         }
+    }
+
+    void shutdownStopsAndDestroysInOrder()
+    {
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        auto run = home.start();
+        QTRY_VERIFY_WITH_TIMEOUT(home.readLog().contains(QLatin1String("Larkspan is running.")), 10000);
+        QVERIFY(stopWithSignal(*run, SIGTERM) >= 0);
+        QCOMPARE(run->exitCode(), 0);
+
+        // The steps and each thread's last words, as written: a thread that had not finished
+        // when the next step began would show its line later.
+        static const QRegularExpression step(
+            QStringLiteral("(Shutdown: .*|UnInstalling hooks\\.\\.\\.|\\w+ has been terminated\\.)$"));
+        const QString log = home.readLog();
+        QStringList steps;
+        const QStringList lines = log.mid(log.indexOf(QLatin1String("Event loop ended"))).split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            const auto match = step.match(line);
+            if (match.hasMatch())
+                steps << match.captured(1);
+        }
+        const QStringList expected {
+            QStringLiteral("Shutdown: hiding the tray icon..."),
+            QStringLiteral("Shutdown: win_sparkle_cleanup..."),
+            QStringLiteral("UnInstalling hooks..."),
+            QStringLiteral("Shutdown: stopping MouseMonitorWindows..."),
+            QStringLiteral("MouseMonitorWindows has been terminated."),
+            QStringLiteral("Shutdown: deleting the updater..."),
+            QStringLiteral("Shutdown: stopping EventManager..."),
+            QStringLiteral("EventManager has been terminated."),
+            QStringLiteral("Shutdown: stopping TimeLogUploader..."),
+            QStringLiteral("TimeLogUploader has been terminated."),
+            QStringLiteral("Shutdown: stopping OutlookSubjectDetector (at most 3 s)..."),
+            QStringLiteral("OutlookSubjectDetector has been terminated."),
+            QStringLiteral("Shutdown: waiting for EventManager and TimeLogUploader to terminate..."),
+            QStringLiteral("Shutdown: destroying LoginPrompt..."),
+            QStringLiteral("Shutdown: destroying TimeLogUploader..."),
+            QStringLiteral("Shutdown: destroying OutlookSubjectDetector..."),
+            QStringLiteral("Shutdown: destroying MouseMonitorWindows..."),
+            QStringLiteral("Shutdown: destroying EventHandler..."),
+            QStringLiteral("Shutdown: destroying UserEventSampler..."),
+            QStringLiteral("Shutdown: destroying WindowDetector..."),
+            QStringLiteral("Shutdown: destroying EventManager..."),
+            QStringLiteral("Shutdown: destroying the crash annotations and URL..."),
+            QStringLiteral("Shutdown: destroying QCrashpad..."),
+            QStringLiteral("Shutdown: destroying UserInfo...")};
+        QCOMPARE(steps, expected);
+        QVERIFY(log.indexOf(QLatin1String("Larkspan stopped.")) > log.indexOf(QLatin1String("Shutdown: destroying UserInfo...")));
     }
 
     void developerFolderSwitch()
