@@ -94,7 +94,8 @@ QStringList LarkspanHome::openedAddresses() const
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv) const
+std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const QString& program,
+                                              const QString& workingDir) const
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = environment();
@@ -102,8 +103,9 @@ std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv) const
         env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->setWorkingDirectory(path());
-    process->start(qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan"), QStringList());
+    process->setWorkingDirectory(workingDir.isEmpty() ? path() : workingDir);
+    process->start(program.isEmpty() ? qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan") : program,
+                   QStringList());
     process->waitForStarted(5000);
     return process;
 }

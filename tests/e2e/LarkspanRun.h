@@ -26,7 +26,10 @@ public:
     // Addresses the program handed to the stand-in browser, in order.
     QStringList openedAddresses() const;
 
-    std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}) const;
+    // Starts the build tree's program in the home folder, or the given program in the given
+    // working directory (an installed copy).
+    std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}, const QString& program = {},
+                                    const QString& workingDir = {}) const;
 
 private:
     QString browserDir() const;
