@@ -153,31 +153,18 @@ private slots:
             if (match.hasMatch())
                 steps << match.captured(1);
         }
-        const QStringList expected {
-            QStringLiteral("Shutdown: hiding the tray icon..."),
-            QStringLiteral("Shutdown: win_sparkle_cleanup..."),
-            QStringLiteral("UnInstalling hooks..."),
-            QStringLiteral("Shutdown: stopping MouseMonitorWindows..."),
-            QStringLiteral("MouseMonitorWindows has been terminated."),
-            QStringLiteral("Shutdown: deleting the updater..."),
-            QStringLiteral("Shutdown: stopping EventManager..."),
-            QStringLiteral("EventManager has been terminated."),
-            QStringLiteral("Shutdown: stopping TimeLogUploader..."),
-            QStringLiteral("TimeLogUploader has been terminated."),
-            QStringLiteral("Shutdown: stopping OutlookSubjectDetector (at most 3 s)..."),
-            QStringLiteral("OutlookSubjectDetector has been terminated."),
-            QStringLiteral("Shutdown: waiting for EventManager and TimeLogUploader to terminate..."),
-            QStringLiteral("Shutdown: destroying LoginPrompt..."),
-            QStringLiteral("Shutdown: destroying TimeLogUploader..."),
-            QStringLiteral("Shutdown: destroying OutlookSubjectDetector..."),
-            QStringLiteral("Shutdown: destroying MouseMonitorWindows..."),
-            QStringLiteral("Shutdown: destroying EventHandler..."),
-            QStringLiteral("Shutdown: destroying UserEventSampler..."),
-            QStringLiteral("Shutdown: destroying WindowDetector..."),
-            QStringLiteral("Shutdown: destroying EventManager..."),
-            QStringLiteral("Shutdown: destroying the crash annotations and URL..."),
-            QStringLiteral("Shutdown: destroying QCrashpad..."),
-            QStringLiteral("Shutdown: destroying UserInfo...")};
+        const auto stop = [](const char* thread, const char* bound = "") {
+            return QStringList {QStringLiteral("Shutdown: stopping %1%2...").arg(QLatin1String(thread), QLatin1String(bound)),
+                                QStringLiteral("%1 has been terminated.").arg(QLatin1String(thread))};
+        };
+        QStringList expected = QStringList {QStringLiteral("Shutdown: hiding the tray icon..."),
+                                            QStringLiteral("Shutdown: win_sparkle_cleanup..."), QStringLiteral("UnInstalling hooks...")}
+            + stop("MouseMonitorWindows") + QStringList {QStringLiteral("Shutdown: deleting the updater...")}
+            + stop("EventManager") + stop("TimeLogUploader") + stop("OutlookSubjectDetector", " (at most 3 s)")
+            + QStringList {QStringLiteral("Shutdown: waiting for EventManager and TimeLogUploader to terminate...")};
+        for (const char* object : {"LoginPrompt", "TimeLogUploader", "OutlookSubjectDetector", "MouseMonitorWindows", "EventHandler",
+                                   "UserEventSampler", "WindowDetector", "EventManager", "the crash annotations and URL", "QCrashpad", "UserInfo"})
+            expected << QStringLiteral("Shutdown: destroying %1...").arg(QLatin1String(object));
         QCOMPARE(steps, expected);
         QVERIFY(log.indexOf(QLatin1String("Larkspan stopped.")) > log.indexOf(QLatin1String("Shutdown: destroying UserInfo...")));
     }
