@@ -22,6 +22,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QLocale>
 #include <QMenu>
 #include <QScreen>
 #include <QSettings>
@@ -52,7 +53,7 @@ QString helpPageUrl()
 } // namespace
 
 LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
-    : QMainWindow(parent), ui(std::make_unique<Ui::LoginPrompt>()), updater(updater), consoleWindow(nullptr)
+    : QMainWindow(parent), ui(std::make_unique<Ui::LoginPrompt>()), updater(updater)
 {
     activeIcon = LarkspanIcons::trayIcon(QStringLiteral("active"));
     notifyIcon = LarkspanIcons::trayIcon(QStringLiteral("notify"));
@@ -66,12 +67,13 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     ui->btnLogin->setFocus();
     // The address is filled in once the login page has been opened.
     ui->labelLoginUrl->hide();
-    ui->lineLoginUrl->hide();
+    ui->labelLoginAddress->hide();
 
     const QLocale locale(QSettings().value(Keys::language, QLocale::system().name()).toString());
     QtLog::debug() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
     Translations::load(*translator, locale);
     QCoreApplication::installTranslator(translator);
+    QLocale::setDefault(locale);
 
     setWindowIcon(activeIcon);
     initTrayIcon();
@@ -79,8 +81,6 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     showLogo();
 
     httpClient = new HttpClient(this);
-    prefDialog = new PrefDialog(this, updater);
-    feedbackDialog = new FeedbackDialog(this);
 
     connect(httpClient, &HttpClient::errorString, this, &LoginPrompt::onShowError);
     connect(httpClient, &HttpClient::sigLoggingIn, this, &LoginPrompt::onLoggingIn);
@@ -321,7 +321,7 @@ void LoginPrompt::openLoginPage()
     loginStartedAt = QDateTime::currentDateTimeUtc();
     const QString loginUrl = buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString());
     QtLog::debug() << "loginUrl: " << loginUrl;
-    ui->lineLoginUrl->setText(loginUrl);
+    showLoginAddress(loginUrl);
     QDesktopServices::openUrl(QUrl(loginUrl));
     hide();
     httpClient->checkLoginStatus();
@@ -332,11 +332,10 @@ void LoginPrompt::showLoginWindow(bool loginPageOpened)
     loginInfo = loginPageOpened ? LoginInfo::PageOpened : LoginInfo::PageNotOpened;
     showLoginInfo();
     // Someone without a browser can still copy the address into one elsewhere.
-    if (ui->lineLoginUrl->text().isEmpty())
-        ui->lineLoginUrl->setText(buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString()));
+    if (ui->labelLoginAddress->text().isEmpty())
+        showLoginAddress(buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString()));
     ui->labelLoginUrl->show();
-    ui->lineLoginUrl->show();
-    ui->lineLoginUrl->setCursorPosition(0);
+    ui->labelLoginAddress->show();
     if (QSysInfo::prettyProductName().startsWith(QLatin1String("Windows 10")))
         setMinimumSize(600, 350);
     // Left to itself, adjustSize() narrows a window of word-wrapped text until it is tall,
@@ -347,6 +346,15 @@ void LoginPrompt::showLoginWindow(bool loginPageOpened)
     show();
     raise();
     activateWindow();
+}
+
+// A link that can be selected and copied (its context menu copies the address). A label
+// rather than a line edit: an edit field lays out its text as soon as it is built, which
+// would load the fonts at every start, also for the many runs that never show this window.
+void LoginPrompt::showLoginAddress(const QString& url)
+{
+    const QString escaped = url.toHtmlEscaped();
+    ui->labelLoginAddress->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(escaped));
 }
 
 void LoginPrompt::showLoginInfo()
@@ -412,7 +420,7 @@ void LoginPrompt::openConsole()
     if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool())
         QDesktopServices::openUrl(QUrl(consoleUrl));
     else
-        consoleWindow.openConsole(consoleUrl);
+        console()->openConsole(consoleUrl);
 }
 
 void LoginPrompt::openHelpPage()
@@ -424,17 +432,44 @@ void LoginPrompt::openHelpPage()
 void LoginPrompt::showPreferences()
 {
     QtLog::debug() << "showPreferences...";
-    prefDialog->adjustSize();
-    WindowPlacement::centreOnPrimaryScreen(prefDialog);
-    prefDialog->show();
+    PrefDialog* dialog = preferences();
+    dialog->adjustSize();
+    WindowPlacement::centreOnPrimaryScreen(dialog);
+    dialog->show();
 }
 
 void LoginPrompt::sendFeedback()
 {
     QtLog::info() << "sendFeedback: showing dialog...";
-    feedbackDialog->showDialog();
-    feedbackDialog->raise();
-    feedbackDialog->activateWindow();
+    FeedbackDialog* dialog = diagnostics();
+    dialog->showDialog();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+// The preferences, the diagnostics dialog and the console window are built when first
+// asked for: most runs never open them, and their widgets alone keep about 2 MiB of the
+// toolkit's code and the whole text-rendering stack resident in a program that otherwise
+// shows nothing but its tray icon. Once built, each lives as long as the tray controller.
+PrefDialog* LoginPrompt::preferences()
+{
+    if (!prefDialog)
+        prefDialog = new PrefDialog(this, updater);
+    return prefDialog;
+}
+
+FeedbackDialog* LoginPrompt::diagnostics()
+{
+    if (!feedbackDialog)
+        feedbackDialog = new FeedbackDialog(this);
+    return feedbackDialog;
+}
+
+ConsoleWindow* LoginPrompt::console()
+{
+    if (!consoleWindow)
+        consoleWindow = std::make_unique<ConsoleWindow>(nullptr);
+    return consoleWindow.get();
 }
 
 void LoginPrompt::checkForUpdates()
@@ -529,11 +564,19 @@ void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, QString title, 
 
 void LoginPrompt::onNotifyUploaded()
 {
-    lastSyncedText = QDateTime::currentDateTime().toString(QStringLiteral("dd MMM HH:mm"));
+    lastSyncedAt = QDateTime::currentDateTime();
+    lastSyncedText = syncTimeText(lastSyncedAt);
     lastSyncedAction->setText(tr("Last synced: ") + lastSyncedText);
 }
 
 void LoginPrompt::onHideDockIconIfNeeded() {}
+
+// The month's name in the interface language (sizes and numbers in the other windows
+// follow the same default locale).
+QString LoginPrompt::syncTimeText(const QDateTime& time)
+{
+    return QLocale().toString(time, QStringLiteral("dd MMM HH:mm"));
+}
 
 QString LoginPrompt::lastSyncedActionText() const
 {
@@ -549,6 +592,9 @@ void LoginPrompt::onLanguageChanged(QString language)
     QCoreApplication::removeTranslator(translator);
     Translations::load(*translator, QLocale(language));
     QCoreApplication::installTranslator(translator);
+    QLocale::setDefault(QLocale(language));
+    if (lastSyncedAt.isValid())
+        lastSyncedText = syncTimeText(lastSyncedAt);
     ui->retranslateUi(this);
     showLoginInfo();
     showLogo();
@@ -571,6 +617,9 @@ void LoginPrompt::changeEvent(QEvent* event)
         // The form's own texts would replace the logo and the login text shown.
         showLoginInfo();
         showLogo();
+        // An open login window takes the height the new texts need.
+        if (isVisible())
+            adjustSize();
     }
     QMainWindow::changeEvent(event);
 }
@@ -581,7 +630,8 @@ void LoginPrompt::closeEvent(QCloseEvent* event)
 {
     QtLog::debug() << "Going to quit Larkspan: " << event;
     trayIcon->hide();
-    consoleWindow.close();
+    if (consoleWindow)
+        consoleWindow->close();
     event->accept();
     // The other windows only hide when closed and the program keeps running without any
     // visible window, so closing this one ends the program explicitly.
