@@ -22,6 +22,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QLayout>
 #include <QLocale>
 #include <QMenu>
 #include <QScreen>
@@ -34,6 +35,7 @@ namespace {
 
 constexpr int kBalloonMsecs = 10000;
 constexpr int kLoginWindowMinWidth = 480;
+constexpr int kLoginWindowMaxHeight = 250; // the form's own limit
 
 bool isLoggedIn()
 {
@@ -341,11 +343,26 @@ void LoginPrompt::showLoginWindow(bool loginPageOpened)
     // Left to itself, adjustSize() narrows a window of word-wrapped text until it is tall,
     // and the window's height limit then cuts the text off: keep it wide enough.
     setMinimumWidth(qMax(minimumWidth(), kLoginWindowMinWidth));
-    adjustSize();
+    fitLoginWindow();
     WindowPlacement::centreOnPrimaryScreen(this);
     show();
     raise();
     activateWindow();
+}
+
+// The form's height limit was made for its two texts. Below them the window now also shows
+// the login address, which takes two lines or three for a long service address, and Korean
+// and Chinese lines are taller: the window grows past the limit when, and only as far as,
+// its content needs.
+void LoginPrompt::fitLoginWindow()
+{
+    setMaximumHeight(kLoginWindowMaxHeight);
+    adjustSize();
+    const int needed = centralWidget()->layout()->minimumHeightForWidth(width());
+    if (needed > height()) {
+        setMaximumHeight(needed);
+        resize(width(), needed);
+    }
 }
 
 // A link that can be selected and copied (its context menu copies the address). A label
@@ -619,7 +636,7 @@ void LoginPrompt::changeEvent(QEvent* event)
         showLogo();
         // An open login window takes the height the new texts need.
         if (isVisible())
-            adjustSize();
+            fitLoginWindow();
     }
     QMainWindow::changeEvent(event);
 }

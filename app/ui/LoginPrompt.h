@@ -88,6 +88,7 @@ private:
     void setActiveOrNotifyIcon();
     void showLoginInfo();
     void showLoginAddress(const QString& url);
+    void fitLoginWindow();
     void showLogo();
     void placeTrayMenu();
     QString lastSyncedActionText() const;
