@@ -95,6 +95,22 @@
         <source>Diagnostics sent successfully - thank you.</source>
         <translation>Diagnosedaten erfolgreich gesendet – vielen Dank.</translation>
     </message>
+    <message>
+        <source>Invalid status returned</source>
+        <translation>Ungültiger Status empfangen</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Invalid status returned</source>
+        <translation>Diagnosedaten konnten nicht gesendet werden: ungültiger Status empfangen</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Unexpected status %1</source>
+        <translation>Diagnosedaten konnten nicht gesendet werden: unerwarteter Status %1</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Server error</source>
+        <translation>Diagnosedaten konnten nicht gesendet werden: Serverfehler</translation>
+    </message>
 </context>
 <context>
     <name>HttpClientWorker</name>

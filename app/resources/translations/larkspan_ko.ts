@@ -95,6 +95,22 @@
         <source>Diagnostics sent successfully - thank you.</source>
         <translation>진단 정보를 보냈습니다. 감사합니다.</translation>
     </message>
+    <message>
+        <source>Invalid status returned</source>
+        <translation>잘못된 상태 코드를 받았습니다</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Invalid status returned</source>
+        <translation>진단 정보를 보내지 못했습니다: 잘못된 상태 코드를 받았습니다</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Unexpected status %1</source>
+        <translation>진단 정보를 보내지 못했습니다: 예상하지 못한 상태 %1</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Server error</source>
+        <translation>진단 정보를 보내지 못했습니다: 서버 오류</translation>
+    </message>
 </context>
 <context>
     <name>HttpClientWorker</name>

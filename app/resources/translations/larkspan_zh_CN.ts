@@ -95,6 +95,22 @@
         <source>Diagnostics sent successfully - thank you.</source>
         <translation>诊断信息已成功发送，谢谢！</translation>
     </message>
+    <message>
+        <source>Invalid status returned</source>
+        <translation>返回了无效的状态</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Invalid status returned</source>
+        <translation>发送诊断信息失败：返回了无效的状态</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Unexpected status %1</source>
+        <translation>发送诊断信息失败：意外的状态 %1</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Server error</source>
+        <translation>发送诊断信息失败：服务器错误</translation>
+    </message>
 </context>
 <context>
     <name>HttpClientWorker</name>

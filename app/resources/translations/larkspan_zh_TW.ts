@@ -95,6 +95,22 @@
         <source>Diagnostics sent successfully - thank you.</source>
         <translation>診斷資訊已成功傳送，謝謝！</translation>
     </message>
+    <message>
+        <source>Invalid status returned</source>
+        <translation>傳回了無效的狀態</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Invalid status returned</source>
+        <translation>傳送診斷資訊失敗：傳回了無效的狀態</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Unexpected status %1</source>
+        <translation>傳送診斷資訊失敗：非預期的狀態 %1</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Server error</source>
+        <translation>傳送診斷資訊失敗：伺服器錯誤</translation>
+    </message>
 </context>
 <context>
     <name>HttpClientWorker</name>
