@@ -222,7 +222,7 @@ int main(int argc, char* argv[])
         diagnostics.showDialog();
         failures += !shoot(&diagnostics, file("diagnostics"));
         diagnostics.findChild<QTextEdit*>(QStringLiteral("textEdit"))->setPlainText(QStringLiteral("The tray icon vanished after lunch."));
-        diagnostics.onFeedbackError(QStringLiteral("Failed to send diagnostics: Server error"));
+        diagnostics.onFeedbackError(translated("HttpClient", "Failed to send diagnostics: Server error"));
         failures += !shoot(&diagnostics, file("diagnostics-error"));
     }
 
