@@ -22,6 +22,7 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
     _error.clear();
     _port = 0;
     _baseUrl.clear();
+    _crashUrl.clear();
     if (!_data.isValid()) {
         _error = QStringLiteral("no temporary data folder");
         return false;
@@ -29,12 +30,19 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
     QStringList args = extraArgs;
     if (!args.contains(QStringLiteral("--port")))
         args << QStringLiteral("--port") << QStringLiteral("0");
+    if (!args.contains(QStringLiteral("--crash-port")))
+        args << QStringLiteral("--crash-port") << QStringLiteral("0");
     if (!args.contains(QStringLiteral("--data")))
         args << QStringLiteral("--data") << _data.path();
+    if (_devEndpoints)
+        args << QStringLiteral("--dev-endpoints");
 
     _process = std::make_unique<QProcess>();
     _process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    _process->start(program(), args);
+    if (_launcher.isEmpty())
+        _process->start(program(), args);
+    else
+        _process->start(_launcher.first(), _launcher.mid(1) + QStringList{program()} + args);
     if (!_process->waitForStarted(timeoutMs)) {
         _error = QStringLiteral("cannot start %1: %2").arg(program(), _process->errorString());
         return false;
@@ -53,6 +61,11 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
         while (_process->canReadLine()) {
             const QString text = QString::fromUtf8(_process->readLine());
             output += text.toUtf8();
+            static const QRegularExpression crashLine(
+                QStringLiteral("^crash collector listening on (http://\\S+)\\s*$"));
+            const auto crash = crashLine.match(text);
+            if (crash.hasMatch())
+                _crashUrl = crash.captured(1);
             const auto m = line.match(text);
             if (m.hasMatch()) {
                 _baseUrl = QUrl(m.captured(1));

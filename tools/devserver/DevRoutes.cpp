@@ -3,6 +3,7 @@
 #include "AccountStore.h"
 #include "ActivityStore.h"
 #include "AuthRoutes.h"
+#include "CrashStore.h"
 #include "FeedbackStore.h"
 #include "HttpText.h"
 #include "Misbehaviour.h"
@@ -71,23 +72,38 @@ void login(ServerContext& ctx, const httplib::Request& req, httplib::Response& r
 
 void activities(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
+    const auto stored = ctx.activities.activities(HttpText::param(req, "user"));
+    if (!stored) {
+        HttpText::problem(res, 500, QStringLiteral("activity could not be read"));
+        return;
+    }
     QJsonArray list;
-    for (const ActivityRecord& r : ctx.activities.activities(HttpText::param(req, "user")))
+    for (const ActivityRecord& r : *stored)
         list.append(activityJson(r));
     HttpText::json(res, 200, QJsonObject{{QStringLiteral("activities"), list}});
 }
 
 void feedbackList(ServerContext& ctx, const httplib::Request&, httplib::Response& res)
 {
+    const auto stored = ctx.feedback.reports(true);
+    if (!stored) {
+        HttpText::problem(res, 500, QStringLiteral("reports could not be read"));
+        return;
+    }
     QJsonArray list;
-    for (const FeedbackRecord& r : ctx.feedback.reports(true))
+    for (const FeedbackRecord& r : *stored)
         list.append(feedbackJson(r));
     HttpText::json(res, 200, QJsonObject{{QStringLiteral("feedback"), list}});
 }
 
 void feedbackLog(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
-    const auto report = ctx.feedback.report(QString::fromStdString(req.matches[1]).toLongLong());
+    bool failed = false;
+    const auto report = ctx.feedback.report(QString::fromStdString(req.matches[1]).toLongLong(), &failed);
+    if (failed) {
+        HttpText::problem(res, 500, QStringLiteral("report could not be read"));
+        return;
+    }
     if (!report || !report->log) {
         HttpText::problem(res, 404, QStringLiteral("no such report or no log"));
         return;
@@ -143,6 +159,22 @@ void behaviour(ServerContext& ctx, const httplib::Request& req, httplib::Respons
     HttpText::json(res, 200, m.toJson());
 }
 
+void crashes(ServerContext& ctx, const httplib::Request&, httplib::Response& res)
+{
+    QJsonArray list;
+    for (const CrashRecord& r : ctx.crashes.reports()) {
+        QJsonObject fields;
+        for (auto it = r.fields.cbegin(); it != r.fields.cend(); ++it)
+            fields.insert(it.key(), it.value());
+        list.append(QJsonObject{{QStringLiteral("id"), double(r.id)},
+                                {QStringLiteral("received_at_ms"), double(r.receivedAtMs)},
+                                {QStringLiteral("fields"), fields},
+                                {QStringLiteral("file_name"), r.fileName},
+                                {QStringLiteral("report"), QString::fromUtf8(r.report)}});
+    }
+    HttpText::json(res, 200, QJsonObject{{QStringLiteral("crashes"), list}});
+}
+
 void stats(ServerContext& ctx, const httplib::Request&, httplib::Response& res)
 {
     HttpText::json(res, 200, QJsonObject{{QStringLiteral("requests"), ctx.stats.toJson()}});
@@ -165,4 +197,5 @@ void DevRoutes::install(httplib::Server& server, ServerContext& ctx)
     server.Get("/dev/behaviour", route(ctx, behaviour));
     server.Post("/dev/behaviour", route(ctx, behaviour));
     server.Get("/dev/stats", route(ctx, stats));
+    server.Get("/dev/crashes", route(ctx, crashes));
 }

@@ -40,6 +40,9 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Port to listen on; 0 picks a free one (default 18080)."),
                                   QStringLiteral("port"), QStringLiteral("18080"));
+    const QCommandLineOption crashPort(QStringLiteral("crash-port"),
+                                       QStringLiteral("Port of the crash report collector (plain HTTP, path \"/\"); 0 picks a free one (default 6097)."),
+                                       QStringLiteral("port"), QStringLiteral("6097"));
     const QCommandLineOption bind(QStringLiteral("bind"),
                                   QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
@@ -80,14 +83,18 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
                                       QStringLiteral("text"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Do not log requests to standard error."));
-    p.addOptions({port, bind, data, poll, lifetime, cert, key, selfSigned, failOpt, delayOpt,
-                  garbageOpt, resultState, omitExpires, feedback, quiet});
+    const QCommandLineOption dev(QStringLiteral("dev-endpoints"),
+                                 QStringLiteral("Serve the /dev/* endpoints for tests and development: they read "
+                                                "everybody's activity and log anybody in, so never where others can reach the port."));
+    p.addOptions({port, crashPort, bind, data, poll, lifetime, cert, key, selfSigned, failOpt, delayOpt,
+                  garbageOpt, resultState, omitExpires, feedback, quiet, dev});
     p.process(app);
     if (!p.positionalArguments().isEmpty())
         fail(QStringLiteral("unexpected argument \"%1\"").arg(p.positionalArguments().first()));
 
     ServerOptions o;
     o.port = toInt(p.value(port), QStringLiteral("port"), 0, 65535);
+    o.crashPort = toInt(p.value(crashPort), QStringLiteral("crash-port"), 0, 65535);
     o.bind = p.value(bind);
     o.dataDir = p.value(data);
     if (o.dataDir.isEmpty())
@@ -110,5 +117,6 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
     o.omitExpiresIn = p.isSet(omitExpires);
     o.feedbackResult = p.value(feedback);
     o.quiet = p.isSet(quiet);
+    o.devEndpoints = p.isSet(dev);
     return o;
 }

@@ -5,9 +5,13 @@
 #include "ActivityRoutes.h"
 #include "ActivityStore.h"
 #include "AuthRoutes.h"
+#include "BoundedBody.h"
+#include "CrashCollector.h"
+#include "CrashStore.h"
 #include "DevRoutes.h"
 #include "FeedbackRoutes.h"
 #include "FeedbackStore.h"
+#include "HardenedServer.h"
 #include "HelpPage.h"
 #include "HttpText.h"
 #include "Misbehaviour.h"
@@ -31,12 +35,6 @@
 #include <memory>
 
 namespace {
-// Long polls and deliberate delays each hold a worker, so the pool is far larger than
-// the handful of connections one client opens.
-constexpr size_t kWorkerThreads = 32;
-// A diagnostics report carries the whole log (rolled over at 10 MiB) compressed and in
-// Base64; anything far beyond that is not a client of ours.
-constexpr size_t kMaxBodyBytes = 64u * 1024 * 1024;
 
 // Exit codes: 2 for a malformed command line (as the option parser uses), 1 for failing
 // to start.
@@ -63,20 +61,22 @@ bool applySwitches(const ServerOptions& o, Misbehaviour& m, QString* error)
     return true;
 }
 
-std::unique_ptr<httplib::Server> makeServer(const ServerOptions& o, QString* error)
+std::unique_ptr<HardenedServer> makeServer(const ServerOptions& o, QString* error)
 {
+    HardenedServer::Limits limits;
+    limits.maxBodyBytes = BoundedBody::maxBytes;
     if (!o.useTls())
-        return std::make_unique<httplib::Server>();
+        return std::make_unique<HardenedServer>(limits);
     QString cert = o.tlsCert, key = o.tlsKey;
     if (o.tlsSelfSigned && !TlsCertificate::ensureSelfSigned(o.dataDir, &cert, &key, error))
         return nullptr;
-    auto server = std::make_unique<httplib::SSLServer>(cert.toLocal8Bit().constData(),
-                                                       key.toLocal8Bit().constData());
-    if (!server->is_valid()) {
-        *error = QStringLiteral("cannot use certificate %1 with key %2").arg(cert, key);
+    std::string reason;
+    SSL_CTX* tls = HardenedServer::tlsContext(cert.toLocal8Bit().toStdString(), key.toLocal8Bit().toStdString(), &reason);
+    if (!tls) {
+        *error = QStringLiteral("cannot use certificate %1 with key %2: %3").arg(cert, key, QString::fromStdString(reason));
         return nullptr;
     }
-    return server;
+    return std::make_unique<HardenedServer>(limits, tls);
 }
 
 void logRequests(httplib::Server& server)
@@ -112,31 +112,29 @@ int main(int argc, char* argv[])
     AccountStore accounts(db);
     ActivityStore activities(db);
     FeedbackStore feedback(db);
+    CrashStore crashes(db);
+    if (!crashes.open(&error))
+        return fail(QStringLiteral("cannot open database: %1").arg(error));
     Misbehaviour misbehaviour;
     if (!applySwitches(options, misbehaviour, &error))
         return fail(error, 2);
     WaitBoard board;
     RequestStats stats;
-    ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats};
+    ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats, crashes};
     UpdateFeed updateFeed(QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_PACKAGE),
                           QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_KEY));
 
-    std::unique_ptr<httplib::Server> server = makeServer(options, &error);
+    std::unique_ptr<HardenedServer> server = makeServer(options, &error);
     if (!server)
         return fail(error);
-    server->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    server->set_payload_max_length(kMaxBodyBytes);
-    // The library's default adds SO_REUSEPORT, which would let a second server share the
-    // port and quietly take half of the client's requests.
-    server->set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    });
+    BoundedBody::guard(*server);
     AuthRoutes::install(*server, ctx);
     ActivityRoutes::install(*server, ctx);
     FeedbackRoutes::install(*server, ctx);
-    DevRoutes::install(*server, ctx);
-    UpdateRoutes::installDev(*server, updateFeed);
+    if (options.devEndpoints) {
+        DevRoutes::install(*server, ctx);
+        UpdateRoutes::installDev(*server, updateFeed);
+    }
     HelpPage::install(*server);
     // Files placed in <data>/updates by hand or by tests come first, then the generated feeds.
     server->set_mount_point("/updates", updatesDir.toStdString());
@@ -145,23 +143,24 @@ int main(int argc, char* argv[])
         logRequests(*server);
 
     const std::string host = options.bind.toStdString();
-    int port = options.port;
-    if (port == 0)
-        port = server->bind_to_any_port(host);
-    else if (!server->bind_to_port(host, port))
-        port = -1;
+    const int port = server->bindTo(host, options.port);
     if (port <= 0)
         return fail(QStringLiteral("cannot listen on %1:%2").arg(options.bind).arg(options.port));
 
+    CrashCollector collector(crashes);
+    if (!collector.start(options.bind, options.crashPort, &error))
+        return fail(error);
+    std::printf("crash collector listening on http://%s:%d/\n", host.c_str(), collector.port());
     std::printf("listening on %s://%s:%d\n", options.useTls() ? "https" : "http", host.c_str(),
                 port);
     std::fflush(stdout);
 
     ShutdownSignals stopOnSignal([&](int) {
         board.stop();
-        server->stop();
+        server->halt();
+        collector.stop();
     });
-    server->listen_after_bind();
+    server->run();
     board.stop();
     std::fprintf(stderr, "larkspan-devserver: stopped\n");
     return 0;
