@@ -465,9 +465,10 @@ void LoginPrompt::sendFeedback()
 }
 
 // The preferences, the diagnostics dialog and the console window are built when first
-// asked for: most runs never open them, and their widgets alone keep about 2 MiB of the
-// toolkit's code and the whole text-rendering stack resident in a program that otherwise
-// shows nothing but its tray icon. Once built, each lives as long as the tray controller.
+// asked for: most runs never open them, and building their widgets alone keeps about 2 MiB
+// of the toolkit's code resident, and the fonts with their text layout on a desktop whose
+// notification service shows our balloons. Once built, each lives as long as the tray
+// controller.
 PrefDialog* LoginPrompt::preferences()
 {
     if (!prefDialog)
