@@ -61,9 +61,20 @@ bool shoot(QWidget* window, const QString& path)
     window->raise();
     window->activateWindow();
     wait(800);
-    // A window just shown may not have its title bar from the window manager yet.
-    for (int i = 0; i < 20 && window->frameGeometry() == window->geometry(); ++i)
-        wait(100);
+    // A window just shown may not have its title bar from the window manager yet; now and
+    // then the manager misses a window shown right after another, until it is shown anew.
+    for (int attempt = 0; attempt < 2 && window->frameGeometry() == window->geometry(); ++attempt) {
+        for (int i = 0; i < 25 && window->frameGeometry() == window->geometry(); ++i)
+            wait(100);
+        if (window->frameGeometry() == window->geometry()) {
+            window->hide();
+            wait(300);
+            window->show();
+            window->raise();
+            window->activateWindow();
+            wait(800);
+        }
+    }
     return shootArea(window->frameGeometry(), path);
 }
 
