@@ -251,7 +251,7 @@ void HttpClient::handleUploadReply(QString idArrayJsonStr, QNetworkReply* reply)
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
         QtLog::critical() << "handleUploadReply - statusCode is invalid";
-        emit errorString(tr("Larkspan"), QStringLiteral("Invalid status returned"));
+        emit errorString(tr("Larkspan"), tr("Invalid status returned"));
         emit uploadFailed(QStringLiteral("Invalid status returned"));
         reply->deleteLater();
         return;
@@ -296,7 +296,8 @@ void HttpClient::handleSendFeedbackReply(QNetworkReply* reply)
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
         QtLog::critical() << "handleSendFeedbackReply - statusCode is invalid";
-        emit feedbackError(QStringLiteral("Failed to send diagnostics: Invalid status returned"));
+        // The diagnostics dialog shows these in its window, in the interface language.
+        emit feedbackError(tr("Failed to send diagnostics: Invalid status returned"));
         reply->deleteLater();
         return;
     }
@@ -304,14 +305,14 @@ void HttpClient::handleSendFeedbackReply(QNetworkReply* reply)
     const QByteArray body = reply->readAll();
     QtLog::info() << "handleSendFeedbackReply - read response: " << TokenMask::reply(body);
     if (status != 200) {
-        emit feedbackError(QStringLiteral("Failed to send diagnostics: Unexpected status %1").arg(status));
+        emit feedbackError(tr("Failed to send diagnostics: Unexpected status %1").arg(status));
         reply->deleteLater();
         return;
     }
     const QString result = parseObject(body).value(QStringLiteral("result")).toString();
     QtLog::info() << "handleSendFeedbackReply - got result: " << result;
     if (result == QLatin1String("FEEDBACK_SERVER_ERROR")) {
-        emit feedbackError(QStringLiteral("Failed to send diagnostics: Server error"));
+        emit feedbackError(tr("Failed to send diagnostics: Server error"));
     } else {
         emit feedbackSuccess();
         emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"),

@@ -22,6 +22,8 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QLayout>
+#include <QLocale>
 #include <QMenu>
 #include <QScreen>
 #include <QSettings>
@@ -33,6 +35,7 @@ namespace {
 
 constexpr int kBalloonMsecs = 10000;
 constexpr int kLoginWindowMinWidth = 480;
+constexpr int kLoginWindowMaxHeight = 250; // the form's own limit
 
 bool isLoggedIn()
 {
@@ -52,7 +55,7 @@ QString helpPageUrl()
 } // namespace
 
 LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
-    : QMainWindow(parent), ui(std::make_unique<Ui::LoginPrompt>()), updater(updater), consoleWindow(nullptr)
+    : QMainWindow(parent), ui(std::make_unique<Ui::LoginPrompt>()), updater(updater)
 {
     activeIcon = LarkspanIcons::trayIcon(QStringLiteral("active"));
     notifyIcon = LarkspanIcons::trayIcon(QStringLiteral("notify"));
@@ -66,12 +69,13 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     ui->btnLogin->setFocus();
     // The address is filled in once the login page has been opened.
     ui->labelLoginUrl->hide();
-    ui->lineLoginUrl->hide();
+    ui->labelLoginAddress->hide();
 
     const QLocale locale(QSettings().value(Keys::language, QLocale::system().name()).toString());
     QtLog::debug() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
     Translations::load(*translator, locale);
     QCoreApplication::installTranslator(translator);
+    QLocale::setDefault(locale);
 
     setWindowIcon(activeIcon);
     initTrayIcon();
@@ -79,8 +83,6 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     showLogo();
 
     httpClient = new HttpClient(this);
-    prefDialog = new PrefDialog(this, updater);
-    feedbackDialog = new FeedbackDialog(this);
 
     connect(httpClient, &HttpClient::errorString, this, &LoginPrompt::onShowError);
     connect(httpClient, &HttpClient::sigLoggingIn, this, &LoginPrompt::onLoggingIn);
@@ -321,7 +323,7 @@ void LoginPrompt::openLoginPage()
     loginStartedAt = QDateTime::currentDateTimeUtc();
     const QString loginUrl = buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString());
     QtLog::debug() << "loginUrl: " << loginUrl;
-    ui->lineLoginUrl->setText(loginUrl);
+    showLoginAddress(loginUrl);
     QDesktopServices::openUrl(QUrl(loginUrl));
     hide();
     httpClient->checkLoginStatus();
@@ -332,21 +334,44 @@ void LoginPrompt::showLoginWindow(bool loginPageOpened)
     loginInfo = loginPageOpened ? LoginInfo::PageOpened : LoginInfo::PageNotOpened;
     showLoginInfo();
     // Someone without a browser can still copy the address into one elsewhere.
-    if (ui->lineLoginUrl->text().isEmpty())
-        ui->lineLoginUrl->setText(buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString()));
+    if (ui->labelLoginAddress->text().isEmpty())
+        showLoginAddress(buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString()));
     ui->labelLoginUrl->show();
-    ui->lineLoginUrl->show();
-    ui->lineLoginUrl->setCursorPosition(0);
+    ui->labelLoginAddress->show();
     if (QSysInfo::prettyProductName().startsWith(QLatin1String("Windows 10")))
         setMinimumSize(600, 350);
     // Left to itself, adjustSize() narrows a window of word-wrapped text until it is tall,
     // and the window's height limit then cuts the text off: keep it wide enough.
     setMinimumWidth(qMax(minimumWidth(), kLoginWindowMinWidth));
-    adjustSize();
+    fitLoginWindow();
     WindowPlacement::centreOnPrimaryScreen(this);
     show();
     raise();
     activateWindow();
+}
+
+// The form's height limit was made for its two texts. Below them the window now also shows
+// the login address, which takes two lines or three for a long service address, and Korean
+// and Chinese lines are taller: the window grows past the limit when, and only as far as,
+// its content needs.
+void LoginPrompt::fitLoginWindow()
+{
+    setMaximumHeight(kLoginWindowMaxHeight);
+    adjustSize();
+    const int needed = centralWidget()->layout()->minimumHeightForWidth(width());
+    if (needed > height()) {
+        setMaximumHeight(needed);
+        resize(width(), needed);
+    }
+}
+
+// A link that can be selected and copied (its context menu copies the address). A label
+// rather than a line edit: an edit field lays out its text as soon as it is built, which
+// would load the fonts at every start, also for the many runs that never show this window.
+void LoginPrompt::showLoginAddress(const QString& url)
+{
+    const QString escaped = url.toHtmlEscaped();
+    ui->labelLoginAddress->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(escaped));
 }
 
 void LoginPrompt::showLoginInfo()
@@ -412,7 +437,7 @@ void LoginPrompt::openConsole()
     if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool())
         QDesktopServices::openUrl(QUrl(consoleUrl));
     else
-        consoleWindow.openConsole(consoleUrl);
+        console()->openConsole(consoleUrl);
 }
 
 void LoginPrompt::openHelpPage()
@@ -424,17 +449,45 @@ void LoginPrompt::openHelpPage()
 void LoginPrompt::showPreferences()
 {
     QtLog::debug() << "showPreferences...";
-    prefDialog->adjustSize();
-    WindowPlacement::centreOnPrimaryScreen(prefDialog);
-    prefDialog->show();
+    PrefDialog* dialog = preferences();
+    dialog->adjustSize();
+    WindowPlacement::centreOnPrimaryScreen(dialog);
+    dialog->show();
 }
 
 void LoginPrompt::sendFeedback()
 {
     QtLog::info() << "sendFeedback: showing dialog...";
-    feedbackDialog->showDialog();
-    feedbackDialog->raise();
-    feedbackDialog->activateWindow();
+    FeedbackDialog* dialog = diagnostics();
+    dialog->showDialog();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+// The preferences, the diagnostics dialog and the console window are built when first
+// asked for: most runs never open them, and building their widgets alone keeps about 2 MiB
+// of the toolkit's code resident, and the fonts with their text layout on a desktop whose
+// notification service shows our balloons. Once built, each lives as long as the tray
+// controller.
+PrefDialog* LoginPrompt::preferences()
+{
+    if (!prefDialog)
+        prefDialog = new PrefDialog(this, updater);
+    return prefDialog;
+}
+
+FeedbackDialog* LoginPrompt::diagnostics()
+{
+    if (!feedbackDialog)
+        feedbackDialog = new FeedbackDialog(this);
+    return feedbackDialog;
+}
+
+ConsoleWindow* LoginPrompt::console()
+{
+    if (!consoleWindow)
+        consoleWindow = std::make_unique<ConsoleWindow>(nullptr);
+    return consoleWindow.get();
 }
 
 void LoginPrompt::checkForUpdates()
@@ -529,11 +582,19 @@ void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, QString title, 
 
 void LoginPrompt::onNotifyUploaded()
 {
-    lastSyncedText = QDateTime::currentDateTime().toString(QStringLiteral("dd MMM HH:mm"));
+    lastSyncedAt = QDateTime::currentDateTime();
+    lastSyncedText = syncTimeText(lastSyncedAt);
     lastSyncedAction->setText(tr("Last synced: ") + lastSyncedText);
 }
 
 void LoginPrompt::onHideDockIconIfNeeded() {}
+
+// The month's name in the interface language (sizes and numbers in the other windows
+// follow the same default locale).
+QString LoginPrompt::syncTimeText(const QDateTime& time)
+{
+    return QLocale().toString(time, QStringLiteral("dd MMM HH:mm"));
+}
 
 QString LoginPrompt::lastSyncedActionText() const
 {
@@ -549,6 +610,9 @@ void LoginPrompt::onLanguageChanged(QString language)
     QCoreApplication::removeTranslator(translator);
     Translations::load(*translator, QLocale(language));
     QCoreApplication::installTranslator(translator);
+    QLocale::setDefault(QLocale(language));
+    if (lastSyncedAt.isValid())
+        lastSyncedText = syncTimeText(lastSyncedAt);
     ui->retranslateUi(this);
     showLoginInfo();
     showLogo();
@@ -571,6 +635,9 @@ void LoginPrompt::changeEvent(QEvent* event)
         // The form's own texts would replace the logo and the login text shown.
         showLoginInfo();
         showLogo();
+        // An open login window takes the height the new texts need.
+        if (isVisible())
+            fitLoginWindow();
     }
     QMainWindow::changeEvent(event);
 }
@@ -581,7 +648,8 @@ void LoginPrompt::closeEvent(QCloseEvent* event)
 {
     QtLog::debug() << "Going to quit Larkspan: " << event;
     trayIcon->hide();
-    consoleWindow.close();
+    if (consoleWindow)
+        consoleWindow->close();
     event->accept();
     // The other windows only hide when closed and the program keeps running without any
     // visible window, so closing this one ends the program explicitly.

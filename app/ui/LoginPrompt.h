@@ -87,15 +87,22 @@ private:
     QString buildConsoleUrl(const QString& refreshToken) const;
     void setActiveOrNotifyIcon();
     void showLoginInfo();
+    void showLoginAddress(const QString& url);
+    void fitLoginWindow();
     void showLogo();
     void placeTrayMenu();
     QString lastSyncedActionText() const;
+    static QString syncTimeText(const QDateTime& time);
+    PrefDialog* preferences();
+    FeedbackDialog* diagnostics();
+    ConsoleWindow* console();
 
     QDateTime loginStartedAt;
     std::unique_ptr<Ui::LoginPrompt> ui;
     AutoUpdater* updater;
     QTranslator* translator;
     QString lastSyncedText;
+    QDateTime lastSyncedAt;
     QIcon activeIcon;
     QIcon notifyIcon;
     QIcon idleIcon;
@@ -115,7 +122,8 @@ private:
     QVector<OfflineWindow*> offlineWindows;
     PrefDialog* prefDialog = nullptr;
     FeedbackDialog* feedbackDialog = nullptr;
-    ConsoleWindow consoleWindow;
+    // Built on the first embedded-console request; no parent, closed with this window.
+    std::unique_ptr<ConsoleWindow> consoleWindow;
     HttpClient* httpClient = nullptr;
 
     // Balloons go to the desktop's notification service where one runs.

@@ -11,6 +11,17 @@
 #include <QCloseEvent>
 #include <QSettings>
 
+#include <iterator>
+
+namespace {
+
+// The activity types in the order of the form's list. A manual time is recorded (and the
+// choice remembered) under the English name the service knows, whatever language the
+// list is shown in: a German "Besprechung" is still a "Meeting".
+const char* const kTypes[] = {"Reading", "Videocall", "Phonecall", "Meeting", "Thinking", "Paperwork", "Other"};
+
+} // namespace
+
 OfflineWindow::OfflineWindow(QDateTime idleStart, QDateTime idleEnd, QWidget* parent)
     : QMainWindow(parent), ui(new Ui::OfflineWindow), idleStart(idleStart), idleEnd(idleEnd)
 {
@@ -22,6 +33,8 @@ OfflineWindow::OfflineWindow(QDateTime idleStart, QDateTime idleEnd, QWidget* pa
     setAttribute(Qt::WA_QuitOnClose, false);
     ui->spinBoxHours->setButtonSymbols(QAbstractSpinBox::NoButtons);
     ui->spinBoxMinutes->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    for (int i = 0; i < int(std::size(kTypes)) && i < ui->comboBoxType->count(); ++i)
+        ui->comboBoxType->setItemData(i, QString::fromLatin1(kTypes[i]));
 
     connect(ui->btnCancel, &QPushButton::clicked, this, &OfflineWindow::close);
     connect(ui->btnLogTime, &QPushButton::clicked, this, &OfflineWindow::onBtnLogTimeClicked);
@@ -48,13 +61,11 @@ void OfflineWindow::updateOfflineTimeUI()
     const QString endStr = DateTimeUtils::toLocalTimeString(idleEnd, true);
     QtLog::debug() << "updateOfflineTimeUI - idleStartStr: " << startStr << ", idleEndStr: " << endStr;
 
-    ui->labelQuestion->setText(tr("Add an Activity Note to your Timeline (%1 - %2)?").arg(startStr, endStr));
-
     const QDateTime localStart = idleStart.toLocalTime();
     const QDateTime localEnd = idleEnd.toLocalTime();
     const QString elapsed = DateTimeUtils::formatDurationBetween(localStart, localEnd, false);
-    const QString elapsedText = tr("(Total Time Elapsed: %1)").arg(elapsed);
-    QtLog::debug() << "updateOfflineTimeUI - timeElapsed: " << elapsedText;
+    showPeriodTexts(startStr, endStr, elapsed);
+    QtLog::debug() << "updateOfflineTimeUI - timeElapsed: " << ui->labelTimeElapsed->text();
 
     const QVector<int> hoursAndMinutes = DateTimeUtils::durationHoursAndMinutesBetween(localStart, localEnd);
     const int hours = hoursAndMinutes.value(0);
@@ -66,12 +77,16 @@ void OfflineWindow::updateOfflineTimeUI()
     ui->labelHours->setVisible(hours > 0);
     ui->spinBoxMinutes->setMaximum(minutes);
     ui->spinBoxMinutes->setValue(minutes);
-    ui->labelTimeElapsed->setText(elapsedText);
 
     if (!isVisible()) {
         const QString lastType = QSettings().value(Keys::offlineType).toString();
-        if (!lastType.isEmpty())
-            ui->comboBoxType->setCurrentText(lastType);
+        if (!lastType.isEmpty()) {
+            const int index = ui->comboBoxType->findData(lastType);
+            if (index >= 0)
+                ui->comboBoxType->setCurrentIndex(index);
+            else
+                ui->comboBoxType->setCurrentText(lastType);
+        }
         ui->txtComment->setFocus(Qt::OtherFocusReason);
         adjustSize();
         WindowPlacement::centreOnPrimaryScreen(this);
@@ -83,6 +98,12 @@ void OfflineWindow::updateOfflineTimeUI()
     QtLog::debug() << "updateOfflineTimeUI - end.";
 }
 
+void OfflineWindow::showPeriodTexts(const QString& startStr, const QString& endStr, const QString& elapsed)
+{
+    ui->labelQuestion->setText(tr("Add an Activity Note to your Timeline (%1 - %2)?").arg(startStr, endStr));
+    ui->labelTimeElapsed->setText(tr("(Total Time Elapsed: %1)").arg(elapsed));
+}
+
 void OfflineWindow::onBtnCancelClicked()
 {
     close();
@@ -90,7 +111,9 @@ void OfflineWindow::onBtnCancelClicked()
 
 void OfflineWindow::onBtnLogTimeClicked()
 {
-    const QString type = ui->comboBoxType->currentText();
+    QString type = ui->comboBoxType->currentData().toString();
+    if (type.isEmpty())
+        type = ui->comboBoxType->currentText();
     QSettings().setValue(Keys::offlineType, type);
 
     QString comment = ui->txtComment->text();
@@ -123,8 +146,21 @@ void OfflineWindow::closeEvent(QCloseEvent* event)
 
 void OfflineWindow::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::LanguageChange)
+    if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
-    else
+        // The form's own texts for these two are samples; an open prompt keeps showing
+        // its real period, now in the new language.
+        if (!idleStart.isNull())
+            showPeriodTexts(DateTimeUtils::toLocalTimeString(idleStart, true),
+                            DateTimeUtils::toLocalTimeString(idleEnd, true),
+                            DateTimeUtils::formatDurationBetween(idleStart.toLocalTime(), idleEnd.toLocalTime(), false));
+        // Its size was fixed for the texts of the old language.
+        if (isVisible()) {
+            setMinimumSize(0, 0);
+            setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+            adjustSize();
+            setFixedSize(size());
+        }
+    } else
         QWidget::changeEvent(event);
 }

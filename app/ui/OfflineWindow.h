@@ -33,6 +33,8 @@ protected:
 
 private:
     void updateOfflineTimeUI();
+    // The question and the elapsed time for the idle period, in the current language.
+    void showPeriodTexts(const QString& startStr, const QString& endStr, const QString& elapsed);
 
     Ui::OfflineWindow* ui;
     QDateTime idleStart;

@@ -20,13 +20,30 @@ QStringList searchDirs()
     return dirs;
 }
 
-bool load(QTranslator& translator, const QLocale& locale)
+namespace {
+
+bool loadExactly(QTranslator& translator, const QLocale& locale)
 {
     for (const QString& dir : searchDirs()) {
         if (translator.load(locale, QStringLiteral("larkspan"), QStringLiteral("_"), dir)) {
             QtLog::debug() << "Loaded translation: " << translator.filePath();
             return true;
         }
+    }
+    return false;
+}
+
+} // namespace
+
+bool load(QTranslator& translator, const QLocale& locale)
+{
+    if (loadExactly(translator, locale))
+        return true;
+    // Chinese comes in two writings, each translated once: Hong Kong and Macao read the
+    // traditional one of Taiwan, Singapore the simplified one of China.
+    if (locale.language() == QLocale::Chinese && locale.country() != QLocale::China && locale.country() != QLocale::Taiwan) {
+        const bool traditional = locale.script() == QLocale::TraditionalChineseScript;
+        return loadExactly(translator, QLocale(QLocale::Chinese, traditional ? QLocale::Taiwan : QLocale::China));
     }
     return false;
 }

@@ -1,7 +1,9 @@
 #include "AppSignals.h"
 #include "DateTimeUtils.h"
+#include "FeedbackDialog.h"
 #include "LarkspanIcons.h"
 #include "LoginPrompt.h"
+#include "PrefDialog.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
@@ -10,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
@@ -252,6 +255,42 @@ private slots:
         QCOMPARE(action("actionLastSynced")->text(), QStringLiteral("Upload disabled"));
     }
 
+    void languageChosenInPreferencesRetranslatesOpenWindows()
+    {
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        action("actionPreferences")->trigger();
+        action("actionSendDiagnostics")->trigger();
+        const QDateTime idleStart = QDateTime::currentDateTime().addSecs(-1800);
+        emit hub()->idle(idleStart);
+        emit hub()->foundRecentUserEvents(QDateTime::currentDateTime());
+        auto* preferences = prompt->findChild<PrefDialog*>();
+        auto* diagnostics = prompt->findChild<FeedbackDialog*>();
+        QVERIFY(preferences && preferences->isVisible());
+        QVERIFY(diagnostics && diagnostics->isVisible());
+        QCOMPARE(visibleOfflineWindows().size(), 1);
+        QWidget* manualTime = visibleOfflineWindows().first();
+
+        // The person picks German in the preferences: every open window and the tray menu
+        // change at once; the prompt still asks about its own period.
+        auto* languages = preferences->findChild<QComboBox*>(QStringLiteral("comboLanguage"));
+        languages->setCurrentIndex(languages->findData(QLocale(QLocale::German, QLocale::AnyCountry).name()));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        const QString title = QCoreApplication::translate("PrefDialog", "Larkspan Preferences");
+        QVERIFY2(title != QLatin1String("Larkspan Preferences"), "no German translation was loaded");
+        QCOMPARE(preferences->windowTitle(), title);
+        QCOMPARE(diagnostics->windowTitle(), QCoreApplication::translate("FeedbackDialog", "Send Diagnostics"));
+        QCOMPARE(manualTime->windowTitle(), QCoreApplication::translate("OfflineWindow", "Larkspan Manual Time Prompt"));
+        QVERIFY(manualTime->findChild<QLabel*>(QStringLiteral("labelQuestion"))->text().contains(
+            DateTimeUtils::toLocalTimeString(idleStart, true)));
+        QCOMPARE(action("actionPreferences")->text(), QCoreApplication::translate("LoginPrompt", "Preferences..."));
+
+        languages->setCurrentIndex(0);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        QCOMPARE(preferences->windowTitle(), QStringLiteral("Larkspan Preferences"));
+        QCOMPARE(action("actionPreferences")->text(), QStringLiteral("Preferences..."));
+    }
+
     void consoleLinkKeepsTheTokenOutOfTheLog()
     {
         storeUser(true);
@@ -319,7 +358,8 @@ private slots:
         QCOMPARE(loginUrl.path(), QStringLiteral("/console/"));
         QCOMPARE(QUrlQuery(loginUrl).queryItemValue(QStringLiteral("lkCuid")), clientUuid);
         // Someone without a browser can copy the address from the window.
-        QCOMPARE(prompt->findChild<QLineEdit*>(QStringLiteral("lineLoginUrl"))->text(), loginUrl.toString());
+        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelLoginAddress"))->text().contains(
+            QStringLiteral("href=\"%1\"").arg(loginUrl.toString().toHtmlEscaped())));
         QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))->text().contains(QLatin1String("We've opened")));
 
         // The person presses the page's button; the one pending status request returns.

@@ -5,6 +5,7 @@
 #include "SettingsKeys.h"
 #include "TestHome.h"
 #include "TimeEvent.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTranslator>
 #include <QWindow>
 #include <QtTest>
 
@@ -135,6 +137,40 @@ private slots:
         QVERIFY(!window.isVisible());
         QVERIFY(db().timeLogDao.allTimeLogs()->empty());
         QCOMPARE(idleMarkers(), 0);
+    }
+
+    void typeIsRecordedInEnglishWhateverTheLanguage()
+    {
+        const QDateTime start = localAt(9, 0, 0);
+        addIdleMarker(start);
+        OfflineWindow window(start, localAt(9, 45, 30));
+        window.askForComment();
+        auto* type = child<QComboBox>(window, "comboBoxType");
+        // The form's list and the names the service knows stay in step.
+        for (int i = 0; i < type->count(); ++i)
+            QCOMPARE(type->itemData(i).toString(), type->itemText(i));
+
+        // Switched to German while open: the prompt keeps its real period, and fits it.
+        QTranslator german;
+        QVERIFY(Translations::load(german, QLocale(QStringLiteral("de_DE"))));
+        qApp->installTranslator(&german);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        auto* question = child<QLabel>(window, "labelQuestion");
+        QCOMPARE(question->text(), QCoreApplication::translate("OfflineWindow", "Add an Activity Note to your Timeline (%1 - %2)?")
+                                       .arg(QStringLiteral("09:00:00"), QStringLiteral("09:45:30")));
+        QVERIFY(question->text() != QStringLiteral("Add an Activity Note to your Timeline (09:00:00 - 09:45:30)?"));
+        QVERIFY(question->width() >= question->minimumSizeHint().width());
+
+        const QString meeting = QCoreApplication::translate("OfflineWindow", "Meeting");
+        QVERIFY(meeting != QLatin1String("Meeting"));
+        type->setCurrentIndex(type->findText(meeting));
+        QTest::mouseClick(child<QPushButton>(window, "btnLogTime"), Qt::LeftButton);
+        qApp->removeTranslator(&german);
+
+        const auto logs = db().timeLogDao.allTimeLogs();
+        QCOMPARE(logs->size(), size_t(1));
+        QCOMPARE(logs->front()->appName(), QStringLiteral("@_Meeting_@"));
+        QCOMPARE(QSettings().value(Keys::offlineType).toString(), QStringLiteral("Meeting"));
     }
 
     void cleanupTestCase() { manager.reset(); }

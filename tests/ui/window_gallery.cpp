@@ -1,29 +1,37 @@
 // Shows each window in typical states on the current X display and saves a screenshot of
-// each into the folder given as the first argument. Run by scripts/screenshots.sh under
-// Xvfb and openbox, with the reference server it starts itself.
+// each into the folder given as the first argument, named <window>-<language>.png. Run by
+// scripts/screenshots.sh under Xvfb, openbox and a tray host (trayer), with the reference
+// server it starts itself.
+// Usage: window_gallery <output folder> [--language <locale, e.g. de>]   (default English)
 
 #include "AppSignals.h"
 #include "ConsoleWindow.h"
+#include "LoginPrompt.h"
 #include "DevServerProcess.h"
 #include "FeedbackDialog.h"
 #include "GraphicsSetup.h"
+#include "LarkspanIcons.h"
 #include "OfflineWindow.h"
 #include "PrefDialog.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
 #include "TestHome.h"
 #include "TimeLogJson.h"
+#include "UpdateWindow.h"
 #include "UserInfo.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QScreen>
 #include <QSettings>
+#include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -40,17 +48,43 @@ void wait(int ms)
     loop.exec();
 }
 
+bool shootArea(const QRect& area, const QString& path)
+{
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const bool saved = !area.isEmpty() && shot.save(path);
+    std::printf("%s %s (%dx%d)\n", saved ? "saved" : "FAILED", qPrintable(path), area.width(), area.height());
+    return saved;
+}
+
 bool shoot(QWidget* window, const QString& path)
 {
     window->raise();
     window->activateWindow();
     wait(800);
-    const QRect frame = window->frameGeometry();
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
-    const bool saved = shot.save(path);
-    std::printf("%s %s (%dx%d)\n", saved ? "saved" : "FAILED", qPrintable(path), frame.width(), frame.height());
-    return saved;
+    // A window just shown may not have its title bar from the window manager yet; now and
+    // then the manager misses a window shown right after another, until it is shown anew.
+    for (int attempt = 0; attempt < 2 && window->frameGeometry() == window->geometry(); ++attempt) {
+        for (int i = 0; i < 25 && window->frameGeometry() == window->geometry(); ++i)
+            wait(100);
+        if (window->frameGeometry() == window->geometry()) {
+            window->hide();
+            wait(300);
+            window->show();
+            window->raise();
+            window->activateWindow();
+            wait(800);
+        }
+    }
+    return shootArea(window->frameGeometry(), path);
 }
+
+// Stands in for the browser: the gallery opens nothing.
+class BrowserStandIn : public QObject
+{
+    Q_OBJECT
+public slots:
+    void open(const QUrl&) {}
+};
 
 QString utc(const QDateTime& time)
 {
@@ -87,12 +121,28 @@ void uploadSampleDay(const DevServerProcess& server, const UserInfo& user)
     delete reply;
 }
 
+// Where the tray's start balloon is, when the program draws it itself (no desktop
+// notification service): the toolkit's own balloon window.
+QWidget* balloon()
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && qstrcmp(widget->metaObject()->className(), "QBalloonTip") == 0)
+            return widget;
+    }
+    return nullptr;
+}
+
+QString translated(const char* context, const char* text)
+{
+    return QCoreApplication::translate(context, text);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: window_gallery <output folder>\n");
+        std::fprintf(stderr, "usage: window_gallery <output folder> [--language <locale>]\n");
         return 2;
     }
     TestHome home;
@@ -101,8 +151,15 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Corvane"));
     QApplication::setApplicationName(QStringLiteral("Larkspan"));
     AppSignals::init(&app);
-    const QDir out(QString::fromLocal8Bit(argv[1]));
+    QApplication::setWindowIcon(LarkspanIcons::applicationIcon()); // as the program does
+    const QStringList args = app.arguments();
+    const int languageArg = args.indexOf(QStringLiteral("--language"));
+    const QString language = languageArg > 0 ? args.value(languageArg + 1) : QStringLiteral("en");
+    const QDir out(args.at(1));
     QDir().mkpath(out.path());
+    const auto file = [&out, &language](const char* name) {
+        return out.filePath(QStringLiteral("%1-%2.png").arg(QLatin1String(name), language));
+    };
     int failures = 0;
 
     DevServerProcess server;
@@ -111,16 +168,49 @@ int main(int argc, char* argv[])
         return 1;
     }
     SyncTest::useServer(server);
+    BrowserStandIn browser;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+    QDesktopServices::setUrlHandler(QStringLiteral("https"), &browser, "open");
 
+    const UserInfo user = SyncTest::logInAndStore(server, QStringLiteral("dana"));
+    uploadSampleDay(server, user);
+    {
+        QSettings settings;
+        settings.setValue(Keys::language, language);
+        settings.setValue(Keys::clientUuid, QStringLiteral("7A1D0C55-0B8E-4F5E-8E39-2C1B5D6A9F01"));
+    }
+
+    // The tray controller installs the language for every window built after it.
+    LoginPrompt tray(nullptr, nullptr);
+    wait(1500);
+    if (QWidget* tip = balloon())
+        failures += !shootArea(tip->frameGeometry(), file("tray-balloon"));
+    else
+        std::printf("no balloon drawn (a desktop notification service shows it)\n");
+
+    tray.showLoginWindow(true);
+    failures += !shoot(&tray, file("login-window"));
+    tray.hide();
+
+    {
+        emit AppSignals::instance()->notifyUploaded();
+        auto* icon = tray.findChild<QSystemTrayIcon*>();
+        QMetaObject::invokeMethod(&tray, "showHideTrayMenu", Q_ARG(QSystemTrayIcon::ActivationReason, QSystemTrayIcon::Trigger));
+        wait(800);
+        QMenu* menu = icon->contextMenu();
+        const QRect area = menu->geometry().united(icon->geometry()).adjusted(-6, -6, 6, 6);
+        failures += !(menu->isVisible() && shootArea(area, file("tray-menu")));
+        menu->hide();
+    }
     {
         const QDateTime end = QDateTime::currentDateTime();
         OfflineWindow longIdle(end.addSecs(-(80 * 60 + 17)), end);
         longIdle.askForComment();
         longIdle.findChild<QLineEdit*>(QStringLiteral("txtComment"))->setText(QStringLiteral("Call with the Berlin office"));
-        failures += !shoot(&longIdle, out.filePath(QStringLiteral("manual-time-prompt.png")));
+        failures += !shoot(&longIdle, file("manual-time-prompt"));
         OfflineWindow shortIdle(end.addSecs(-(12 * 60 + 5)), end);
         shortIdle.askForComment();
-        failures += !shoot(&shortIdle, out.filePath(QStringLiteral("manual-time-prompt-short.png")));
+        failures += !shoot(&shortIdle, file("manual-time-prompt-short"));
     }
 
     {
@@ -131,34 +221,53 @@ int main(int argc, char* argv[])
         PrefDialog preferences(nullptr, nullptr);
         preferences.show();
         auto* tabs = preferences.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
-        const char* names[] = {"preferences-general.png", "preferences-privacy.png", "preferences-update.png"};
+        const char* names[] = {"preferences-general", "preferences-privacy", "preferences-update"};
         for (int i = 0; i < 3; ++i) {
             tabs->setCurrentIndex(i);
-            failures += !shoot(&preferences, out.filePath(QLatin1String(names[i])));
+            failures += !shoot(&preferences, file(names[i]));
         }
     }
 
     {
         FeedbackDialog diagnostics;
         diagnostics.showDialog();
-        failures += !shoot(&diagnostics, out.filePath(QStringLiteral("diagnostics.png")));
+        failures += !shoot(&diagnostics, file("diagnostics"));
         diagnostics.findChild<QTextEdit*>(QStringLiteral("textEdit"))->setPlainText(QStringLiteral("The tray icon vanished after lunch."));
-        diagnostics.onFeedbackError(QStringLiteral("Failed to send diagnostics: Server error"));
-        failures += !shoot(&diagnostics, out.filePath(QStringLiteral("diagnostics-error.png")));
+        diagnostics.onFeedbackError(translated("HttpClient", "Failed to send diagnostics: Server error"));
+        failures += !shoot(&diagnostics, file("diagnostics-error"));
     }
 
     {
-        const UserInfo user = SyncTest::logInAndStore(server, QStringLiteral("dana"));
-        uploadSampleDay(server, user);
+        UpdateWindow update;
+        update.showAvailable(QStringLiteral("2.9"), QString(AppConstants::version),
+                             QStringLiteral("<h3>Larkspan 2.9</h3><ul><li>Manual time can be split across two activities.</li>"
+                                            "<li>The tray menu shows when the next upload is due.</li>"
+                                            "<li>Fixes a delay in uploads after the computer wakes up.</li></ul>"));
+        update.present();
+        failures += !shoot(&update, file("update-available"));
+        update.showDownloading(QStringLiteral("2.9"), 3400000, 8900000);
+        failures += !shoot(&update, file("update-downloading"));
+        update.showRefused(translated("AutoUpdaterWinSparkle", "The package's signature is not valid: %1. It was not published by "
+                                                               "Larkspan, or it was changed on the way.")
+                               .arg(translated("PackageSignature", "it does not match Larkspan's signing key")));
+        failures += !shoot(&update, file("update-refused"));
+    }
+
+    {
         ConsoleWindow console;
         console.openConsole(AppConstants::serverBaseUrl() + QStringLiteral("/console/login/r/") + user.refreshToken());
         wait(4000);
-        failures += !shoot(&console, out.filePath(QStringLiteral("console.png")));
+        failures += !shoot(&console, file("console"));
         // The help page opens in the user's browser; here it is seen through the same engine.
-        console.openConsole(AppConstants::serverBaseUrl() + QStringLiteral("/help"));
-        console.findChild<QLineEdit*>(QStringLiteral("lineEdit"))->show();
-        wait(3000);
-        failures += !shoot(&console, out.filePath(QStringLiteral("help-page.png")));
+        // It is the server's page, the same in every language.
+        if (language == QLatin1String("en")) {
+            console.openConsole(AppConstants::serverBaseUrl() + QStringLiteral("/help"));
+            console.findChild<QLineEdit*>(QStringLiteral("lineEdit"))->show();
+            wait(3000);
+            failures += !shoot(&console, file("help-page"));
+        }
     }
     return failures == 0 ? 0 : 1;
 }
+
+#include "window_gallery.moc"

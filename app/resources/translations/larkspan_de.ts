@@ -5,106 +5,122 @@
     <name>AutoUpdaterWinSparkle</name>
     <message>
         <source>the update feed is not valid: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>der Update-Feed ist ungültig: %1</translation>
     </message>
     <message>
         <source>The announced size of %1 bytes is larger than any Larkspan package.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die angekündigte Größe von %1 Bytes ist größer als jedes Larkspan-Paket.</translation>
     </message>
     <message>
         <source>The download was stopped: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Download wurde abgebrochen: %1.</translation>
     </message>
     <message>
         <source>The download failed: %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Download ist fehlgeschlagen: %1.</translation>
     </message>
     <message>
         <source>The package&apos;s size (%1 bytes) differs from the announced size (%2 bytes).</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Größe des Pakets (%1 Bytes) weicht von der angekündigten Größe (%2 Bytes) ab.</translation>
     </message>
     <message>
         <source>The package&apos;s signature is not valid: %1. It was not published by Larkspan, or it was changed on the way.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Signatur des Pakets ist ungültig: %1. Das Paket stammt nicht von Larkspan oder wurde unterwegs verändert.</translation>
     </message>
 </context>
 <context>
     <name>BoundedDownload</name>
     <message>
         <source>the server stopped answering</source>
-        <translation type="unfinished"></translation>
+        <translation>der Server antwortet nicht mehr</translation>
     </message>
     <message>
         <source>%1 is not a secure (https) address</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 ist keine sichere (https-)Adresse</translation>
     </message>
     <message>
         <source>the server sent more than the expected %1 bytes</source>
-        <translation type="unfinished"></translation>
+        <translation>der Server hat mehr als die erwarteten %1 Bytes gesendet</translation>
     </message>
     <message>
         <source>redirected to %1, which is not a secure (https) address</source>
-        <translation type="unfinished"></translation>
+        <translation>weitergeleitet an %1, keine sichere (https-)Adresse</translation>
     </message>
     <message>
         <source>the server answered %1</source>
-        <translation type="unfinished"></translation>
+        <translation>der Server antwortete mit %1</translation>
     </message>
 </context>
 <context>
     <name>ConsoleWindow</name>
     <message>
         <source>Larkspan Review Console</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan-Auswertungskonsole</translation>
     </message>
     <message>
         <source>Loading...</source>
-        <translation type="unfinished"></translation>
+        <translation>Wird geladen...</translation>
     </message>
     <message>
         <source>Loading... (%1%)</source>
-        <translation type="unfinished"></translation>
+        <translation>Wird geladen... (%1 %)</translation>
     </message>
 </context>
 <context>
     <name>FeedbackDialog</name>
     <message>
         <source>Send Diagnostics</source>
-        <translation type="unfinished"></translation>
+        <translation>Diagnosedaten senden</translation>
     </message>
     <message>
         <source>The best way for us to improve Larkspan is to listen to your feedback.  Please tell us about any suggestions for improvement or issues you&apos;ve faced in the text box below.  Your feedback report includes diagnostic information to assist our team in responding to you.</source>
-        <translation type="unfinished"></translation>
+        <translation>Am besten können wir Larkspan verbessern, indem wir auf Ihr Feedback hören. Bitte schildern Sie uns im Textfeld unten Ihre Verbesserungsvorschläge oder die Probleme, auf die Sie gestoßen sind. Ihr Feedback-Bericht enthält Diagnosedaten, die unserem Team helfen, Ihnen zu antworten.</translation>
     </message>
     <message>
         <source>Your comments:</source>
-        <translation type="unfinished"></translation>
+        <translation>Ihre Anmerkungen:</translation>
     </message>
 </context>
 <context>
     <name>HttpClient</name>
     <message>
         <source>Larkspan</source>
-        <translation type="unfinished">Larkspan</translation>
+        <translation>Larkspan</translation>
     </message>
     <message>
         <source>Transient network error occurred</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorübergehender Netzwerkfehler</translation>
     </message>
     <message>
         <source>Diagnostics sent successfully - thank you.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diagnosedaten erfolgreich gesendet – vielen Dank.</translation>
+    </message>
+    <message>
+        <source>Invalid status returned</source>
+        <translation>Ungültiger Status empfangen</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Invalid status returned</source>
+        <translation>Diagnosedaten konnten nicht gesendet werden: ungültiger Status empfangen</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Unexpected status %1</source>
+        <translation>Diagnosedaten konnten nicht gesendet werden: unerwarteter Status %1</translation>
+    </message>
+    <message>
+        <source>Failed to send diagnostics: Server error</source>
+        <translation>Diagnosedaten konnten nicht gesendet werden: Serverfehler</translation>
     </message>
 </context>
 <context>
     <name>HttpClientWorker</name>
     <message>
         <source>Compressing logs...</source>
-        <translation type="unfinished"></translation>
+        <translation>Protokolle werden komprimiert...</translation>
     </message>
     <message>
         <source>Sending feedback report...</source>
-        <translation type="unfinished"></translation>
+        <translation>Feedback-Bericht wird gesendet...</translation>
     </message>
 </context>
 <context>
@@ -128,10 +144,6 @@
     <message>
         <source>Login to Larkspan</source>
         <translation>Bei Larkspan anmelden</translation>
-    </message>
-    <message>
-        <source>No browser? Open this address in one:</source>
-        <translation type="vanished">Kein Browser? Öffnen Sie diese Adresse in einem:</translation>
     </message>
     <message>
         <source>Larkspan is now running</source>
@@ -238,225 +250,221 @@
     <name>OfflineWindow</name>
     <message>
         <source>Larkspan Manual Time Prompt</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan – Manuelle Zeit eintragen</translation>
     </message>
     <message>
         <source>Welcome Back!</source>
-        <translation type="unfinished"></translation>
+        <translation>Willkommen zurück!</translation>
     </message>
     <message>
         <source>What have you been doing since 8:00 AM?</source>
-        <translation type="unfinished"></translation>
+        <translation>Was haben Sie seit 8:00 Uhr gemacht?</translation>
     </message>
     <message>
         <source>(Total Time Elapsed: 00:06:20)</source>
-        <translation type="unfinished"></translation>
+        <translation>(Vergangene Zeit insgesamt: 00:06:20)</translation>
     </message>
     <message>
         <source>Record</source>
-        <translation type="unfinished"></translation>
+        <translation>Eintragen:</translation>
     </message>
     <message>
         <source>hours</source>
-        <translation type="unfinished"></translation>
+        <translation>Stunden</translation>
     </message>
     <message>
         <source>minutes</source>
-        <translation type="unfinished"></translation>
+        <translation>Minuten</translation>
     </message>
     <message>
         <source>Reading</source>
-        <translation type="unfinished"></translation>
+        <translation>Lesen</translation>
     </message>
     <message>
         <source>Videocall</source>
-        <translation type="unfinished"></translation>
+        <translation>Videoanruf</translation>
     </message>
     <message>
         <source>Phonecall</source>
-        <translation type="unfinished"></translation>
+        <translation>Telefonat</translation>
     </message>
     <message>
         <source>Meeting</source>
-        <translation type="unfinished"></translation>
+        <translation>Besprechung</translation>
     </message>
     <message>
         <source>Thinking</source>
-        <translation type="unfinished"></translation>
+        <translation>Nachdenken</translation>
     </message>
     <message>
         <source>Paperwork</source>
-        <translation type="unfinished"></translation>
+        <translation>Schreibarbeit</translation>
     </message>
     <message>
         <source>Other</source>
-        <translation type="unfinished"></translation>
+        <translation>Sonstiges</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>Abbrechen</translation>
     </message>
     <message>
         <source>Log Time</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeit eintragen</translation>
     </message>
     <message>
         <source>Add an Activity Note to your Timeline (%1 - %2)?</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine Aktivitätsnotiz zu Ihrer Zeitachse hinzufügen (%1 – %2)?</translation>
     </message>
     <message>
         <source>(Total Time Elapsed: %1)</source>
-        <translation type="unfinished"></translation>
+        <translation>(Vergangene Zeit insgesamt: %1)</translation>
     </message>
 </context>
 <context>
     <name>PackageSignature</name>
     <message>
         <source>Larkspan&apos;s built-in signing key is not valid</source>
-        <translation type="unfinished"></translation>
+        <translation>der eingebaute Signaturschlüssel von Larkspan ist ungültig</translation>
     </message>
     <message>
         <source>it is malformed</source>
-        <translation type="unfinished"></translation>
+        <translation>sie ist fehlerhaft aufgebaut</translation>
     </message>
     <message>
         <source>it cannot be checked</source>
-        <translation type="unfinished"></translation>
+        <translation>sie kann nicht geprüft werden</translation>
     </message>
     <message>
         <source>it does not match Larkspan&apos;s signing key</source>
-        <translation type="unfinished"></translation>
+        <translation>sie passt nicht zum Signaturschlüssel von Larkspan</translation>
     </message>
 </context>
 <context>
     <name>PrefDialog</name>
     <message>
         <source>Larkspan Preferences</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan-Einstellungen</translation>
     </message>
     <message>
         <source>General</source>
-        <translation type="unfinished"></translation>
+        <translation>Allgemein</translation>
     </message>
     <message>
         <source>Manual time</source>
-        <translation type="unfinished"></translation>
+        <translation>Manuelle Zeit</translation>
     </message>
     <message>
         <source>Enable</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktivieren</translation>
     </message>
     <message>
         <source>Show manual time prompt after</source>
-        <translation type="unfinished"></translation>
+        <translation>Abfrage für manuelle Zeit nach</translation>
     </message>
     <message>
         <source>minutes away from the computer/device</source>
-        <translation type="unfinished"></translation>
+        <translation>Minuten Abwesenheit vom Computer/Gerät anzeigen</translation>
     </message>
     <message>
         <source>Review console</source>
-        <translation type="unfinished"></translation>
+        <translation>Auswertungskonsole</translation>
     </message>
     <message>
         <source>Use default browser to open review console</source>
-        <translation type="unfinished"></translation>
+        <translation>Auswertungskonsole im Standardbrowser öffnen</translation>
     </message>
     <message>
         <source>Use embedded browser to open review console</source>
-        <translation type="unfinished"></translation>
+        <translation>Auswertungskonsole im integrierten Browser öffnen</translation>
     </message>
     <message>
         <source>Outlook</source>
-        <translation type="unfinished"></translation>
+        <translation>Outlook</translation>
     </message>
     <message>
         <source>Detect subject of selected email in Outlook automatically</source>
-        <translation type="unfinished"></translation>
+        <translation>Betreff der ausgewählten E-Mail in Outlook automatisch erkennen</translation>
     </message>
     <message>
         <source>Language</source>
-        <translation type="unfinished"></translation>
+        <translation>Sprache</translation>
     </message>
     <message>
         <source>Choose language:</source>
-        <translation type="unfinished"></translation>
+        <translation>Sprache wählen:</translation>
     </message>
     <message>
         <source>Privacy</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenschutz</translation>
     </message>
     <message>
         <source>Browser Privacy</source>
-        <translation type="unfinished"></translation>
+        <translation>Datenschutz im Browser</translation>
     </message>
     <message>
         <source>Allow URLs to be sent</source>
-        <translation type="unfinished"></translation>
+        <translation>Senden von URLs erlauben</translation>
     </message>
     <message>
         <source>Excluded App Names</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausgeschlossene Anwendungsnamen</translation>
     </message>
     <message>
         <source>If app names contain any of excluded words, time logs will be deleted directly. (separated by line break or comma)</source>
-        <translation type="unfinished"></translation>
+        <translation>Enthält ein Anwendungsname eines der ausgeschlossenen Wörter, werden die zugehörigen Zeiteinträge sofort gelöscht. (Durch Zeilenumbruch oder Komma getrennt)</translation>
     </message>
     <message>
         <source>Excluded Window Titles</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausgeschlossene Fenstertitel</translation>
     </message>
     <message>
         <source>If window titles contain any of excluded words, time logs will be deleted directly. (separated by line break or comma)</source>
-        <translation type="unfinished"></translation>
+        <translation>Enthält ein Fenstertitel eines der ausgeschlossenen Wörter, werden die zugehörigen Zeiteinträge sofort gelöscht. (Durch Zeilenumbruch oder Komma getrennt)</translation>
     </message>
     <message>
         <source>Update</source>
-        <translation type="unfinished"></translation>
+        <translation>Updates</translation>
     </message>
     <message>
         <source>Larkspan updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan-Updates</translation>
     </message>
     <message>
         <source>Automatically check for updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Automatisch nach Updates suchen</translation>
     </message>
     <message>
         <source>Update check frequency:</source>
-        <translation type="unfinished"></translation>
+        <translation>Häufigkeit der Update-Suche:</translation>
     </message>
     <message>
         <source>Enable beta channel for updates</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>color: grey; font-size: 10px;</source>
-        <translation type="unfinished"></translation>
+        <translation>Beta-Kanal für Updates verwenden</translation>
     </message>
     <message>
         <source>Copyright © Corvane. All rights reserved.</source>
-        <translation type="unfinished"></translation>
+        <translation>Copyright © Corvane. Alle Rechte vorbehalten.</translation>
     </message>
     <message>
         <source>Hourly</source>
-        <translation type="unfinished"></translation>
+        <translation>Stündlich</translation>
     </message>
     <message>
         <source>Daily</source>
-        <translation type="unfinished"></translation>
+        <translation>Täglich</translation>
     </message>
     <message>
         <source>Weekly</source>
-        <translation type="unfinished"></translation>
+        <translation>Wöchentlich</translation>
     </message>
     <message>
         <source>Monthly</source>
-        <translation type="unfinished"></translation>
+        <translation>Monatlich</translation>
     </message>
     <message>
         <source>Version %1 (build: %2, arch: %3)</source>
-        <translation type="unfinished"></translation>
+        <translation>Version %1 (Build: %2, Architektur: %3)</translation>
     </message>
 </context>
 <context>
@@ -470,121 +478,121 @@
     <name>TimeLogUploader</name>
     <message>
         <source>Cannot upload</source>
-        <translation type="unfinished"></translation>
+        <translation>Hochladen nicht möglich</translation>
     </message>
     <message>
         <source>Larkspan time sync has been delayed (server unavailable).</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Zeitsynchronisierung von Larkspan verzögert sich (Server nicht erreichbar).</translation>
     </message>
 </context>
 <context>
     <name>UpdateInstaller</name>
     <message>
         <source>The package could not be saved to %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Paket konnte nicht unter %1 gespeichert werden: %2</translation>
     </message>
     <message>
         <source>The system&apos;s installer (%1) could not be started. The verified package is saved at %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Installationsprogramm des Systems (%1) konnte nicht gestartet werden. Das geprüfte Paket liegt unter %2.</translation>
     </message>
 </context>
 <context>
     <name>UpdateWindow</name>
     <message>
         <source>Software Update</source>
-        <translation type="unfinished"></translation>
+        <translation>Softwareaktualisierung</translation>
     </message>
     <message>
         <source>Release notes:</source>
-        <translation type="unfinished"></translation>
+        <translation>Versionshinweise:</translation>
     </message>
     <message>
         <source>Skip This Version</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Version überspringen</translation>
     </message>
     <message>
         <source>Remind Me Later</source>
-        <translation type="unfinished"></translation>
+        <translation>Später erinnern</translation>
     </message>
     <message>
         <source>Install</source>
-        <translation type="unfinished"></translation>
+        <translation>Installieren</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>Abbrechen</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished"></translation>
+        <translation>Schließen</translation>
     </message>
     <message>
         <source>Checking for updates...</source>
-        <translation type="unfinished"></translation>
+        <translation>Suche nach Updates...</translation>
     </message>
     <message>
         <source>You&apos;re up to date!</source>
-        <translation type="unfinished"></translation>
+        <translation>Sie sind auf dem neuesten Stand!</translation>
     </message>
     <message>
         <source>Larkspan %1 is the newest version available.</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan %1 ist die neueste verfügbare Version.</translation>
     </message>
     <message>
         <source>Larkspan could not check for updates</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan konnte nicht nach Updates suchen</translation>
     </message>
     <message>
         <source>Please try again later.</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte versuchen Sie es später erneut.</translation>
     </message>
     <message>
         <source>Reason: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Grund: %1</translation>
     </message>
     <message>
         <source>No release notes were published for this version.</source>
-        <translation type="unfinished"></translation>
+        <translation>Für diese Version wurden keine Versionshinweise veröffentlicht.</translation>
     </message>
     <message>
         <source>A new version of Larkspan is available!</source>
-        <translation type="unfinished"></translation>
+        <translation>Eine neue Version von Larkspan ist verfügbar!</translation>
     </message>
     <message>
         <source>Larkspan %1 is now available; you have %2. Would you like to install it now?</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan %1 ist jetzt verfügbar, Sie haben Version %2. Möchten Sie die neue Version jetzt installieren?</translation>
     </message>
     <message>
         <source>Downloading update...</source>
-        <translation type="unfinished"></translation>
+        <translation>Update wird heruntergeladen...</translation>
     </message>
     <message>
         <source>Larkspan %1 is being downloaded. It is checked before anything is installed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Larkspan %1 wird heruntergeladen. Das Paket wird vor der Installation geprüft.</translation>
     </message>
     <message>
         <source>%1 of %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 von %2</translation>
     </message>
     <message>
         <source>The update was refused</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Update wurde abgelehnt</translation>
     </message>
     <message>
         <source>The downloaded update failed its safety check and was deleted. Nothing was installed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das heruntergeladene Update hat die Sicherheitsprüfung nicht bestanden und wurde gelöscht. Es wurde nichts installiert.</translation>
     </message>
     <message>
         <source>Ready to install</source>
-        <translation type="unfinished"></translation>
+        <translation>Bereit zur Installation</translation>
     </message>
     <message>
         <source>The update was downloaded, verified and handed to your system&apos;s software installer. Follow its steps to finish; Larkspan uses the new version from its next start.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Update wurde heruntergeladen, geprüft und an die Softwareinstallation Ihres Systems übergeben. Folgen Sie deren Schritten, um die Installation abzuschließen; Larkspan verwendet die neue Version ab dem nächsten Start.</translation>
     </message>
     <message>
         <source>The update could not be installed</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Update konnte nicht installiert werden</translation>
     </message>
 </context>
 </TS>
