@@ -48,6 +48,16 @@ bool execAndLog(QSqlQuery& query, const QString& statement)
     return ok;
 }
 
+constexpr int kSqliteConstraint = 19;
+
+// The next log joins on to the end of the last one of activity. An idle log is not that:
+// the user was away until the first event after it, and the time between its last marker
+// and that event must not be credited to whatever window comes next.
+bool countsAsActivity(const TimeLog& log)
+{
+    return log.appName() != TimeEvent::strIdle();
+}
+
 QString describe(const TimeLog& log)
 {
     return QStringLiteral("startTime=") + log.startTimeStr() + QStringLiteral(", endTime=")
@@ -73,10 +83,9 @@ void TimeLogDao::init() const
                                 + _database.lastError().text();
         return;
     }
-    QString lastCarriedEnd;
+    QDateTime lastCarriedEnd;
     if (rebuildTable(tables, lastCarriedEnd) && _database.commit()) {
-        if (!lastCarriedEnd.isNull())
-            QSettings().setValue(Keys::lastConvertedEvent, lastCarriedEnd);
+        advanceLastConvertedEvent(lastCarriedEnd);
         return;
     }
     if (_database.lastError().isValid())
@@ -84,7 +93,7 @@ void TimeLogDao::init() const
     _database.rollback();
 }
 
-bool TimeLogDao::rebuildTable(const QStringList& tables, QString& lastCarriedEnd) const
+bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedEnd) const
 {
     TimeLogs carried;
     QSqlQuery query(_database);
@@ -119,17 +128,19 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QString& lastCarriedEnd
     QSqlQuery insert(_database);
     insert.prepare(kInsert);
     for (const auto& log : carried) {
-        if (insertTimeLog(insert, *log))
+        const AddResult result = insertTimeLog(insert, *log);
+        // A log that cannot be written (full disk) must not vanish with the old table.
+        if (result == AddResult::Failed)
+            return false;
+        if (result == AddResult::Stored)
             QtLog::debug() << QStringLiteral("Moved time log to new database: ") + describe(*log);
+        if (countsAsActivity(*log) && log->endTime() > lastCarriedEnd)
+            lastCarriedEnd = log->endTime();
     }
-    // As if each carried log had been added anew: the last one in load order sets where the
-    // next build run joins on.
-    if (!carried.empty())
-        lastCarriedEnd = DateTimeUtils::toUTCString(carried.back()->endTime());
     return true;
 }
 
-bool TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
+TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
 {
     insert.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
     insert.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
@@ -143,7 +154,20 @@ bool TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
     const bool ok = insert.exec();
     DatabaseManager::debugQuery(insert);
     log.setId(ok ? insert.lastInsertId().toLongLong() : 0);
-    return ok;
+    if (ok)
+        return AddResult::Stored;
+    // A constraint failure is a duplicate only when the span really is there already: a
+    // NOT NULL failure carries the same code.
+    if ((insert.lastError().nativeErrorCode().toInt() & 0xff) == kSqliteConstraint) {
+        QSqlQuery existing(_database);
+        existing.prepare(QStringLiteral(
+            "SELECT 1 FROM time_logs WHERE start_time = (:start_time) AND end_time = (:end_time)"));
+        existing.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
+        existing.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
+        if (existing.exec() && existing.next())
+            return AddResult::Duplicate;
+    }
+    return AddResult::Failed;
 }
 
 bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs) const
@@ -179,28 +203,46 @@ bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs) const
     return !query.lastError().isValid();
 }
 
-void TimeLogDao::addTimeLog(TimeLog& log) const
+TimeLogDao::AddResult TimeLogDao::addTimeLog(TimeLog& log) const
 {
     log.setSignature(TimeLog::buildSignature(log));
+    AddResult result = AddResult::Failed;
     {
         QMutexLocker locker(&_lock);
         QSqlQuery insert(_database);
         insert.prepare(kInsert);
-        insertTimeLog(insert, log);
+        result = insertTimeLog(insert, log);
     }
-    // Advances even when the insert failed, so the next build run still joins on to it.
-    QSettings().setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(log.endTime()));
+    // A log that was not stored is no place to join on to: its events are built again, and
+    // the log they make must start where this one did.
+    if (result != AddResult::Failed && countsAsActivity(log))
+        advanceLastConvertedEvent(log.endTime());
+    return result;
 }
 
-void TimeLogDao::addManualTime(QDateTime startTime, QDateTime endTime, const QString& appName,
-                               const QString& windowTitle) const
+TimeLogDao::AddResult TimeLogDao::addManualTime(QDateTime startTime, QDateTime endTime,
+                                                const QString& appName,
+                                                const QString& windowTitle) const
 {
     TimeLog log;
     log.setStartTime(std::move(startTime));
     log.setEndTime(std::move(endTime));
     log.setAppName(appName);
     log.setWindowTitle(windowTitle);
-    addTimeLog(log);
+    return addTimeLog(log);
+}
+
+void TimeLogDao::advanceLastConvertedEvent(const QDateTime& end)
+{
+    // Never backwards: manual time answered late ends before logs already stored, and
+    // the next log must not reach back over them.
+    if (!end.isValid())
+        return;
+    QSettings settings;
+    const QDateTime current =
+        DateTimeUtils::fromUTCString(settings.value(Keys::lastConvertedEvent).toString());
+    if (!current.isValid() || end > current)
+        settings.setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(end));
 }
 
 std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::allTimeLogs() const
