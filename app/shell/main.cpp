@@ -12,6 +12,7 @@
 #include <QSettings>
 
 #include <csignal>
+#include <limits>
 #include <sys/stat.h>
 
 int main(int argc, char* argv[])
@@ -19,7 +20,10 @@ int main(int argc, char* argv[])
     // Everything we write (settings with tokens, the database, the log) is the user's alone.
     ::umask(077);
 
-    qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(-1));
+    // No periodic polling of network configurations. Qt 5.15 hands a negative value to a
+    // timer, which refuses it with a warning at every start; the longest interval a timer
+    // takes (about 24 days) switches polling off just as well.
+    qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(std::numeric_limits<int>::max()));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
 
