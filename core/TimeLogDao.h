@@ -47,6 +47,9 @@ public:
     void removePausedTimeLogs() const;
     void removeAllTimeLogs() const;
     QDateTime lastConvertedEvent() const;
+    // Copies every log that can still be read from a damaged database file, and whose
+    // signature holds, into the store; logs how many were recovered and how many not.
+    void recoverFrom(const QString& damagedFile) const;
 
 private:
     void removeByAppName(const QString& appName) const;
