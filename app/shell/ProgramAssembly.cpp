@@ -28,6 +28,13 @@ void ProgramAssembly::atPointB(CaptureAssembly&)
 
 void ProgramAssembly::atPointC(CaptureAssembly& capture)
 {
+    stopWorkers(capture);
+    // Destroyed before the capture objects, in reverse order of creation.
+    _uploader.reset();
+}
+
+void ProgramAssembly::stopWorkers(CaptureAssembly& capture)
+{
     capture.uninstallHooks();
     capture.stopMouseMonitor();
     capture.stopEventManager();
@@ -38,8 +45,6 @@ void ProgramAssembly::atPointC(CaptureAssembly& capture)
     }
     capture.stopOutlookDetector();
     waitForThreads(capture);
-    // Destroyed before the capture objects, in reverse order of creation.
-    _uploader.reset();
 }
 
 void ProgramAssembly::waitForThreads(CaptureAssembly& capture)

@@ -20,6 +20,9 @@ public:
     void atPointA();
     void atPointB(CaptureAssembly& capture);
     void atPointC(CaptureAssembly& capture);
+    // The threads' part of point C: stops them in order, with the event manager's final
+    // build. Also what runs when the X display goes away and the toolkit ends the process.
+    void stopWorkers(CaptureAssembly& capture);
 
 private:
     // Waits in 1-second steps until the threads that flush data report they are done.

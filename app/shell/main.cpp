@@ -1,6 +1,7 @@
 #include "AppSignals.h"
 #include "AppUtils.h"
 #include "CaptureAssembly.h"
+#include "DisplayLossGuard.h"
 #include "ProgramAssembly.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
@@ -64,6 +65,9 @@ int main(int argc, char* argv[])
 
     CaptureAssembly capture;
     program.atPointB(capture);
+    // Qt ends the process with exit(1) when the X display goes away; the threads still
+    // stop in order then, so the last minute of tracking is stored first.
+    DisplayLossGuard displayLossGuard([&program, &capture] { program.stopWorkers(capture); });
 
     QtLog::info() << "Larkspan is running.";
     const int result = application.exec();

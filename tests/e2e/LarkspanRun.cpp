@@ -62,7 +62,7 @@ QProcessEnvironment LarkspanHome::environment() const
     return env;
 }
 
-std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv) const
+std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const QStringList& launcher) const
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = environment();
@@ -71,7 +71,11 @@ std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv) const
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setWorkingDirectory(path());
-    process->start(qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan"), QStringList());
+    const QString program = qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan");
+    if (launcher.isEmpty())
+        process->start(program, QStringList());
+    else
+        process->start(launcher.constFirst(), launcher.mid(1) << program);
     process->waitForStarted(5000);
     return process;
 }

@@ -24,7 +24,8 @@ public:
     void setIniFlag(const QString& key, bool value);
     QProcessEnvironment environment() const;
 
-    std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}) const;
+    // launcher, when given, runs the program (for example {"unshare", "-n"}).
+    std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}, const QStringList& launcher = {}) const;
 
 private:
     QTemporaryDir _dir;
