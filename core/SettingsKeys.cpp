@@ -28,9 +28,8 @@ QString AppConstants::ingressBaseUrl()
 
 QString AppConstants::appcastUrl(bool beta, bool is64bit)
 {
-    QString folder = QString::fromUtf8(LARKSPAN_DEFAULT_UPDATE_URL);
-    if (!folder.endsWith(QLatin1Char('/')))
-        folder += QLatin1Char('/');
+    QString folder = baseUrlFrom("LARKSPAN_UPDATE_URL", LARKSPAN_DEFAULT_UPDATE_URL)
+                     + QLatin1Char('/');
     if (beta)
         folder += QLatin1String("beta/");
     return folder + (is64bit ? appcastFileX64 : appcastFileX86);

@@ -27,6 +27,10 @@ constexpr QLatin1String pauseUntilTomorrow {"pauseUntilTomorrow"};
 constexpr QLatin1String updateEnabled {"updateEnabled"};
 constexpr QLatin1String updateInterval {"updateInterval"};
 constexpr QLatin1String updateBetaChannel {"updateBetaChannel"};
+// The version the user chose to skip; background checks do not offer it again.
+constexpr QLatin1String updateSkippedVersion {"updateSkippedVersion"};
+// UTC time of the last automatic or asked-for update check; the next is due an interval later.
+constexpr QLatin1String updateLastCheck {"updateLastCheck"};
 constexpr QLatin1String uploadFailureCount {"uploadFailureCount"};
 constexpr QLatin1String lastUserEvent {"lastUserEvent"};
 constexpr QLatin1String lastPauseEvent {"lastPauseEvent"};
@@ -63,14 +67,16 @@ constexpr QLatin1String devApplicationName {"LarkspanDev"};
 constexpr QLatin1String version {"2.8"};
 constexpr QLatin1String databaseFileName {"larkspan.db"};
 constexpr QLatin1String signingSalt {"5d7c2a90-8e41-4f63-a2b8-91c0e4d7f315"};
-constexpr QLatin1String appcastFileX86 {"appcast-windows-x86.xml"};
-constexpr QLatin1String appcastFileX64 {"appcast-windows-x64.xml"};
+// Our packages are for Linux, so the feeds say so in their names.
+constexpr QLatin1String appcastFileX86 {"appcast-linux-x86.xml"};
+constexpr QLatin1String appcastFileX64 {"appcast-linux-x64.xml"};
 
 // Base URLs of the service: build-time defaults, overridden by the environment
 // variables LARKSPAN_SERVER_URL and LARKSPAN_INGRESS_URL. No trailing slash.
 LARKSPAN_CORE_EXPORT QString serverBaseUrl();
 LARKSPAN_CORE_EXPORT QString ingressBaseUrl();
-// Appcast address for a channel and architecture.
+// Appcast address for a channel and architecture, in the folder given at build time or by
+// the environment variable LARKSPAN_UPDATE_URL.
 LARKSPAN_CORE_EXPORT QString appcastUrl(bool beta, bool is64bit);
 } // namespace AppConstants
 

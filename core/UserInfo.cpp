@@ -49,6 +49,17 @@ void UserInfo::setAccessTokenCreationMillisecs(qint64 millisecs) { _accessTokenC
 qint64 UserInfo::accessTokenExpiriesInSecs() const { return _accessTokenExpiriesInSecs; }
 void UserInfo::setAccessTokenExpiriesInSecs(qint64 secs) { _accessTokenExpiriesInSecs = secs; }
 
+bool UserInfo::isUsableToken(const QString& token)
+{
+    if (token.isEmpty())
+        return false;
+    for (const QChar c : token) {
+        if (c.unicode() < 0x21 || c.unicode() > 0x7e)
+            return false;
+    }
+    return true;
+}
+
 bool UserInfo::isLoggedIn() const
 {
     return !_cvUserId.isEmpty() && !_refreshToken.isEmpty();

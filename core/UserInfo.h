@@ -27,6 +27,10 @@ public:
     qint64 accessTokenExpiriesInSecs() const;
     void setAccessTokenExpiriesInSecs(qint64 secs);
 
+    // True for a token made only of printable ASCII without spaces, the characters a
+    // bearer token may hold. Anything else could break the headers it is sent in.
+    static bool isUsableToken(const QString& token);
+
     bool isLoggedIn() const;
     bool isAccessTokenValid() const;
 

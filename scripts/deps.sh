@@ -5,10 +5,10 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  qtbase5-dev libqt5sql5-sqlite
+  qtbase5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qtwebengine5-dev
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev
   libx11-dev libxi-dev libxres-dev libxtst-dev
-  xvfb openbox xdotool x11-utils xterm
+  xvfb openbox xdotool x11-utils xterm trayer imagemagick
   sqlite3 curl procps openssl
 )
 

@@ -28,7 +28,7 @@ fi
 
 if [ -x build/bin/larkspan-devserver ] && [ -z "${LARKSPAN_SERVER_URL:-}" ]; then
   port="${LARKSPAN_DEVSERVER_PORT:-18080}"
-  build/bin/larkspan-devserver --port "$port" --data "${XDG_DATA_HOME:-$HOME/.local/share}/larkspan-devserver" &
+  build/bin/larkspan-devserver --dev-endpoints --port "$port" --data "${XDG_DATA_HOME:-$HOME/.local/share}/larkspan-devserver" &
   pids+=($!)
   export LARKSPAN_SERVER_URL="http://127.0.0.1:$port" LARKSPAN_INGRESS_URL="http://127.0.0.1:$port"
   echo "Reference server on $LARKSPAN_SERVER_URL"

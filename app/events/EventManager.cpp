@@ -30,6 +30,12 @@ bool isUserEvent(const QString& appName)
     return appName != TimeEvent::strIdle() && appName != TimeEvent::strPaused();
 }
 
+// tr() here would use our thread base class's context; the text belongs to "QThread".
+QString activeAgainMessage()
+{
+    return QCoreApplication::translate("QThread", "Larkspan is now active.");
+}
+
 } // namespace
 
 EventManager::EventManager()
@@ -261,14 +267,14 @@ void EventManager::runPass()
         const int minutes = _pauseMinutes;
         if (minutes > 0 && secs > qint64(minutes) * 60) {
             emit AppSignals::instance()->resume();
-            emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), tr("Larkspan is now active."));
+            emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
         } else if (isPausedUntilTomorrow()) {
             const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
             const QString pausedDate = QSettings().value(Keys::pauseUntilTomorrow, QString()).toString();
             QtLog::debug() << "Paused until tomorrow: pausedDate=" << pausedDate << ", today=" << today;
             if (pausedDate < today) {
                 emit AppSignals::instance()->resume();
-                emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), tr("Larkspan is now active."));
+                emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
             }
         }
     }

@@ -1,35 +1,91 @@
 #include "ProgramAssembly.h"
 
+#include "AppUtils.h"
+#include "AutoUpdaterWinSparkle.h"
 #include "CaptureAssembly.h"
+#include "LarkspanIcons.h"
+#include "LoginPrompt.h"
 #include "QtLog.h"
+#include "SettingsKeys.h"
 #include "TimeLogUploader.h"
+#include "winsparkle.h"
 
 #include <QApplication>
+#include <QSettings>
 #include <QThread>
 
 ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
 
 ProgramAssembly::~ProgramAssembly()
 {
+    _loginPrompt.reset();
+    _updater.reset();
     _uploader.reset();
 }
 
 void ProgramAssembly::atPointA()
 {
-    // User info and crash reporting join here.
+    _userInfo = UserInfo::load();
+    // Crash reporting joins here.
 }
 
 void ProgramAssembly::atPointB(CaptureAssembly&)
 {
     _uploader = std::make_unique<TimeLogUploader>();
     _uploader->start(QThread::InheritPriority);
-    // Start-up registration, updates and the tray controller join here.
+    // Start-up registration joins here.
+    setUpAutomaticUpdates();
+    createTrayController();
+}
+
+void ProgramAssembly::setUpAutomaticUpdates()
+{
+    QSettings settings;
+    const bool enabled = settings.value(Keys::updateEnabled, Defaults::updateEnabledAtStartup).toBool();
+    const int interval = settings.value(Keys::updateInterval, Defaults::updateInterval).toInt();
+    const bool beta = settings.value(Keys::updateBetaChannel, Defaults::updateBetaChannel).toBool();
+    const QString url = AppConstants::appcastUrl(beta, AppUtils::isCompiledWith64bit());
+    QtLog::debug().nospace() << "Windows update URL: " << url;
+    _updater = std::make_unique<AutoUpdaterWinSparkle>(
+        AppUtils::getFullAppVersion(AppConstants::version), url);
+    if (enabled && !iniSettings().value(IniKeys::updateDisabled, false).toBool()) {
+        _updater->setUpdateCheckInterval(interval);
+        win_sparkle_set_automatic_check_for_updates(1);
+    } else {
+        QtLog::debug() << "Auto-update is disabled on Windows.";
+        win_sparkle_set_automatic_check_for_updates(0);
+    }
+}
+
+AutoUpdater* ProgramAssembly::updater() const
+{
+    return _updater.get();
+}
+
+void ProgramAssembly::createTrayController()
+{
+    QApplication::setWindowIcon(LarkspanIcons::applicationIcon());
+    _loginPrompt = std::make_unique<LoginPrompt>(nullptr, _updater.get());
+
+    QtLog::debug() << "Checking if login is needed";
+    const bool loggedIn = _userInfo.isLoggedIn();
+    QtLog::debug() << "loggedIn: " << loggedIn;
+    if (!loggedIn) {
+        _loginPrompt->setTrayActionsEnabled(false);
+        _loginPrompt->openLoginPage();
+        _loginPrompt->showLoginWindow(true);
+    }
 }
 
 void ProgramAssembly::atPointC(CaptureAssembly& capture)
 {
+    if (_loginPrompt)
+        _loginPrompt->hideTrayIcon();
+    // No update check or download may start or go on from here.
+    win_sparkle_cleanup();
     stopWorkers(capture);
     // Destroyed before the capture objects, in reverse order of creation.
+    _loginPrompt.reset();
     _uploader.reset();
 }
 
@@ -37,6 +93,7 @@ void ProgramAssembly::stopWorkers(CaptureAssembly& capture)
 {
     capture.uninstallHooks();
     capture.stopMouseMonitor();
+    _updater.reset();
     capture.stopEventManager();
     if (_uploader) {
         _uploader->stop();

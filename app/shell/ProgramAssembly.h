@@ -1,9 +1,14 @@
 #pragma once
 
+#include "UserInfo.h"
+
 #include <memory>
 
 class QApplication;
+class AutoUpdater;
+class AutoUpdaterWinSparkle;
 class CaptureAssembly;
+class LoginPrompt;
 class TimeLogUploader;
 
 // Completes the running program around the capture assembly and fixes the whole
@@ -24,10 +29,20 @@ public:
     // build. Also what runs when the X display goes away and the toolkit ends the process.
     void stopWorkers(CaptureAssembly& capture);
 
+    // Point B's automatic updates: channel, interval and the two developer switches.
+    void setUpAutomaticUpdates();
+    // For the tray controller and the preferences; null before point B and after shutdown.
+    AutoUpdater* updater() const;
+
 private:
+    // The tray controller, given the updater; opens the login when nobody is logged in.
+    void createTrayController();
     // Waits in 1-second steps until the threads that flush data report they are done.
     void waitForThreads(CaptureAssembly& capture);
 
     QApplication& _app;
+    UserInfo _userInfo;
     std::unique_ptr<TimeLogUploader> _uploader;
+    std::unique_ptr<AutoUpdaterWinSparkle> _updater;
+    std::unique_ptr<LoginPrompt> _loginPrompt;
 };

@@ -2,6 +2,7 @@
 #include "AppUtils.h"
 #include "CaptureAssembly.h"
 #include "DisplayLossGuard.h"
+#include "GraphicsSetup.h"
 #include "ProgramAssembly.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
@@ -27,9 +28,12 @@ int main(int argc, char* argv[])
     qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(std::numeric_limits<int>::max()));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
+    GraphicsSetup::configureBeforeApplication();
 
     QApplication application(argc, argv);
-    // A tray program: closing its last window must not end it.
+    // A tray program: closing its last visible window (a preferences or manual time
+    // window while the login window is hidden) must not end it. Closing the login window
+    // quits explicitly.
     application.setQuitOnLastWindowClosed(false);
 
     // A desktop session ends programs with signals; treat them like Quit from the tray so

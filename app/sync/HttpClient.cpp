@@ -34,6 +34,24 @@ void registerMetaTypes()
     Q_UNUSED(done);
 }
 
+bool isHtml(const QNetworkReply* reply)
+{
+    const QString type = reply->header(QNetworkRequest::ContentTypeHeader).toString();
+    const QString mediaType = type.section(QLatin1Char(';'), 0, 0).trimmed();
+    return mediaType.compare(QLatin1String("text/html"), Qt::CaseInsensitive) == 0
+           || mediaType.compare(QLatin1String("application/xhtml+xml"), Qt::CaseInsensitive) == 0;
+}
+
+// A token from the server goes into request headers and the settings: anything but a
+// plain bearer token is refused as if the server had sent none.
+QString acceptedToken(const QString& token, const char* handler)
+{
+    if (token.isEmpty() || UserInfo::isUsableToken(token))
+        return token;
+    QtLog::critical() << handler << " - refused a token that is not printable ASCII without spaces";
+    return QString();
+}
+
 } // namespace
 
 HttpClient::HttpClient(QObject* parent, int replyTimeoutMs) : QObject(parent)
@@ -139,8 +157,7 @@ void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
         return;
     }
     const QByteArray body = reply->readAll();
-    QtLog::info() << "handleLoginStatusReply - read response: " << TokenMask::inText(
-        QString::fromUtf8(body), parseObject(body).value(QStringLiteral("refreshToken")).toString());
+    QtLog::info() << "handleLoginStatusReply - read response: " << TokenMask::reply(body);
     if (body.isEmpty()) {
         QtLog::info() << "handleLoginStatusReply - emit signal logging in";
         emit sigLoggingIn();
@@ -149,7 +166,8 @@ void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
     }
     const QJsonObject json = parseObject(body);
     const QString cvUserId = json.value(QStringLiteral("cvUserId")).toString();
-    const QString refreshToken = json.value(QStringLiteral("refreshToken")).toString();
+    const QString refreshToken = acceptedToken(json.value(QStringLiteral("refreshToken")).toString(),
+                                               "handleLoginStatusReply");
     QtLog::info() << "handleLoginStatusReply - parsed user info: cvUserId=" << cvUserId
                   << ", refreshToken=" << TokenMask::token(refreshToken);
     UserInfo userInfo = UserInfo::load();
@@ -178,20 +196,21 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
     const QJsonObject json = parseObject(body);
-    const QString idToken = json.value(QStringLiteral("idToken")).toString();
     QtLog::info() << "handleExchangeTokenReply - read response: status=" << status << ", response="
-                  << TokenMask::inText(QString::fromUtf8(body), idToken);
+                  << TokenMask::reply(body);
     if (status != 200) {
         QtLog::critical() << "handleExchangeTokenReply - error: status=" << status << ", reason="
                           << reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         reply->deleteLater();
         return;
     }
+    const QString idToken = acceptedToken(json.value(QStringLiteral("idToken")).toString(),
+                                          "handleExchangeTokenReply");
     if (!idToken.isEmpty()) {
         UserInfo userInfo = UserInfo::load();
         userInfo.setAccessToken(idToken);
         userInfo.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
-        userInfo.setAccessTokenExpiriesInSecs(json.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
+        userInfo.setAccessTokenExpiriesInSecs(tokenLifetimeSecs(json.value(QStringLiteral("expiresInSecs"))));
         userInfo.save();
         QtLog::info() << "handleExchangeTokenReply - updated userInfo: " << TokenMask::userInfo(userInfo);
         reply->deleteLater();
@@ -211,8 +230,12 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
 
 void HttpClient::handleUploadReply(QString idArrayJsonStr, QNetworkReply* reply)
 {
-    if (!reply || idArrayJsonStr.isEmpty())
+    // Every upload ends in a result or a failure: the uploader waits for one of them.
+    if (!reply) {
+        QtLog::critical() << "handleUploadReply - no reply";
+        emit uploadFailed(QStringLiteral("No reply"));
         return;
+    }
     QtLog::debug() << "handleUploadReply - idArrayJsonStr=" << idArrayJsonStr;
     if (reply->error() != QNetworkReply::NoError) {
         const QString error = reply->errorString();
@@ -238,6 +261,16 @@ void HttpClient::handleUploadReply(QString idArrayJsonStr, QNetworkReply* reply)
         QtLog::critical() << "handleUploadReply - read response: " << body;
         emit errorString(tr("Larkspan"), body);
         emit uploadFailed(body);
+        reply->deleteLater();
+        return;
+    }
+    // A captive portal or a misconfigured proxy answers 200 with a page of its own: that
+    // is not the service accepting the logs, and deleting them would lose the time.
+    if (isHtml(reply)) {
+        const QString reason = QStringLiteral("Unexpected HTML page instead of the service's reply");
+        QtLog::critical() << "handleUploadReply - " << reason << ": " << QString::fromUtf8(reply->readAll());
+        emit errorString(tr("Larkspan"), reason);
+        emit uploadFailed(reason);
         reply->deleteLater();
         return;
     }
@@ -269,7 +302,7 @@ void HttpClient::handleSendFeedbackReply(QNetworkReply* reply)
     }
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
-    QtLog::info() << "handleSendFeedbackReply - read response: " << QString::fromUtf8(body);
+    QtLog::info() << "handleSendFeedbackReply - read response: " << TokenMask::reply(body);
     if (status != 200) {
         emit feedbackError(QStringLiteral("Failed to send diagnostics: Unexpected status %1").arg(status));
         reply->deleteLater();
@@ -285,4 +318,22 @@ void HttpClient::handleSendFeedbackReply(QNetworkReply* reply)
                                                  tr("Diagnostics sent successfully - thank you."));
     }
     reply->deleteLater();
+}
+
+qint64 HttpClient::tokenLifetimeSecs(const QJsonValue& value)
+{
+    if (value.isUndefined())
+        return 0;
+    // No access token lives longer than a month; a lifetime beyond that, below zero or not
+    // a number at all is as good as none.
+    constexpr double maxSecs = 31.0 * 24 * 3600;
+    if (value.isDouble() && value.toDouble() >= 0 && value.toDouble() <= maxSecs)
+        return qint64(value.toDouble());
+    if (!_lifetimeRefusalLogged) {
+        _lifetimeRefusalLogged = true;
+        const QByteArray shown = QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact);
+        QtLog::warning() << "handleExchangeTokenReply - expiresInSecs outside 0 to 31 days, taken as missing: "
+                         << QString::fromUtf8(shown.mid(1, qMin(64, shown.size() - 2)));
+    }
+    return 0;
 }

@@ -11,6 +11,7 @@
 Q_DECLARE_METATYPE(UserInfo)
 
 class HttpClientWorker;
+class QJsonValue;
 class QAuthenticator;
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -58,7 +59,11 @@ private slots:
     void handleSendFeedbackReply(QNetworkReply* reply);
 
 private:
+    // "expiresInSecs" of a token exchange; out of range reads as missing (0), said once.
+    qint64 tokenLifetimeSecs(const QJsonValue& value);
+
     QNetworkAccessManager* _networkManager;
     HttpClientWorker* _worker;
     QThread _networkThread;
+    bool _lifetimeRefusalLogged = false;
 };

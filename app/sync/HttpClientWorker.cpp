@@ -2,6 +2,7 @@
 
 #include "QReplyTimeout.h"
 #include "QtLog.h"
+#include "ReplySizeLimit.h"
 #include "TokenMask.h"
 #include "UserInfo.h"
 
@@ -11,41 +12,48 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSignalMapper>
 #include <QtEndian>
 
 #include <zlib.h>
 
-HttpClientWorker::HttpClientWorker(int replyTimeoutMs)
-    : _signalMapper(new QSignalMapper(this)), _replyTimeoutMs(replyTimeoutMs)
-{
-    connect(_signalMapper, &QSignalMapper::mappedString, this, &HttpClientWorker::notifyUploadReply);
-}
+HttpClientWorker::HttpClientWorker(int replyTimeoutMs) : _replyTimeoutMs(replyTimeoutMs) {}
 
 HttpClientWorker::~HttpClientWorker() = default;
 
-QNetworkRequest HttpClientWorker::jsonRequest(const QUrl& url, bool authorized) const
+QNetworkRequest HttpClientWorker::request(const QUrl& url, const QString& contentType)
 {
     QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    if (authorized) {
-        request.setRawHeader("Authorization",
-                             QStringLiteral("Bearer %1").arg(UserInfo::load().accessToken()).toUtf8());
-    }
+    request.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
+    // Asking for the body as it is keeps the network layer from inflating a compressed
+    // reply on its own, in one piece and before any size limit could look at it.
+    request.setRawHeader("Accept-Encoding", "identity");
     return request;
+}
+
+QNetworkRequest HttpClientWorker::jsonRequest(const QUrl& url, bool authorized) const
+{
+    QNetworkRequest jsonRequest = request(url, QStringLiteral("application/json"));
+    if (authorized) {
+        // A token that is not a plain bearer token could carry line breaks into the
+        // request's headers: it is left out, and the server's refusal renews it.
+        QString token = UserInfo::load().accessToken();
+        if (!UserInfo::isUsableToken(token))
+            token.clear();
+        jsonRequest.setRawHeader("Authorization", QStringLiteral("Bearer %1").arg(token).toUtf8());
+    }
+    return jsonRequest;
 }
 
 void HttpClientWorker::armTimeout(QNetworkReply* reply)
 {
     new QReplyTimeout(reply, _replyTimeoutMs);
+    new ReplySizeLimit(reply);
 }
 
 void HttpClientWorker::doCheckLoginStatus(QUrl url, QNetworkAccessManager* nm)
 {
     QtLog::info() << QStringLiteral("doCheckLoginStatus: url=%1").arg(url.toString());
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("text/plain"));
-    QNetworkReply* reply = nm->get(request);
+    QNetworkReply* reply = nm->get(request(url, QStringLiteral("text/plain")));
     connect(reply, &QNetworkReply::finished, this, &HttpClientWorker::notifyLoginStatusReply);
     armTimeout(reply);
 }
@@ -66,11 +74,10 @@ void HttpClientWorker::doUpload(QUrl url, QString idArrayJsonStr, QString timeLo
 {
     QtLog::info() << QStringLiteral("doUpload: url=%1").arg(url.toString());
     QNetworkReply* reply = nm->post(jsonRequest(url, true), timeLogsJson.toUtf8());
-    {
-        QMutexLocker lock(&_mapperMutex);
-        _signalMapper->setMapping(reply, idArrayJsonStr);
-    }
-    connect(reply, &QNetworkReply::finished, _signalMapper, qOverload<>(&QSignalMapper::map));
+    // Each reply carries its own id list to the relay, so every reply is relayed exactly
+    // once, also when two requests carry the same list; the uploader waits for that relay.
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, idArrayJsonStr] { notifyUploadReply(idArrayJsonStr, reply); });
     armTimeout(reply);
     QtLog::debug() << "doUpload: uploadReqJson=" << timeLogsJson;
     QtLog::info() << "doUpload: posted data to server.";
@@ -134,20 +141,9 @@ void HttpClientWorker::notifySendFeedbackReply()
     emit sendFeedbackFinished(qobject_cast<QNetworkReply*>(sender()));
 }
 
-void HttpClientWorker::notifyUploadReply(QString idArrayJsonStr)
+void HttpClientWorker::notifyUploadReply(QString idArrayJsonStr, QNetworkReply* reply)
 {
     QtLog::debug() << QStringLiteral("notifyUploadReply: idArrayJsonStr=%1").arg(idArrayJsonStr);
-    auto* mapper = qobject_cast<QSignalMapper*>(sender());
-    QtLog::debug() << "notifyUploadReply: signalMapper=" << mapper;
-    QNetworkReply* reply = nullptr;
-    {
-        QMutexLocker lock(&_mapperMutex);
-        reply = qobject_cast<QNetworkReply*>(_signalMapper->mapping(idArrayJsonStr));
-        if (reply)
-            _signalMapper->removeMappings(reply);
-    }
-    if (!reply)
-        return;
     QtLog::debug() << "notifyUploadReply: reply=" << reply;
     emit uploadReply(idArrayJsonStr, reply);
 }

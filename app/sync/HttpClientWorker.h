@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QMutex>
 #include <QObject>
 #include <QString>
 #include <QUrl>
@@ -8,7 +7,6 @@
 class QNetworkAccessManager;
 class QNetworkReply;
 class QNetworkRequest;
-class QSignalMapper;
 
 // Forms the four requests to the service, posts them through the given manager, arms a
 // reply time-out and relays each finished reply to its client. It interprets nothing.
@@ -40,14 +38,13 @@ private slots:
     void notifyLoginStatusReply();
     void notifyExchangeTokenReply();
     void notifySendFeedbackReply();
-    void notifyUploadReply(QString idArrayJsonStr);
+    void notifyUploadReply(QString idArrayJsonStr, QNetworkReply* reply);
 
 private:
+    static QNetworkRequest request(const QUrl& url, const QString& contentType);
     QNetworkRequest jsonRequest(const QUrl& url, bool authorized) const;
+    // The reply time-out and the reply size limit.
     void armTimeout(QNetworkReply* reply);
 
-    QSignalMapper* _signalMapper;
-    // The mapper is written on the sending thread and read on the network thread.
-    QMutex _mapperMutex;
     int _replyTimeoutMs;
 };

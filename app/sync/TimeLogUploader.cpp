@@ -15,6 +15,7 @@
 #include <QJsonObject>
 #include <QSettings>
 
+#include <chrono>
 #include <cstdlib>
 
 namespace {
@@ -28,6 +29,13 @@ bool containsAnyOf(const QString& text, const QStringList& entries)
             return true;
     }
     return false;
+}
+
+qint64 monotonicMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 QString describe(const TimeLog& log)
@@ -83,12 +91,26 @@ void TimeLogUploader::run()
 
 void TimeLogUploader::runPass()
 {
-    if (iniSettings().value(IniKeys::uploadDisabled, false).toBool())
+    if (iniSettings().value(IniKeys::uploadDisabled, false).toBool()) {
         QtLog::debug() << "Upload has been disabled.";
-    else if (waitingUploadResults)
+    } else if (waitingUploadResults && !waitedTooLong()) {
         QtLog::debug() << "Waiting upload results...";
-    else
+    } else {
+        waitingUploadResults = false;
         uploadTimeLogs();
+    }
+}
+
+bool TimeLogUploader::waitedTooLong() const
+{
+    // The reply time-out ends every request; a wait twice that long means its outcome was
+    // lost on the way, and waiting on would stop uploads until the next start.
+    const qint64 waitedMs = monotonicMs() - _waitingSinceMs;
+    if (waitedMs <= 2 * qint64(_replyTimeoutMs))
+        return false;
+    QtLog::warning() << "TimeLogUploader: no upload result after" << waitedMs / 1000
+                     << "seconds, giving up on that request.";
+    return true;
 }
 
 bool TimeLogUploader::shouldExclude(const TimeLog& log) const
@@ -162,6 +184,7 @@ void TimeLogUploader::uploadTimeLogs()
     envelope.insert(QStringLiteral("lk_client_activity"), logArray);
     const QString timeLogsJson = QString::fromUtf8(QJsonDocument(envelope).toJson(QJsonDocument::Compact));
     QtLog::info() << "uploadReqJson: " << QString::fromLatin1(timeLogsJson.toUtf8().toBase64());
+    _waitingSinceMs = monotonicMs();
     waitingUploadResults = true;
     const QString idArrayJsonStr = QString::fromUtf8(QJsonDocument(idArray).toJson(QJsonDocument::Compact));
     requestUpload(idArrayJsonStr, timeLogsJson);

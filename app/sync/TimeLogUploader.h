@@ -43,7 +43,10 @@ private:
     void requestExchangeToken(const QString& refreshToken);
     void requestUpload(const QString& idArrayJsonStr, const QString& timeLogsJson);
 
+    bool waitedTooLong() const;
+
     std::atomic<bool> waitingUploadResults {false};
+    std::atomic<qint64> _waitingSinceMs {0};
     int failureCount = 0;
     QDateTime lastDelayNoticeTime;
     HttpClient* httpClient = nullptr;

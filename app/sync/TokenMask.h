@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class UserInfo;
@@ -17,6 +18,11 @@ public:
     static QString userInfo(const UserInfo& info);
     // A URL or text with every occurrence of the token shortened.
     static QString inText(const QString& text, const QString& token);
+    // A server's reply as it may be logged. A JSON object is written again with every
+    // string that holds one of its tokens shortened: searching the raw text for a token
+    // misses the forms JSON may escape it in ("\/", "\u0041"). Other text is kept as it
+    // is, since no token is read from it.
+    static QString reply(const QByteArray& body);
 
 private:
     TokenMask() = delete;

@@ -152,7 +152,17 @@ bool QtLogConf::accepts(QtMsgType type) const
 
 void QtLogConf::write(QtMsgType type, const QString& message)
 {
-    const QByteArray utf8 = message.toUtf8();
+    QByteArray utf8 = message.toUtf8();
+    if (utf8.size() > maxLineBytes) {
+        // One line must not outgrow the rollover size or crowd out everything else: cut
+        // it, at a character boundary, and say how much went.
+        int cut = maxLineBytes;
+        while (cut > 0 && (quint8(utf8.at(cut)) & 0xC0) == 0x80)
+            --cut;
+        const int dropped = utf8.size() - cut;
+        utf8.truncate(cut);
+        utf8 += " [... " + QByteArray::number(dropped) + " bytes cut]";
+    }
     d->current()->log(toSpd(type), spdlog::string_view_t(utf8.constData(), static_cast<size_t>(utf8.size())));
 }
 

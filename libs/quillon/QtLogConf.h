@@ -25,6 +25,9 @@ public:
     QtMsgType logLevel() const;
     // True when a message of this type passes the configured level.
     bool accepts(QtMsgType type) const;
+    // Longer lines are cut to this many bytes of UTF-8 (a marker says how many went).
+    static constexpr int maxLineBytes = 256 * 1024;
+
     // Writes one finished line. Lines that arrive before a file is set go to stderr.
     void write(QtMsgType type, const QString& message);
     void flush();

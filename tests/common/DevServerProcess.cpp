@@ -31,10 +31,15 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
         args << QStringLiteral("--port") << QStringLiteral("0");
     if (!args.contains(QStringLiteral("--data")))
         args << QStringLiteral("--data") << _data.path();
+    if (_devEndpoints)
+        args << QStringLiteral("--dev-endpoints");
 
     _process = std::make_unique<QProcess>();
     _process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    _process->start(program(), args);
+    if (_launcher.isEmpty())
+        _process->start(program(), args);
+    else
+        _process->start(_launcher.first(), _launcher.mid(1) + QStringList{program()} + args);
     if (!_process->waitForStarted(timeoutMs)) {
         _error = QStringLiteral("cannot start %1: %2").arg(program(), _process->errorString());
         return false;

@@ -27,6 +27,11 @@ public:
     DevServerProcess& operator=(const DevServerProcess&) = delete;
 
     static QString program();
+    // Tests use the /dev/* endpoints; on unless a test turns them off before start().
+    void setDevEndpoints(bool on) { _devEndpoints = on; }
+    // A program and arguments the server is started through, e.g. {"prlimit", "--fsize=N", "--"}.
+    void setLauncher(const QStringList& launcher) { _launcher = launcher; }
+    qint64 processId() const { return _process ? _process->processId() : 0; }
 
     // Adds "--port 0" and "--data <folder>" unless the arguments name them; waits for the
     // "listening on" line. False (see errorString) when it did not come in time.
@@ -50,4 +55,6 @@ private:
     QUrl _baseUrl;
     int _port = 0;
     QString _error;
+    bool _devEndpoints = true;
+    QStringList _launcher;
 };

@@ -59,7 +59,39 @@ QProcessEnvironment LarkspanHome::environment() const
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path());
     if (!env.contains(QStringLiteral("DISPLAY")))
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    // A browser of our own first on PATH: it records what the program opens (and presses
+    // the login button when LARKSPAN_E2E_LOGIN_USER is set), so no real browser starts.
+    env.insert(QStringLiteral("PATH"), browserDir() + QLatin1Char(':') + env.value(QStringLiteral("PATH")));
+    env.insert(QStringLiteral("LARKSPAN_E2E_OPENED"), openedFile());
+    // No session bus unless the test brings one: nothing is started on demand for the run.
+    if (!env.contains(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")))
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + path() + QStringLiteral("/no-bus"));
     return env;
+}
+
+QString LarkspanHome::browserDir() const
+{
+    const QString dir = path() + QStringLiteral("/browser");
+    const QString standIn = dir + QStringLiteral("/xdg-open");
+    if (!QFile::exists(standIn)) {
+        QDir().mkpath(dir);
+        QFile::copy(qEnvironmentVariable("LARKSPAN_SOURCE_DIR") + QStringLiteral("/tests/e2e/xdg-open"), standIn);
+        QFile::setPermissions(standIn, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return dir;
+}
+
+QString LarkspanHome::openedFile() const
+{
+    return path() + QStringLiteral("/opened.log");
+}
+
+QStringList LarkspanHome::openedAddresses() const
+{
+    QFile file(openedFile());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const QStringList& launcher) const

@@ -23,11 +23,16 @@ public:
     QVariant setting(const QString& key, const QString& appName = QStringLiteral("Larkspan")) const;
     void setIniFlag(const QString& key, bool value);
     QProcessEnvironment environment() const;
+    // Addresses the program handed to the stand-in browser, in order.
+    QStringList openedAddresses() const;
 
     // launcher, when given, runs the program (for example {"unshare", "-n"}).
     std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}, const QStringList& launcher = {}) const;
 
 private:
+    QString browserDir() const;
+    QString openedFile() const;
+
     QTemporaryDir _dir;
 };
 

@@ -78,6 +78,28 @@ private slots:
         QVERIFY(readAll(QtLog::getConf().getLogFilePath()).contains(title));
     }
 
+    void aHugeLineIsCutAtACharacterBoundary()
+    {
+        // 5 MB of two-byte characters, as a runaway reply would write; a Qt message too.
+        const QString huge = QStringLiteral("huge-line: ") + QString(5 * 1024 * 1024 / 2, QChar(0xe9));
+        QtLog::warning() << huge;
+        qWarning("%s", qPrintable(huge));
+        QtLog::warning() << "after-huge";
+        const QByteArray log = readAll(QtLog::getConf().getLogFilePath()).toUtf8();
+        int cut = 0;
+        for (const QByteArray& line : log.split('\n')) {
+            if (!line.contains("huge-line"))
+                continue;
+            ++cut;
+            QVERIFY(line.size() < QtLogConf::maxLineBytes + 200);
+            QVERIFY(line.endsWith(" bytes cut]"));
+            // No half character before the marker.
+            QVERIFY(!QString::fromUtf8(line).contains(QChar::ReplacementCharacter));
+        }
+        QCOMPARE(cut, 2);
+        QVERIFY(log.contains("after-huge"));
+    }
+
     void linesFromManyThreadsStayWhole()
     {
         QtLog::getConf().setLogLevel(QtDebugMsg);

@@ -30,7 +30,10 @@ std::optional<LoginGrant> AccountStore::login(const QString& userId, const QStri
     LoginGrant grant{userId, newToken("rt_")};
     const qint64 now = nowMs();
     std::lock_guard<std::mutex> lock(_db.mutex());
-    _db.exec("BEGIN IMMEDIATE");
+    if (!_db.exec("BEGIN IMMEDIATE")) {
+        qWarning("AccountStore::login failed: %s", sqlite3_errmsg(_db.handle()));
+        return std::nullopt;
+    }
     SqliteStatement user(_db.handle(),
                          "INSERT OR IGNORE INTO users (user_id, created_at_ms) VALUES (?1, ?2)");
     SqliteStatement token(_db.handle(),
@@ -45,12 +48,11 @@ std::optional<LoginGrant> AccountStore::login(const QString& userId, const QStri
                           "VALUES (?1, ?2, ?3, ?4)");
         ok = g.bind(1, clientUuid).bind(2, userId).bind(3, grant.refreshToken).bind(4, now).exec();
     }
-    if (!ok) {
+    if (!ok || !_db.exec("COMMIT")) {
         qWarning("AccountStore::login failed: %s", sqlite3_errmsg(_db.handle()));
         _db.exec("ROLLBACK");
         return std::nullopt;
     }
-    _db.exec("COMMIT");
     return grant;
 }
 
@@ -63,15 +65,32 @@ std::optional<LoginGrant> AccountStore::takeGrant(const QString& clientUuid)
     q.bind(1, clientUuid);
     if (!q.next())
         return std::nullopt;
-    return LoginGrant{q.text(0), q.text(1)};
+    LoginGrant grant{q.text(0), q.text(1)};
+    // The row is gone only once the statement has run to its end.
+    while (q.next()) {
+    }
+    if (q.failed())
+        return std::nullopt;
+    return grant;
 }
 
-QString AccountStore::userForRefreshToken(const QString& refreshToken)
+std::optional<QString> AccountStore::userForRefreshToken(const QString& refreshToken)
 {
     std::lock_guard<std::mutex> lock(_db.mutex());
     SqliteStatement q(_db.handle(), "SELECT user_id FROM refresh_tokens WHERE token = ?1");
     q.bind(1, refreshToken);
-    return q.next() ? q.text(0) : QString();
+    return userOf(q);
+}
+
+std::optional<QString> AccountStore::userOf(SqliteStatement& q)
+{
+    if (q.next())
+        return q.text(0);
+    if (q.failed()) {
+        qWarning("AccountStore: lookup failed: %s", qPrintable(q.errorText()));
+        return std::nullopt;
+    }
+    return QString();
 }
 
 QString AccountStore::issueAccessToken(const QString& userId, qint64 lifetimeSecs)
@@ -87,13 +106,13 @@ QString AccountStore::issueAccessToken(const QString& userId, qint64 lifetimeSec
     return token;
 }
 
-QString AccountStore::userForAccessToken(const QString& accessToken)
+std::optional<QString> AccountStore::userForAccessToken(const QString& accessToken)
 {
     std::lock_guard<std::mutex> lock(_db.mutex());
     SqliteStatement q(_db.handle(),
                       "SELECT user_id FROM access_tokens WHERE token = ?1 AND expires_at_ms > ?2");
     q.bind(1, accessToken).bind(2, nowMs());
-    return q.next() ? q.text(0) : QString();
+    return userOf(q);
 }
 
 int AccountStore::expireAccessTokens(const QString& userId)

@@ -5,6 +5,7 @@
 #include <optional>
 
 class SqliteDb;
+class SqliteStatement;
 
 struct LoginGrant
 {
@@ -27,17 +28,18 @@ public:
     // not pick up an old login the user did not make this time.
     std::optional<LoginGrant> takeGrant(const QString& clientUuid);
 
-    // Empty when the token is unknown.
-    QString userForRefreshToken(const QString& refreshToken);
+    // Empty when the token is unknown; nothing when the store failed.
+    std::optional<QString> userForRefreshToken(const QString& refreshToken);
 
     QString issueAccessToken(const QString& userId, qint64 lifetimeSecs);
-    // Empty when the token is unknown or expired.
-    QString userForAccessToken(const QString& accessToken);
+    // Empty when the token is unknown or expired; nothing when the store failed.
+    std::optional<QString> userForAccessToken(const QString& accessToken);
     // Expires the user's access tokens (everybody's when userId is empty); returns how many.
     int expireAccessTokens(const QString& userId);
 
 private:
     static QString newToken(const char* prefix);
+    static std::optional<QString> userOf(SqliteStatement& q);
 
     SqliteDb& _db;
 };

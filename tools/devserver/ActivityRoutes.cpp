@@ -3,6 +3,7 @@
 #include "AccountStore.h"
 #include "ActivityParser.h"
 #include "ActivityStore.h"
+#include "BoundedBody.h"
 #include "ConsolePage.h"
 #include "EndpointGuard.h"
 #include "HttpText.h"
@@ -17,8 +18,13 @@ namespace {
 void upload(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
     const std::optional<QString> token = HttpText::bearerToken(req);
-    const QString user = token && !token->isEmpty() ? ctx.accounts.userForAccessToken(*token)
-                                                    : QString();
+    const std::optional<QString> owner = token && !token->isEmpty() ? ctx.accounts.userForAccessToken(*token)
+                                                                    : QString();
+    if (!owner) {
+        HttpText::problem(res, 500, QStringLiteral("access token could not be checked"));
+        return;
+    }
+    const QString user = *owner;
     if (user.isEmpty()) {
         res.set_header("WWW-Authenticate", "Bearer realm=\"larkspan\"");
         HttpText::problem(res, 401, token ? QStringLiteral("access token unknown or expired")
@@ -50,17 +56,22 @@ void upload(ServerContext& ctx, const httplib::Request& req, httplib::Response& 
 
 void console(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
-    const QString user = ctx.accounts.userForRefreshToken(QString::fromStdString(req.matches[1]));
-    if (user.isEmpty()) {
+    const std::optional<QString> user = ctx.accounts.userForRefreshToken(QString::fromStdString(req.matches[1]));
+    if (user && user->isEmpty()) {
         HttpText::html(res, 404, ConsolePage::unknownLink());
         return;
     }
-    HttpText::html(res, 200, ConsolePage::render(user, ctx.activities.activities(user)));
+    const auto activities = user ? ctx.activities.activities(*user) : std::nullopt;
+    if (!activities) {
+        HttpText::text(res, 500, QStringLiteral("activity could not be read"));
+        return;
+    }
+    HttpText::html(res, 200, ConsolePage::render(*user, *activities));
 }
 }
 
 void ActivityRoutes::install(httplib::Server& server, ServerContext& ctx)
 {
-    server.Post("/v2/desktop/activity", EndpointGuard::wrap(ctx, QStringLiteral("activity"), upload));
+    BoundedBody::post(server, "/v2/desktop/activity", EndpointGuard::wrap(ctx, QStringLiteral("activity"), upload));
     server.Get("/console/login/r/([^/]+)", EndpointGuard::wrap(ctx, QStringLiteral("console"), console));
 }

@@ -44,7 +44,7 @@ ActivityStore::StoreResult ActivityStore::store(const QString& userId,
     return result;
 }
 
-std::vector<ActivityRecord> ActivityStore::activities(const QString& userId)
+std::optional<std::vector<ActivityRecord>> ActivityStore::activities(const QString& userId)
 {
     std::vector<ActivityRecord> out;
     std::lock_guard<std::mutex> lock(_db.mutex());
@@ -70,6 +70,10 @@ std::vector<ActivityRecord> ActivityStore::activities(const QString& userId)
         r.userId = q.text(11);
         r.receivedAtMs = q.integer(12);
         out.push_back(r);
+    }
+    if (q.failed()) {
+        qWarning("ActivityStore::activities failed: %s", qPrintable(q.errorText()));
+        return std::nullopt;
     }
     return out;
 }

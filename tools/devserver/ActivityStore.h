@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class SqliteDb;
@@ -25,8 +26,8 @@ public:
     // All or nothing: a failure stores none of the records.
     StoreResult store(const QString& userId, const std::vector<ActivityRecord>& records);
 
-    // In start order; everybody's when userId is empty.
-    std::vector<ActivityRecord> activities(const QString& userId);
+    // In start order; everybody's when userId is empty. Nothing when the store failed.
+    std::optional<std::vector<ActivityRecord>> activities(const QString& userId);
 
 private:
     SqliteDb& _db;

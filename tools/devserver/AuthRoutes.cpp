@@ -1,5 +1,6 @@
 #include "AuthRoutes.h"
 
+#include "BoundedBody.h"
 #include "EndpointGuard.h"
 #include "HttpText.h"
 #include "LoginPage.h"
@@ -51,7 +52,7 @@ void loginStatus(ServerContext& ctx, const httplib::Request& req, httplib::Respo
 {
     const QString clientUuid = QString::fromStdString(req.matches[1]);
     std::optional<LoginGrant> grant;
-    ctx.board.waitFor(std::chrono::seconds(ctx.options.loginPollSecs), [&] {
+    ctx.board.holdPoll(clientUuid, std::chrono::seconds(ctx.options.loginPollSecs), [&] {
         grant = ctx.accounts.takeGrant(clientUuid);
         return grant.has_value();
     });
@@ -102,8 +103,13 @@ void exchangeToken(ServerContext& ctx, const httplib::Request& req, httplib::Res
         return;
     }
     const QString refreshToken = obj.value(kRefreshToken).toString();
-    const QString user = refreshToken.isEmpty() ? QString()
-                                                : ctx.accounts.userForRefreshToken(refreshToken);
+    const std::optional<QString> owner = refreshToken.isEmpty() ? QString()
+                                                                : ctx.accounts.userForRefreshToken(refreshToken);
+    if (!owner) {
+        HttpText::problem(res, 500, QStringLiteral("refresh token could not be checked"));
+        return;
+    }
+    const QString user = *owner;
     if (user.isEmpty()) {
         HttpText::json(res, 200, exchangeFailure(QStringLiteral("REFRESH_TOKEN_INVALID")));
         return;
@@ -137,6 +143,6 @@ void AuthRoutes::install(httplib::Server& server, ServerContext& ctx)
     server.Post("/console/login", EndpointGuard::wrap(ctx, login, loginForm));
     server.Get("/console/loginStatus/(.+)",
                EndpointGuard::wrap(ctx, QStringLiteral("loginStatus"), loginStatus));
-    server.Post("/customer/api/v1/user/refreshidtoken",
-                EndpointGuard::wrap(ctx, QStringLiteral("refreshidtoken"), exchangeToken));
+    BoundedBody::post(server, "/customer/api/v1/user/refreshidtoken",
+                      EndpointGuard::wrap(ctx, QStringLiteral("refreshidtoken"), exchangeToken));
 }

@@ -71,23 +71,38 @@ void login(ServerContext& ctx, const httplib::Request& req, httplib::Response& r
 
 void activities(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
+    const auto stored = ctx.activities.activities(HttpText::param(req, "user"));
+    if (!stored) {
+        HttpText::problem(res, 500, QStringLiteral("activity could not be read"));
+        return;
+    }
     QJsonArray list;
-    for (const ActivityRecord& r : ctx.activities.activities(HttpText::param(req, "user")))
+    for (const ActivityRecord& r : *stored)
         list.append(activityJson(r));
     HttpText::json(res, 200, QJsonObject{{QStringLiteral("activities"), list}});
 }
 
 void feedbackList(ServerContext& ctx, const httplib::Request&, httplib::Response& res)
 {
+    const auto stored = ctx.feedback.reports(true);
+    if (!stored) {
+        HttpText::problem(res, 500, QStringLiteral("reports could not be read"));
+        return;
+    }
     QJsonArray list;
-    for (const FeedbackRecord& r : ctx.feedback.reports(true))
+    for (const FeedbackRecord& r : *stored)
         list.append(feedbackJson(r));
     HttpText::json(res, 200, QJsonObject{{QStringLiteral("feedback"), list}});
 }
 
 void feedbackLog(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
-    const auto report = ctx.feedback.report(QString::fromStdString(req.matches[1]).toLongLong());
+    bool failed = false;
+    const auto report = ctx.feedback.report(QString::fromStdString(req.matches[1]).toLongLong(), &failed);
+    if (failed) {
+        HttpText::problem(res, 500, QStringLiteral("report could not be read"));
+        return;
+    }
     if (!report || !report->log) {
         HttpText::problem(res, 404, QStringLiteral("no such report or no log"));
         return;

@@ -72,8 +72,11 @@ FeedbackParser::Result FeedbackParser::parse(const QByteArray& body)
         QByteArray log;
         QString gzipError;
         const QByteArray gzip = decoded.decoded;
-        if (!GzipMember::decompress(gzip, &log, &gzipError)) {
+        const GzipMember::Outcome outcome = GzipMember::decompress(gzip, maxLogBytes, &log, &gzipError);
+        if (outcome != GzipMember::Outcome::Ok) {
             result.error = gzipError;
+            if (outcome == GzipMember::Outcome::TooLarge)
+                result.status = 413;
             return result;
         }
         rec.log = log;

@@ -1,6 +1,7 @@
 #include "FeedbackRoutes.h"
 
 #include "AccountStore.h"
+#include "BoundedBody.h"
 #include "EndpointGuard.h"
 #include "FeedbackParser.h"
 #include "FeedbackStore.h"
@@ -28,15 +29,20 @@ void feedback(ServerContext& ctx, const httplib::Request& req, httplib::Response
     }
     FeedbackParser::Result parsed = FeedbackParser::parse(QByteArray::fromStdString(req.body));
     if (!parsed.error.isEmpty()) {
-        HttpText::problem(res, 400, parsed.error, parsed.where);
+        HttpText::problem(res, parsed.status, parsed.error, parsed.where);
         return;
     }
-    if (!token->isEmpty())
-        parsed.record.authorisedUser = ctx.accounts.userForAccessToken(*token);
+    if (!token->isEmpty()) {
+        const std::optional<QString> owner = ctx.accounts.userForAccessToken(*token);
+        if (!owner) {
+            HttpText::problem(res, 500, QStringLiteral("access token could not be checked"));
+            return;
+        }
+        parsed.record.authorisedUser = *owner;
+    }
     const qint64 id = ctx.feedback.store(parsed.record);
     if (id == 0) {
-        HttpText::json(res, 200, QJsonObject{{QStringLiteral("result"),
-                                              QStringLiteral("FEEDBACK_SERVER_ERROR")}});
+        HttpText::problem(res, 500, QStringLiteral("report could not be stored"));
         return;
     }
     HttpText::json(res, 200, QJsonObject{{QStringLiteral("result"), ctx.misbehaviour.feedbackResult()},
@@ -46,5 +52,5 @@ void feedback(ServerContext& ctx, const httplib::Request& req, httplib::Response
 
 void FeedbackRoutes::install(httplib::Server& server, ServerContext& ctx)
 {
-    server.Post("/v2/feedback", EndpointGuard::wrap(ctx, QStringLiteral("feedback"), feedback));
+    BoundedBody::post(server, "/v2/feedback", EndpointGuard::wrap(ctx, QStringLiteral("feedback"), feedback));
 }

@@ -59,7 +59,7 @@ qint64 FeedbackStore::store(const FeedbackRecord& r)
     return sqlite3_last_insert_rowid(_db.handle());
 }
 
-std::vector<FeedbackRecord> FeedbackStore::reports(bool withLogs)
+std::optional<std::vector<FeedbackRecord>> FeedbackStore::reports(bool withLogs)
 {
     std::vector<FeedbackRecord> out;
     std::lock_guard<std::mutex> lock(_db.mutex());
@@ -67,16 +67,23 @@ std::vector<FeedbackRecord> FeedbackStore::reports(bool withLogs)
     SqliteStatement q(_db.handle(), sql.constData());
     while (q.next())
         out.push_back(readRow(q, withLogs));
+    if (q.failed()) {
+        qWarning("FeedbackStore::reports failed: %s", qPrintable(q.errorText()));
+        return std::nullopt;
+    }
     return out;
 }
 
-std::optional<FeedbackRecord> FeedbackStore::report(qint64 id)
+std::optional<FeedbackRecord> FeedbackStore::report(qint64 id, bool* failed)
 {
     std::lock_guard<std::mutex> lock(_db.mutex());
     const QByteArray sql = selectSql(true, " WHERE id = ?1");
     SqliteStatement q(_db.handle(), sql.constData());
     q.bind(1, id);
-    if (!q.next())
+    if (!q.next()) {
+        *failed = q.failed();
         return std::nullopt;
+    }
+    *failed = false;
     return readRow(q, true);
 }

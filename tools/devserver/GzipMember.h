@@ -8,5 +8,9 @@
 class GzipMember
 {
 public:
-    static bool decompress(const QByteArray& gzip, QByteArray* out, QString* error);
+    enum class Outcome { Ok, Invalid, TooLarge };
+
+    // Inflates in bounded steps and stops as soon as the output would pass maxSize, so a
+    // small member that inflates to gigabytes costs no more than maxSize.
+    static Outcome decompress(const QByteArray& gzip, qint64 maxSize, QByteArray* out, QString* error);
 };

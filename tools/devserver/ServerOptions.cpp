@@ -80,8 +80,11 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
                                       QStringLiteral("text"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("Do not log requests to standard error."));
+    const QCommandLineOption dev(QStringLiteral("dev-endpoints"),
+                                 QStringLiteral("Serve the /dev/* endpoints for tests and development: they read "
+                                                "everybody's activity and log anybody in, so never where others can reach the port."));
     p.addOptions({port, bind, data, poll, lifetime, cert, key, selfSigned, failOpt, delayOpt,
-                  garbageOpt, resultState, omitExpires, feedback, quiet});
+                  garbageOpt, resultState, omitExpires, feedback, quiet, dev});
     p.process(app);
     if (!p.positionalArguments().isEmpty())
         fail(QStringLiteral("unexpected argument \"%1\"").arg(p.positionalArguments().first()));
@@ -110,5 +113,6 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
     o.omitExpiresIn = p.isSet(omitExpires);
     o.feedbackResult = p.value(feedback);
     o.quiet = p.isSet(quiet);
+    o.devEndpoints = p.isSet(dev);
     return o;
 }

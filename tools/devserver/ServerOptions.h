@@ -26,6 +26,8 @@ struct ServerOptions
     QString feedbackResult;
 
     bool quiet = false;
+    // The /dev/* endpoints read anybody's activity and log anybody in: only on request.
+    bool devEndpoints = false;
 
     bool useTls() const { return tlsSelfSigned || !tlsCert.isEmpty(); }
 

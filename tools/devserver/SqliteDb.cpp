@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <csignal>
+
 namespace {
 const char* const kSchema = R"SQL(
 CREATE TABLE IF NOT EXISTS users (
@@ -56,6 +58,8 @@ SqliteDb::~SqliteDb()
 
 bool SqliteDb::open(const QString& filePath, QString* error)
 {
+    // A file-size limit must fail the write (and with it the request), not end the server.
+    std::signal(SIGXFSZ, SIG_IGN);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
     if (sqlite3_open_v2(filePath.toUtf8().constData(), &_db, flags, nullptr) != SQLITE_OK) {
         if (error)

@@ -15,18 +15,26 @@ SqliteStatement::~SqliteStatement()
     sqlite3_finalize(_stmt);
 }
 
+void SqliteStatement::check(int rc)
+{
+    // A value that could not be bound (too big, out of memory) would leave its column
+    // NULL and the row stored incomplete: the statement is not run at all.
+    if (rc != SQLITE_OK)
+        _failed = true;
+}
+
 SqliteStatement& SqliteStatement::bind(int pos, const QString& text)
 {
     const QByteArray utf8 = text.toUtf8();
     if (_stmt)
-        sqlite3_bind_text(_stmt, pos, utf8.constData(), utf8.size(), SQLITE_TRANSIENT);
+        check(sqlite3_bind_text(_stmt, pos, utf8.constData(), utf8.size(), SQLITE_TRANSIENT));
     return *this;
 }
 
 SqliteStatement& SqliteStatement::bind(int pos, qint64 number)
 {
     if (_stmt)
-        sqlite3_bind_int64(_stmt, pos, number);
+        check(sqlite3_bind_int64(_stmt, pos, number));
     return *this;
 }
 
@@ -34,21 +42,21 @@ SqliteStatement& SqliteStatement::bindBlob(int pos, const QByteArray& bytes)
 {
     // A null QByteArray would bind SQL NULL; an empty log is still a log.
     if (_stmt)
-        sqlite3_bind_blob(_stmt, pos, bytes.isNull() ? "" : bytes.constData(), bytes.size(),
-                          SQLITE_TRANSIENT);
+        check(sqlite3_bind_blob(_stmt, pos, bytes.isNull() ? "" : bytes.constData(), bytes.size(),
+                                SQLITE_TRANSIENT));
     return *this;
 }
 
 SqliteStatement& SqliteStatement::bindNull(int pos)
 {
     if (_stmt)
-        sqlite3_bind_null(_stmt, pos);
+        check(sqlite3_bind_null(_stmt, pos));
     return *this;
 }
 
 bool SqliteStatement::next()
 {
-    if (!_stmt)
+    if (!_stmt || _failed)
         return false;
     const int rc = sqlite3_step(_stmt);
     if (rc == SQLITE_ROW)

@@ -7,8 +7,8 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 // One prepared statement, finalised on destruction. Positions start at 1 as in SQLite.
-// A statement that failed to prepare reports false from step() and logs nothing itself;
-// the owner reads the reason from errorText().
+// A statement that failed to prepare or to bind a value is never run: next() and exec()
+// report false and log nothing themselves; the owner reads the reason from errorText().
 class SqliteStatement
 {
 public:
@@ -37,6 +37,8 @@ public:
     bool isNull(int col) const;
 
 private:
+    void check(int rc);
+
     sqlite3* _db;
     sqlite3_stmt* _stmt = nullptr;
     bool _failed = false;

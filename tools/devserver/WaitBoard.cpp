@@ -1,19 +1,35 @@
 #include "WaitBoard.h"
 
-bool WaitBoard::waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& ready)
+bool WaitBoard::holdPoll(const QString& client, std::chrono::milliseconds timeout,
+                         const std::function<bool()>& ready)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock<std::mutex> lock(_mutex);
-    // ready() is checked with _mutex held and pulse() takes it, so a change made between
-    // the check and the wait cannot be missed.
+    if (ready())
+        return true;
+    if (_stopping || _heldPolls >= maxHeldPolls)
+        return false;
+    const quint64 poll = ++_lastPoll;
+    _pollOfClient.insert(client, poll);
+    ++_heldPolls;
+    _cond.notify_all(); // an older poll of this client ends now
+    bool result = false;
     for (;;) {
-        if (ready())
-            return true;
-        if (_stopping)
-            return false;
-        if (_cond.wait_until(lock, deadline) == std::cv_status::timeout)
-            return ready();
+        if (ready()) {
+            result = true;
+            break;
+        }
+        if (_stopping || _pollOfClient.value(client) != poll)
+            break;
+        if (_cond.wait_until(lock, deadline) == std::cv_status::timeout) {
+            result = ready();
+            break;
+        }
     }
+    --_heldPolls;
+    if (_pollOfClient.value(client) == poll)
+        _pollOfClient.remove(client);
+    return result;
 }
 
 bool WaitBoard::sleepFor(std::chrono::milliseconds duration)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QHash>
+#include <QString>
+
 #include <chrono>
 #include <condition_variable>
 #include <functional>
@@ -10,8 +13,14 @@
 class WaitBoard
 {
 public:
-    // Waits until ready() is true, the time is up or the server stops; returns ready().
-    bool waitFor(std::chrono::milliseconds timeout, const std::function<bool()>& ready);
+    // Holds a client's long poll until ready() is true, the time is up or the server stops;
+    // returns ready(). ready() is checked with the board's lock held and pulse() takes it, so a change made
+    // between a check and the wait cannot be missed. A held poll takes a worker, so few are
+    // held: one per client (a newer poll of the same client ends the older one) and
+    // maxHeldPolls in all; beyond that a poll is answered at once.
+    bool holdPoll(const QString& client, std::chrono::milliseconds timeout,
+                  const std::function<bool()>& ready);
+    static constexpr int maxHeldPolls = 8;
     // Sleeps; false when cut short by stop().
     bool sleepFor(std::chrono::milliseconds duration);
 
@@ -24,4 +33,7 @@ private:
     mutable std::mutex _mutex;
     std::condition_variable _cond;
     bool _stopping = false;
+    int _heldPolls = 0;
+    quint64 _lastPoll = 0;
+    QHash<QString, quint64> _pollOfClient; // the one poll each client may hold
 };

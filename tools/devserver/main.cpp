@@ -5,9 +5,12 @@
 #include "ActivityRoutes.h"
 #include "ActivityStore.h"
 #include "AuthRoutes.h"
+#include "BoundedBody.h"
 #include "DevRoutes.h"
 #include "FeedbackRoutes.h"
 #include "FeedbackStore.h"
+#include "HardenedServer.h"
+#include "HelpPage.h"
 #include "HttpText.h"
 #include "Misbehaviour.h"
 #include "RequestStats.h"
@@ -16,6 +19,8 @@
 #include "ShutdownSignals.h"
 #include "SqliteDb.h"
 #include "TlsCertificate.h"
+#include "UpdateFeed.h"
+#include "UpdateRoutes.h"
 #include "WaitBoard.h"
 
 #include <httplib.h>
@@ -28,12 +33,6 @@
 #include <memory>
 
 namespace {
-// Long polls and deliberate delays each hold a worker, so the pool is far larger than
-// the handful of connections one client opens.
-constexpr size_t kWorkerThreads = 32;
-// A diagnostics report carries the whole log (rolled over at 10 MiB) compressed and in
-// Base64; anything far beyond that is not a client of ours.
-constexpr size_t kMaxBodyBytes = 64u * 1024 * 1024;
 
 // Exit codes: 2 for a malformed command line (as the option parser uses), 1 for failing
 // to start.
@@ -60,20 +59,22 @@ bool applySwitches(const ServerOptions& o, Misbehaviour& m, QString* error)
     return true;
 }
 
-std::unique_ptr<httplib::Server> makeServer(const ServerOptions& o, QString* error)
+std::unique_ptr<HardenedServer> makeServer(const ServerOptions& o, QString* error)
 {
+    HardenedServer::Limits limits;
+    limits.maxBodyBytes = BoundedBody::maxBytes;
     if (!o.useTls())
-        return std::make_unique<httplib::Server>();
+        return std::make_unique<HardenedServer>(limits);
     QString cert = o.tlsCert, key = o.tlsKey;
     if (o.tlsSelfSigned && !TlsCertificate::ensureSelfSigned(o.dataDir, &cert, &key, error))
         return nullptr;
-    auto server = std::make_unique<httplib::SSLServer>(cert.toLocal8Bit().constData(),
-                                                       key.toLocal8Bit().constData());
-    if (!server->is_valid()) {
-        *error = QStringLiteral("cannot use certificate %1 with key %2").arg(cert, key);
+    std::string reason;
+    SSL_CTX* tls = HardenedServer::tlsContext(cert.toLocal8Bit().toStdString(), key.toLocal8Bit().toStdString(), &reason);
+    if (!tls) {
+        *error = QStringLiteral("cannot use certificate %1 with key %2: %3").arg(cert, key, QString::fromStdString(reason));
         return nullptr;
     }
-    return server;
+    return std::make_unique<HardenedServer>(limits, tls);
 }
 
 void logRequests(httplib::Server& server)
@@ -115,33 +116,29 @@ int main(int argc, char* argv[])
     WaitBoard board;
     RequestStats stats;
     ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats};
+    UpdateFeed updateFeed(QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_PACKAGE),
+                          QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_KEY));
 
-    std::unique_ptr<httplib::Server> server = makeServer(options, &error);
+    std::unique_ptr<HardenedServer> server = makeServer(options, &error);
     if (!server)
         return fail(error);
-    server->new_task_queue = [] { return new httplib::ThreadPool(kWorkerThreads); };
-    server->set_payload_max_length(kMaxBodyBytes);
-    // The library's default adds SO_REUSEPORT, which would let a second server share the
-    // port and quietly take half of the client's requests.
-    server->set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    });
+    BoundedBody::guard(*server);
     AuthRoutes::install(*server, ctx);
     ActivityRoutes::install(*server, ctx);
     FeedbackRoutes::install(*server, ctx);
-    DevRoutes::install(*server, ctx);
-    // Appcast files for the updater, placed there by hand or by tests.
+    if (options.devEndpoints) {
+        DevRoutes::install(*server, ctx);
+        UpdateRoutes::installDev(*server, updateFeed);
+    }
+    HelpPage::install(*server);
+    // Files placed in <data>/updates by hand or by tests come first, then the generated feeds.
     server->set_mount_point("/updates", updatesDir.toStdString());
+    UpdateRoutes::install(*server, ctx, updateFeed);
     if (!options.quiet)
         logRequests(*server);
 
     const std::string host = options.bind.toStdString();
-    int port = options.port;
-    if (port == 0)
-        port = server->bind_to_any_port(host);
-    else if (!server->bind_to_port(host, port))
-        port = -1;
+    const int port = server->bindTo(host, options.port);
     if (port <= 0)
         return fail(QStringLiteral("cannot listen on %1:%2").arg(options.bind).arg(options.port));
 
@@ -151,9 +148,9 @@ int main(int argc, char* argv[])
 
     ShutdownSignals stopOnSignal([&](int) {
         board.stop();
-        server->stop();
+        server->halt();
     });
-    server->listen_after_bind();
+    server->run();
     board.stop();
     std::fprintf(stderr, "larkspan-devserver: stopped\n");
     return 0;

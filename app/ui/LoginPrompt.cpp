@@ -1,0 +1,594 @@
+#include "LoginPrompt.h"
+#include "ui_LoginPrompt.h"
+
+#include "AppSignals.h"
+#include "AutoUpdater.h"
+#include "DateTimeUtils.h"
+#include "DesktopNotifier.h"
+#include "FeedbackDialog.h"
+#include "HttpClient.h"
+#include "LarkspanIcons.h"
+#include "OfflineWindow.h"
+#include "PrefDialog.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+#include "TokenMask.h"
+#include "Translations.h"
+#include "WindowPlacement.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QMenu>
+#include <QScreen>
+#include <QSettings>
+#include <QSysInfo>
+#include <QTranslator>
+#include <QUrl>
+
+namespace {
+
+constexpr int kBalloonMsecs = 10000;
+constexpr int kLoginWindowMinWidth = 480;
+
+bool isLoggedIn()
+{
+    return UserInfo::load().isLoggedIn();
+}
+
+bool isUploadDisabled()
+{
+    return iniSettings().value(IniKeys::uploadDisabled, false).toBool();
+}
+
+QString helpPageUrl()
+{
+    return AppConstants::serverBaseUrl() + QStringLiteral("/help");
+}
+
+} // namespace
+
+LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
+    : QMainWindow(parent), ui(std::make_unique<Ui::LoginPrompt>()), updater(updater), consoleWindow(nullptr)
+{
+    activeIcon = LarkspanIcons::trayIcon(QStringLiteral("active"));
+    notifyIcon = LarkspanIcons::trayIcon(QStringLiteral("notify"));
+    idleIcon = LarkspanIcons::trayIcon(QStringLiteral("idle"));
+    pausedIcon = LarkspanIcons::trayIcon(QStringLiteral("paused"));
+    for (QIcon* icon : {&activeIcon, &notifyIcon, &idleIcon, &pausedIcon})
+        icon->setIsMask(true);
+    ui->setupUi(this);
+    setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
+    translator = new QTranslator(this);
+    ui->btnLogin->setFocus();
+    // The address is filled in once the login page has been opened.
+    ui->labelLoginUrl->hide();
+    ui->lineLoginUrl->hide();
+
+    const QLocale locale(QSettings().value(Keys::language, QLocale::system().name()).toString());
+    QtLog::debug() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
+    Translations::load(*translator, locale);
+    QCoreApplication::installTranslator(translator);
+
+    setWindowIcon(activeIcon);
+    initTrayIcon();
+    rebuildTrayMenu();
+    showLogo();
+
+    httpClient = new HttpClient(this);
+    prefDialog = new PrefDialog(this, updater);
+    feedbackDialog = new FeedbackDialog(this);
+
+    connect(httpClient, &HttpClient::errorString, this, &LoginPrompt::onShowError);
+    connect(httpClient, &HttpClient::sigLoggingIn, this, &LoginPrompt::onLoggingIn);
+    connect(httpClient, &HttpClient::loginSuccess, this, &LoginPrompt::onLoginSuccess);
+    connect(httpClient, &HttpClient::loginFailed, this, &LoginPrompt::onLoginFailed);
+    // Exchanging the fresh refresh token at once lets the uploader's next pass upload
+    // instead of spending that pass on the exchange.
+    connect(httpClient, &HttpClient::sigExchangeToken, httpClient, &HttpClient::exchangeToken);
+    connect(ui->btnLogin, &QPushButton::clicked, this, &LoginPrompt::openLoginPage);
+
+    AppSignals* hub = AppSignals::instance();
+    connect(hub, &AppSignals::loginRequired, this, &LoginPrompt::onLoggingIn);
+    connect(hub, &AppSignals::idle, this, &LoginPrompt::onIdle);
+    connect(hub, &AppSignals::foundRecentUserEvents, this, &LoginPrompt::onFoundRecentUserEvents);
+    connect(hub, &AppSignals::resume, this, &LoginPrompt::onResume);
+    connect(hub, &AppSignals::pause, this, &LoginPrompt::onPause);
+    connect(hub, &AppSignals::languageChanged, this, &LoginPrompt::onLanguageChanged);
+    connect(hub, &AppSignals::notifyUploaded, this, &LoginPrompt::onNotifyUploaded);
+    connect(hub, &AppSignals::showMessage, this, &LoginPrompt::onShowMessage);
+
+    QSettings settings;
+    const bool pausedIndefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
+    const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
+    const bool pausedUntilTomorrow =
+        !pausedDate.isEmpty() && !(pausedDate < DateTimeUtils::toLocalDateString(QDateTime::currentDateTime()));
+    QtLog::debug() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << pausedIndefinitely
+                   << ", pausedUntilTomorrow=" << pausedUntilTomorrow;
+    if (pausedIndefinitely)
+        emit hub->pause(-1);
+    else if (pausedUntilTomorrow)
+        emit hub->pause(-2);
+
+    QtLog::debug() << "showMessage...";
+    showMessage(QSystemTrayIcon::Information, tr("Larkspan is now running"),
+                tr("Click on the Larkspan icon in system tray to 'Open My Console' and view your activity summary."));
+}
+
+LoginPrompt::~LoginPrompt()
+{
+    // Manual time prompts have no parent; the ones still open go with us.
+    qDeleteAll(offlineWindows);
+}
+
+void LoginPrompt::initTrayIcon()
+{
+    trayIcon = new QSystemTrayIcon(activeIcon, this);
+    trayIcon->setToolTip(QStringLiteral("Larkspan"));
+    trayMenu = new QMenu(this);
+    trayIcon->setContextMenu(trayMenu);
+    trayIcon->setVisible(true);
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &LoginPrompt::showHideTrayMenu);
+    notifier = new DesktopNotifier(trayIcon, this);
+
+    // Object names let tests and accessibility tools find the entries.
+    auto makeAction = [this](const QString& name, const QString& text) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(name);
+        return action;
+    };
+    openConsoleAction = makeAction(QStringLiteral("actionOpenConsole"), tr("Open My Console"));
+    connect(openConsoleAction, &QAction::triggered, this, &LoginPrompt::openConsole);
+    lastSyncedAction = makeAction(QStringLiteral("actionLastSynced"), lastSyncedActionText());
+    lastSyncedAction->setEnabled(false);
+    statusAction = makeAction(QStringLiteral("actionStatus"), tr("Active"));
+    statusAction->setEnabled(false);
+    resumeAction = makeAction(QStringLiteral("actionResume"), tr("Resume"));
+    resumeAction->setVisible(false);
+    connect(resumeAction, &QAction::triggered, this, &LoginPrompt::resumeClicked);
+    pause30MinutesAction = makeAction(QStringLiteral("actionPause30Minutes"), tr("Pause for 30 minutes"));
+    connect(pause30MinutesAction, &QAction::triggered, this, &LoginPrompt::pause30Minutes);
+    pause1HourAction = makeAction(QStringLiteral("actionPause1Hour"), tr("Pause for 1 hour"));
+    connect(pause1HourAction, &QAction::triggered, this, &LoginPrompt::pause1Hour);
+    pause2HoursAction = makeAction(QStringLiteral("actionPause2Hours"), tr("Pause for 2 hours"));
+    connect(pause2HoursAction, &QAction::triggered, this, &LoginPrompt::pause2Hours);
+    pauseUntilTomorrowAction = makeAction(QStringLiteral("actionPauseUntilTomorrow"), tr("Pause until tomorrow"));
+    connect(pauseUntilTomorrowAction, &QAction::triggered, this, &LoginPrompt::pauseUntilTomorrow);
+    pauseIndefinitelyAction = makeAction(QStringLiteral("actionPauseIndefinitely"), tr("Pause indefinitely"));
+    connect(pauseIndefinitelyAction, &QAction::triggered, this, &LoginPrompt::pauseIndefinitely);
+}
+
+void LoginPrompt::rebuildTrayMenu()
+{
+    trayMenu->clear();
+    trayMenu->addAction(openConsoleAction);
+    trayMenu->addSeparator();
+    trayMenu->addAction(statusAction);
+    trayMenu->addAction(resumeAction);
+    trayMenu->addAction(pause30MinutesAction);
+    trayMenu->addAction(pause1HourAction);
+    trayMenu->addAction(pause2HoursAction);
+    trayMenu->addAction(pauseUntilTomorrowAction);
+    trayMenu->addAction(pauseIndefinitelyAction);
+    trayMenu->addSeparator();
+    trayMenu->addAction(lastSyncedAction);
+    trayMenu->addSeparator();
+    trayMenu->addAction(tr("Preferences..."), this, &LoginPrompt::showPreferences)
+        ->setObjectName(QStringLiteral("actionPreferences"));
+    trayMenu->addAction(tr("Check for Updates..."), this, &LoginPrompt::checkForUpdates)
+        ->setObjectName(QStringLiteral("actionCheckForUpdates"));
+    trayMenu->addAction(tr("Send Diagnostics..."), this, &LoginPrompt::sendFeedback)
+        ->setObjectName(QStringLiteral("actionSendDiagnostics"));
+    trayMenu->addAction(tr("Help"), this, &LoginPrompt::openHelpPage)->setObjectName(QStringLiteral("actionHelp"));
+    trayMenu->addSeparator();
+    trayMenu->addAction(tr("Logout && Quit"), this, &LoginPrompt::onLogoutAndQuit)
+        ->setObjectName(QStringLiteral("actionLogoutAndQuit"));
+    trayMenu->addAction(tr("Quit Larkspan"), this, &LoginPrompt::onQuitLarkspan)
+        ->setObjectName(QStringLiteral("actionQuit"));
+}
+
+void LoginPrompt::showLogo()
+{
+    ui->labelLogo->setPixmap(
+        activeIcon.pixmap(64).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+// ---- Pause and resume ----
+
+void LoginPrompt::pause30Minutes() { pauseClicked(30); }
+void LoginPrompt::pause1Hour() { pauseClicked(60); }
+void LoginPrompt::pause2Hours() { pauseClicked(120); }
+void LoginPrompt::pauseUntilTomorrow() { pauseClicked(-2); }
+void LoginPrompt::pauseIndefinitely() { pauseClicked(-1); }
+
+void LoginPrompt::pauseClicked(int minutes)
+{
+    emit AppSignals::instance()->pause(minutes);
+}
+
+void LoginPrompt::resumeClicked()
+{
+    emit AppSignals::instance()->resume();
+}
+
+void LoginPrompt::onPause(int)
+{
+    QtLog::debug() << "LoginPrompt::onPause...";
+    if (!isLoggedIn())
+        return;
+    statusAction->setText(tr("Paused"));
+    resumeAction->setVisible(true);
+    trayIcon->setIcon(pausedIcon);
+    for (QAction* action : {pause30MinutesAction, pause1HourAction, pause2HoursAction, pauseUntilTomorrowAction,
+                            pauseIndefinitelyAction})
+        action->setVisible(false);
+}
+
+void LoginPrompt::onResume()
+{
+    if (!isLoggedIn())
+        return;
+    statusAction->setText(tr("Active"));
+    statusAction->setEnabled(false);
+    resumeAction->setVisible(false);
+    setActiveOrNotifyIcon();
+    for (QAction* action : {pause30MinutesAction, pause1HourAction, pause2HoursAction, pauseUntilTomorrowAction,
+                            pauseIndefinitelyAction})
+        action->setVisible(true);
+}
+
+void LoginPrompt::setTrayActionsEnabled(bool enabled)
+{
+    QtLog::debug() << "setTrayActionsEnabled: " << enabled;
+    for (QAction* action : {resumeAction, pause30MinutesAction, pause1HourAction, pause2HoursAction,
+                            pauseUntilTomorrowAction, pauseIndefinitelyAction, openConsoleAction})
+        action->setEnabled(enabled);
+}
+
+void LoginPrompt::setActiveOrNotifyIcon()
+{
+    trayIcon->setIcon(offlineWindows.isEmpty() ? activeIcon : notifyIcon);
+}
+
+// ---- Idle and the manual time prompt ----
+
+void LoginPrompt::onIdle(QDateTime idleStart)
+{
+    trayIcon->setIcon(idleIcon);
+    const bool offlineEnabled = QSettings().value(Keys::offlineEnabled, Defaults::offlineEnabled).toBool();
+    QtLog::debug() << "LoginPrompt::onIdle... offlineEnabled=" << offlineEnabled;
+    // The first idle start of a period wins: the event manager repeats the signal every pass.
+    if (offlineEnabled && !idleStartedAt.isValid())
+        idleStartedAt = idleStart;
+}
+
+void LoginPrompt::onFoundRecentUserEvents(QDateTime idleEnd)
+{
+    if (idleStartedAt.isValid()) {
+        QtLog::debug() << "onFoundRecentUserEvents: idleEnd=" << idleEnd;
+        QtLog::info() << "onFoundRecentUserEvents... create new offline dialog and show";
+        openOfflineWindow(idleStartedAt, idleEnd);
+        idleStartedAt = QDateTime();
+    }
+    setActiveOrNotifyIcon();
+}
+
+OfflineWindow* LoginPrompt::openOfflineWindow(QDateTime start, QDateTime end)
+{
+    auto* window = new OfflineWindow(start, end, nullptr);
+    connect(window, &OfflineWindow::closed, this, &LoginPrompt::onOfflineWindowClosed);
+    offlineWindows.append(window);
+    window->askForComment();
+    return window;
+}
+
+void LoginPrompt::onOfflineWindowClosed()
+{
+    auto* window = qobject_cast<OfflineWindow*>(sender());
+    if (!window)
+        return;
+    offlineWindows.removeAll(window);
+    QtLog::debug() << "onOfflineDialogClosed: one offline dialog is closed and going to be deleted.";
+    window->deleteLater();
+}
+
+void LoginPrompt::onNotificationMessageClicked(QHash<QString, QString> msgData)
+{
+    const QString startKey = QStringLiteral("startTimeUtcStr");
+    const QString endKey = QStringLiteral("endTimeUtcStr");
+    if (!msgData.contains(startKey) || !msgData.contains(endKey))
+        return;
+    QtLog::debug() << "onNotificationMessageClicked: startTimeUtcStr=" << msgData.value(startKey)
+                   << ", endTimeUtcStr=" << msgData.value(endKey);
+    OfflineWindow* window = openOfflineWindow(DateTimeUtils::fromUTCString(msgData.value(startKey)),
+                                              DateTimeUtils::fromUTCString(msgData.value(endKey)));
+    window->raise();
+    window->activateWindow();
+}
+
+// ---- Login ----
+
+QString LoginPrompt::buildLoginUrl(const QString& clientUuid) const
+{
+    return QStringLiteral("%1/console/?lkCuid=%2").arg(AppConstants::serverBaseUrl(), clientUuid);
+}
+
+void LoginPrompt::openLoginPage()
+{
+    loginStartedAt = QDateTime::currentDateTimeUtc();
+    const QString loginUrl = buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString());
+    QtLog::debug() << "loginUrl: " << loginUrl;
+    ui->lineLoginUrl->setText(loginUrl);
+    QDesktopServices::openUrl(QUrl(loginUrl));
+    hide();
+    httpClient->checkLoginStatus();
+}
+
+void LoginPrompt::showLoginWindow(bool loginPageOpened)
+{
+    loginInfo = loginPageOpened ? LoginInfo::PageOpened : LoginInfo::PageNotOpened;
+    showLoginInfo();
+    // Someone without a browser can still copy the address into one elsewhere.
+    if (ui->lineLoginUrl->text().isEmpty())
+        ui->lineLoginUrl->setText(buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString()));
+    ui->labelLoginUrl->show();
+    ui->lineLoginUrl->show();
+    ui->lineLoginUrl->setCursorPosition(0);
+    if (QSysInfo::prettyProductName().startsWith(QLatin1String("Windows 10")))
+        setMinimumSize(600, 350);
+    // Left to itself, adjustSize() narrows a window of word-wrapped text until it is tall,
+    // and the window's height limit then cuts the text off: keep it wide enough.
+    setMinimumWidth(qMax(minimumWidth(), kLoginWindowMinWidth));
+    adjustSize();
+    WindowPlacement::centreOnPrimaryScreen(this);
+    show();
+    raise();
+    activateWindow();
+}
+
+void LoginPrompt::showLoginInfo()
+{
+    if (loginInfo == LoginInfo::PageOpened) {
+        ui->labelInfo->setText(
+            tr("Larkspan needs your login details. We've opened a login screen for you.<br><br>Don\u2019t see the "
+               "Larkspan login screen? Press \"Login to Larkspan\" below to login via your web browser."));
+    } else if (loginInfo == LoginInfo::PageNotOpened) {
+        ui->labelInfo->setText(tr("Larkspan needs your login details. Press \"Login to Larkspan\" below to login via "
+                                  "your web browser."));
+    }
+}
+
+void LoginPrompt::onLoggingIn()
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const qint64 diff = loginStartedAt.isValid() ? loginStartedAt.secsTo(now) : 0;
+    const qint64 absDiff = diff < 0 ? -diff : diff;
+    QtLog::info() << "onLoggingIn: loginStart=" << loginStartedAt << ", now=" << now << ", diff=" << diff
+                  << " seconds";
+    if (absDiff > 30)
+        showLoginWindow(false);
+}
+
+void LoginPrompt::onLoginSuccess(UserInfo userInfo)
+{
+    QtLog::debug() << "onLoginSuccess - cvUserId: " << userInfo.cvUserId();
+    onShowMessage(tr("Larkspan"), tr("Logged in successfully."));
+    userInfo.save();
+    hide();
+    setTrayActionsEnabled(true);
+    trayIcon->setIcon(activeIcon);
+}
+
+void LoginPrompt::onLoginFailed(QString reason)
+{
+    UserInfo userInfo = UserInfo::load();
+    userInfo.logout();
+    QtLog::debug() << "onLoginFailed - Reason: " << reason;
+    onShowError(tr("Larkspan"), reason);
+    showLoginWindow(false);
+}
+
+// ---- Other actions ----
+
+QString LoginPrompt::buildConsoleUrl(const QString& refreshToken) const
+{
+    // The log stays on disk and travels with diagnostics: never write the token whole.
+    QtLog::info() << QStringLiteral("Building console URL: refreshToken=%2").arg(TokenMask::token(refreshToken));
+    const QString url = QStringLiteral("%1/console/login/r/%2").arg(AppConstants::serverBaseUrl(), refreshToken);
+    QtLog::info() << QStringLiteral("Built console URL: %1").arg(TokenMask::inText(url, refreshToken));
+    return url;
+}
+
+void LoginPrompt::openConsole()
+{
+    const UserInfo userInfo = UserInfo::load();
+    if (userInfo.refreshToken().isEmpty())
+        return;
+    const QString consoleUrl = buildConsoleUrl(userInfo.refreshToken());
+    QtLog::debug() << "consoleUrl: " << TokenMask::inText(consoleUrl, userInfo.refreshToken());
+    if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool())
+        QDesktopServices::openUrl(QUrl(consoleUrl));
+    else
+        consoleWindow.openConsole(consoleUrl);
+}
+
+void LoginPrompt::openHelpPage()
+{
+    QtLog::debug() << "openHelpPage...";
+    QDesktopServices::openUrl(QUrl(helpPageUrl()));
+}
+
+void LoginPrompt::showPreferences()
+{
+    QtLog::debug() << "showPreferences...";
+    prefDialog->adjustSize();
+    WindowPlacement::centreOnPrimaryScreen(prefDialog);
+    prefDialog->show();
+}
+
+void LoginPrompt::sendFeedback()
+{
+    QtLog::info() << "sendFeedback: showing dialog...";
+    feedbackDialog->showDialog();
+    feedbackDialog->raise();
+    feedbackDialog->activateWindow();
+}
+
+void LoginPrompt::checkForUpdates()
+{
+    if (updater) {
+        QtLog::info() << "checkForUpdates with UI...";
+        updater->checkForUpdatesWithUI();
+    } else {
+        QtLog::info() << "no updater initialised.";
+    }
+}
+
+void LoginPrompt::onLogoutAndQuit()
+{
+    QtLog::info() << "onLogoutAndQuit: Logged out user from Desktop side.";
+    UserInfo userInfo = UserInfo::load();
+    userInfo.logout();
+    close();
+    QCoreApplication::quit();
+}
+
+void LoginPrompt::onQuitLarkspan()
+{
+    close();
+    QCoreApplication::quit();
+}
+
+void LoginPrompt::showHideTrayMenu(QSystemTrayIcon::ActivationReason reason)
+{
+    QtLog::debug() << "showHideTrayMenu...";
+    if (reason == QSystemTrayIcon::Trigger) {
+        if (isVisible()) {
+            QtLog::debug() << "Hide system tray menu...";
+            trayMenu->hide();
+        } else {
+            QtLog::debug() << "Show system tray menu...";
+            // Shown once off screen so that it has its real size before it is placed.
+            trayMenu->move(-500, -500);
+            trayMenu->show();
+            placeTrayMenu();
+            trayMenu->show();
+        }
+    }
+    for (OfflineWindow* window : qAsConst(offlineWindows))
+        window->raise();
+}
+
+void LoginPrompt::placeTrayMenu()
+{
+    const QSize size = trayMenu->size();
+    const QRect iconRect = trayIcon->geometry();
+    // A tray that reports no icon geometry (a status notifier host) gets the menu at the
+    // pointer, which is where the click was.
+    const bool atIcon = iconRect.isValid() && !iconRect.isEmpty();
+    const QPoint anchor = atIcon ? iconRect.center() : QCursor::pos();
+    QScreen* screen = QGuiApplication::screenAt(anchor);
+    const QRect area = (screen ? screen : QGuiApplication::primaryScreen())->availableGeometry();
+
+    // The menu's bottom-right corner at the icon; its top-left corner at the pointer.
+    // Either way it flips to the other side where it would leave the screen.
+    QPoint topLeft = atIcon ? anchor - QPoint(size.width(), size.height()) : anchor;
+    if (topLeft.x() < area.left() || topLeft.x() + size.width() - 1 > area.right())
+        topLeft.setX(atIcon ? iconRect.right() + 1 : anchor.x() - size.width());
+    if (topLeft.y() < area.top() || topLeft.y() + size.height() - 1 > area.bottom())
+        topLeft.setY(atIcon ? iconRect.bottom() + 1 : anchor.y() - size.height());
+    topLeft.setX(qBound(area.left(), topLeft.x(), qMax(area.left(), area.right() - size.width() + 1)));
+    topLeft.setY(qBound(area.top(), topLeft.y(), qMax(area.top(), area.bottom() - size.height() + 1)));
+    trayMenu->move(topLeft);
+}
+
+// ---- Notifications ----
+
+void LoginPrompt::onShowMessage(QString title, QString message)
+{
+    QtLog::debug() << "onShowMessage...";
+    QtLog::debug() << "showMessage...";
+    notifier->show(QSystemTrayIcon::Information, title, message, kBalloonMsecs);
+}
+
+void LoginPrompt::onShowError(QString title, QString message)
+{
+    QtLog::debug() << "onShowError...";
+    QtLog::debug() << "showMessage...";
+    notifier->show(QSystemTrayIcon::Critical, title, message, kBalloonMsecs);
+}
+
+void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, QString title, QString message)
+{
+    QtLog::debug() << "showMessage...";
+    notifier->show(icon, title, message, kBalloonMsecs);
+}
+
+void LoginPrompt::onNotifyUploaded()
+{
+    lastSyncedText = QDateTime::currentDateTime().toString(QStringLiteral("dd MMM HH:mm"));
+    lastSyncedAction->setText(tr("Last synced: ") + lastSyncedText);
+}
+
+void LoginPrompt::onHideDockIconIfNeeded() {}
+
+QString LoginPrompt::lastSyncedActionText() const
+{
+    if (!lastSyncedText.isEmpty())
+        return tr("Last synced: ") + lastSyncedText;
+    return isUploadDisabled() ? tr("Upload disabled") : tr("Last synced: checking...");
+}
+
+// ---- Language ----
+
+void LoginPrompt::onLanguageChanged(QString language)
+{
+    QCoreApplication::removeTranslator(translator);
+    Translations::load(*translator, QLocale(language));
+    QCoreApplication::installTranslator(translator);
+    ui->retranslateUi(this);
+    showLoginInfo();
+    showLogo();
+    openConsoleAction->setText(tr("Open My Console"));
+    resumeAction->setText(tr("Resume"));
+    statusAction->setText(resumeAction->isVisible() ? tr("Paused") : tr("Active"));
+    pause30MinutesAction->setText(tr("Pause for 30 minutes"));
+    pause1HourAction->setText(tr("Pause for 1 hour"));
+    pause2HoursAction->setText(tr("Pause for 2 hours"));
+    pauseUntilTomorrowAction->setText(tr("Pause until tomorrow"));
+    pauseIndefinitelyAction->setText(tr("Pause indefinitely"));
+    lastSyncedAction->setText(lastSyncedActionText());
+    rebuildTrayMenu();
+}
+
+void LoginPrompt::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        ui->retranslateUi(this);
+        // The form's own texts would replace the logo and the login text shown.
+        showLoginInfo();
+        showLogo();
+    }
+    QMainWindow::changeEvent(event);
+}
+
+// ---- Closing ----
+
+void LoginPrompt::closeEvent(QCloseEvent* event)
+{
+    QtLog::debug() << "Going to quit Larkspan: " << event;
+    trayIcon->hide();
+    consoleWindow.close();
+    event->accept();
+    // The other windows only hide when closed and the program keeps running without any
+    // visible window, so closing this one ends the program explicitly.
+    QCoreApplication::quit();
+}
+
+void LoginPrompt::hideTrayIcon()
+{
+    trayIcon->setVisible(false);
+}

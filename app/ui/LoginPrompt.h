@@ -1,0 +1,127 @@
+#pragma once
+
+#include "ConsoleWindow.h"
+#include "UserInfo.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QIcon>
+#include <QMainWindow>
+#include <QString>
+#include <QSystemTrayIcon>
+#include <QVector>
+
+#include <memory>
+
+class AutoUpdater;
+class DesktopNotifier;
+class FeedbackDialog;
+class HttpClient;
+class OfflineWindow;
+class PrefDialog;
+class QAction;
+class QMenu;
+class QTranslator;
+
+namespace Ui {
+class LoginPrompt;
+}
+
+// The program's main window and its whole visible presence: a small login prompt shown
+// only while the user has to log in, and the tray icon with its menu and notifications
+// the rest of the time. Drives the browser login, pause and resume, the manual time
+// prompt after an idle period, the other windows and the interface language.
+class LoginPrompt : public QMainWindow
+{
+    Q_OBJECT
+public:
+    LoginPrompt(QWidget* parent, AutoUpdater* updater);
+    ~LoginPrompt() override;
+
+    void setTrayActionsEnabled(bool enabled);
+    void openLoginPage();
+    void showLoginWindow(bool loginPageOpened);
+    void hideTrayIcon();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private slots:
+    void initTrayIcon();
+    void checkForUpdates();
+    void sendFeedback();
+    void onLoggingIn();
+    void onLoginSuccess(UserInfo userInfo);
+    void onLoginFailed(QString reason);
+    void pause30Minutes();
+    void pause1Hour();
+    void pause2Hours();
+    void pauseUntilTomorrow();
+    void pauseIndefinitely();
+    void pauseClicked(int minutes);
+    void resumeClicked();
+    void onIdle(QDateTime idleStart);
+    void onFoundRecentUserEvents(QDateTime idleEnd);
+    void onResume();
+    void onPause(int minutes);
+    void onLanguageChanged(QString language);
+    void openConsole();
+    void showPreferences();
+    void openHelpPage();
+    void onLogoutAndQuit();
+    void onQuitLarkspan();
+    void showHideTrayMenu(QSystemTrayIcon::ActivationReason reason);
+    void onShowMessage(QString title, QString message);
+    void onShowError(QString title, QString message);
+    void showMessage(QSystemTrayIcon::MessageIcon icon, QString title, QString message);
+    void onNotifyUploaded();
+    void onHideDockIconIfNeeded();
+    void onOfflineWindowClosed();
+    void onNotificationMessageClicked(QHash<QString, QString> msgData);
+
+private:
+    void rebuildTrayMenu();
+    OfflineWindow* openOfflineWindow(QDateTime start, QDateTime end);
+    QString buildLoginUrl(const QString& clientUuid) const;
+    QString buildConsoleUrl(const QString& refreshToken) const;
+    void setActiveOrNotifyIcon();
+    void showLoginInfo();
+    void showLogo();
+    void placeTrayMenu();
+    QString lastSyncedActionText() const;
+
+    QDateTime loginStartedAt;
+    std::unique_ptr<Ui::LoginPrompt> ui;
+    AutoUpdater* updater;
+    QTranslator* translator;
+    QString lastSyncedText;
+    QIcon activeIcon;
+    QIcon notifyIcon;
+    QIcon idleIcon;
+    QIcon pausedIcon;
+    QSystemTrayIcon* trayIcon = nullptr;
+    QMenu* trayMenu = nullptr;
+    QAction* openConsoleAction = nullptr;
+    QAction* lastSyncedAction = nullptr;
+    QAction* statusAction = nullptr;
+    QAction* resumeAction = nullptr;
+    QAction* pause30MinutesAction = nullptr;
+    QAction* pause1HourAction = nullptr;
+    QAction* pause2HoursAction = nullptr;
+    QAction* pauseUntilTomorrowAction = nullptr;
+    QAction* pauseIndefinitelyAction = nullptr;
+    QDateTime idleStartedAt;
+    QVector<OfflineWindow*> offlineWindows;
+    PrefDialog* prefDialog = nullptr;
+    FeedbackDialog* feedbackDialog = nullptr;
+    ConsoleWindow consoleWindow;
+    HttpClient* httpClient = nullptr;
+
+    // Balloons go to the desktop's notification service where one runs.
+    DesktopNotifier* notifier = nullptr;
+    // Which of the two login texts is shown, so a language change can translate it again
+    // (the form's own retranslation would put its placeholder text back).
+    enum class LoginInfo { Placeholder, PageOpened, PageNotOpened };
+    LoginInfo loginInfo = LoginInfo::Placeholder;
+};

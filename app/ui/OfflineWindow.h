@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMainWindow>
+
+namespace Ui {
+class OfflineWindow;
+}
+
+// The prompt shown when the user comes back after an idle period: what were you doing?
+// "Log Time" records manual time from the idle start; any way of closing it discards the
+// idle markers of the period. The tray deletes it after closed().
+class OfflineWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit OfflineWindow(QDateTime idleStart, QDateTime idleEnd, QWidget* parent = nullptr);
+    ~OfflineWindow() override;
+
+    // Fills the window for its idle period and shows it (centred, the first time).
+    void askForComment();
+
+signals:
+    void closed();
+
+public slots:
+    void onBtnCancelClicked();
+    void onBtnLogTimeClicked();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void updateOfflineTimeUI();
+
+    Ui::OfflineWindow* ui;
+    QDateTime idleStart;
+    QDateTime idleEnd;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+class QTranslator;
+
+// Where the compiled translations "larkspan_<locale>.qm" are looked for, in this order:
+// "translations" in the current directory (a development run), beside the executable (a
+// build tree), then the installed data folder. The desktop starts Larkspan from the home
+// folder at login, so the current directory alone would miss them.
+namespace Translations {
+QStringList searchDirs();
+// Loads the best file for the locale from the first folder that has one.
+bool load(QTranslator& translator, const QLocale& locale);
+} // namespace Translations

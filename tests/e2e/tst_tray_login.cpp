@@ -1,0 +1,258 @@
+#include "DevServerProcess.h"
+#include "LarkspanRun.h"
+#include "TestHome.h"
+#include "UserInfo.h"
+#include "XvfbSession.h"
+
+#include <QCoreApplication>
+#include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QString kLoginTitle = QStringLiteral("^Please Login to Larkspan$");
+const QString kPreferencesTitle = QStringLiteral("^Larkspan Preferences$");
+
+// The tray host: trayer, an XEmbed system tray, along the top edge.
+struct Trayer {
+    QProcess process;
+    bool start(const XvfbSession& x)
+    {
+        process.start(QStringLiteral("trayer"),
+                      QStringLiteral("--edge top --align right --widthtype request --height 24 --SetDockType true").split(QLatin1Char(' ')));
+        if (!process.waitForStarted(5000))
+            return false;
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 5000) {
+            if (x.xdotool({QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}))
+                return true;
+            QTest::qWait(100);
+        }
+        return false;
+    }
+    ~Trayer()
+    {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+};
+
+// The first shown window with that title, or an empty text.
+QString windowId(const XvfbSession& x, const QString& title)
+{
+    QByteArray ids;
+    x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title}, 5000, &ids);
+    return QString::fromLatin1(ids.trimmed().split('\n').first());
+}
+
+bool windowShown(const XvfbSession& x, const QString& title)
+{
+    return !windowId(x, title).isEmpty();
+}
+
+// What the title-bar button does: openbox closes the active window on Alt+F4.
+bool closeWindow(const XvfbSession& x, const QString& title)
+{
+    return x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId(x, title), QStringLiteral("key"), QStringLiteral("alt+F4")});
+}
+
+// The tray panel's place on the root window: where our icon sits once it is embedded.
+QRect trayPanel(const XvfbSession& x)
+{
+    QByteArray tree;
+    x.run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}, 5000, &tree);
+    static const QRegularExpression panel(QStringLiteral("\"panel\": \\(\"panel\" \"trayer\"\\)\\s+(\\d+)x(\\d+)\\S*\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+    const auto m = panel.match(QString::fromUtf8(tree));
+    if (!m.hasMatch())
+        return QRect();
+    return QRect(m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
+}
+
+// How many pixels of the tray panel are close to the given colour.
+int pixelsLike(const XvfbSession& x, const QRect& area, QColor colour)
+{
+    QTemporaryDir dir;
+    const QString file = dir.path() + QStringLiteral("/root.png");
+    if (x.run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), file}, 10000) != 0)
+        return -1;
+    const QImage image(file);
+    int count = 0;
+    for (int py = area.top(); py <= area.bottom(); ++py) {
+        for (int px = area.left(); px <= area.right(); ++px) {
+            const QColor c = image.pixelColor(px, py);
+            if (qAbs(c.red() - colour.red()) < 30 && qAbs(c.green() - colour.green()) < 30 && qAbs(c.blue() - colour.blue()) < 30)
+                ++count;
+        }
+    }
+    return count;
+}
+
+QJsonObject getJson(const QUrl& url)
+{
+    QNetworkAccessManager manager;
+    QNetworkReply* reply = manager.get(QNetworkRequest(url));
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QJsonObject json = QJsonDocument::fromJson(reply->readAll()).object();
+    delete reply;
+    return json;
+}
+
+void storeUser(const LarkspanHome& home, const QString& userInfoJson)
+{
+    QDir().mkpath(home.configDir());
+    QSettings settings(home.settingsFile(), QSettings::NativeFormat);
+    settings.setValue(QStringLiteral("userInfoJson"), userInfoJson);
+}
+
+QString loggedInUser()
+{
+    UserInfo user;
+    user.setCvUserId(QStringLiteral("e2e-tray"));
+    user.setRefreshToken(QStringLiteral("rt_e2e_tray_0123456789"));
+    return user.toJson();
+}
+
+// The tests run offscreen; the program here shows its windows and tray icon on the X server.
+const QString kOnScreen = QStringLiteral("QT_QPA_PLATFORM=xcb");
+const QStringList kNoService {kOnScreen, QStringLiteral("LARKSPAN_SERVER_URL=http://127.0.0.1:9"),
+                              QStringLiteral("LARKSPAN_INGRESS_URL=http://127.0.0.1:9")};
+
+} // namespace
+
+// The real program with a tray host on a private X server: the login a person does in the
+// browser, the tray's paused state, and which windows end the program when closed.
+class TestTrayLogin : public QObject
+{
+    Q_OBJECT
+private slots:
+    void freshUserLogsInThroughTheBrowser()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        Trayer trayer;
+        QVERIFY(trayer.start(x));
+        DevServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
+        const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
+        const QStringList env {kOnScreen, QStringLiteral("LARKSPAN_SERVER_URL=") + base, QStringLiteral("LARKSPAN_INGRESS_URL=") + base};
+
+        // First run: the person does not log in. The login page was opened in the browser,
+        // the login window asks, and the tray icon is there; what they do is kept locally.
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        auto first = home.start(env);
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kLoginTitle), 10000);
+        QCOMPARE(home.openedAddresses().size(), 1);
+        const QString clientUuid = home.setting(QStringLiteral("clientUuid")).toString();
+        QCOMPARE(home.openedAddresses().first(), base + QStringLiteral("/console/?lkCuid=") + clientUuid);
+        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(91, 63, 208)) > 40, 5000);
+        for (int step = 0; step < 8; ++step) {
+            x.xdotool({QStringLiteral("key"), QStringLiteral("shift")});
+            x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 9 : -9), QStringLiteral("4")});
+            QTest::qWait(600);
+        }
+        QVERIFY(stopWithSignal(*first, SIGTERM) >= 0);
+        QCOMPARE(first->exitCode(), 0);
+        QVERIFY(!UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).isLoggedIn());
+
+        // Second run: the person presses the page's login button. The one pending status
+        // check completes, the user is stored, the window goes away, the tray's entries are
+        // enabled and the first upload pass sends what was tracked.
+        auto second = home.start(env + QStringList {QStringLiteral("LARKSPAN_E2E_LOGIN_USER=e2e-login")});
+        QTRY_VERIFY_WITH_TIMEOUT(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).isLoggedIn(), 15000);
+        QCOMPARE(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).cvUserId(), QStringLiteral("e2e-login"));
+        QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kLoginTitle), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !getJson(server.url(QStringLiteral("/dev/activities?user=e2e-login"))).value(QStringLiteral("activities")).toArray().isEmpty(),
+            20000);
+        QVERIFY(stopWithSignal(*second, SIGTERM) >= 0);
+        QCOMPARE(second->exitCode(), 0);
+        const QString log = home.readLog();
+        const auto at = [&log](const char* pattern) { return log.indexOf(QRegularExpression(QString::fromLatin1(pattern))); };
+        QVERIFY(at("setTrayActionsEnabled:\\s+false") >= 0);
+        QVERIFY(at("onLoginSuccess - cvUserId:\\s+e2e-login") >= 0);
+        QVERIFY(at("setTrayActionsEnabled:\\s+true") > at("onLoginSuccess - cvUserId:\\s+e2e-login"));
+        QCOMPARE(log.count(QStringLiteral("doCheckLoginStatus: url=")), 2); // one per run
+    }
+
+    void storedPauseShowsThePausedIcon()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        Trayer trayer;
+        QVERIFY(trayer.start(x));
+        LarkspanHome home;
+        storeUser(home, loggedInUser());
+        {
+            QSettings settings(home.settingsFile(), QSettings::NativeFormat);
+            settings.setValue(QStringLiteral("pauseUntilTomorrow"), QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+        }
+        auto program = home.start(kNoService);
+        // Amber: the paused icon; none of the active icon's violet.
+        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(232, 148, 0)) > 40, 10000);
+        QCOMPARE(pixelsLike(x, trayPanel(x), QColor(91, 63, 208)), 0);
+        QVERIFY(!windowShown(x, kLoginTitle));
+        QVERIFY(home.openedAddresses().isEmpty());
+        QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
+        QCOMPARE(program->exitCode(), 0);
+    }
+
+    void onlyTheLoginWindowEndsTheProgram()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        Trayer trayer;
+        QVERIFY(trayer.start(x));
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        storeUser(home, loggedInUser());
+        auto program = home.start(kNoService);
+        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(91, 63, 208)) > 40, 10000);
+
+        // "Preferences..." from the tray menu: a click on the icon, then the keyboard
+        // (the entries before it that take focus: the console and the five pauses).
+        const QRect panel = trayPanel(x);
+        QVERIFY(x.xdotool({QStringLiteral("mousemove"), QString::number(panel.center().x()), QString::number(panel.center().y()),
+                           QStringLiteral("click"), QStringLiteral("1")}));
+        QTest::qWait(500);
+        for (int i = 0; i < 7; ++i)
+            x.xdotool({QStringLiteral("key"), QStringLiteral("Down")});
+        x.xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kPreferencesTitle), 5000);
+
+        // The window manager's close (Alt+F4 in openbox) hides the preferences; the
+        // program, now without any visible window, keeps running.
+        QVERIFY(closeWindow(x, kPreferencesTitle));
+        QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kPreferencesTitle), 5000);
+        QTest::qWait(1500);
+        QCOMPARE(program->state(), QProcess::Running);
+
+        // Logged out, the login window comes back at the next start; closing it ends Larkspan.
+        QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
+        storeUser(home, UserInfo().toJson());
+        auto again = home.start(kNoService);
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kLoginTitle), 10000);
+        QVERIFY(closeWindow(x, kLoginTitle));
+        QVERIFY(again->waitForFinished(10000));
+        QCOMPARE(again->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(again->exitCode(), 0);
+        QVERIFY(home.readLog().contains(QLatin1String("EventManager has been terminated.")));
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestTrayLogin, QCoreApplication)
+#include "tst_tray_login.moc"

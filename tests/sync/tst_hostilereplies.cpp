@@ -1,0 +1,233 @@
+#include "AppSignals.h"
+#include "DatabaseManager.h"
+#include "HostileRequest.h"
+#include "HostileService.h"
+#include "HttpClient.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+#include "TestHome.h"
+#include "TimeEvent.h"
+#include "TimeLog.h"
+#include "TimeLogUploader.h"
+#include "UserInfo.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+QByteArray logText()
+{
+    QtLog::getConf().flush();
+    QFile file(QtLog::getConf().getLogFilePath());
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+void storeUser(const QString& accessToken)
+{
+    UserInfo user;
+    user.setCvUserId(QStringLiteral("u-1"));
+    user.setRefreshToken(QStringLiteral("rt_refresh"));
+    user.setAccessToken(accessToken);
+    user.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+    user.setAccessTokenExpiriesInSecs(3600);
+    user.save();
+}
+
+int storedLogs()
+{
+    return int(DatabaseManager::instance().timeLogDao.allTimeLogs()->size());
+}
+
+void addLog()
+{
+    static QDateTime next = QDateTime::currentDateTimeUtc().addDays(-1);
+    TimeLog log;
+    log.setStartTime(next);
+    next = next.addSecs(60);
+    log.setEndTime(next);
+    log.setAppName(QStringLiteral("editor"));
+    log.setWindowTitle(QStringLiteral("notes"));
+    log.setMetaData(TimeEvent::strEmpty());
+    DatabaseManager::instance().timeLogDao.addTimeLog(log);
+}
+
+} // namespace
+
+// The client against a stand-in service that answers what no honest service would:
+// what it stores, what it sends next and what it logs.
+class TestHostileReplies : public QObject
+{
+    Q_OBJECT
+private:
+    HostileService service;
+
+private slots:
+    void initTestCase()
+    {
+        AppSignals::init(qApp);
+        QtLog::init();
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        QtLog::getConf().setFileName(QStringLiteral("Larkspan.log"));
+        service.useForClient();
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        DatabaseManager::instance().timeLogDao.removeAllTimeLogs();
+    }
+
+    void tokensThatCouldBreakHeadersAreRefused()
+    {
+        storeUser(QStringLiteral("good-token"));
+        HttpClient client;
+        QSignalSpy failed(&client, &HttpClient::loginFailed);
+        service.answer(HostileService::Reply(R"({"idToken":"AT\r\nX-Injected: yes","expiresInSecs":3600,"resultState":"EXCHANGE_VALID"})"));
+        client.exchangeToken(QStringLiteral("rt_refresh"));
+        QVERIFY(failed.wait(5000));
+        QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
+        QVERIFY(logText().contains("refused a token that is not printable ASCII"));
+
+        // The next upload carries the stored token and nothing else.
+        QSignalSpy results(&client, &HttpClient::uploadResults);
+        service.answer(HostileService::Reply("{}"));
+        client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
+        QVERIFY(results.wait(5000));
+        QVERIFY(service.requests().last().contains("Authorization: Bearer good-token\r\n"));
+        QVERIFY(!service.requests().last().contains("X-Injected"));
+
+        // A token stored by hand (or by an older version) never reaches a header either.
+        storeUser(QStringLiteral("bad\r\nX-Injected: yes"));
+        client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
+        QVERIFY(results.wait(5000));
+        QVERIFY(!service.requests().last().contains("X-Injected"));
+
+        // A refresh token with a space is as good as none: no exchange is asked for with it.
+        QSignalSpy success(&client, &HttpClient::loginSuccess);
+        QSignalSpy exchange(&client, &HttpClient::sigExchangeToken);
+        service.answer(HostileService::Reply(R"({"cvUserId":"u-1","refreshToken":"rt refresh"})"));
+        client.checkLoginStatus();
+        QVERIFY(success.wait(5000));
+        QCOMPARE(success.last().at(0).value<UserInfo>().refreshToken(), QString());
+        QCOMPARE(exchange.last().at(0).toString(), QString());
+    }
+
+    void tokensAreMaskedInTheLogWhateverTheirEscapes()
+    {
+        HttpClient client;
+        QSignalSpy success(&client, &HttpClient::loginSuccess);
+        service.answer(HostileService::Reply(R"({"cvUserId":"u-1","refreshToken":"rt\u005fs3cr3t\/0123456789abcdef"})"));
+        client.checkLoginStatus();
+        QVERIFY(success.wait(5000));
+        QCOMPARE(success.last().at(0).value<UserInfo>().refreshToken(), QStringLiteral("rt_s3cr3t/0123456789abcdef"));
+
+        storeUser(QStringLiteral("old"));
+        service.answer(HostileService::Reply(R"({"idToken":"at\/s3cr3t\/fedcba9876543210","expiresInSecs":3600})"));
+        client.exchangeToken(QStringLiteral("rt_refresh"));
+        QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), QStringLiteral("at/s3cr3t/fedcba9876543210"), 5000);
+
+        const QByteArray log = logText();
+        QVERIFY(log.contains("handleExchangeTokenReply - read response"));
+        for (const char* secret : {"0123456789abcdef", "fedcba9876543210", "s3cr3t\\/", "s3cr3t/"})
+            QVERIFY2(!log.contains(secret), secret);
+    }
+
+    void oversizedRepliesAreCutOff()
+    {
+        storeUser(QStringLiteral("good-token"));
+        HttpClient client;
+
+        // 1 MB on the wire that inflates to 1 GiB, where the network layer would inflate it.
+        HostileService::Reply bomb(HostileRequest::gzipOfZeros(qint64(1) << 30));
+        bomb.headers << "Content-Encoding: gzip";
+        service.answer(bomb);
+        resetPeakMemory();
+        const qint64 before = peakMemoryMiB();
+        client.exchangeToken(QStringLiteral("rt_refresh"));
+        QTest::qWait(1500);
+        QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
+
+        // A 50 MB token: the reply is aborted past a MiB, so it is neither stored nor logged.
+        HostileService::Reply flood("{\"idToken\":\"");
+        flood.filler = 50 * 1024 * 1024;
+        flood.tail = "\",\"expiresInSecs\":3600}";
+        service.answer(flood);
+        client.exchangeToken(QStringLiteral("rt_refresh"));
+        QTest::qWait(2000);
+        QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
+        QVERIFY2(peakMemoryMiB() - before < 32, qPrintable(QString::number(peakMemoryMiB() - before)));
+        QVERIFY(QFile(QtLog::getConf().getLogFilePath()).size() < 2 * 1024 * 1024);
+
+        // An upload answered that way counts as failed, whatever its status.
+        QSignalSpy failed(&client, &HttpClient::uploadFailed);
+        QSignalSpy results(&client, &HttpClient::uploadResults);
+        client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
+        QVERIFY(failed.wait(5000));
+        QCOMPARE(results.count(), 0);
+    }
+
+    void absurdLifetimesCountAsMissing()
+    {
+        HttpClient client;
+        const QList<QByteArray> lifetimes = {"1e300", "-5", "\"3600\"", "3456000"};
+        for (const QByteArray& lifetime : lifetimes) {
+            const QString token = QStringLiteral("at-") + QString::fromLatin1(lifetime.toHex());
+            service.answer(HostileService::Reply("{\"idToken\":\"" + token.toLatin1() + "\",\"expiresInSecs\":" + lifetime + "}"));
+            client.exchangeToken(QStringLiteral("rt_refresh"));
+            QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), token, 5000);
+            QCOMPARE(UserInfo::load().accessTokenExpiriesInSecs(), qint64(0));
+        }
+        QCOMPARE(logText().count("expiresInSecs outside 0 to 31 days"), 1);
+        service.answer(HostileService::Reply(R"({"idToken":"at-month","expiresInSecs":2678400})"));
+        client.exchangeToken(QStringLiteral("rt_refresh"));
+        QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessTokenExpiriesInSecs(), qint64(2678400), 5000);
+    }
+
+    void aPortalPageDeletesNothing()
+    {
+        storeUser(QStringLiteral("good-token"));
+        addLog();
+        TimeLogUploader uploader(2000);
+        HostileService::Reply portal("<html><body>Please sign in to the hotel Wi-Fi</body></html>");
+        portal.headers = {"Content-Type: text/html; charset=utf-8"};
+        service.answer(portal);
+        uploader.runPass();
+        QTRY_VERIFY_WITH_TIMEOUT(!uploader.isWaitingUploadResults(), 5000);
+        QCOMPARE(uploader.currentFailureCount(), 1);
+        QCOMPARE(storedLogs(), 1);
+    }
+
+    void aLostUploadReplyLetsALaterPassUpload()
+    {
+        storeUser(QStringLiteral("good-token"));
+        addLog();
+        TimeLogUploader uploader(1000);
+        HostileService::Reply accepted("{}");
+        accepted.delayMs = 300;
+        service.answer(accepted);
+        const int sent = service.requests().size();
+        uploader.runPass();
+        QTRY_COMPARE_WITH_TIMEOUT(service.requests().size(), sent + 1, 5000);
+        // The outcome of this request never reaches the uploader.
+        uploader.currentHttpClient()->blockSignals(true);
+        QTest::qWait(800);
+        uploader.currentHttpClient()->blockSignals(false);
+        QVERIFY(uploader.isWaitingUploadResults());
+        QCOMPARE(storedLogs(), 1);
+
+        // Within twice the reply time-out a pass only waits; after it, a pass uploads again.
+        QTest::qWait(1300);
+        uploader.runPass();
+        QTRY_COMPARE_WITH_TIMEOUT(storedLogs(), 0, 5000);
+        QCOMPARE(service.requests().size(), sent + 2);
+        QVERIFY(logText().contains("giving up on that request"));
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestHostileReplies, QCoreApplication)
+#include "tst_hostilereplies.moc"

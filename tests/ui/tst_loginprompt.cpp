@@ -1,0 +1,368 @@
+#include "AppSignals.h"
+#include "DateTimeUtils.h"
+#include "LarkspanIcons.h"
+#include "LoginPrompt.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+#include "SyncTestSupport.h"
+#include "TestHome.h"
+#include "UserInfo.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScreen>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QUrlQuery>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+QImage iconImage(const QIcon& icon)
+{
+    return icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+QImage stateImage(const char* state)
+{
+    return iconImage(LarkspanIcons::trayIcon(QString::fromLatin1(state)));
+}
+
+void storeUser(bool loggedIn)
+{
+    UserInfo user;
+    if (loggedIn) {
+        user.setCvUserId(QStringLiteral("user-1"));
+        user.setRefreshToken(QStringLiteral("rt_0123456789abcdef"));
+    }
+    user.save();
+}
+
+} // namespace
+
+// Catches what the program hands to the desktop's browser.
+class BrowserStandIn : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// The tray controller under the offscreen platform: tray states, the manual time prompt
+// after idle, stored pauses, the language switch, where the menu opens, and the browser
+// login against the reference server.
+class TestLoginPrompt : public QObject
+{
+    Q_OBJECT
+private:
+    BrowserStandIn browser;
+    std::unique_ptr<LoginPrompt> prompt;
+
+    AppSignals* hub() { return AppSignals::instance(); }
+    QSystemTrayIcon* tray() { return prompt->findChild<QSystemTrayIcon*>(); }
+    QAction* action(const char* name) { return prompt->findChild<QAction*>(QString::fromLatin1(name)); }
+    QImage trayImage() { return iconImage(tray()->icon()); }
+    QStringList pauseVisibility()
+    {
+        QStringList visible;
+        for (const char* name : {"actionPause30Minutes", "actionPause1Hour", "actionPause2Hours",
+                                 "actionPauseUntilTomorrow", "actionPauseIndefinitely"})
+            visible << QString::fromLatin1(name) + (action(name)->isVisible() ? QStringLiteral("=on") : QStringLiteral("=off"));
+        return visible;
+    }
+    bool allPausesVisible(bool visible)
+    {
+        return !pauseVisibility().join(QLatin1Char(' ')).contains(visible ? QStringLiteral("=off") : QStringLiteral("=on"));
+    }
+    QList<QWidget*> visibleOfflineWindows()
+    {
+        QList<QWidget*> windows;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->objectName() == QLatin1String("OfflineWindow") && widget->isVisible())
+                windows << widget;
+        }
+        return windows;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        AppSignals::init(qApp);
+        QtLog::init();
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        QtLog::getConf().setFileName(QStringLiteral("Larkspan.log"));
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        // Nothing listens there: a login check that slips through fails at once.
+        qputenv("LARKSPAN_SERVER_URL", "http://127.0.0.1:9");
+    }
+
+    void cleanup()
+    {
+        prompt.reset();
+        QSettings().clear();
+        iniSettings().remove(IniKeys::uploadDisabled);
+        browser.opened.clear();
+    }
+
+    void trayFollowsIdlePauseAndResume()
+    {
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        QCOMPARE(trayImage(), stateImage("active"));
+        QCOMPARE(action("actionStatus")->text(), QStringLiteral("Active"));
+        QVERIFY(!action("actionResume")->isVisible());
+        QVERIFY(allPausesVisible(true));
+
+        emit hub()->idle(QDateTime::currentDateTimeUtc().addSecs(-700));
+        QCOMPARE(trayImage(), stateImage("idle"));
+
+        emit hub()->pause(30);
+        QCOMPARE(trayImage(), stateImage("paused"));
+        QCOMPARE(action("actionStatus")->text(), QStringLiteral("Paused"));
+        QVERIFY(action("actionResume")->isVisible());
+        QVERIFY2(allPausesVisible(false), qPrintable(pauseVisibility().join(QLatin1Char(' '))));
+
+        emit hub()->resume();
+        QCOMPARE(trayImage(), stateImage("active"));
+        QCOMPARE(action("actionStatus")->text(), QStringLiteral("Active"));
+        QVERIFY(!action("actionResume")->isVisible());
+        QVERIFY(allPausesVisible(true));
+
+        // The menu entries ask the event manager through the hub.
+        QSignalSpy pauses(hub(), &AppSignals::pause);
+        action("actionPauseUntilTomorrow")->trigger();
+        action("actionPauseIndefinitely")->trigger();
+        action("actionPause2Hours")->trigger();
+        QCOMPARE(pauses.size(), 3);
+        QCOMPARE(pauses.at(0).at(0).toInt(), -2);
+        QCOMPARE(pauses.at(1).at(0).toInt(), -1);
+        QCOMPARE(pauses.at(2).at(0).toInt(), 120);
+
+        // Without a logged-in user a pause changes nothing in the tray.
+        emit hub()->resume();
+        UserInfo::load().logout();
+        emit hub()->pause(-1);
+        QCOMPARE(trayImage(), stateImage("active"));
+        QCOMPARE(action("actionStatus")->text(), QStringLiteral("Active"));
+        QVERIFY(!action("actionResume")->isVisible());
+        QVERIFY(allPausesVisible(true));
+    }
+
+    void firstIdleStartOpensTheManualTimePrompt()
+    {
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        const QDateTime first = QDateTime::currentDateTimeUtc().addSecs(-3600);
+        const QDateTime second = first.addSecs(5);
+        const QDateTime back = first.addSecs(1800);
+        emit hub()->idle(first);
+        emit hub()->idle(second);
+        emit hub()->foundRecentUserEvents(back);
+
+        QCOMPARE(visibleOfflineWindows().size(), 1);
+        QWidget* offline = visibleOfflineWindows().first();
+        const QString question = offline->findChild<QLabel*>(QStringLiteral("labelQuestion"))->text();
+        QVERIFY2(question.contains(DateTimeUtils::toLocalTimeString(first, true)), qPrintable(question));
+        QVERIFY2(!question.contains(DateTimeUtils::toLocalTimeString(second, true)), qPrintable(question));
+        QCOMPARE(trayImage(), stateImage("notify"));
+
+        // Activity again without a new idle period opens nothing more.
+        emit hub()->foundRecentUserEvents(back.addSecs(5));
+        QCOMPARE(visibleOfflineWindows().size(), 1);
+
+        // Closing the prompt keeps the notice until the user is active again.
+        offline->close();
+        QTRY_VERIFY(visibleOfflineWindows().isEmpty());
+        QCOMPARE(trayImage(), stateImage("notify"));
+        emit hub()->resume();
+        QCOMPARE(trayImage(), stateImage("active"));
+
+        // With the prompt switched off, idle time is not offered.
+        QSettings().setValue(Keys::offlineEnabled, false);
+        emit hub()->idle(first);
+        emit hub()->foundRecentUserEvents(back);
+        QVERIFY(visibleOfflineWindows().isEmpty());
+    }
+
+    void storedPauseAtStart_data()
+    {
+        QTest::addColumn<int>("daysAgo");
+        QTest::addColumn<bool>("paused");
+        QTest::newRow("paused today") << 0 << true;
+        QTest::newRow("paused yesterday") << 1 << false;
+    }
+
+    void storedPauseAtStart()
+    {
+        QFETCH(int, daysAgo);
+        QFETCH(bool, paused);
+        storeUser(true);
+        QSettings().setValue(Keys::pauseUntilTomorrow,
+                             DateTimeUtils::toLocalDateString(QDateTime::currentDateTime().addDays(-daysAgo)));
+        QSignalSpy pauses(hub(), &AppSignals::pause);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        if (paused) {
+            QCOMPARE(pauses.size(), 1);
+            QCOMPARE(pauses.first().first().toInt(), -2);
+            QCOMPARE(trayImage(), stateImage("paused"));
+        } else {
+            QCOMPARE(pauses.size(), 0);
+            QCOMPARE(trayImage(), stateImage("active"));
+        }
+        // The tray only reads the key; the event manager owns it.
+        QVERIFY(QSettings().contains(Keys::pauseUntilTomorrow));
+    }
+
+    void languageSwitchRetranslatesTheTray()
+    {
+        iniSettings().setValue(IniKeys::uploadDisabled, true);
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        QCOMPARE(action("actionLastSynced")->text(), QStringLiteral("Upload disabled"));
+        emit hub()->pause(-1);
+
+        // The compiled translations lie beside the executable, not in the test's directory.
+        emit hub()->languageChanged(QStringLiteral("de"));
+        const QString german = QCoreApplication::translate("LoginPrompt", "Open My Console");
+        QVERIFY2(german != QLatin1String("Open My Console"), "no German translation was loaded");
+        QCOMPARE(action("actionOpenConsole")->text(), german);
+        QCOMPARE(action("actionLastSynced")->text(), QCoreApplication::translate("LoginPrompt", "Upload disabled"));
+        QCOMPARE(action("actionStatus")->text(), QCoreApplication::translate("LoginPrompt", "Paused"));
+        QCOMPARE(prompt->windowTitle(), QCoreApplication::translate("LoginPrompt", "Please Login to Larkspan"));
+        // The menu is rebuilt in the same order, with the new texts.
+        const QList<QAction*> entries = tray()->contextMenu()->actions();
+        QCOMPARE(entries.first(), action("actionOpenConsole"));
+        QCOMPARE(entries.last()->text(), QCoreApplication::translate("LoginPrompt", "Quit Larkspan"));
+        QCOMPARE(entries.size(), 19);
+        // The logo stays a picture.
+        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelLogo"))->pixmap(Qt::ReturnByValue).isNull() == false);
+
+        emit hub()->languageChanged(QStringLiteral("en"));
+        QCOMPARE(action("actionOpenConsole")->text(), QStringLiteral("Open My Console"));
+        QCOMPARE(action("actionLastSynced")->text(), QStringLiteral("Upload disabled"));
+    }
+
+    void consoleLinkKeepsTheTokenOutOfTheLog()
+    {
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        action("actionOpenConsole")->trigger();
+        // The browser gets the whole link; the log, which travels with diagnostics, does not.
+        QCOMPARE(browser.opened.size(), 1);
+        QCOMPARE(browser.opened.first().toString(), QStringLiteral("http://127.0.0.1:9/console/login/r/rt_0123456789abcdef"));
+        QtLog::getConf().flush();
+        QFile log(QtLog::getConf().getLogFilePath());
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY(text.contains("Built console URL: http://127.0.0.1:9/console/login/r/rt_012..."));
+        QVERIFY(!text.contains("rt_0123456789abcdef"));
+
+        // Nobody logged in: nothing to open.
+        UserInfo::load().logout();
+        action("actionOpenConsole")->trigger();
+        QCOMPARE(browser.opened.size(), 1);
+    }
+
+    void trayMenuOpensOnScreen()
+    {
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        // This tray reports no icon geometry, like a status notifier host.
+        QVERIFY(!tray()->geometry().isValid() || tray()->geometry().isEmpty());
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QMenu* menu = tray()->contextMenu();
+        for (const QPoint& pointer : {QPoint(300, 200), screen.bottomRight() - QPoint(5, 5)}) {
+            QCursor::setPos(pointer);
+            QMetaObject::invokeMethod(prompt.get(), "showHideTrayMenu",
+                                      Q_ARG(QSystemTrayIcon::ActivationReason, QSystemTrayIcon::Trigger));
+            QVERIFY(menu->isVisible());
+            QVERIFY2(screen.contains(menu->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(menu->x()).arg(menu->y()).arg(menu->width()).arg(menu->height())));
+            QVERIFY(menu->geometry().adjusted(-1, -1, 1, 1).contains(pointer));
+            menu->hide();
+        }
+        // While the login window is up, a click on the icon only hides the menu.
+        prompt->showLoginWindow(false);
+        QMetaObject::invokeMethod(prompt.get(), "showHideTrayMenu",
+                                  Q_ARG(QSystemTrayIcon::ActivationReason, QSystemTrayIcon::Trigger));
+        QVERIFY(!menu->isVisible());
+    }
+
+    void browserLoginStoresTheUser()
+    {
+        DevServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--login-poll-secs"), QStringLiteral("20")}), qPrintable(server.errorString()));
+        SyncTest::useServer(server);
+        const QString clientUuid = QStringLiteral("7A1D0C55-0B8E-4F5E-8E39-2C1B5D6A9F01");
+        QSettings().setValue(Keys::clientUuid, clientUuid);
+        storeUser(false);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+
+        // What the program assembly does for a user who is not logged in.
+        prompt->setTrayActionsEnabled(false);
+        prompt->openLoginPage();
+        prompt->showLoginWindow(true);
+        QVERIFY(prompt->isVisible());
+        QVERIFY(!action("actionOpenConsole")->isEnabled());
+        QVERIFY(!action("actionPause30Minutes")->isEnabled());
+        QCOMPARE(browser.opened.size(), 1);
+        const QUrl loginUrl = browser.opened.first();
+        QCOMPARE(loginUrl.path(), QStringLiteral("/console/"));
+        QCOMPARE(QUrlQuery(loginUrl).queryItemValue(QStringLiteral("lkCuid")), clientUuid);
+        // Someone without a browser can copy the address from the window.
+        QCOMPARE(prompt->findChild<QLineEdit*>(QStringLiteral("lineLoginUrl"))->text(), loginUrl.toString());
+        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))->text().contains(QLatin1String("We've opened")));
+
+        // The person presses the page's button; the one pending status request returns.
+        QByteArray page;
+        QCOMPARE(SyncTest::request("GET", loginUrl, &page), 200);
+        QVERIFY(page.contains("action=\"/console/login\""));
+        QNetworkAccessManager manager;
+        QNetworkRequest form(server.url(QStringLiteral("/console/login")));
+        form.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/x-www-form-urlencoded"));
+        QNetworkReply* reply = manager.post(form, "lkCuid=" + clientUuid.toLatin1() + "&user=tray-user");
+        QTRY_VERIFY(reply->isFinished());
+        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200);
+        delete reply;
+
+        QTRY_VERIFY_WITH_TIMEOUT(UserInfo::load().isLoggedIn(), 10000);
+        QCOMPARE(UserInfo::load().cvUserId(), QStringLiteral("tray-user"));
+        QVERIFY(!prompt->isVisible());
+        QVERIFY(action("actionOpenConsole")->isEnabled());
+        QVERIFY(action("actionPause30Minutes")->isEnabled());
+        QCOMPARE(trayImage(), stateImage("active"));
+        // The fresh refresh token is exchanged at once, so the next upload pass can upload.
+        QTRY_VERIFY_WITH_TIMEOUT(UserInfo::load().isAccessTokenValid(), 10000);
+    }
+
+    void failedLoginCheckShowsTheLoginWindow()
+    {
+        DevServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--fail"), QStringLiteral("loginStatus:500")}), qPrintable(server.errorString()));
+        SyncTest::useServer(server);
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        prompt->openLoginPage();
+        QVERIFY(!prompt->isVisible());
+        // The user is logged out locally and asked to log in again.
+        QTRY_VERIFY_WITH_TIMEOUT(prompt->isVisible(), 10000);
+        QVERIFY(!UserInfo::load().isLoggedIn());
+        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))->text().startsWith(
+            QLatin1String("Larkspan needs your login details. Press")));
+        // The window asks again: the button opens the login page once more.
+        prompt->findChild<QPushButton*>(QStringLiteral("btnLogin"))->click();
+        QCOMPARE(browser.opened.size(), 2);
+    }
+};
+
+LARKSPAN_TEST_MAIN(TestLoginPrompt, QApplication)
+#include "tst_loginprompt.moc"

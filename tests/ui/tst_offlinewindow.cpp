@@ -1,0 +1,147 @@
+#include "AppSignals.h"
+#include "DatabaseManager.h"
+#include "EventManager.h"
+#include "OfflineWindow.h"
+#include "SettingsKeys.h"
+#include "TestHome.h"
+#include "TimeEvent.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QWindow>
+#include <QtTest>
+
+namespace {
+
+QDateTime localAt(int hour, int minute, int second)
+{
+    return QDateTime(QDate(2024, 3, 5), QTime(hour, minute, second), Qt::LocalTime);
+}
+
+template <typename T>
+T* child(QWidget& window, const char* name)
+{
+    return window.findChild<T*>(QLatin1String(name));
+}
+
+DatabaseManager& db()
+{
+    return DatabaseManager::instance();
+}
+
+void addIdleMarker(const QDateTime& when)
+{
+    TimeEvent idle(when.toUTC(), TimeEvent::strIdle(), TimeEvent::strIdle(), TimeEvent::strEmpty());
+    db().timeEventDao.addTimeEvent(idle);
+}
+
+int idleMarkers()
+{
+    int count = int(db().timeLogDao.idleTimeLogs()->size());
+    const auto events = db().timeEventDao.timeEvents();
+    for (const auto& event : *events)
+        count += event->appName() == TimeEvent::strIdle();
+    return count;
+}
+
+} // namespace
+
+// The prompt after an idle period, wired to a real event manager and time-log store as the
+// tray wires it in the program.
+class TestOfflineWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        AppSignals::init(qApp);
+        manager = std::make_unique<EventManager>();
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        db().timeLogDao.removeAllTimeLogs();
+        db().timeEventDao.removeAllTimeEvents();
+    }
+
+    void shortIdleShowsTheLocalTimesAndMinutesOnly()
+    {
+        OfflineWindow window(localAt(9, 0, 0), localAt(9, 45, 30));
+        window.askForComment();
+        QVERIFY(window.isVisible());
+        QCOMPARE(child<QLabel>(window, "labelQuestion")->text(),
+                 QStringLiteral("Add an Activity Note to your Timeline (09:00:00 - 09:45:30)?"));
+        QCOMPARE(child<QLabel>(window, "labelTimeElapsed")->text(), QStringLiteral("(Total Time Elapsed: 45m30s)"));
+        QVERIFY(child<QSpinBox>(window, "spinBoxHours")->isHidden());
+        QVERIFY(child<QLabel>(window, "labelHours")->isHidden());
+        auto* minutes = child<QSpinBox>(window, "spinBoxMinutes");
+        QCOMPARE(minutes->value(), 46);
+        minutes->setValue(90); // no more than the user was away
+        QCOMPARE(minutes->value(), 46);
+    }
+
+    void logTimeRecordsManualTimeFromTheIdleStart()
+    {
+        QSettings().setValue(Keys::offlineType, QStringLiteral("Meeting"));
+        const QDateTime start = localAt(9, 0, 0);
+        addIdleMarker(start);
+        OfflineWindow window(start, localAt(11, 10, 0));
+        QSignalSpy cancelled(AppSignals::instance(), &AppSignals::cancelIdleTime);
+        QSignalSpy closed(&window, &OfflineWindow::closed);
+        window.askForComment();
+
+        auto* type = child<QComboBox>(window, "comboBoxType");
+        QCOMPARE(type->currentText(), QStringLiteral("Meeting"));
+        auto* hours = child<QSpinBox>(window, "spinBoxHours");
+        QCOMPARE(hours->maximum(), 2);
+        QCOMPARE(child<QSpinBox>(window, "spinBoxMinutes")->maximum(), 10);
+        hours->setValue(1);
+        type->setCurrentText(QStringLiteral("Thinking"));
+        QTest::mouseClick(child<QPushButton>(window, "btnLogTime"), Qt::LeftButton);
+
+        const auto logs = db().timeLogDao.allTimeLogs();
+        QCOMPARE(logs->size(), size_t(1));
+        QCOMPARE(logs->front()->appName(), QStringLiteral("@_Thinking_@"));
+        QCOMPARE(logs->front()->windowTitle(), TimeEvent::strEmpty());
+        QCOMPARE(logs->front()->startTime(), start.toUTC());
+        QCOMPARE(logs->front()->endTime(), start.toUTC().addSecs(3600 + 600));
+        QCOMPARE(QSettings().value(Keys::offlineType).toString(), QStringLiteral("Thinking"));
+        QCOMPARE(cancelled.count(), 1);
+        QCOMPARE(idleMarkers(), 0);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!window.isVisible());
+    }
+
+    void titleBarCloseIsCancel()
+    {
+        QSettings().setValue(Keys::offlineType, QStringLiteral("Gardening"));
+        addIdleMarker(localAt(14, 0, 0));
+        OfflineWindow window(localAt(14, 0, 0), localAt(14, 30, 0));
+        QSignalSpy added(AppSignals::instance(), &AppSignals::addManulTime);
+        QSignalSpy closed(&window, &OfflineWindow::closed);
+        window.askForComment();
+        // A type no longer offered leaves the first one selected.
+        QCOMPARE(child<QComboBox>(window, "comboBoxType")->currentText(), QStringLiteral("Reading"));
+
+        window.windowHandle()->close();
+        QCOMPARE(added.count(), 0);
+        QCOMPARE(closed.count(), 1);
+        QVERIFY(!window.isVisible());
+        QVERIFY(db().timeLogDao.allTimeLogs()->empty());
+        QCOMPARE(idleMarkers(), 0);
+    }
+
+    void cleanupTestCase() { manager.reset(); }
+
+private:
+    std::unique_ptr<EventManager> manager;
+};
+
+LARKSPAN_TEST_MAIN(TestOfflineWindow, QApplication)
+#include "tst_offlinewindow.moc"
