@@ -26,6 +26,12 @@ QString AppConstants::ingressBaseUrl()
     return baseUrlFrom("LARKSPAN_INGRESS_URL", LARKSPAN_DEFAULT_INGRESS_URL);
 }
 
+QString AppConstants::crashUploadUrl()
+{
+    const QString url = qEnvironmentVariable("LARKSPAN_CRASH_URL");
+    return url.isEmpty() ? QString::fromUtf8(LARKSPAN_DEFAULT_CRASH_URL) : url;
+}
+
 QString AppConstants::appcastUrl(bool beta, bool is64bit)
 {
     QString folder = baseUrlFrom("LARKSPAN_UPDATE_URL", LARKSPAN_DEFAULT_UPDATE_URL)

@@ -75,6 +75,9 @@ constexpr QLatin1String appcastFileX64 {"appcast-linux-x64.xml"};
 // variables LARKSPAN_SERVER_URL and LARKSPAN_INGRESS_URL. No trailing slash.
 LARKSPAN_CORE_EXPORT QString serverBaseUrl();
 LARKSPAN_CORE_EXPORT QString ingressBaseUrl();
+// Crash collector's submission URL, path included: build-time default, overridden by the
+// environment variable LARKSPAN_CRASH_URL.
+LARKSPAN_CORE_EXPORT QString crashUploadUrl();
 // Appcast address for a channel and architecture, in the folder given at build time or by
 // the environment variable LARKSPAN_UPDATE_URL.
 LARKSPAN_CORE_EXPORT QString appcastUrl(bool beta, bool is64bit);

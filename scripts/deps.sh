@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qtbase5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qtwebengine5-dev
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev
-  libx11-dev libxi-dev libxres-dev libxtst-dev
+  libx11-dev libxi-dev libxres-dev libxtst-dev libdw-dev
   xvfb openbox xdotool x11-utils xterm trayer imagemagick
   sqlite3 curl procps openssl
 )

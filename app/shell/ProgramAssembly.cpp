@@ -3,15 +3,19 @@
 #include "AppUtils.h"
 #include "AutoUpdaterWinSparkle.h"
 #include "CaptureAssembly.h"
+#include "CrashTestTrigger.h"
 #include "LarkspanIcons.h"
 #include "LoginPrompt.h"
+#include "QCrashpad.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "TimeLogUploader.h"
 #include "winsparkle.h"
 
 #include <QApplication>
+#include <QMap>
 #include <QSettings>
+#include <QSysInfo>
 #include <QThread>
 
 ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
@@ -26,7 +30,17 @@ ProgramAssembly::~ProgramAssembly()
 void ProgramAssembly::atPointA()
 {
     _userInfo = UserInfo::load();
-    // Crash reporting joins here.
+    _crashpad = new QCrashpad(&_app);
+    const QMap<QString, QString> annotations {
+        {QStringLiteral("lkVersion"), QStringLiteral("%1.%2").arg(AppConstants::version,
+            AppUtils::readFileToString(QStringLiteral(":/build_number")).trimmed())},
+        {QStringLiteral("cvUserId"), _userInfo.cvUserId()},
+        {QStringLiteral("buildAbi"), QSysInfo::buildAbi()},
+        {QStringLiteral("buildCpuArch"), QSysInfo::buildCpuArchitecture()},
+        {QStringLiteral("currentOsName"), QSysInfo::prettyProductName()},
+        {QStringLiteral("currentCpuArch"), QSysInfo::currentCpuArchitecture()}};
+    _crashpad->start(AppConstants::crashUploadUrl(), annotations);
+    CrashTestTrigger::armFromEnvironment(&_app);
 }
 
 void ProgramAssembly::atPointB(CaptureAssembly&)

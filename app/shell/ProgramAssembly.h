@@ -7,6 +7,7 @@
 class QApplication;
 class AutoUpdater;
 class AutoUpdaterWinSparkle;
+class QCrashpad;
 class CaptureAssembly;
 class LoginPrompt;
 class TimeLogUploader;
@@ -42,6 +43,7 @@ private:
 
     QApplication& _app;
     UserInfo _userInfo;
+    QCrashpad* _crashpad = nullptr; // child of the application
     std::unique_ptr<TimeLogUploader> _uploader;
     std::unique_ptr<AutoUpdaterWinSparkle> _updater;
     std::unique_ptr<LoginPrompt> _loginPrompt;

@@ -22,6 +22,7 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
     _error.clear();
     _port = 0;
     _baseUrl.clear();
+    _crashUrl.clear();
     if (!_data.isValid()) {
         _error = QStringLiteral("no temporary data folder");
         return false;
@@ -29,6 +30,8 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
     QStringList args = extraArgs;
     if (!args.contains(QStringLiteral("--port")))
         args << QStringLiteral("--port") << QStringLiteral("0");
+    if (!args.contains(QStringLiteral("--crash-port")))
+        args << QStringLiteral("--crash-port") << QStringLiteral("0");
     if (!args.contains(QStringLiteral("--data")))
         args << QStringLiteral("--data") << _data.path();
     if (_devEndpoints)
@@ -58,6 +61,11 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
         while (_process->canReadLine()) {
             const QString text = QString::fromUtf8(_process->readLine());
             output += text.toUtf8();
+            static const QRegularExpression crashLine(
+                QStringLiteral("^crash collector listening on (http://\\S+)\\s*$"));
+            const auto crash = crashLine.match(text);
+            if (crash.hasMatch())
+                _crashUrl = crash.captured(1);
             const auto m = line.match(text);
             if (m.hasMatch()) {
                 _baseUrl = QUrl(m.captured(1));

@@ -33,8 +33,8 @@ public:
     void setLauncher(const QStringList& launcher) { _launcher = launcher; }
     qint64 processId() const { return _process ? _process->processId() : 0; }
 
-    // Adds "--port 0" and "--data <folder>" unless the arguments name them; waits for the
-    // "listening on" line. False (see errorString) when it did not come in time.
+    // Adds "--port 0", "--crash-port 0" and "--data <folder>" unless the arguments name
+    // them; waits for the "listening on" line. False (see errorString) when it did not come in time.
     bool start(const QStringList& extraArgs = {}, int timeoutMs = 15000);
     // SIGTERM, then SIGKILL if it has not ended in time. True when it ended by itself.
     bool stop(int timeoutMs = 10000);
@@ -44,6 +44,8 @@ public:
     QUrl baseUrl() const { return _baseUrl; }
     // baseUrl followed by pathAndQuery, e.g. url("/dev/activities?user=alice").
     QUrl url(const QString& pathAndQuery) const;
+    // The crash collector's submission URL, e.g. "http://127.0.0.1:40123/".
+    QString crashUrl() const { return _crashUrl; }
     QString dataDir() const { return _data.path(); }
     QString errorString() const { return _error; }
     int exitCode() const;
@@ -54,6 +56,7 @@ private:
     QTemporaryDir _data;
     QUrl _baseUrl;
     int _port = 0;
+    QString _crashUrl;
     QString _error;
     bool _devEndpoints = true;
     QStringList _launcher;

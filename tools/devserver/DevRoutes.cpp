@@ -3,6 +3,7 @@
 #include "AccountStore.h"
 #include "ActivityStore.h"
 #include "AuthRoutes.h"
+#include "CrashStore.h"
 #include "FeedbackStore.h"
 #include "HttpText.h"
 #include "Misbehaviour.h"
@@ -158,6 +159,22 @@ void behaviour(ServerContext& ctx, const httplib::Request& req, httplib::Respons
     HttpText::json(res, 200, m.toJson());
 }
 
+void crashes(ServerContext& ctx, const httplib::Request&, httplib::Response& res)
+{
+    QJsonArray list;
+    for (const CrashRecord& r : ctx.crashes.reports()) {
+        QJsonObject fields;
+        for (auto it = r.fields.cbegin(); it != r.fields.cend(); ++it)
+            fields.insert(it.key(), it.value());
+        list.append(QJsonObject{{QStringLiteral("id"), double(r.id)},
+                                {QStringLiteral("received_at_ms"), double(r.receivedAtMs)},
+                                {QStringLiteral("fields"), fields},
+                                {QStringLiteral("file_name"), r.fileName},
+                                {QStringLiteral("report"), QString::fromUtf8(r.report)}});
+    }
+    HttpText::json(res, 200, QJsonObject{{QStringLiteral("crashes"), list}});
+}
+
 void stats(ServerContext& ctx, const httplib::Request&, httplib::Response& res)
 {
     HttpText::json(res, 200, QJsonObject{{QStringLiteral("requests"), ctx.stats.toJson()}});
@@ -180,4 +197,5 @@ void DevRoutes::install(httplib::Server& server, ServerContext& ctx)
     server.Get("/dev/behaviour", route(ctx, behaviour));
     server.Post("/dev/behaviour", route(ctx, behaviour));
     server.Get("/dev/stats", route(ctx, stats));
+    server.Get("/dev/crashes", route(ctx, crashes));
 }

@@ -2,6 +2,7 @@
 
 class AccountStore;
 class ActivityStore;
+class CrashStore;
 class FeedbackStore;
 class Misbehaviour;
 class RequestStats;
@@ -18,4 +19,5 @@ struct ServerContext
     Misbehaviour& misbehaviour;
     WaitBoard& board;
     RequestStats& stats;
+    CrashStore& crashes;
 };

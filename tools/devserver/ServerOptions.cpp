@@ -40,6 +40,9 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
     const QCommandLineOption port(QStringLiteral("port"),
                                   QStringLiteral("Port to listen on; 0 picks a free one (default 18080)."),
                                   QStringLiteral("port"), QStringLiteral("18080"));
+    const QCommandLineOption crashPort(QStringLiteral("crash-port"),
+                                       QStringLiteral("Port of the crash report collector (plain HTTP, path \"/\"); 0 picks a free one (default 6097)."),
+                                       QStringLiteral("port"), QStringLiteral("6097"));
     const QCommandLineOption bind(QStringLiteral("bind"),
                                   QStringLiteral("Address to listen on (default 127.0.0.1)."),
                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
@@ -83,7 +86,7 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
     const QCommandLineOption dev(QStringLiteral("dev-endpoints"),
                                  QStringLiteral("Serve the /dev/* endpoints for tests and development: they read "
                                                 "everybody's activity and log anybody in, so never where others can reach the port."));
-    p.addOptions({port, bind, data, poll, lifetime, cert, key, selfSigned, failOpt, delayOpt,
+    p.addOptions({port, crashPort, bind, data, poll, lifetime, cert, key, selfSigned, failOpt, delayOpt,
                   garbageOpt, resultState, omitExpires, feedback, quiet, dev});
     p.process(app);
     if (!p.positionalArguments().isEmpty())
@@ -91,6 +94,7 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
 
     ServerOptions o;
     o.port = toInt(p.value(port), QStringLiteral("port"), 0, 65535);
+    o.crashPort = toInt(p.value(crashPort), QStringLiteral("crash-port"), 0, 65535);
     o.bind = p.value(bind);
     o.dataDir = p.value(data);
     if (o.dataDir.isEmpty())

@@ -10,6 +10,7 @@ struct ServerOptions
 {
     QString bind = QStringLiteral("127.0.0.1");
     int port = 18080; // 0: pick a free port
+    int crashPort = 6097; // the crash collector's own port; 0: pick a free port
     QString dataDir;
     int loginPollSecs = 60;
     qint64 tokenLifetimeSecs = 3600;

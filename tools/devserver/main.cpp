@@ -6,6 +6,8 @@
 #include "ActivityStore.h"
 #include "AuthRoutes.h"
 #include "BoundedBody.h"
+#include "CrashCollector.h"
+#include "CrashStore.h"
 #include "DevRoutes.h"
 #include "FeedbackRoutes.h"
 #include "FeedbackStore.h"
@@ -110,12 +112,15 @@ int main(int argc, char* argv[])
     AccountStore accounts(db);
     ActivityStore activities(db);
     FeedbackStore feedback(db);
+    CrashStore crashes(db);
+    if (!crashes.open(&error))
+        return fail(QStringLiteral("cannot open database: %1").arg(error));
     Misbehaviour misbehaviour;
     if (!applySwitches(options, misbehaviour, &error))
         return fail(error, 2);
     WaitBoard board;
     RequestStats stats;
-    ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats};
+    ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats, crashes};
     UpdateFeed updateFeed(QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_PACKAGE),
                           QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_KEY));
 
@@ -142,6 +147,10 @@ int main(int argc, char* argv[])
     if (port <= 0)
         return fail(QStringLiteral("cannot listen on %1:%2").arg(options.bind).arg(options.port));
 
+    CrashCollector collector(crashes);
+    if (!collector.start(options.bind, options.crashPort, &error))
+        return fail(error);
+    std::printf("crash collector listening on http://%s:%d/\n", host.c_str(), collector.port());
     std::printf("listening on %s://%s:%d\n", options.useTls() ? "https" : "http", host.c_str(),
                 port);
     std::fflush(stdout);
@@ -149,6 +158,7 @@ int main(int argc, char* argv[])
     ShutdownSignals stopOnSignal([&](int) {
         board.stop();
         server->halt();
+        collector.stop();
     });
     server->run();
     board.stop();
