@@ -10,6 +10,7 @@ PACKAGES=(
   libx11-dev libxi-dev libxres-dev libxtst-dev libdw-dev
   xvfb openbox xdotool x11-utils xterm trayer imagemagick
   sqlite3 curl procps openssl
+  file xdg-utils jq
 )
 
 missing=()

@@ -26,6 +26,15 @@ CaptureAssembly::CaptureAssembly()
     _eventManager->start(QThread::InheritPriority);
 }
 
+namespace {
+
+void shutdownStep(const char* step)
+{
+    QtLog::debug().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
+}
+
+} // namespace
+
 CaptureAssembly::~CaptureAssembly()
 {
     _outlookDetector.reset();
@@ -33,6 +42,22 @@ CaptureAssembly::~CaptureAssembly()
     _eventHandler.reset();
     _sampler.reset();
     _windowDetector.reset();
+    _eventManager.reset();
+}
+
+void CaptureAssembly::destroyObjects()
+{
+    shutdownStep("destroying OutlookSubjectDetector...");
+    _outlookDetector.reset();
+    shutdownStep("destroying MouseMonitorWindows...");
+    _mouseMonitor.reset();
+    shutdownStep("destroying EventHandler...");
+    _eventHandler.reset();
+    shutdownStep("destroying UserEventSampler...");
+    _sampler.reset();
+    shutdownStep("destroying WindowDetector...");
+    _windowDetector.reset();
+    shutdownStep("destroying EventManager...");
     _eventManager.reset();
 }
 
@@ -47,6 +72,7 @@ void CaptureAssembly::uninstallHooks()
 
 void CaptureAssembly::stopMouseMonitor()
 {
+    shutdownStep("stopping MouseMonitorWindows...");
     _mouseMonitor->stop();
     _mouseMonitor->quit();
     _mouseMonitor->wait();
@@ -54,6 +80,7 @@ void CaptureAssembly::stopMouseMonitor()
 
 void CaptureAssembly::stopEventManager()
 {
+    shutdownStep("stopping EventManager...");
     _eventManager->stop();
     _eventManager->quit();
     _eventManager->wait();
@@ -61,6 +88,7 @@ void CaptureAssembly::stopEventManager()
 
 void CaptureAssembly::stopOutlookDetector()
 {
+    shutdownStep("stopping OutlookSubjectDetector (at most 3 s)...");
     _outlookDetector->stop();
     _outlookDetector->quit();
     if (!_outlookDetector->wait(3000)) {

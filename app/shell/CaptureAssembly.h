@@ -17,7 +17,7 @@ class CaptureAssembly
 {
 public:
     CaptureAssembly();
-    // Destroys in reverse order of creation; the threads must have been stopped.
+    // Destroys what destroyObjects() has not; the threads must have been stopped.
     ~CaptureAssembly();
     CaptureAssembly(const CaptureAssembly&) = delete;
     CaptureAssembly& operator=(const CaptureAssembly&) = delete;
@@ -27,6 +27,8 @@ public:
     void stopEventManager();
     void stopOutlookDetector();
     bool isEventManagerTerminated() const;
+    // Destroys the objects in reverse order of creation, after every thread was waited for.
+    void destroyObjects();
 
     EventManager& eventManager() { return *_eventManager; }
 

@@ -29,6 +29,11 @@ DisplayLossGuard::~DisplayLossGuard()
     gStop = nullptr;
 }
 
+void DisplayLossGuard::disarm()
+{
+    gStopping = true;
+}
+
 bool DisplayLossGuard::isDisplayLossNotice(QtMsgType type, const QString& message)
 {
     return type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke"))

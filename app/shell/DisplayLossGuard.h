@@ -25,6 +25,8 @@ public:
     explicit DisplayLossGuard(std::function<void()> stop);
     // Puts the previous message handler back.
     ~DisplayLossGuard();
+    // Nothing is run any more, should the display go away later.
+    void disarm();
     DisplayLossGuard(const DisplayLossGuard&) = delete;
     DisplayLossGuard& operator=(const DisplayLossGuard&) = delete;
 

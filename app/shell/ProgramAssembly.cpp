@@ -20,8 +20,18 @@
 
 ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
 
+namespace {
+
+void shutdownStep(const char* step)
+{
+    QtLog::debug().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
+}
+
+} // namespace
+
 ProgramAssembly::~ProgramAssembly()
 {
+    // Only when point C did not run (a test that sets up parts of the program).
     _loginPrompt.reset();
     _updater.reset();
     _uploader.reset();
@@ -30,16 +40,17 @@ ProgramAssembly::~ProgramAssembly()
 void ProgramAssembly::atPointA()
 {
     _userInfo = UserInfo::load();
-    _crashpad = new QCrashpad(&_app);
-    const QMap<QString, QString> annotations {
+    _crashpad = std::make_unique<QCrashpad>(&_app);
+    _crashAnnotations = {
         {QStringLiteral("lkVersion"), QStringLiteral("%1.%2").arg(AppConstants::version,
             AppUtils::readFileToString(QStringLiteral(":/build_number")).trimmed())},
-        {QStringLiteral("cvUserId"), _userInfo.cvUserId()},
+        {QStringLiteral("cvUserId"), _userInfo->cvUserId()},
         {QStringLiteral("buildAbi"), QSysInfo::buildAbi()},
         {QStringLiteral("buildCpuArch"), QSysInfo::buildCpuArchitecture()},
         {QStringLiteral("currentOsName"), QSysInfo::prettyProductName()},
         {QStringLiteral("currentCpuArch"), QSysInfo::currentCpuArchitecture()}};
-    _crashpad->start(AppConstants::crashUploadUrl(), annotations);
+    _crashUrl = AppConstants::crashUploadUrl();
+    _crashpad->start(_crashUrl, _crashAnnotations);
     CrashTestTrigger::armFromEnvironment(&_app);
 }
 
@@ -47,7 +58,8 @@ void ProgramAssembly::atPointB(CaptureAssembly&)
 {
     _uploader = std::make_unique<TimeLogUploader>();
     _uploader->start(QThread::InheritPriority);
-    // Start-up registration joins here.
+    // Registers only an installed copy, under the identifier its desktop entry carries.
+    AppUtils::registerStartup(_app, QStringLiteral(LARKSPAN_APP_ID));
     setUpAutomaticUpdates();
     createTrayController();
 }
@@ -79,10 +91,13 @@ AutoUpdater* ProgramAssembly::updater() const
 void ProgramAssembly::createTrayController()
 {
     QApplication::setWindowIcon(LarkspanIcons::applicationIcon());
+    // Names the installed desktop entry for desktops that match windows by it (on X11 the
+    // entry's StartupWMClass matches our window class "Larkspan").
+    QGuiApplication::setDesktopFileName(QStringLiteral(LARKSPAN_APP_ID));
     _loginPrompt = std::make_unique<LoginPrompt>(nullptr, _updater.get());
 
     QtLog::debug() << "Checking if login is needed";
-    const bool loggedIn = _userInfo.isLoggedIn();
+    const bool loggedIn = _userInfo && _userInfo->isLoggedIn();
     QtLog::debug() << "loggedIn: " << loggedIn;
     if (!loggedIn) {
         _loginPrompt->setTrayActionsEnabled(false);
@@ -93,28 +108,46 @@ void ProgramAssembly::createTrayController()
 
 void ProgramAssembly::atPointC(CaptureAssembly& capture)
 {
+    shutdownStep("hiding the tray icon...");
     if (_loginPrompt)
         _loginPrompt->hideTrayIcon();
     // No update check or download may start or go on from here.
+    shutdownStep("win_sparkle_cleanup...");
     win_sparkle_cleanup();
     stopWorkers(capture);
-    // Destroyed before the capture objects, in reverse order of creation.
+
+    // Everything in reverse order of creation; the threads are all finished.
+    shutdownStep("destroying LoginPrompt...");
     _loginPrompt.reset();
+    shutdownStep("destroying TimeLogUploader...");
     _uploader.reset();
+    capture.destroyObjects();
+    shutdownStep("destroying the crash annotations and URL...");
+    _crashAnnotations.clear();
+    _crashUrl.clear();
+    // The handler process stays: it ends by itself once the program has gone, and the
+    // crash signal handlers stay armed until then.
+    shutdownStep("destroying QCrashpad...");
+    _crashpad.reset();
+    shutdownStep("destroying UserInfo...");
+    _userInfo.reset();
 }
 
 void ProgramAssembly::stopWorkers(CaptureAssembly& capture)
 {
     capture.uninstallHooks();
     capture.stopMouseMonitor();
+    shutdownStep("deleting the updater...");
     _updater.reset();
     capture.stopEventManager();
+    shutdownStep("stopping TimeLogUploader...");
     if (_uploader) {
         _uploader->stop();
         _uploader->quit();
         _uploader->wait();
     }
     capture.stopOutlookDetector();
+    shutdownStep("waiting for EventManager and TimeLogUploader to terminate...");
     waitForThreads(capture);
 }
 

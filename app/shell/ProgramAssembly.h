@@ -2,7 +2,11 @@
 
 #include "UserInfo.h"
 
+#include <QMap>
+#include <QString>
+
 #include <memory>
+#include <optional>
 
 class QApplication;
 class AutoUpdater;
@@ -14,7 +18,8 @@ class TimeLogUploader;
 
 // Completes the running program around the capture assembly and fixes the whole
 // shutdown order. atPointA runs after the single-instance check, atPointB after the
-// capture assembly, atPointC after the event loop has returned.
+// capture assembly, atPointC after the event loop has returned: it stops and destroys
+// everything, the capture objects included, and logs each step at debug level.
 class ProgramAssembly
 {
 public:
@@ -42,8 +47,10 @@ private:
     void waitForThreads(CaptureAssembly& capture);
 
     QApplication& _app;
-    UserInfo _userInfo;
-    QCrashpad* _crashpad = nullptr; // child of the application
+    std::optional<UserInfo> _userInfo;
+    std::unique_ptr<QCrashpad> _crashpad; // child of the application, deleted at shutdown
+    QMap<QString, QString> _crashAnnotations;
+    QString _crashUrl;
     std::unique_ptr<TimeLogUploader> _uploader;
     std::unique_ptr<AutoUpdaterWinSparkle> _updater;
     std::unique_ptr<LoginPrompt> _loginPrompt;

@@ -77,6 +77,8 @@ int main(int argc, char* argv[])
     const int result = application.exec();
     QtLog::info() << "Event loop ended, shutting down...";
 
+    // From here the shutdown stops the threads itself, and then destroys what they used.
+    displayLossGuard.disarm();
     program.atPointC(capture);
     QtLog::info() << "Larkspan stopped.";
     QtLog::getConf().flush();

@@ -13,7 +13,8 @@ QStringList searchDirs()
     const QString exeDir = QCoreApplication::applicationDirPath();
     QStringList dirs {QDir::current().absoluteFilePath(QStringLiteral("translations")),
                       exeDir + QStringLiteral("/translations"),
-                      QDir::cleanPath(exeDir + QStringLiteral("/../share/larkspan/translations")),
+                      // The installed tree's data folder, wherever its prefix is.
+                      QDir::cleanPath(exeDir + QStringLiteral("/" LARKSPAN_DATA_FROM_PROGRAM_DIR "/larkspan/translations")),
                       QStringLiteral(LARKSPAN_TRANSLATIONS_INSTALL_DIR)};
     dirs.removeDuplicates();
     return dirs;

@@ -21,15 +21,51 @@ namespace {
 // Descriptor holding the single-instance lock, kept open for the life of the process.
 int instanceLockFd = -1;
 
-// Exec lines of desktop entries treat some characters specially; quote the path.
-QString quotedExec(const QString& path)
+// The value of a key in the [Desktop Entry] group, as written (escapes left in).
+QString desktopEntryValue(const QString& text, const QString& key)
 {
-    QString escaped = path;
-    escaped.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
-        .replace(QLatin1Char('"'), QLatin1String("\\\""))
-        .replace(QLatin1Char('`'), QLatin1String("\\`"))
-        .replace(QLatin1Char('$'), QLatin1String("\\$"));
-    return QLatin1Char('"') + escaped + QLatin1Char('"');
+    bool inMainGroup = false;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (const QString& raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inMainGroup = line == QLatin1String("[Desktop Entry]");
+            continue;
+        }
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (inMainGroup && eq > 0 && line.left(eq).trimmed() == key)
+            return line.mid(eq + 1).trimmed();
+    }
+    return QString();
+}
+
+// The program an Exec value starts: its first argument, unquoted as the desktop entry
+// format says (string escapes first, then the quoting).
+QString execProgram(const QString& exec)
+{
+    QString value;
+    for (int i = 0; i < exec.size(); ++i) {
+        if (exec[i] == QLatin1Char('\\') && i + 1 < exec.size() && exec[i + 1] == QLatin1Char('\\'))
+            ++i;
+        value += exec[i];
+    }
+    if (!value.startsWith(QLatin1Char('"')))
+        return value.section(QLatin1Char(' '), 0, 0);
+    QString program;
+    for (int i = 1; i < value.size(); ++i) {
+        if (value[i] == QLatin1Char('"'))
+            break;
+        if (value[i] == QLatin1Char('\\') && i + 1 < value.size())
+            ++i;
+        program += value[i];
+    }
+    return program;
+}
+
+bool switchedOffByUser(const QString& entry)
+{
+    return desktopEntryValue(entry, QStringLiteral("Hidden")) == QLatin1String("true")
+        || desktopEntryValue(entry, QStringLiteral("X-GNOME-Autostart-enabled")) == QLatin1String("false");
 }
 
 } // namespace
@@ -76,19 +112,54 @@ QString AppUtils::autostartFilePath(const QString& id)
         + QLatin1String("/autostart/") + id + QLatin1String(".desktop");
 }
 
-void AppUtils::registerStartup(const QApplication&, const QString& id)
+QString AppUtils::installedDesktopEntry(const QString& programPath, const QString& id)
 {
-    const QString path = autostartFilePath(id);
-    const QString content = QLatin1String("[Desktop Entry]\n"
-                                          "Type=Application\n"
-                                          "Name=")
-        + QCoreApplication::applicationName() + QLatin1String("\nExec=")
-        + quotedExec(QCoreApplication::applicationFilePath())
-        + QLatin1String("\nTerminal=false\n"
-                        "X-GNOME-Autostart-enabled=true\n");
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && QString::fromUtf8(existing.readAll()) == content)
+    const QString path = QDir::cleanPath(QFileInfo(programPath).absolutePath()
+        + QStringLiteral("/" LARKSPAN_DATA_FROM_PROGRAM_DIR "/applications/") + id + QLatin1String(".desktop"));
+    const QString entry = readFileToString(path);
+    if (entry.isEmpty())
+        return QString();
+    QString launcher = execProgram(desktopEntryValue(entry, QStringLiteral("Exec")));
+    if (!launcher.isEmpty() && !QFileInfo(launcher).isAbsolute())
+        launcher = QStandardPaths::findExecutable(launcher);
+    const QString launched = QFileInfo(launcher).canonicalFilePath();
+    if (launched.isEmpty() || launched != QFileInfo(programPath).canonicalFilePath()) {
+        QtLog::info() << "AppUtils::registerStartup -" << path << "starts" << launcher
+                      << "- not this program, so it is not registered";
+        return QString();
+    }
+    return path;
+}
+
+void AppUtils::registerStartup(const QApplication& app, const QString& id)
+{
+    const QString entry = installedDesktopEntry(app.applicationFilePath(), id);
+    if (entry.isEmpty()) {
+        QtLog::debug() << "AppUtils::registerStartup - not an installed copy, no start at login";
         return;
+    }
+    writeAutostartEntry(entry, id);
+}
+
+void AppUtils::writeAutostartEntry(const QString& desktopEntryPath, const QString& id)
+{
+    QString content = readFileToString(desktopEntryPath);
+    if (content.isEmpty())
+        return;
+    if (!content.endsWith(QLatin1Char('\n')))
+        content += QLatin1Char('\n');
+    content += QLatin1String("X-GNOME-Autostart-enabled=true\n");
+
+    const QString path = autostartFilePath(id);
+    const QString existing = readFileToString(path);
+    if (existing == content)
+        return;
+    // The session's settings switch an entry off by marking it; starting Larkspan again
+    // must not undo the user's choice.
+    if (switchedOffByUser(existing)) {
+        QtLog::info() << "AppUtils::registerStartup - start at login is switched off in" << path;
+        return;
+    }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content.toUtf8()) < 0 || !file.commit()) {

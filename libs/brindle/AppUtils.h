@@ -11,8 +11,11 @@ public:
     // takes a lock file that is held until the process ends; a lock left by a crashed
     // instance is recognised as stale (its process is gone) and taken over.
     static bool isAppRunning(const QApplication& app);
-    // Starts the program at login through an XDG autostart entry named after id.
-    // The entry is rewritten only when its content would change.
+    // Starts the program at login through an XDG autostart entry named after id: a copy of
+    // the desktop entry installed with the running program, so menu and login start the
+    // same launcher. A copy that is not installed (a build tree, a test run, a program
+    // moved away from its tree) registers nothing. The entry is rewritten only when its
+    // content would change, and left alone when the user switched it off.
     static void registerStartup(const QApplication& app, const QString& id);
     // majorMinor + "." + the build number from the resource ":/build_number" ("0" without it).
     static QString getFullAppVersion(QString majorMinor);
@@ -27,6 +30,11 @@ public:
     static QString lockFilePath();
     // Where registerStartup writes its entry.
     static QString autostartFilePath(const QString& id);
+    // The desktop entry "<id>.desktop" of the installed tree that programPath belongs to,
+    // when its Exec starts that very program (directly or through a link); else empty.
+    static QString installedDesktopEntry(const QString& programPath, const QString& id);
+    // registerStartup's second half: the autostart entry from an installed desktop entry.
+    static void writeAutostartEntry(const QString& desktopEntryPath, const QString& id);
     // Folder and file permissions that keep tokens and titles to the user alone.
     static void makePrivateFolder(const QString& path);
     static void makePrivateFile(const QString& path);

@@ -94,7 +94,8 @@ QStringList LarkspanHome::openedAddresses() const
     return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const QStringList& launcher) const
+std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const QString& program,
+                                              const QString& workingDir, const QStringList& launcher) const
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = environment();
@@ -102,12 +103,12 @@ std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const
         env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process->setWorkingDirectory(path());
-    const QString program = qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan");
+    process->setWorkingDirectory(workingDir.isEmpty() ? path() : workingDir);
+    const QString binary = program.isEmpty() ? qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan") : program;
     if (launcher.isEmpty())
-        process->start(program, QStringList());
+        process->start(binary, QStringList());
     else
-        process->start(launcher.constFirst(), launcher.mid(1) << program);
+        process->start(launcher.constFirst(), launcher.mid(1) << binary);
     process->waitForStarted(5000);
     return process;
 }

@@ -26,8 +26,11 @@ public:
     // Addresses the program handed to the stand-in browser, in order.
     QStringList openedAddresses() const;
 
-    // launcher, when given, runs the program (for example {"unshare", "-n"}).
-    std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}, const QStringList& launcher = {}) const;
+    // Starts the build tree's program in the home folder, or the given program in the given
+    // working directory (an installed copy); launcher, when given, runs it (for example
+    // {"unshare", "-n"}).
+    std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}, const QString& program = {},
+                                    const QString& workingDir = {}, const QStringList& launcher = {}) const;
 
 private:
     QString browserDir() const;

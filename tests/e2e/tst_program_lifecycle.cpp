@@ -52,6 +52,8 @@ private slots:
         QVERIFY(isPrivate(home.logFile()));
         // Switching off network configuration polling leaves no timer complaint at start.
         QVERIFY2(!home.readLog().contains(QLatin1String("QObject::startTimer")), qPrintable(home.readLog()));
+        // A build tree is no installed program: nothing may start it at the next login.
+        QVERIFY(QDir(home.path() + QStringLiteral("/.config/autostart")).entryList(QDir::Files).isEmpty());
 
         QTest::qWait(1100); // appStartTime has one-second resolution
         auto second = home.start();
@@ -130,6 +132,43 @@ private slots:
             QVERIFY(file.open(QIODevice::ReadOnly));
             QVERIFY2(!file.readAll().contains("old install"), qPrintable(info.fileName()));
         }
+    }
+
+    void shutdownStopsAndDestroysInOrder()
+    {
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        auto run = home.start();
+        QTRY_VERIFY_WITH_TIMEOUT(home.readLog().contains(QLatin1String("Larkspan is running.")), 10000);
+        QVERIFY(stopWithSignal(*run, SIGTERM) >= 0);
+        QCOMPARE(run->exitCode(), 0);
+
+        // The steps and each thread's last words, as written: a thread that had not finished
+        // when the next step began would show its line later.
+        static const QRegularExpression step(
+            QStringLiteral("(Shutdown: .*|UnInstalling hooks\\.\\.\\.|\\w+ has been terminated\\.)$"));
+        const QString log = home.readLog();
+        QStringList steps;
+        const QStringList lines = log.mid(log.indexOf(QLatin1String("Event loop ended"))).split(QLatin1Char('\n'));
+        for (const QString& line : lines) {
+            const auto match = step.match(line);
+            if (match.hasMatch())
+                steps << match.captured(1);
+        }
+        const auto stop = [](const char* thread, const char* bound = "") {
+            return QStringList {QStringLiteral("Shutdown: stopping %1%2...").arg(QLatin1String(thread), QLatin1String(bound)),
+                                QStringLiteral("%1 has been terminated.").arg(QLatin1String(thread))};
+        };
+        QStringList expected = QStringList {QStringLiteral("Shutdown: hiding the tray icon..."),
+                                            QStringLiteral("Shutdown: win_sparkle_cleanup..."), QStringLiteral("UnInstalling hooks...")}
+            + stop("MouseMonitorWindows") + QStringList {QStringLiteral("Shutdown: deleting the updater...")}
+            + stop("EventManager") + stop("TimeLogUploader") + stop("OutlookSubjectDetector", " (at most 3 s)")
+            + QStringList {QStringLiteral("Shutdown: waiting for EventManager and TimeLogUploader to terminate...")};
+        for (const char* object : {"LoginPrompt", "TimeLogUploader", "OutlookSubjectDetector", "MouseMonitorWindows", "EventHandler",
+                                   "UserEventSampler", "WindowDetector", "EventManager", "the crash annotations and URL", "QCrashpad", "UserInfo"})
+            expected << QStringLiteral("Shutdown: destroying %1...").arg(QLatin1String(object));
+        QCOMPARE(steps, expected);
+        QVERIFY(log.indexOf(QLatin1String("Larkspan stopped.")) > log.indexOf(QLatin1String("Shutdown: destroying UserInfo...")));
     }
 
     void developerFolderSwitch()

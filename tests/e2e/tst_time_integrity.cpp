@@ -52,7 +52,7 @@ std::unique_ptr<QProcess> startOffline(const LarkspanHome& home, const QStringLi
     return home.start(QStringList {QStringLiteral("LARKSPAN_SERVER_URL=http://127.0.0.1:9"),
                                    QStringLiteral("LARKSPAN_INGRESS_URL=http://127.0.0.1:9")}
                           + extraEnv,
-                      launcher);
+                      QString(), QString(), launcher);
 }
 
 QString describe(const QList<StoredLog>& logs)

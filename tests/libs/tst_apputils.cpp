@@ -2,12 +2,25 @@
 #include "TestHome.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+} // namespace
 
 class TestAppUtils : public QObject
 {
@@ -43,31 +56,44 @@ private slots:
         QCOMPARE(QFile::permissions(path) & 0x0077, QFile::Permissions());
     }
 
-    void registerStartupWritesOnlyOnChange()
+    // Start at login copies the desktop entry of an installed tree, and only for the program
+    // that entry starts.
+    void registerStartupCopiesTheInstalledEntry()
     {
-        const QString id = QStringLiteral("com.corvane.larkspan");
+        const QString id = QStringLiteral("com.corvane.Larkspan");
+        QTemporaryDir dir;
+        const QString tree = dir.path() + QStringLiteral("/usr");
+        QDir().mkpath(tree + QStringLiteral("/lib/larkspan"));
+        QDir().mkpath(tree + QStringLiteral("/share/applications"));
+        const QString program = tree + QStringLiteral("/lib/larkspan/Larkspan");
+        writeFile(program, "");
+        QFile::link(QStringLiteral("lib/larkspan/Larkspan"), tree + QStringLiteral("/larkspan"));
+        const QString installed = tree + QStringLiteral("/share/applications/") + id + QStringLiteral(".desktop");
+        writeFile(installed, "[Desktop Entry]\nName=Larkspan\nExec=" + tree.toUtf8() + "/larkspan\nIcon=larkspan\n");
+        QCOMPARE(AppUtils::installedDesktopEntry(program, id), installed);
+        // A copy of the tree elsewhere still names the original launcher; a build folder has no tree.
+        QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), tree, dir.path() + QStringLiteral("/moved")}), 0);
+        QVERIFY(AppUtils::installedDesktopEntry(dir.path() + QStringLiteral("/moved/lib/larkspan/Larkspan"), id).isEmpty());
         const QString path = AppUtils::autostartFilePath(id);
-        QVERIFY(!QFile::exists(path));
         AppUtils::registerStartup(*qApp, id);
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QString content = QString::fromUtf8(file.readAll());
-        file.close();
-        QVERIFY(content.startsWith(QLatin1String("[Desktop Entry]\n")));
-        QVERIFY(content.contains(QLatin1String("Exec=\"") + QCoreApplication::applicationFilePath() + QLatin1Char('"')));
+        QVERIFY(!QFile::exists(path));
 
+        AppUtils::writeAutostartEntry(installed, id);
+        const QString content = AppUtils::readFileToString(path);
+        QCOMPARE(content, AppUtils::readFileToString(installed) + QStringLiteral("X-GNOME-Autostart-enabled=true\n"));
         const QDateTime written = QFileInfo(path).lastModified();
         QThread::msleep(1100);
-        AppUtils::registerStartup(*qApp, id);
+        AppUtils::writeAutostartEntry(installed, id);
         QCOMPARE(QFileInfo(path).lastModified(), written);
-
-        // A stale entry (an older install elsewhere) is replaced.
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[Desktop Entry]\nExec=/old/place/Larkspan\n");
-        file.close();
-        AppUtils::registerStartup(*qApp, id);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(file.readAll()), content);
+        // A stale entry (an older install elsewhere) is replaced; one the user switched off stays.
+        writeFile(path, "[Desktop Entry]\nExec=/old/place/Larkspan\n");
+        AppUtils::writeAutostartEntry(installed, id);
+        QCOMPARE(AppUtils::readFileToString(path), content);
+        for (const QByteArray& off : {QByteArray("Hidden=true\n"), QByteArray("X-GNOME-Autostart-enabled=false\n")}) {
+            writeFile(path, "[Desktop Entry]\nExec=/old/place/Larkspan\n" + off);
+            AppUtils::writeAutostartEntry(installed, id);
+            QVERIFY(AppUtils::readFileToString(path).endsWith(QString::fromLatin1(off)));
+        }
     }
 
     void versionAndFiles()
