@@ -82,7 +82,7 @@ for ((i = 1; i <= kills + 1; i++)); do
     corrupt=$((corrupt + 1))
   fi
   stored > "$before"
-  printf 'run %2d: up %5.1f s\n' "$i" "$(echo "$killed - $start" | bc)"
+  awk -v i="$i" -v a="$start" -v b="$killed" 'BEGIN { printf "run %2d: up %5.1f s\n", i, b - a }'
   sleep $((RANDOM % (maxdown - 2) + 3))
 done
 
