@@ -40,6 +40,9 @@ DatabaseManager::DatabaseManager(const QString& dbFileName)
     initDiskDb(dbFileName);
     timeEventDao.init();
     timeLogDao.init();
+    // Pending time in a damaged file is still the user's: copy over what can be read.
+    if (!_damagedFile.isEmpty())
+        timeLogDao.recoverFrom(_damagedFile);
 }
 
 DatabaseManager::~DatabaseManager()
@@ -95,6 +98,7 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
             QtLog::warning() << QStringLiteral("Disk DB file is damaged, moved it to ") + movedTo
                                     + QStringLiteral(" and starting a new one");
             DiskDatabaseFile::makePrivateFile(path);
+            _damagedFile = movedTo;
         }
         ok = _diskDb->open();
     }

@@ -38,4 +38,7 @@ protected:
 private:
     void initMemoryDb();
     void initDiskDb(const QString& dbFileName);
+
+    // Where a damaged database file was moved at start, for the logs still readable in it.
+    QString _damagedFile;
 };

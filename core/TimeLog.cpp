@@ -1,13 +1,13 @@
 #include "TimeLog.h"
 
 #include "DateTimeUtils.h"
+#include "MachineIdentifier.h"
 #include "RecordSignature.h"
 #include "SettingsKeys.h"
 
 #include <QSettings>
 #include <QSysInfo>
 #include <QTimeZone>
-#include <QUuid>
 
 namespace {
 
@@ -73,14 +73,10 @@ TimeLog::~TimeLog() = default;
 
 void TimeLog::init()
 {
-    if (_macAddress.isEmpty()) {
-        // The start-up code fills the key with the machine's address; a random stand-in is
-        // only for runs without it, and is deliberately not written back.
-        const QSettings settings;
-        _macAddress = settings.contains(Keys::macAddress)
-                          ? settings.value(Keys::macAddress).toString()
-                          : QUuid::createUuid().toString();
-    }
+    // An empty identifier would make every log invalid, and the builder would drop all
+    // tracking; a missing or empty key gets a generated identifier, kept from then on.
+    if (_macAddress.isEmpty())
+        _macAddress = MachineIdentifier::current();
     const QTimeZone zone = QTimeZone::systemTimeZone();
     // Integer division truncates toward zero: +05:30 gives 5 and -03:30 gives -3.
     _tzUtcOffset = zone.offsetFromUtc(QDateTime::currentDateTime()) / 3600;

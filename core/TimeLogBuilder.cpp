@@ -1,13 +1,12 @@
 #include "TimeLogBuilder.h"
 
 #include "DatabaseManager.h"
+#include "DateTimeUtils.h"
 #include "SettingsKeys.h"
 
 #include <QtLog.h>
 
 #include <QSettings>
-
-#include <cstdlib>
 
 namespace {
 
@@ -15,6 +14,19 @@ namespace {
 qint64 maxInactiveSecs()
 {
     return QSettings().value(Keys::maxInactiveSecs, Defaults::maxInactiveSecs).toLongLong();
+}
+
+// When this run of the program began; invalid when unknown, which bounds nothing.
+QDateTime runStartTime()
+{
+    return DateTimeUtils::fromUTCString(QSettings().value(Keys::appStartTime, QString()).toString());
+}
+
+QString describe(const TimeLog& log)
+{
+    return QStringLiteral("startTime=") + log.startTimeStr() + QStringLiteral(", endTime=")
+        + log.endTimeStr() + QStringLiteral(", appName=") + log.appName()
+        + QStringLiteral(", windowTitle=") + log.windowTitle();
 }
 
 QString describe(const TimeEvent& event)
@@ -27,36 +39,46 @@ QString describe(const TimeEvent& event)
 
 TimeLogBuilder::TimeLogBuilder() : _dbManager(DatabaseManager::instance()) {}
 
-void TimeLogBuilder::buildTimeLogs()
+TimeLogBuilder::Result TimeLogBuilder::buildTimeLogs()
 {
     QtLog::debug() << "Build time logs: -------------------- START --------------------";
     const auto events = _dbManager.timeEventDao.timeEvents();
     const size_t count = events->size();
     auto log = std::make_unique<TimeLog>();
+    _workingLogEvents.clear();
+    _result = Result::NothingStored;
     for (size_t i = 0; i < count; ++i) {
-        const TimeEvent& event = *events->at(i);
-        processTimeEvent(log, event);
-        _dbManager.timeEventDao.removeTimeEvent(event.id());
+        // After a failed store the rest stays in the event store, in order, for the next run.
+        if (!processTimeEvent(log, *events->at(i)))
+            break;
     }
-    if (log->isValid())
+    if (_result != Result::StoreFailed && log->isValid())
         storeTimeLog(*log);
+    _workingLogEvents.clear();
     QtLog::debug() << "Build time logs: -------------------- FINISH --------------------";
+    return _result;
 }
 
-void TimeLogBuilder::processTimeEvent(std::unique_ptr<TimeLog>& log, const TimeEvent& event)
+bool TimeLogBuilder::processTimeEvent(std::unique_ptr<TimeLog>& log, const TimeEvent& event)
 {
-    if (!verifyTimeEvent(event))
-        return;
+    if (!verifyTimeEvent(event)) {
+        _dbManager.timeEventDao.removeTimeEvent(event.id());
+        return true;
+    }
     debugEventProcessing(event);
     if (log->isValid()) {
         if (shouldMergeEvent(*log, event)) {
             mergeEventToLog(*log, event);
-            return;
+            _workingLogEvents.push_back(event.id());
+            return true;
         }
-        storeTimeLog(*log);
+        if (!storeTimeLog(*log))
+            return false;
         log = std::make_unique<TimeLog>();
     }
     initLogWithEvent(*log, event);
+    _workingLogEvents.push_back(event.id());
+    return true;
 }
 
 bool TimeLogBuilder::verifyTimeEvent(const TimeEvent& event) const
@@ -76,11 +98,18 @@ bool TimeLogBuilder::shouldMergeEvent(const TimeLog& log, const TimeEvent& event
 
 QDateTime TimeLogBuilder::determineLogStartTime(const TimeEvent& event)
 {
+    const QDateTime eventTime = event.eventTime();
     const QDateTime last = _dbManager.timeLogDao.lastConvertedEvent();
-    const qint64 threshold = maxInactiveSecs();
-    if (last.isValid() && std::llabs(last.secsTo(event.eventTime())) <= threshold)
-        return last;
-    return event.eventTime();
+    // Only a log of this run of the program is joined on to: the time since the last log
+    // of an earlier run is time the program was not running (quit, crash, machine off),
+    // and nobody knows what the user did then.
+    if (!last.isValid() || last < runStartTime())
+        return eventTime;
+    // A join point after the event (the clock was set back) would make a log that ends
+    // before it starts.
+    if (last > eventTime)
+        return eventTime;
+    return last.secsTo(eventTime) <= maxInactiveSecs() ? last : eventTime;
 }
 
 void TimeLogBuilder::initLogWithEvent(TimeLog& log, const TimeEvent& event)
@@ -105,14 +134,21 @@ void TimeLogBuilder::debugEventProcessing(const TimeEvent& event) const
 
 void TimeLogBuilder::debugTimeLogCreated(const TimeLog& log) const
 {
-    QtLog::debug() << QStringLiteral("Created time log: startTime=") + log.startTimeStr()
-                          + QStringLiteral(", endTime=") + log.endTimeStr()
-                          + QStringLiteral(", appName=") + log.appName()
-                          + QStringLiteral(", windowTitle=") + log.windowTitle();
+    QtLog::debug() << QStringLiteral("Created time log: ") + describe(log);
 }
 
-void TimeLogBuilder::storeTimeLog(TimeLog& log)
+bool TimeLogBuilder::storeTimeLog(TimeLog& log)
 {
-    _dbManager.timeLogDao.addTimeLog(log);
+    if (_dbManager.timeLogDao.addTimeLog(log) == TimeLogDao::AddResult::Failed) {
+        QtLog::warning() << QStringLiteral("Cannot store time log, keeping its events for the next run: ")
+                                + describe(log);
+        _result = Result::StoreFailed;
+        return false;
+    }
     debugTimeLogCreated(log);
+    _result = Result::Stored;
+    for (qint64 id : _workingLogEvents)
+        _dbManager.timeEventDao.removeTimeEvent(id);
+    _workingLogEvents.clear();
+    return true;
 }

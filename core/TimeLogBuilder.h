@@ -7,6 +7,7 @@
 #include <QDateTime>
 
 #include <memory>
+#include <vector>
 
 class DatabaseManager;
 
@@ -16,12 +17,17 @@ class DatabaseManager;
 class LARKSPAN_CORE_EXPORT TimeLogBuilder
 {
 public:
+    // How a run went: nothing to store, every finished log stored, or a log could not be
+    // stored and its events (with every later one) wait for the next run.
+    enum class Result { NothingStored, Stored, StoreFailed };
+
     TimeLogBuilder();
 
-    void buildTimeLogs();
+    Result buildTimeLogs();
 
 private:
-    void processTimeEvent(std::unique_ptr<TimeLog>& log, const TimeEvent& event);
+    // False when storing the working log failed; the event was then not taken.
+    bool processTimeEvent(std::unique_ptr<TimeLog>& log, const TimeEvent& event);
     bool verifyTimeEvent(const TimeEvent& event) const;
     bool shouldMergeEvent(const TimeLog& log, const TimeEvent& event);
     QDateTime determineLogStartTime(const TimeEvent& event);
@@ -29,7 +35,11 @@ private:
     void mergeEventToLog(TimeLog& log, const TimeEvent& event);
     void debugEventProcessing(const TimeEvent& event) const;
     void debugTimeLogCreated(const TimeLog& log) const;
-    void storeTimeLog(TimeLog& log);
+    bool storeTimeLog(TimeLog& log);
 
     DatabaseManager& _dbManager;
+    // State of the current run only: the events merged into the working log, deleted once
+    // it is stored, and how the run went so far.
+    std::vector<qint64> _workingLogEvents;
+    Result _result = Result::NothingStored;
 };

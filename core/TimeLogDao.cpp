@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 namespace {
 
 const QString kCreateTable = QStringLiteral(
@@ -48,6 +50,59 @@ bool execAndLog(QSqlQuery& query, const QString& statement)
     return ok;
 }
 
+constexpr int kSqliteConstraint = 19;
+
+// The next log joins on to the end of the last one of activity. An idle log is not that:
+// the user was away until the first event after it, and the time between its last marker
+// and that event must not be credited to whatever window comes next.
+bool countsAsActivity(const TimeLog& log)
+{
+    return log.appName() != TimeEvent::strIdle();
+}
+
+// The id of the first row at or after id: 0 when there is none, nothing when the way to
+// it runs through a damaged page.
+std::optional<qint64> firstIdFrom(QSqlDatabase& source, qint64 id)
+{
+    QSqlQuery probe(source);
+    probe.setForwardOnly(true);
+    probe.prepare(QStringLiteral("SELECT id FROM time_logs WHERE id >= (:id) ORDER BY id LIMIT 1"));
+    probe.bindValue(QStringLiteral(":id"), id);
+    if (!probe.exec())
+        return std::nullopt;
+    const bool found = probe.next();
+    if (probe.lastError().isValid())
+        return std::nullopt;
+    return found ? probe.value(0).toLongLong() : 0;
+}
+
+// The first id after lastRead that reads again, or 0 when none does. Steps ahead in
+// growing strides until a read succeeds, then narrows back to the earliest such id, so
+// only the rows of the damaged pages themselves are left behind.
+qint64 nextReadableId(QSqlDatabase& source, qint64 lastRead)
+{
+    qint64 good = 0;
+    for (qint64 stride = 1; stride > 0 && stride <= (qint64(1) << 62); stride *= 2) {
+        if (const auto first = firstIdFrom(source, lastRead + stride)) {
+            if (*first == 0)
+                return 0;
+            good = lastRead + stride;
+            break;
+        }
+    }
+    if (good == 0)
+        return 0;
+    qint64 low = lastRead + 1;
+    while (low < good) {
+        const qint64 middle = low + (good - low) / 2;
+        if (firstIdFrom(source, middle))
+            good = middle;
+        else
+            low = middle + 1;
+    }
+    return good;
+}
+
 QString describe(const TimeLog& log)
 {
     return QStringLiteral("startTime=") + log.startTimeStr() + QStringLiteral(", endTime=")
@@ -73,10 +128,9 @@ void TimeLogDao::init() const
                                 + _database.lastError().text();
         return;
     }
-    QString lastCarriedEnd;
+    QDateTime lastCarriedEnd;
     if (rebuildTable(tables, lastCarriedEnd) && _database.commit()) {
-        if (!lastCarriedEnd.isNull())
-            QSettings().setValue(Keys::lastConvertedEvent, lastCarriedEnd);
+        advanceLastConvertedEvent(lastCarriedEnd);
         return;
     }
     if (_database.lastError().isValid())
@@ -84,7 +138,7 @@ void TimeLogDao::init() const
     _database.rollback();
 }
 
-bool TimeLogDao::rebuildTable(const QStringList& tables, QString& lastCarriedEnd) const
+bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedEnd) const
 {
     TimeLogs carried;
     QSqlQuery query(_database);
@@ -119,17 +173,19 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QString& lastCarriedEnd
     QSqlQuery insert(_database);
     insert.prepare(kInsert);
     for (const auto& log : carried) {
-        if (insertTimeLog(insert, *log))
+        const AddResult result = insertTimeLog(insert, *log);
+        // A log that cannot be written (full disk) must not vanish with the old table.
+        if (result == AddResult::Failed)
+            return false;
+        if (result == AddResult::Stored)
             QtLog::debug() << QStringLiteral("Moved time log to new database: ") + describe(*log);
+        if (countsAsActivity(*log) && log->endTime() > lastCarriedEnd)
+            lastCarriedEnd = log->endTime();
     }
-    // As if each carried log had been added anew: the last one in load order sets where the
-    // next build run joins on.
-    if (!carried.empty())
-        lastCarriedEnd = DateTimeUtils::toUTCString(carried.back()->endTime());
     return true;
 }
 
-bool TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
+TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
 {
     insert.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
     insert.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
@@ -143,7 +199,20 @@ bool TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
     const bool ok = insert.exec();
     DatabaseManager::debugQuery(insert);
     log.setId(ok ? insert.lastInsertId().toLongLong() : 0);
-    return ok;
+    if (ok)
+        return AddResult::Stored;
+    // A constraint failure is a duplicate only when the span really is there already: a
+    // NOT NULL failure carries the same code.
+    if ((insert.lastError().nativeErrorCode().toInt() & 0xff) == kSqliteConstraint) {
+        QSqlQuery existing(_database);
+        existing.prepare(QStringLiteral(
+            "SELECT 1 FROM time_logs WHERE start_time = (:start_time) AND end_time = (:end_time)"));
+        existing.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
+        existing.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
+        if (existing.exec() && existing.next())
+            return AddResult::Duplicate;
+    }
+    return AddResult::Failed;
 }
 
 bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs) const
@@ -179,28 +248,46 @@ bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs) const
     return !query.lastError().isValid();
 }
 
-void TimeLogDao::addTimeLog(TimeLog& log) const
+TimeLogDao::AddResult TimeLogDao::addTimeLog(TimeLog& log) const
 {
     log.setSignature(TimeLog::buildSignature(log));
+    AddResult result = AddResult::Failed;
     {
         QMutexLocker locker(&_lock);
         QSqlQuery insert(_database);
         insert.prepare(kInsert);
-        insertTimeLog(insert, log);
+        result = insertTimeLog(insert, log);
     }
-    // Advances even when the insert failed, so the next build run still joins on to it.
-    QSettings().setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(log.endTime()));
+    // A log that was not stored is no place to join on to: its events are built again, and
+    // the log they make must start where this one did.
+    if (result != AddResult::Failed && countsAsActivity(log))
+        advanceLastConvertedEvent(log.endTime());
+    return result;
 }
 
-void TimeLogDao::addManualTime(QDateTime startTime, QDateTime endTime, const QString& appName,
-                               const QString& windowTitle) const
+TimeLogDao::AddResult TimeLogDao::addManualTime(QDateTime startTime, QDateTime endTime,
+                                                const QString& appName,
+                                                const QString& windowTitle) const
 {
     TimeLog log;
     log.setStartTime(std::move(startTime));
     log.setEndTime(std::move(endTime));
     log.setAppName(appName);
     log.setWindowTitle(windowTitle);
-    addTimeLog(log);
+    return addTimeLog(log);
+}
+
+void TimeLogDao::advanceLastConvertedEvent(const QDateTime& end)
+{
+    // Never backwards: manual time answered late ends before logs already stored, and
+    // the next log must not reach back over them.
+    if (!end.isValid())
+        return;
+    QSettings settings;
+    const QDateTime current =
+        DateTimeUtils::fromUTCString(settings.value(Keys::lastConvertedEvent).toString());
+    if (!current.isValid() || end > current)
+        settings.setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(end));
 }
 
 std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::allTimeLogs() const
@@ -301,6 +388,80 @@ void TimeLogDao::removeAllTimeLogs() const
     QMutexLocker locker(&_lock);
     QSqlQuery query(_database);
     execAndLog(query, QStringLiteral("DELETE FROM time_logs"));
+}
+
+void TimeLogDao::recoverFrom(const QString& damagedFile) const
+{
+    const QString connection = QStringLiteral("damaged_db_recovery");
+    TimeLogs rows;
+    qint64 unreadable = 0;
+    bool readAtAll = false;
+    {
+        QSqlDatabase source = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        source.setDatabaseName(damagedFile);
+        source.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (source.open()) {
+            qint64 from = 1;
+            while (from > 0) {
+                QSqlQuery query(source);
+                query.setForwardOnly(true);
+                query.prepare(QStringLiteral("SELECT * FROM time_logs WHERE id >= (:id) ORDER BY id"));
+                query.bindValue(QStringLiteral(":id"), from);
+                const size_t before = rows.size();
+                const bool executed = query.exec();
+                readAtAll = readAtAll || executed;
+                if (executed && readTimeLogs(query, rows))
+                    break;
+                // The row that failed is passed over: the last one read, or the first one
+                // asked for when not even that came (its own pages may be the damaged ones).
+                qint64 lastRead = rows.size() > before ? rows.back()->id() : 0;
+                if (lastRead == 0) {
+                    lastRead = firstIdFrom(source, from).value_or(from);
+                    if (lastRead == 0)
+                        break;
+                    ++unreadable;
+                }
+                from = nextReadableId(source, lastRead);
+                // Ids are not dense (uploaded logs are deleted), so this is an upper bound.
+                unreadable += from > 0 ? from - lastRead - 1 : 1;
+            }
+            source.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+
+    int recovered = 0;
+    int unverified = 0;
+    {
+        QMutexLocker locker(&_lock);
+        const bool inTransaction = _database.transaction();
+        QSqlQuery insert(_database);
+        insert.prepare(kInsert);
+        for (const auto& log : rows) {
+            if (!log->isVerified()) {
+                ++unverified;
+                continue;
+            }
+            if (insertTimeLog(insert, *log) == AddResult::Stored)
+                ++recovered;
+        }
+        if (inTransaction && !_database.commit()) {
+            QtLog::warning() << "TimeLogDao::recoverFrom - commit failed:" << _database.lastError().text();
+            _database.rollback();
+            recovered = 0;
+        }
+    }
+    if (!readAtAll) {
+        QtLog::warning() << QStringLiteral("No time logs could be read from the damaged database ") + damagedFile;
+        return;
+    }
+    QtLog::warning() << QStringLiteral("Recovered %1 time logs from the damaged database %2; not recovered: "
+                                       "%3 read (%4 of them with a wrong signature), up to %5 unreadable")
+                            .arg(recovered)
+                            .arg(damagedFile)
+                            .arg(qint64(rows.size()) - recovered)
+                            .arg(unverified)
+                            .arg(unreadable);
 }
 
 QDateTime TimeLogDao::lastConvertedEvent() const

@@ -24,14 +24,19 @@ class LARKSPAN_CORE_EXPORT TimeLogDao
 public:
     using TimeLogs = std::vector<std::unique_ptr<TimeLog>>;
 
+    // What became of a log handed to addTimeLog. A duplicate span counts as handled: the
+    // time is already in the store. A failure (full disk, read-only folder, I/O error)
+    // stored nothing, and the caller must keep what the log was made of.
+    enum class AddResult { Stored, Duplicate, Failed };
+
     explicit TimeLogDao(QSqlDatabase& database);
     TimeLogDao(const TimeLogDao&) = delete;
     TimeLogDao& operator=(const TimeLogDao&) = delete;
 
     void init() const;
-    void addTimeLog(TimeLog& log) const;
-    void addManualTime(QDateTime startTime, QDateTime endTime, const QString& appName,
-                       const QString& windowTitle) const;
+    AddResult addTimeLog(TimeLog& log) const;
+    AddResult addManualTime(QDateTime startTime, QDateTime endTime, const QString& appName,
+                            const QString& windowTitle) const;
     std::unique_ptr<TimeLogs> allTimeLogs() const;
     std::unique_ptr<TimeLogs> idleTimeLogs() const;
     std::unique_ptr<TimeLogs> timeLogsForUpload(int limit) const;
@@ -42,13 +47,18 @@ public:
     void removePausedTimeLogs() const;
     void removeAllTimeLogs() const;
     QDateTime lastConvertedEvent() const;
+    // Copies every log that can still be read from a damaged database file, and whose
+    // signature holds, into the store; logs how many were recovered and how many not.
+    void recoverFrom(const QString& damagedFile) const;
 
 private:
     void removeByAppName(const QString& appName) const;
+    // Moves "lastConvertedEvent" forward to end, never back.
+    static void advanceLastConvertedEvent(const QDateTime& end);
     // The helpers below expect _lock to be held by the caller.
-    bool insertTimeLog(QSqlQuery& insert, TimeLog& log) const;
+    AddResult insertTimeLog(QSqlQuery& insert, TimeLog& log) const;
     bool readTimeLogs(QSqlQuery& query, TimeLogs& logs) const;
-    bool rebuildTable(const QStringList& tables, QString& lastCarriedEnd) const;
+    bool rebuildTable(const QStringList& tables, QDateTime& lastCarriedEnd) const;
 
     QSqlDatabase& _database;
     mutable QMutex _lock;

@@ -174,10 +174,38 @@ void EventManager::resetRecentUserEvents()
 
 void EventManager::buildAndDropPausedLogs()
 {
-    QMutexLocker lock(&mutex);
-    builder.buildTimeLogs();
-    _lastBuild = QDateTime::currentDateTime();
-    databaseManager.timeLogDao.removePausedTimeLogs();
+    TimeLogBuilder::Result result;
+    {
+        QMutexLocker lock(&mutex);
+        result = builder.buildTimeLogs();
+        _lastBuild = QDateTime::currentDateTime();
+        databaseManager.timeLogDao.removePausedTimeLogs();
+    }
+    noteStoreOutcome(result);
+}
+
+void EventManager::noteStoreOutcome(TimeLogBuilder::Result result)
+{
+    if (result == TimeLogBuilder::Result::NothingStored)
+        return;
+    const bool failing = result == TimeLogBuilder::Result::StoreFailed;
+    {
+        QMutexLocker lock(&_stateMutex);
+        if (failing == _storeFailing)
+            return;
+        _storeFailing = failing;
+    }
+    if (failing) {
+        emit AppSignals::instance()->showMessage(
+            QStringLiteral("Larkspan"),
+            QCoreApplication::translate("EventManager",
+                                        "Tracked time cannot be saved: the disk may be full or the data folder "
+                                        "read-only. Larkspan keeps it and saves it as soon as it can."));
+    } else {
+        QtLog::info() << "EventManager - tracked time is saved again.";
+        emit AppSignals::instance()->showMessage(
+            QStringLiteral("Larkspan"), QCoreApplication::translate("EventManager", "Tracked time is saved again."));
+    }
 }
 
 void EventManager::run()
@@ -304,14 +332,23 @@ void EventManager::onAddManualTime(QDateTime startTime, QDateTime endTime, QStri
     static const QRegularExpression nonWord(QStringLiteral("\\W"));
     const QString appName = QStringLiteral("@_") + QString(manualType).replace(nonWord, QStringLiteral("-"))
         + QStringLiteral("_@");
+    TimeLogBuilder::Result built;
+    TimeLogDao::AddResult added;
     {
         QMutexLocker lock(&mutex);
-        builder.buildTimeLogs();
-        databaseManager.timeLogDao.addManualTime(startTime, endTime, appName, comment);
+        built = builder.buildTimeLogs();
+        added = databaseManager.timeLogDao.addManualTime(startTime, endTime, appName, comment);
         databaseManager.timeLogDao.removeIdleTimeLogs();
     }
-    QtLog::info() << "Added manual time: startTime=" << startTime << ", endTime=" << endTime
-                  << ", manualType=" << manualType << ", comment=" << comment;
+    if (added == TimeLogDao::AddResult::Failed) {
+        QtLog::warning() << "Cannot store manual time: startTime=" << startTime << ", endTime=" << endTime
+                         << ", manualType=" << manualType << ", comment=" << comment;
+        noteStoreOutcome(TimeLogBuilder::Result::StoreFailed);
+    } else {
+        QtLog::info() << "Added manual time: startTime=" << startTime << ", endTime=" << endTime
+                      << ", manualType=" << manualType << ", comment=" << comment;
+        noteStoreOutcome(built == TimeLogBuilder::Result::StoreFailed ? built : TimeLogBuilder::Result::Stored);
+    }
     QMutexLocker lock(&_stateMutex);
     _idleStart = QDateTime();
 }

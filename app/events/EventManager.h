@@ -53,6 +53,8 @@ private:
     bool isPausedUntilTomorrow() const;
     void buildAndDropPausedLogs();
     void resetRecentUserEvents();
+    // Tells the user once when tracked time cannot be saved, and once when it can again.
+    void noteStoreOutcome(TimeLogBuilder::Result result);
 
     DatabaseManager& databaseManager;
     TimeLogBuilder builder;
@@ -66,6 +68,7 @@ private:
     std::atomic<int> _pauseMinutes {0};
     QDateTime _recentUserEventStart;
     int _recentUserEventNum = 0;
+    bool _storeFailing = false;
 
     QDateTime _lastBuild;
 };

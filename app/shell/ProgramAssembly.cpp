@@ -114,20 +114,7 @@ void ProgramAssembly::atPointC(CaptureAssembly& capture)
     // No update check or download may start or go on from here.
     shutdownStep("win_sparkle_cleanup...");
     win_sparkle_cleanup();
-    capture.uninstallHooks();
-    capture.stopMouseMonitor();
-    shutdownStep("deleting the updater...");
-    _updater.reset();
-    capture.stopEventManager();
-    shutdownStep("stopping TimeLogUploader...");
-    if (_uploader) {
-        _uploader->stop();
-        _uploader->quit();
-        _uploader->wait();
-    }
-    capture.stopOutlookDetector();
-    shutdownStep("waiting for EventManager and TimeLogUploader to terminate...");
-    waitForThreads(capture);
+    stopWorkers(capture);
 
     // Everything in reverse order of creation; the threads are all finished.
     shutdownStep("destroying LoginPrompt...");
@@ -144,6 +131,24 @@ void ProgramAssembly::atPointC(CaptureAssembly& capture)
     _crashpad.reset();
     shutdownStep("destroying UserInfo...");
     _userInfo.reset();
+}
+
+void ProgramAssembly::stopWorkers(CaptureAssembly& capture)
+{
+    capture.uninstallHooks();
+    capture.stopMouseMonitor();
+    shutdownStep("deleting the updater...");
+    _updater.reset();
+    capture.stopEventManager();
+    shutdownStep("stopping TimeLogUploader...");
+    if (_uploader) {
+        _uploader->stop();
+        _uploader->quit();
+        _uploader->wait();
+    }
+    capture.stopOutlookDetector();
+    shutdownStep("waiting for EventManager and TimeLogUploader to terminate...");
+    waitForThreads(capture);
 }
 
 void ProgramAssembly::waitForThreads(CaptureAssembly& capture)

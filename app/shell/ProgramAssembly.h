@@ -31,6 +31,9 @@ public:
     void atPointA();
     void atPointB(CaptureAssembly& capture);
     void atPointC(CaptureAssembly& capture);
+    // The threads' part of point C: stops them in order, with the event manager's final
+    // build. Also what runs when the X display goes away and the toolkit ends the process.
+    void stopWorkers(CaptureAssembly& capture);
 
     // Point B's automatic updates: channel, interval and the two developer switches.
     void setUpAutomaticUpdates();

@@ -2,6 +2,7 @@
 
 #include "AppUtils.h"
 #include "DateTimeUtils.h"
+#include "MachineIdentifier.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 
@@ -80,8 +81,16 @@ void logIniFlags()
 void writeStartupSettings(QSettings& settings)
 {
     settings.setValue(Keys::appStartTime, DateTimeUtils::toUTCString(QDateTime::currentDateTime()));
-    if (settings.value(Keys::macAddress, QString()).toString().isEmpty())
-        settings.setValue(Keys::macAddress, AppUtils::getMacAddress());
+    if (settings.value(Keys::macAddress, QString()).toString().isEmpty()) {
+        QString identifier = AppUtils::getMacAddress();
+        // Without a hardware address (containers, VPN-only hosts) an empty value would
+        // make every time log invalid: store a generated identifier instead, kept like one.
+        if (identifier.isEmpty()) {
+            identifier = MachineIdentifier::generate();
+            QtLog::info() << "No hardware network address, using a generated machine identifier:" << identifier;
+        }
+        settings.setValue(Keys::macAddress, identifier);
+    }
     settings.setValue(Keys::clientUuid, QUuid::createUuid().toString().mid(1, 36).toUpper());
     settings.sync();
 }

@@ -13,6 +13,9 @@
 namespace {
 
 int pipeFds[2] = {-1, -1};
+constexpr int maxWatched = 8;
+int watched[maxWatched];
+int watchedCount = 0;
 
 extern "C" void onSignal(int signalNumber)
 {
@@ -20,6 +23,13 @@ extern "C" void onSignal(int signalNumber)
     const unsigned char byte = static_cast<unsigned char>(signalNumber);
     // Non-blocking: if the pipe is full a quit is already pending.
     [[maybe_unused]] ssize_t written = ::write(pipeFds[0], &byte, 1);
+    // The first signal starts an orderly quit; should that hang, the next one must end the
+    // process as it would without us, or the user has nothing left but SIGKILL.
+    struct sigaction fallback = {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    for (int i = 0; i < watchedCount; ++i)
+        ::sigaction(watched[i], &fallback, nullptr);
     errno = savedErrno;
 }
 
@@ -39,8 +49,11 @@ UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, Q
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int number : signalNumbers)
+    for (int number : signalNumbers) {
+        if (watchedCount < maxWatched)
+            watched[watchedCount++] = number;
         ::sigaction(number, &action, nullptr);
+    }
 }
 
 UnixSignalWatcher::~UnixSignalWatcher() = default;

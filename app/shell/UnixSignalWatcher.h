@@ -8,6 +8,8 @@ class QSocketNotifier;
 
 // Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the GUI thread. The handler only
 // writes one byte to a pipe; everything else happens in the event loop, where it is safe.
+// Only the first signal is caught: it puts back the default action of all of them, so a
+// second one ends the process at once.
 class UnixSignalWatcher : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "AppSignals.h"
 #include "AppUtils.h"
 #include "CaptureAssembly.h"
+#include "DisplayLossGuard.h"
 #include "GraphicsSetup.h"
 #include "ProgramAssembly.h"
 #include "QtLog.h"
@@ -13,6 +14,7 @@
 #include <QSettings>
 
 #include <csignal>
+#include <limits>
 #include <sys/stat.h>
 
 int main(int argc, char* argv[])
@@ -20,7 +22,10 @@ int main(int argc, char* argv[])
     // Everything we write (settings with tokens, the database, the log) is the user's alone.
     ::umask(077);
 
-    qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(-1));
+    // No periodic polling of network configurations. Qt 5.15 hands a negative value to a
+    // timer, which refuses it with a warning at every start; the longest interval a timer
+    // takes (about 24 days) switches polling off just as well.
+    qputenv("QT_BEARER_POLL_TIMEOUT", QByteArray::number(std::numeric_limits<int>::max()));
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps, true);
     GraphicsSetup::configureBeforeApplication();
@@ -64,11 +69,16 @@ int main(int argc, char* argv[])
 
     CaptureAssembly capture;
     program.atPointB(capture);
+    // Qt ends the process with exit(1) when the X display goes away; the threads still
+    // stop in order then, so the last minute of tracking is stored first.
+    DisplayLossGuard displayLossGuard([&program, &capture] { program.stopWorkers(capture); });
 
     QtLog::info() << "Larkspan is running.";
     const int result = application.exec();
     QtLog::info() << "Event loop ended, shutting down...";
 
+    // From here the shutdown stops the threads itself, and then destroys what they used.
+    displayLossGuard.disarm();
     program.atPointC(capture);
     QtLog::info() << "Larkspan stopped.";
     QtLog::getConf().flush();

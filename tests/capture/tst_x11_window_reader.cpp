@@ -84,6 +84,13 @@ private slots:
         QTest::newRow("empty _NET_WM_NAME")
             << QStringList {QStringLiteral("--title"), QString()} << QStringLiteral("legacy");
         QTest::newRow("no title") << QStringList {QStringLiteral("--wm-name-latin1"), QString()} << QString();
+        // Titles are cut at 511 units, between whole characters.
+        const QString rocket = QString::fromUtf8("🚀");
+        QTest::newRow("long utf-8 title") << QStringList {QStringLiteral("--title"), rocket.repeated(5000)}
+                                          << rocket.repeated(255);
+        QTest::newRow("long latin-1 WM_NAME")
+            << QStringList {QStringLiteral("--wm-name-latin1"), QStringLiteral("é").repeated(5000)}
+            << QStringLiteral("é").repeated(511);
     }
 
     void activeWindowUnderWindowManager()

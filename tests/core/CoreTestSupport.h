@@ -82,12 +82,12 @@ inline int countRows(QSqlDatabase db, const QString& table)
 }
 
 // Collects the messages of one type that match a pattern while it lives, and passes every
-// message on to the previous handler.
+// message on to the previous handler. Catchers may be nested; each sees every message.
 class MessageCatcher
 {
 public:
     MessageCatcher(QtMsgType type, const QString& pattern)
-        : _type(type), _pattern(pattern)
+        : _type(type), _pattern(pattern), _outer(current())
     {
         current() = this;
         _previous = qInstallMessageHandler(&MessageCatcher::handle);
@@ -95,7 +95,7 @@ public:
     ~MessageCatcher()
     {
         qInstallMessageHandler(_previous);
-        current() = nullptr;
+        current() = _outer;
     }
     QStringList lines() const
     {
@@ -114,16 +114,19 @@ private:
         MessageCatcher* self = current();
         if (!self)
             return;
-        if (type == self->_type && self->_pattern.match(text).hasMatch()) {
-            QMutexLocker locker(&self->_mutex);
-            self->_lines << text;
+        for (; self; self = self->_outer) {
+            if (type == self->_type && self->_pattern.match(text).hasMatch()) {
+                QMutexLocker locker(&self->_mutex);
+                self->_lines << text;
+            }
+            if (!self->_outer && self->_previous)
+                self->_previous(type, context, text);
         }
-        if (self->_previous)
-            self->_previous(type, context, text);
     }
 
     QtMsgType _type;
     QRegularExpression _pattern;
+    MessageCatcher* _outer;
     QtMessageHandler _previous = nullptr;
     mutable QMutex _mutex;
     QStringList _lines;

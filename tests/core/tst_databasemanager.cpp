@@ -202,9 +202,11 @@ private slots:
         file.write(junk);
         file.close();
 
-        MessageCatcher warnings(QtWarningMsg, QStringLiteral("damaged"));
+        MessageCatcher warnings(QtWarningMsg, QStringLiteral("^Disk DB file is damaged"));
+        MessageCatcher nothingRead(QtWarningMsg, QStringLiteral("^No time logs could be read"));
         Manager manager;
         QCOMPARE(warnings.lines().size(), 1);
+        QCOMPARE(nothingRead.lines().size(), 1);
         const QStringList moved = damagedFiles();
         QCOMPARE(moved.size(), 1);
         QFile kept(dataFolder() + QLatin1Char('/') + moved.constFirst());
@@ -222,7 +224,9 @@ private slots:
         QCOMPARE(QFile::permissions(dbPath()) & 0x7077, ownerReadWrite);
     }
 
-    void corruptDatabaseIsMovedAside()
+    // A damaged file is set aside, and the pending time still readable in it (with a
+    // signature that holds) goes into the fresh file, including what lies past the damage.
+    void corruptDatabaseIsMovedAsideAndItsReadableLogsRecovered()
     {
         {
             Manager manager;
@@ -230,10 +234,11 @@ private slots:
                 TimeLog log;
                 log.setStartTimeStr(QStringLiteral("2020050110%1").arg(i, 4, 10, QLatin1Char('0')));
                 log.setEndTimeStr(log.startTimeStr());
-                log.setAppName(QStringLiteral("editor"));
+                log.setAppName(QStringLiteral("editor%1").arg(i));
                 log.setWindowTitle(QString(200, QLatin1Char('x')));
                 manager.timeLogDao.addTimeLog(log);
             }
+            execOrFail(disk(), QStringLiteral("UPDATE time_logs SET window_title = 'edited' WHERE app_name = 'editor398'"));
         }
         // Overwrite pages in the middle of the table, keeping the header intact.
         QFile file(dbPath());
@@ -243,12 +248,28 @@ private slots:
         file.write(QByteArray(4096 * 4, '\x5a'));
         file.close();
 
+        MessageCatcher report(QtWarningMsg, QStringLiteral("^Recovered \\d+ time logs from the damaged database"));
         Manager manager;
         const QStringList moved = damagedFiles();
         QCOMPARE(moved.size(), 1);
         QVERIFY(QRegularExpression(QStringLiteral("^larkspan\\.db\\.damaged-\\d{14}$")).match(moved.constFirst()).hasMatch());
-        QVERIFY(manager.timeLogDao.allTimeLogs()->empty());
         QVERIFY(disk().tables().contains(QStringLiteral("time_logs")));
+
+        const auto recovered = manager.timeLogDao.allTimeLogs();
+        QStringList names;
+        for (const auto& log : *recovered) {
+            QVERIFY(log->isVerified());
+            names << log->appName();
+        }
+        QVERIFY2(recovered->size() >= 300 && recovered->size() < 399, qPrintable(QString::number(recovered->size())));
+        QVERIFY(names.contains(QStringLiteral("editor397")));
+        QVERIFY(!names.contains(QStringLiteral("editor398")));
+        QVERIFY(names.contains(QStringLiteral("editor399")));
+        QCOMPARE(report.lines().size(), 1);
+        QVERIFY2(report.lines().constFirst().startsWith(QStringLiteral("Recovered %1 time logs").arg(recovered->size())),
+                 qPrintable(report.lines().constFirst()));
+        QVERIFY2(report.lines().constFirst().contains(QLatin1String("1 of them with a wrong signature")),
+                 qPrintable(report.lines().constFirst()));
     }
 
     void healthyDatabaseIsLeftInPlace()

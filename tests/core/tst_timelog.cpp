@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QSettings>
 #include <QSysInfo>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <ctime>
@@ -61,12 +62,29 @@ private slots:
         QCOMPARE(fresh.platform(), QSysInfo::prettyProductName());
         QCOMPARE(fresh.activeCount(), 0);
         QVERIFY(!fresh.isValid());
-        // Without the key a random stand-in is used and not written back.
-        QVERIFY(!QUuid::fromString(fresh.macAddress()).isNull());
-        QVERIFY(!QSettings().contains(Keys::macAddress));
-
         QSettings().setValue(Keys::macAddress, QStringLiteral("aa:bb:cc:dd:ee:ff"));
         QCOMPARE(TimeLog().macAddress(), QStringLiteral("aa:bb:cc:dd:ee:ff"));
+    }
+
+    // A machine without a hardware address (only loopback, tun, WireGuard) stores an empty
+    // value: its logs must still be valid, and all name the same generated machine.
+    void emptyMachineIdentifierIsGeneratedOnceAndKept()
+    {
+        QSettings().setValue(Keys::macAddress, QString());
+        TimeLog first = sampleLog();
+        first.setMacAddress(QString());
+        const TimeLog copy(first);
+        const QString generated = QSettings().value(Keys::macAddress).toString();
+        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9A-F]{2}(:[0-9A-F]{2}){5}$")).match(generated).hasMatch(),
+                 qPrintable(generated));
+        QCOMPARE(copy.macAddress(), generated);
+        QVERIFY(copy.isValid());
+        QCOMPARE(TimeLog().macAddress(), generated);
+        // Locally administered, so it never poses as a real card's address.
+        QCOMPARE(generated.left(2).toInt(nullptr, 16) & 0x03, 0x02);
+        QSettings().remove(Keys::macAddress);
+        QVERIFY(TimeLog().macAddress() != generated);
+        QVERIFY(QSettings().contains(Keys::macAddress));
     }
 
     void validityNeedsTheSixTexts()

@@ -187,7 +187,63 @@ private slots:
         QCOMPARE(idle->size(), size_t(1));
         QCOMPARE(idle->front()->activeCount(), 5);
         QCOMPARE(idle->front()->endTime(), base.addSecs(20));
-        QCOMPARE(storedSpans(), spans({{20, 30, "A", "Doc1", 1}}));
+        // The user was away until the first event after the idle run: that time is not
+        // credited to the window that follows.
+        QCOMPARE(storedSpans(), spans({{30, 30, "A", "Doc1", 1}}));
+    }
+
+    // Time the program was not running (quit, crash, machine off) is nobody's: a log of
+    // this run joins on to an earlier log of this run only, and never starts after its
+    // own first event.
+    void logsStartWithinTheirOwnRun_data()
+    {
+        QTest::addColumn<int>("lastConverted");
+        QTest::addColumn<int>("runStart");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("previous run ended 4 minutes ago")
+            << -240 << -10 << spans({{0, 0, "A", "Doc1", 1}, {0, 5, "B", "Mail", 1}});
+        QTest::newRow("earlier log of this run") << -240 << -300 << spans({{-240, 0, "A", "Doc1", 1}, {0, 5, "B", "Mail", 1}});
+        QTest::newRow("clock set back") << 100 << -300 << spans({{0, 0, "A", "Doc1", 1}, {5, 5, "B", "Mail", 1}});
+    }
+
+    void logsStartWithinTheirOwnRun()
+    {
+        QFETCH(int, lastConverted);
+        QFETCH(int, runStart);
+        QFETCH(QStringList, expected);
+        QSettings().setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(base.addSecs(lastConverted)));
+        QSettings().setValue(Keys::appStartTime, DateTimeUtils::toUTCString(base.addSecs(runStart)));
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(5, QStringLiteral("B"), QStringLiteral("Mail"));
+        TimeLogBuilder().buildTimeLogs();
+        QCOMPARE(storedSpans(), expected);
+    }
+
+    // A store that refuses writes (read-only folder, full disk) loses nothing: the events
+    // wait for a run that can store them, and the join point stays where it was.
+    void failedStoreKeepsItsEventsForTheNextRun()
+    {
+        QSettings().setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(base.addSecs(-30)));
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(5, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(10, QStringLiteral("B"), QStringLiteral("Mail"));
+        execOrFail(disk(), QStringLiteral("PRAGMA query_only = ON"));
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        MessageCatcher created(QtDebugMsg, QStringLiteral("^Created time log: "));
+        MessageCatcher failed(QtWarningMsg, QStringLiteral("^Cannot store time log, keeping its events"));
+        const TimeLogBuilder::Result result = TimeLogBuilder().buildTimeLogs();
+        QtLog::getConf().setLogLevel(QtWarningMsg);
+        execOrFail(disk(), QStringLiteral("PRAGMA query_only = OFF"));
+        QCOMPARE(result, TimeLogBuilder::Result::StoreFailed);
+        QCOMPARE(failed.lines().size(), 1);
+        QVERIFY(created.lines().isEmpty());
+        QCOMPARE(db().timeEventDao.timeEvents()->size(), size_t(3));
+        QCOMPARE(db().timeLogDao.lastConvertedEvent(), base.addSecs(-30));
+
+        addEvent(15, QStringLiteral("B"), QStringLiteral("Mail"));
+        QCOMPARE(TimeLogBuilder().buildTimeLogs(), TimeLogBuilder::Result::Stored);
+        QCOMPARE(storedSpans(), spans({{-30, 5, "A", "Doc1", 2}, {5, 15, "B", "Mail", 2}}));
+        QVERIFY(db().timeEventDao.timeEvents()->empty());
     }
 };
 

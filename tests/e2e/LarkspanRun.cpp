@@ -95,7 +95,7 @@ QStringList LarkspanHome::openedAddresses() const
 }
 
 std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const QString& program,
-                                              const QString& workingDir) const
+                                              const QString& workingDir, const QStringList& launcher) const
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = environment();
@@ -104,8 +104,11 @@ std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setWorkingDirectory(workingDir.isEmpty() ? path() : workingDir);
-    process->start(program.isEmpty() ? qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan") : program,
-                   QStringList());
+    const QString binary = program.isEmpty() ? qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan") : program;
+    if (launcher.isEmpty())
+        process->start(binary, QStringList());
+    else
+        process->start(launcher.constFirst(), launcher.mid(1) << binary);
     process->waitForStarted(5000);
     return process;
 }

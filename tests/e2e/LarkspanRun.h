@@ -27,9 +27,10 @@ public:
     QStringList openedAddresses() const;
 
     // Starts the build tree's program in the home folder, or the given program in the given
-    // working directory (an installed copy).
+    // working directory (an installed copy); launcher, when given, runs it (for example
+    // {"unshare", "-n"}).
     std::unique_ptr<QProcess> start(const QStringList& extraEnv = {}, const QString& program = {},
-                                    const QString& workingDir = {}) const;
+                                    const QString& workingDir = {}, const QStringList& launcher = {}) const;
 
 private:
     QString browserDir() const;

@@ -1,4 +1,5 @@
 #include "DevServerProcess.h"
+#include "E2eDesktop.h"
 #include "LarkspanRun.h"
 #include "TestHome.h"
 #include "UserInfo.h"
@@ -13,8 +14,6 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QtTest>
 
 #include <csignal>
@@ -23,65 +22,13 @@ namespace {
 
 const QString kTitle = QString::fromUtf8("Larkspan e2e — Café 東京 🚀 שלום");
 
-QString buildBin(const QString& name)
-{
-    return qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/") + name;
-}
-
 // The time logs in the program's database file, as "app|title" lines.
 QStringList storedLogs(const LarkspanHome& home)
 {
-    const QString path = home.dataDir() + QStringLiteral("/larkspan.db");
-    if (!QFile::exists(path))
-        return {};
     QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("e2e-reader"));
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-        if (db.open()) {
-            QSqlQuery query(db);
-            query.exec(QStringLiteral("SELECT app_name, window_title FROM time_logs"));
-            while (query.next())
-                rows << query.value(0).toString() + QLatin1Char('|') + query.value(1).toString();
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("e2e-reader"));
+    for (const StoredLog& log : storedTimeLogs(home))
+        rows << log.appName + QLatin1Char('|') + log.title;
     return rows;
-}
-
-// Starts the test window under its own executable name, so the program sees that name.
-struct KilledOnExit {
-    void operator()(QProcess* process) const
-    {
-        process->kill();
-        process->waitForFinished(2000);
-        delete process;
-    }
-};
-using WindowProcess = std::unique_ptr<QProcess, KilledOnExit>;
-
-WindowProcess showWindow(const QString& exeName, const QString& title, QTemporaryDir& dir)
-{
-    const QString exe = dir.path() + QLatin1Char('/') + exeName;
-    QFile::copy(buildBin(QStringLiteral("x11_test_window")), exe);
-    QFile::setPermissions(exe, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    WindowProcess window(new QProcess);
-    window->start(exe, {QStringLiteral("--title"), title});
-    window->waitForStarted();
-    window->waitForReadyRead(5000); // prints its id once mapped
-    return window;
-}
-
-// What a user does: keys, clicks and relative moves (a plain warp makes no raw event).
-void actLikeAUser(const XvfbSession& x, int step)
-{
-    switch (step % 3) {
-    case 0: x.xdotool({QStringLiteral("key"), QStringLiteral("shift")}); break;
-    case 1: x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 7 : -7), QStringLiteral("3")}); break;
-    default: x.xdotool({QStringLiteral("click"), QStringLiteral("1")}); break;
-    }
 }
 
 QJsonObject postOrGet(const QByteArray& method, const QUrl& url, const QByteArray& body = QByteArray())

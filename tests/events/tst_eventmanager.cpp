@@ -4,10 +4,13 @@
 #include "EventManager.h"
 #include "SettingsKeys.h"
 #include "TestHome.h"
+#include "TimeLogBuilder.h"
 
 #include <QCoreApplication>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QThread>
 #include <QtTest>
 
@@ -305,6 +308,72 @@ private slots:
         for (const auto& log : *stored)
             QVERIFY(log->appName() != TimeEvent::strPaused());
         manager.resume();
+    }
+
+    // The user comes back from an idle period, works on, and only then answers the manual
+    // time prompt: no stretch of time may end up in two logs.
+    void manualTimeAnsweredLateCountsNothingTwice()
+    {
+        EventManager manager;
+        TimeLogBuilder builder;
+        for (qint64 ago = 900; ago >= 700; ago -= 20) {
+            TimeEvent event = windowEvent(QStringLiteral("editor"), ago);
+            manager.addEvent(event);
+        }
+        for (qint64 ago = 95; ago >= 70; ago -= 5)
+            manager.createIdleEvent(QDateTime::currentDateTimeUtc().addSecs(-ago));
+        for (qint64 ago = 66; ago >= 6; ago -= 6) {
+            TimeEvent event = windowEvent(QStringLiteral("mail"), ago);
+            manager.addEvent(event);
+        }
+        builder.buildTimeLogs(); // the periodic build while the prompt waits
+
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        manager.onAddManualTime(now.addSecs(-700), now.addSecs(-66), QStringLiteral("Meeting"), QStringLiteral("Budget"));
+        TimeEvent later = windowEvent(QStringLiteral("mail"), 0);
+        manager.addEvent(later);
+        builder.buildTimeLogs();
+
+        const auto stored = logs().timeLogsForUpload(100);
+        QVERIFY(stored->size() >= 3);
+        qint64 total = 0;
+        for (size_t i = 0; i < stored->size(); ++i) {
+            const TimeLog& log = *stored->at(i);
+            total += log.startTime().secsTo(log.endTime());
+            if (i > 0) {
+                const TimeLog& before = *stored->at(i - 1);
+                QVERIFY2(log.startTime() >= before.endTime(),
+                         qPrintable(before.appName() + QLatin1Char(' ') + before.endTimeStr() + QStringLiteral(" > ")
+                                    + log.appName() + QLatin1Char(' ') + log.startTimeStr()));
+            }
+        }
+        QVERIFY2(total <= 900, qPrintable(QString::number(total)));
+    }
+
+    // A data folder that refuses writes: the user hears of it once, keeps every event, and
+    // hears once more when saving works again.
+    void unsavableTimeIsKeptAndReportedOnce()
+    {
+        EventManager manager;
+        QSignalSpy messages(AppSignals::instance(), &AppSignals::showMessage);
+        QSqlDatabase disk = QSqlDatabase::database(QStringLiteral("disk_db_connection"), false);
+        TimeEvent event = windowEvent(QStringLiteral("editor"), 30);
+        manager.addEvent(event);
+
+        QVERIFY(QSqlQuery(disk).exec(QStringLiteral("PRAGMA query_only = ON")));
+        const QDateTime start = QDateTime::currentDateTimeUtc().addSecs(-20);
+        manager.onAddManualTime(start, start.addSecs(5), QStringLiteral("Call"), QString());
+        manager.onAddManualTime(start, start.addSecs(6), QStringLiteral("Call"), QString());
+        QVERIFY(QSqlQuery(disk).exec(QStringLiteral("PRAGMA query_only = OFF")));
+        QCOMPARE(messages.count(), 1);
+        QVERIFY(messages.at(0).at(1).toString().startsWith(QLatin1String("Tracked time cannot be saved")));
+        QCOMPARE(storedAppNames(), QStringList {QStringLiteral("editor")});
+
+        manager.onAddManualTime(start, start.addSecs(7), QStringLiteral("Call"), QString());
+        QCOMPARE(messages.count(), 2);
+        QCOMPARE(messages.at(1).at(1).toString(), QStringLiteral("Tracked time is saved again."));
+        QVERIFY(storedAppNames().isEmpty());
+        QCOMPARE(logs().timeLogsForUpload(10)->front()->appName(), QStringLiteral("editor"));
     }
 
     void concurrentCallersDoNotCorruptState()

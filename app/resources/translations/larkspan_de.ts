@@ -67,6 +67,17 @@
     </message>
 </context>
 <context>
+    <name>EventManager</name>
+    <message>
+        <source>Tracked time cannot be saved: the disk may be full or the data folder read-only. Larkspan keeps it and saves it as soon as it can.</source>
+        <translation>Die erfasste Zeit kann nicht gespeichert werden: Der Datenträger ist vielleicht voll oder der Datenordner schreibgeschützt. Larkspan behält sie und speichert sie, sobald es wieder geht.</translation>
+    </message>
+    <message>
+        <source>Tracked time is saved again.</source>
+        <translation>Die erfasste Zeit wird wieder gespeichert.</translation>
+    </message>
+</context>
+<context>
     <name>FeedbackDialog</name>
     <message>
         <source>Send Diagnostics</source>

@@ -1,0 +1,57 @@
+#include "DisplayLossGuard.h"
+
+#include "QtLog.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QThread>
+
+#include <atomic>
+
+namespace {
+
+QtMessageHandler gPrevious = nullptr;
+std::function<void()>* gStop = nullptr;
+std::atomic<bool> gStopping {false};
+
+} // namespace
+
+DisplayLossGuard::DisplayLossGuard(std::function<void()> stop)
+{
+    gStop = new std::function<void()>(std::move(stop));
+    gPrevious = qInstallMessageHandler(&DisplayLossGuard::onMessage);
+}
+
+DisplayLossGuard::~DisplayLossGuard()
+{
+    qInstallMessageHandler(gPrevious);
+    delete gStop;
+    gStop = nullptr;
+}
+
+void DisplayLossGuard::disarm()
+{
+    gStopping = true;
+}
+
+bool DisplayLossGuard::isDisplayLossNotice(QtMsgType type, const QString& message)
+{
+    return type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke"))
+        && QGuiApplication::platformName() == QLatin1String("xcb");
+}
+
+void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (gPrevious)
+        gPrevious(type, context, message);
+    // Only on the GUI thread, the one that goes on to exit(): the threads it stops are
+    // never the caller. Once is enough.
+    if (!gStop || !isDisplayLossNotice(type, message) || !QCoreApplication::instance()
+        || QThread::currentThread() != QCoreApplication::instance()->thread() || gStopping.exchange(true))
+        return;
+    QtLog::warning() << "DisplayLossGuard - the X display is gone and the toolkit is about to end the program, "
+                        "stopping the threads to store what was tracked...";
+    (*gStop)();
+    QtLog::warning() << "DisplayLossGuard - threads stopped, tracked time stored.";
+    QtLog::getConf().flush();
+}
