@@ -70,11 +70,11 @@
     <name>EventManager</name>
     <message>
         <source>Tracked time cannot be saved: the disk may be full or the data folder read-only. Larkspan keeps it and saves it as soon as it can.</source>
-        <translation type="unfinished"></translation>
+        <translation>추적한 시간을 저장할 수 없습니다. 디스크가 가득 찼거나 데이터 폴더가 읽기 전용일 수 있습니다. Larkspan이 시간을 보관하고 가능해지면 바로 저장합니다.</translation>
     </message>
     <message>
         <source>Tracked time is saved again.</source>
-        <translation type="unfinished"></translation>
+        <translation>추적한 시간이 다시 저장됩니다.</translation>
     </message>
 </context>
 <context>

@@ -70,11 +70,11 @@
     <name>EventManager</name>
     <message>
         <source>Tracked time cannot be saved: the disk may be full or the data folder read-only. Larkspan keeps it and saves it as soon as it can.</source>
-        <translation type="unfinished"></translation>
+        <translation>无法保存已记录的时间：磁盘可能已满，或数据文件夹为只读。Larkspan 会保留这些时间，并在可以保存时立即保存。</translation>
     </message>
     <message>
         <source>Tracked time is saved again.</source>
-        <translation type="unfinished"></translation>
+        <translation>已记录的时间又可以保存了。</translation>
     </message>
 </context>
 <context>

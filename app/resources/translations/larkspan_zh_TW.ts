@@ -70,11 +70,11 @@
     <name>EventManager</name>
     <message>
         <source>Tracked time cannot be saved: the disk may be full or the data folder read-only. Larkspan keeps it and saves it as soon as it can.</source>
-        <translation type="unfinished"></translation>
+        <translation>無法儲存已記錄的時間：磁碟可能已滿，或資料夾為唯讀。Larkspan 會保留這些時間，並在可以儲存時立即儲存。</translation>
     </message>
     <message>
         <source>Tracked time is saved again.</source>
-        <translation type="unfinished"></translation>
+        <translation>已記錄的時間又可以儲存了。</translation>
     </message>
 </context>
 <context>
