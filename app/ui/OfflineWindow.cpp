@@ -125,7 +125,11 @@ void OfflineWindow::onBtnLogTimeClicked()
     const int minutes = ui->spinBoxMinutes->value();
     QtLog::debug() << "OfflineWindow::onBtnLogTimeClicked - recorded hours: " << hours << ", minutes: " << minutes;
     // Manual time always starts where the idle period began; the user chooses its length.
-    const QDateTime end = start.addSecs(hours * 3600 + minutes * 60);
+    // The minutes offered are rounded, so the preset can reach up to half a minute past the
+    // user's return, into time already tracked after it: it ends at the return at the latest.
+    QDateTime end = start.addSecs(hours * 3600 + minutes * 60);
+    if (idleEnd.isValid() && idleEnd.toUTC() >= start && end > idleEnd.toUTC())
+        end = idleEnd.toUTC();
 
     emit AppSignals::instance()->addManulTime(start, end, type, comment);
     close();

@@ -86,6 +86,12 @@ private slots:
         QCOMPARE(minutes->value(), 46);
         minutes->setValue(90); // no more than the user was away
         QCOMPARE(minutes->value(), 46);
+
+        // The rounded-up preset must not reach into the time tracked after the return.
+        QTest::mouseClick(child<QPushButton>(window, "btnLogTime"), Qt::LeftButton);
+        const auto logs = db().timeLogDao.allTimeLogs();
+        QCOMPARE(logs->size(), size_t(1));
+        QCOMPARE(logs->front()->endTime(), localAt(9, 45, 30).toUTC());
     }
 
     void logTimeRecordsManualTimeFromTheIdleStart()
