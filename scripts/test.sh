@@ -7,3 +7,10 @@ cd "$(dirname "$0")/.."
 bash scripts/build.sh default
 cd build
 ctest --output-on-failure -j 2 --timeout 600 "$@"
+
+# The unit and integration tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (the asan preset, in build-asan/); the same extra arguments apply.
+echo "== Unit and integration tests under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)"
+cd ..
+bash scripts/build.sh asan
+ctest --preset asan "$@"

@@ -41,7 +41,7 @@ class TestMouseMonitorWindows : public QObject
 private slots:
     void initTestCase()
     {
-        AppSignals::init(qApp);
+        AppSignals::init(QCoreApplication::instance());
         UserEventSampler::setClock(&fakeClock);
     }
 

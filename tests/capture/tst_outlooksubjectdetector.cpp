@@ -30,7 +30,7 @@ class TestOutlookSubjectDetector : public QObject
 private slots:
     void initTestCase()
     {
-        AppSignals::init(qApp);
+        AppSignals::init(QCoreApplication::instance());
     }
 
     void subjectReplacesTheTitleInRequestOrder()

@@ -48,7 +48,7 @@ class TestUserEventSampler : public QObject
 private slots:
     void initTestCase()
     {
-        AppSignals::init(qApp);
+        AppSignals::init(QCoreApplication::instance());
         UserEventSampler::setClock(&fakeClock);
     }
 

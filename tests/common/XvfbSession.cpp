@@ -5,8 +5,12 @@
 #include <QThread>
 
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
@@ -51,6 +55,8 @@ XvfbSession::~XvfbSession()
 {
     stopProcess(_openbox.get());
     stopProcess(_xvfb.get());
+    if (_reservation >= 0)
+        close(_reservation);
     if (_hadDisplay)
         qputenv("DISPLAY", _previousDisplay);
     else
@@ -150,7 +156,29 @@ void XvfbSession::killServer()
     if (_xvfb && _xvfb->state() != QProcess::NotRunning) {
         _xvfb->kill();
         _xvfb->waitForFinished(5000);
+        reserveDisplay();
     }
+}
+
+void XvfbSession::reserveDisplay()
+{
+    // The next X server to start anywhere on the machine (a parallel test's) would take the
+    // freed number and answer where the test expects no server. X servers pass over a number
+    // whose abstract socket is bound; bound but not listening, it refuses every client.
+    const QByteArray name = "/tmp/.X11-unix/X" + _display.mid(1).toLatin1();
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (name.size() + 1 > int(sizeof(address.sun_path)))
+        return;
+    memcpy(address.sun_path + 1, name.constData(), size_t(name.size())); // sun_path[0] = 0: abstract
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return;
+    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size_t(name.size()));
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), length) == 0)
+        _reservation = fd;
+    else
+        close(fd);
 }
 
 void XvfbSession::stopProcess(QProcess* process)

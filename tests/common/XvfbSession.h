@@ -35,12 +35,14 @@ public:
     // Shorthand for run("xdotool", arguments).
     bool xdotool(const QStringList& arguments) const;
 
-    // Ends the X server at once, for tests of a server that goes away under a client.
+    // Ends the X server at once, for tests of a server that goes away under a client. No
+    // other X server takes its display number before the session ends.
     void killServer();
 
 private:
     bool startXvfb();
     bool startOpenbox();
+    void reserveDisplay();
     static bool waitForFile(const QString& path, int timeoutMs);
     static void stopProcess(QProcess* process);
 
@@ -49,6 +51,7 @@ private:
     std::unique_ptr<QTemporaryDir> _markerDir;
     QString _display;
     QString _error;
+    int _reservation = -1;
     QByteArray _previousDisplay;
     bool _hadDisplay = false;
 };

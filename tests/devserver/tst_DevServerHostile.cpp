@@ -16,6 +16,14 @@ namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
+#if defined(__SANITIZE_ADDRESS__)
+// Under AddressSanitizer the server keeps up to 256 MiB of freed blocks in quarantine and
+// pads every block; the bound still catches a body inflated or buffered whole (1 GiB).
+constexpr qint64 peakBoundMiB = 512;
+#else
+constexpr qint64 peakBoundMiB = 160;
+#endif
+
 std::function<QByteArray()> once(const QByteArray& body)
 {
     return [body, done = false]() mutable { return std::exchange(done, true) ? QByteArray() : body; };
@@ -62,7 +70,7 @@ private slots:
                  431);
 
         const qint64 peakMiB = peakRssKib(server.processId()) / 1024;
-        QVERIFY2(peakMiB < 160, qPrintable(QString::number(peakMiB)));
+        QVERIFY2(peakMiB < peakBoundMiB, qPrintable(QString::number(peakMiB)));
         QVERIFY(http.get(QStringLiteral("/dev/feedback")).json().value(QStringLiteral("feedback")).toArray().isEmpty());
 
         // Within the bounds all still works: the largest log a client keeps, and an upload

@@ -65,7 +65,7 @@ class TestEventManager : public QObject
 private slots:
     void initTestCase()
     {
-        AppSignals::init(qApp);
+        AppSignals::init(QCoreApplication::instance());
     }
 
     void init()

@@ -29,12 +29,12 @@ private slots:
 
     void initOnceOwnedByParent()
     {
-        AppSignals* hub = AppSignals::init(qApp);
+        AppSignals* hub = AppSignals::init(QCoreApplication::instance());
         QVERIFY(hub);
-        QCOMPARE(hub->parent(), qApp);
+        QCOMPARE(hub->parent(), QCoreApplication::instance());
         QObject other;
         QCOMPARE(AppSignals::init(&other), hub);
-        QCOMPARE(hub->parent(), qApp);
+        QCOMPARE(hub->parent(), QCoreApplication::instance());
         QCOMPARE(AppSignals::instance(), hub);
     }
 
@@ -80,7 +80,7 @@ private slots:
         QList<QString> received;
         QObject receiver;
         connect(hub, &AppSignals::showMessage, &receiver, [&received](const QString& title, const QString& text) {
-            QCOMPARE(QThread::currentThread(), qApp->thread());
+            QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
             received << title + QLatin1Char('/') + text;
         });
         QThread* worker = QThread::create([hub] {

@@ -69,7 +69,7 @@ private:
 private slots:
     void initTestCase()
     {
-        AppSignals::init(qApp);
+        AppSignals::init(QCoreApplication::instance());
         QtLog::init();
         QtLog::getConf().setLogLevel(QtDebugMsg);
         QtLog::getConf().setFileName(QStringLiteral("Larkspan.log"));

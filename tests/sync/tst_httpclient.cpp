@@ -29,7 +29,7 @@ private:
 private slots:
     void initTestCase()
     {
-        AppSignals::init(qApp);
+        AppSignals::init(QCoreApplication::instance());
         qRegisterMetaType<UserInfo>();
         QtLog::init();
         QtLog::getConf().setLogLevel(QtDebugMsg);

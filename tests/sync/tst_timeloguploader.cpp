@@ -65,7 +65,7 @@ private:
 private slots:
     void initTestCase()
     {
-        AppSignals::init(qApp);
+        AppSignals::init(QCoreApplication::instance());
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         useServer(server);
     }

@@ -76,13 +76,14 @@ X11ForegroundWindow X11WindowReader::readForegroundWindow()
     bool lost = false;
     {
         X11ErrorTrap trap(display);
-        out.window = findForegroundWindow();
+        out.window = findForegroundWindow(trap);
         if (out.window)
             readDetails(out);
         lost = trap.connectionLost();
     }
     finishCall(lost);
-    return out;
+    // Whatever was read before the server went away may be half a window.
+    return lost ? X11ForegroundWindow() : out;
 }
 
 X11ForegroundWindow X11WindowReader::readWindow(unsigned long window)
@@ -100,7 +101,7 @@ X11ForegroundWindow X11WindowReader::readWindow(unsigned long window)
         lost = trap.connectionLost();
     }
     finishCall(lost);
-    return out;
+    return lost ? X11ForegroundWindow() : out;
 }
 
 X11WindowReader::Pointer X11WindowReader::queryPointer(Display* display, unsigned long root)
@@ -148,7 +149,7 @@ void X11WindowReader::finishCall(bool connectionLost)
         _connection.dropLost();
 }
 
-unsigned long X11WindowReader::findForegroundWindow()
+unsigned long X11WindowReader::findForegroundWindow(const X11ErrorTrap& trap)
 {
     Display* display = _connection.display();
     const X11Connection::Atoms& atoms = _connection.atoms();
@@ -171,6 +172,10 @@ unsigned long X11WindowReader::findForegroundWindow()
     Window focus = 0;
     int revertTo = 0;
     XGetInputFocus(display, &focus, &revertTo);
+    // XGetInputFocus copies its reply out even when none arrived: after a lost connection
+    // focus holds whatever was on Xlib's stack.
+    if (trap.connectionLost())
+        return 0;
     if (focus != None && focus != PointerRoot && focus != root)
         return clientWindowOf(focus);
 

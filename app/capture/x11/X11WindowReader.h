@@ -5,6 +5,8 @@
 
 #include <mutex>
 
+class X11ErrorTrap;
+
 // Reads which window the user works in and where the cursor is, over an X connection of
 // its own that opens on first use.
 //
@@ -43,7 +45,7 @@ private:
     };
     static Pointer queryPointer(Display* display, unsigned long root);
 
-    unsigned long findForegroundWindow();
+    unsigned long findForegroundWindow(const X11ErrorTrap& trap);
     unsigned long clientWindowOf(unsigned long window);
     unsigned long clientWindowBelow(unsigned long topLevel);
     void readDetails(X11ForegroundWindow& out);
