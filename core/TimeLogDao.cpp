@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <limits>
 #include <optional>
 
 namespace {
@@ -82,13 +83,17 @@ std::optional<qint64> firstIdFrom(QSqlDatabase& source, qint64 id)
 qint64 nextReadableId(QSqlDatabase& source, qint64 lastRead)
 {
     qint64 good = 0;
-    for (qint64 stride = 1; stride > 0 && stride <= (qint64(1) << 62); stride *= 2) {
+    // Strides stop before lastRead + stride could pass the largest id SQLite can hold.
+    const qint64 room = std::numeric_limits<qint64>::max() - lastRead;
+    for (qint64 stride = 1; stride <= room; stride *= 2) {
         if (const auto first = firstIdFrom(source, lastRead + stride)) {
             if (*first == 0)
                 return 0;
             good = lastRead + stride;
             break;
         }
+        if (stride > room / 2)
+            break;
     }
     if (good == 0)
         return 0;
