@@ -1,6 +1,7 @@
 #include "DatabaseManager.h"
 
 #include "DiskDatabaseFile.h"
+#include "PrivateFiles.h"
 
 #include <QtLog.h>
 
@@ -76,8 +77,9 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
 {
     QtLog::debug() << "Initialising disk DB...";
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    bool folderOk = false;
-    if (DiskDatabaseFile::makePrivateFolder(folder, &folderOk))
+    bool created = false;
+    const bool folderOk = PrivateFiles::makeFolder(folder, &created);
+    if (created)
         QtLog::debug() << QStringLiteral("Created directory: ") + QDir(folder).absolutePath();
     if (!folderOk)
         QtLog::warning() << QStringLiteral("Cannot make the data folder private: ") + folder;
@@ -86,7 +88,7 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
     _diskDb->setDatabaseName(path);
     QtLog::debug() << QStringLiteral("Disk DB file: ") + path;
     // Created before SQLite opens it, so the file never exists readable by others.
-    DiskDatabaseFile::makePrivateFile(path);
+    PrivateFiles::makeFile(path);
     bool ok = _diskDb->open();
 
     if (ok && DiskDatabaseFile::isDamaged(*_diskDb)) {
@@ -97,12 +99,12 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
         } else {
             QtLog::warning() << QStringLiteral("Disk DB file is damaged, moved it to ") + movedTo
                                     + QStringLiteral(" and starting a new one");
-            DiskDatabaseFile::makePrivateFile(path);
+            PrivateFiles::makeFile(path);
             _damagedFile = movedTo;
         }
         ok = _diskDb->open();
     }
     // Tightens a file left readable by an earlier version.
-    DiskDatabaseFile::makePrivateFile(path);
+    PrivateFiles::makeFile(path);
     QtLog::debug() << QStringLiteral("Disk DB connection: ") + okOrError(ok);
 }

@@ -3,7 +3,6 @@
 #include "DateTimeUtils.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,25 +21,6 @@ bool isDamageCode(const QSqlError& error)
 }
 
 } // namespace
-
-bool DiskDatabaseFile::makePrivateFolder(const QString& path, bool* ok)
-{
-    QDir folder(path);
-    const bool created = !folder.exists() && folder.mkpath(QStringLiteral("."));
-    const bool isPrivate = QFile::setPermissions(
-        path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (ok)
-        *ok = folder.exists() && isPrivate;
-    return created;
-}
-
-void DiskDatabaseFile::makePrivateFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.exists() && file.open(QIODevice::WriteOnly))
-        file.close();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-}
 
 bool DiskDatabaseFile::isDamaged(const QSqlDatabase& database)
 {
