@@ -2,12 +2,12 @@
 
 #include "DiskDatabaseFile.h"
 #include "PrivateFiles.h"
+#include "SqlSupport.h"
 
 #include <QtLog.h>
 
 #include <QDebug>
 #include <QDir>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 
@@ -59,11 +59,7 @@ DatabaseManager::~DatabaseManager()
 
 void DatabaseManager::debugQuery(const QSqlQuery& query)
 {
-    const QSqlError error = query.lastError();
-    if (error.type() == QSqlError::NoError)
-        return;
-    QtLog::warning() << QStringLiteral("Query error: ") + error.text()
-                            + QStringLiteral(", Query text: ") + query.lastQuery();
+    SqlSupport::logError(query);
 }
 
 void DatabaseManager::initMemoryDb()

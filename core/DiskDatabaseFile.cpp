@@ -1,6 +1,7 @@
 #include "DiskDatabaseFile.h"
 
 #include "DateTimeUtils.h"
+#include "SqlSupport.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -15,8 +16,7 @@ constexpr int kSqliteNotADatabase = 26;
 
 bool isDamageCode(const QSqlError& error)
 {
-    // Extended result codes carry the primary code in the low byte.
-    const int code = error.nativeErrorCode().toInt() & 0xff;
+    const int code = SqlSupport::sqliteResultCode(error);
     return code == kSqliteCorrupt || code == kSqliteNotADatabase;
 }
 
