@@ -15,7 +15,7 @@
 
 namespace {
 
-class CountingHandler : public KeyboardEventHandler, public MouseEventHandler
+class CountingHandler final : public KeyboardEventHandler, public MouseEventHandler
 {
 public:
     void onKeyboardEvent(std::int32_t eventType, std::int32_t) override
