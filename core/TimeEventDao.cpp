@@ -105,7 +105,7 @@ void TimeEventDao::removeTimeEvent(qint64 id) const
     execAndLog(query);
 }
 
-void TimeEventDao::removeTimeEventsBefore(QDateTime time) const
+void TimeEventDao::removeTimeEventsBefore(const QDateTime& time) const
 {
     QMutexLocker locker(&_lock);
     QSqlQuery query(_database);

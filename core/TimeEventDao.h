@@ -27,7 +27,7 @@ public:
     void addTimeEvent(TimeEvent& event) const;
     std::unique_ptr<std::vector<std::unique_ptr<TimeEvent>>> timeEvents() const;
     void removeTimeEvent(qint64 id) const;
-    void removeTimeEventsBefore(QDateTime time) const;
+    void removeTimeEventsBefore(const QDateTime& time) const;
     void removeIdleTimeEvents() const;
     void removeAllTimeEvents() const;
     QDateTime lastUserEvent() const;

@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <utility>
 
 OutlookSubjectDetector::OutlookSubjectDetector(EventManager* manager) : manager(manager)
 {
@@ -34,7 +35,7 @@ bool OutlookSubjectDetector::shouldStop() const
 void OutlookSubjectDetector::onRequestOutlookSubject(QString appName, QString windowTitle)
 {
     QMutexLocker lock(&mutex);
-    queue.append(WindowInfo {appName, windowTitle, QString()});
+    queue.append(WindowInfo {std::move(appName), std::move(windowTitle), QString()});
 }
 
 void OutlookSubjectDetector::run()

@@ -125,7 +125,7 @@ bool EventManager::isIdle()
     return std::llabs(reference.secsTo(now)) > maxInactiveSecs;
 }
 
-void EventManager::createIdleEvent(QDateTime eventTime)
+void EventManager::createIdleEvent(const QDateTime& eventTime)
 {
     TimeEvent event(eventTime, TimeEvent::strIdle(), TimeEvent::strEmpty(), TimeEvent::strEmpty());
     addEvent(event);
@@ -323,7 +323,7 @@ void EventManager::onCancelIdleTime()
     databaseManager.timeLogDao.removeIdleTimeLogs();
 }
 
-void EventManager::onAddManualTime(QDateTime startTime, QDateTime endTime, QString manualType, QString comment)
+void EventManager::onAddManualTime(const QDateTime& startTime, const QDateTime& endTime, const QString& manualType, const QString& comment)
 {
     {
         QMutexLocker lock(&_stateMutex);

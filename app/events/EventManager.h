@@ -31,9 +31,9 @@ public:
 
     void pause(int minutes);
     void resume();
-    void onAddManualTime(QDateTime startTime, QDateTime endTime, QString manualType, QString comment);
+    void onAddManualTime(const QDateTime& startTime, const QDateTime& endTime, const QString& manualType, const QString& comment);
     void onCancelIdleTime();
-    void createIdleEvent(QDateTime eventTime);
+    void createIdleEvent(const QDateTime& eventTime);
 
     bool isPaused() const { return _paused; }
     int pauseMinutes() const { return _pauseMinutes; }

@@ -45,7 +45,7 @@ void removeOldDataFolder()
     }
 }
 
-QString logFileName(QString base, const char* suffix)
+QString logFileName(const QString& base, const char* suffix)
 {
     return base + QString::fromUtf8(suffix);
 }

@@ -11,7 +11,7 @@ class QSettings;
 void setApplicationNames();
 // Deletes the data folder of an obsolete installation, recognised by "timelogs.db".
 void removeOldDataFolder();
-QString logFileName(QString base, const char* suffix);
+QString logFileName(const QString& base, const char* suffix);
 bool isMultiInstanceAllowed();
 bool isUpdateDisabled();
 

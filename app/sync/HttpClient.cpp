@@ -14,6 +14,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSettings>
+#include <utility>
 
 namespace {
 
@@ -108,7 +109,7 @@ void HttpClient::checkLoginStatus()
     _worker->doCheckLoginStatus(QUrl(loginStatusUrl(clientUuid)), _networkManager);
 }
 
-void HttpClient::exchangeToken(QString refreshToken)
+void HttpClient::exchangeToken(const QString& refreshToken)
 {
     QtLog::info() << "exchangeToken - refreshToken=" << TokenMask::token(refreshToken);
     if (refreshToken.isEmpty()) {
@@ -122,13 +123,13 @@ void HttpClient::exchangeToken(QString refreshToken)
 void HttpClient::upload(QString idArrayJsonStr, QString timeLogsJson)
 {
     QtLog::debug() << "uploading";
-    _worker->doUpload(QUrl(activityUrl()), idArrayJsonStr, timeLogsJson, _networkManager);
+    _worker->doUpload(QUrl(activityUrl()), std::move(idArrayJsonStr), std::move(timeLogsJson), _networkManager);
 }
 
 void HttpClient::sendFeedback(QString comment)
 {
     QtLog::debug() << "HttpClient: Sending feedback...";
-    _worker->doSendFeedback(QUrl(feedbackUrl()), comment, _networkManager);
+    _worker->doSendFeedback(QUrl(feedbackUrl()), std::move(comment), _networkManager);
 }
 
 void HttpClient::onAuthenticationRequired(QNetworkReply*, QAuthenticator* auth)
@@ -228,7 +229,7 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
     reply->deleteLater();
 }
 
-void HttpClient::handleUploadReply(QString idArrayJsonStr, QNetworkReply* reply)
+void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply* reply)
 {
     // Every upload ends in a result or a failure: the uploader waits for one of them.
     if (!reply) {

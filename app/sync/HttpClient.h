@@ -46,7 +46,7 @@ signals:
 
 public slots:
     void checkLoginStatus();
-    void exchangeToken(QString refreshToken);
+    void exchangeToken(const QString& refreshToken);
     void upload(QString idArrayJsonStr, QString timeLogsJson);
     void sendFeedback(QString comment);
 
@@ -55,7 +55,7 @@ private slots:
     void onSSLErrors(QNetworkReply* reply);
     void handleLoginStatusReply(QNetworkReply* reply);
     void handleExchangeTokenReply(QNetworkReply* reply);
-    void handleUploadReply(QString idArrayJsonStr, QNetworkReply* reply);
+    void handleUploadReply(const QString& idArrayJsonStr, QNetworkReply* reply);
     void handleSendFeedbackReply(QNetworkReply* reply);
 
 private:

@@ -50,7 +50,7 @@ void HttpClientWorker::armTimeout(QNetworkReply* reply)
     new ReplySizeLimit(reply);
 }
 
-void HttpClientWorker::doCheckLoginStatus(QUrl url, QNetworkAccessManager* nm)
+void HttpClientWorker::doCheckLoginStatus(const QUrl& url, QNetworkAccessManager* nm)
 {
     QtLog::info() << QStringLiteral("doCheckLoginStatus: url=%1").arg(url.toString());
     QNetworkReply* reply = nm->get(request(url, QStringLiteral("text/plain")));
@@ -58,7 +58,7 @@ void HttpClientWorker::doCheckLoginStatus(QUrl url, QNetworkAccessManager* nm)
     armTimeout(reply);
 }
 
-void HttpClientWorker::doExchangeToken(QUrl url, QString refreshToken, QNetworkAccessManager* nm)
+void HttpClientWorker::doExchangeToken(const QUrl& url, const QString& refreshToken, QNetworkAccessManager* nm)
 {
     QtLog::info() << QStringLiteral("doExchangeToken: url=%1, refreshToken=%2")
                          .arg(url.toString(), TokenMask::token(refreshToken));
@@ -70,7 +70,7 @@ void HttpClientWorker::doExchangeToken(QUrl url, QString refreshToken, QNetworkA
     armTimeout(reply);
 }
 
-void HttpClientWorker::doUpload(QUrl url, QString idArrayJsonStr, QString timeLogsJson, QNetworkAccessManager* nm)
+void HttpClientWorker::doUpload(const QUrl& url, const QString& idArrayJsonStr, const QString& timeLogsJson, QNetworkAccessManager* nm)
 {
     QtLog::info() << QStringLiteral("doUpload: url=%1").arg(url.toString());
     QNetworkReply* reply = nm->post(jsonRequest(url, true), timeLogsJson.toUtf8());
@@ -83,7 +83,7 @@ void HttpClientWorker::doUpload(QUrl url, QString idArrayJsonStr, QString timeLo
     QtLog::info() << "doUpload: posted data to server.";
 }
 
-void HttpClientWorker::doSendFeedback(QUrl url, QString comment, QNetworkAccessManager* nm)
+void HttpClientWorker::doSendFeedback(const QUrl& url, const QString& comment, QNetworkAccessManager* nm)
 {
     QtLog::info() << QStringLiteral("doSendFeedback: url=%1").arg(url.toString());
     const UserInfo user = UserInfo::load();
@@ -141,7 +141,7 @@ void HttpClientWorker::notifySendFeedbackReply()
     emit sendFeedbackFinished(qobject_cast<QNetworkReply*>(sender()));
 }
 
-void HttpClientWorker::notifyUploadReply(QString idArrayJsonStr, QNetworkReply* reply)
+void HttpClientWorker::notifyUploadReply(const QString& idArrayJsonStr, QNetworkReply* reply)
 {
     QtLog::debug() << QStringLiteral("notifyUploadReply: idArrayJsonStr=%1").arg(idArrayJsonStr);
     QtLog::debug() << "notifyUploadReply: reply=" << reply;

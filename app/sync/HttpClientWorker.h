@@ -22,10 +22,10 @@ public:
     static QByteArray gzipCompress(const QByteArray& data);
 
 public slots:
-    void doCheckLoginStatus(QUrl url, QNetworkAccessManager* nm);
-    void doExchangeToken(QUrl url, QString refreshToken, QNetworkAccessManager* nm);
-    void doUpload(QUrl url, QString idArrayJsonStr, QString timeLogsJson, QNetworkAccessManager* nm);
-    void doSendFeedback(QUrl url, QString comment, QNetworkAccessManager* nm);
+    void doCheckLoginStatus(const QUrl& url, QNetworkAccessManager* nm);
+    void doExchangeToken(const QUrl& url, const QString& refreshToken, QNetworkAccessManager* nm);
+    void doUpload(const QUrl& url, const QString& idArrayJsonStr, const QString& timeLogsJson, QNetworkAccessManager* nm);
+    void doSendFeedback(const QUrl& url, const QString& comment, QNetworkAccessManager* nm);
 
 signals:
     void loginStatusReply(QNetworkReply* reply);
@@ -38,7 +38,7 @@ private slots:
     void notifyLoginStatusReply();
     void notifyExchangeTokenReply();
     void notifySendFeedbackReply();
-    void notifyUploadReply(QString idArrayJsonStr, QNetworkReply* reply);
+    void notifyUploadReply(const QString& idArrayJsonStr, QNetworkReply* reply);
 
 private:
     static QNetworkRequest request(const QUrl& url, const QString& contentType);

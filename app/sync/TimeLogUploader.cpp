@@ -191,7 +191,7 @@ void TimeLogUploader::uploadTimeLogs()
     QtLog::info() << "Upload time logs: -------------------- FINISH --------------------";
 }
 
-void TimeLogUploader::onUploadResults(QList<qint64> results)
+void TimeLogUploader::onUploadResults(const QList<qint64>& results)
 {
     QtLog::debug() << "onUploadResults - results: " << results;
     emit AppSignals::instance()->notifyUploaded();
@@ -202,7 +202,7 @@ void TimeLogUploader::onUploadResults(QList<qint64> results)
     QSettings().setValue(Keys::uploadFailureCount, 0);
 }
 
-void TimeLogUploader::onUploadFailed(QString reason)
+void TimeLogUploader::onUploadFailed(const QString& reason)
 {
     ++failureCount;
     QtLog::warning() << "onUploadFailed - failed to upload due to: " << reason << ", failureCount: " << failureCount;

@@ -32,8 +32,8 @@ public:
 
 private slots:
     void initHttpClient();
-    void onUploadResults(QList<qint64> results);
-    void onUploadFailed(QString reason);
+    void onUploadResults(const QList<qint64>& results);
+    void onUploadFailed(const QString& reason);
 
 private:
     void uploadTimeLogs();

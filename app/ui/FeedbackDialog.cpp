@@ -45,12 +45,12 @@ void FeedbackDialog::sendFeedback()
     httpClient->sendFeedback(comment);
 }
 
-void FeedbackDialog::onFeedbackStatus(QString message)
+void FeedbackDialog::onFeedbackStatus(const QString& message)
 {
     showStatus(message);
 }
 
-void FeedbackDialog::onFeedbackError(QString message)
+void FeedbackDialog::onFeedbackError(const QString& message)
 {
     showError(message);
     // The comment stays, so the user can send it again.

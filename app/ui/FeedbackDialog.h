@@ -24,8 +24,8 @@ public:
 
 public slots:
     void sendFeedback();
-    void onFeedbackStatus(QString message);
-    void onFeedbackError(QString message);
+    void onFeedbackStatus(const QString& message);
+    void onFeedbackError(const QString& message);
     void onFeedbackSuccess();
 
 protected:

@@ -30,6 +30,7 @@
 #include <QSysInfo>
 #include <QTranslator>
 #include <QUrl>
+#include <utility>
 
 namespace {
 
@@ -264,10 +265,10 @@ void LoginPrompt::onIdle(QDateTime idleStart)
     QtLog::debug() << "LoginPrompt::onIdle... offlineEnabled=" << offlineEnabled;
     // The first idle start of a period wins: the event manager repeats the signal every pass.
     if (offlineEnabled && !idleStartedAt.isValid())
-        idleStartedAt = idleStart;
+        idleStartedAt = std::move(idleStart);
 }
 
-void LoginPrompt::onFoundRecentUserEvents(QDateTime idleEnd)
+void LoginPrompt::onFoundRecentUserEvents(const QDateTime& idleEnd)
 {
     if (idleStartedAt.isValid()) {
         QtLog::debug() << "onFoundRecentUserEvents: idleEnd=" << idleEnd;
@@ -280,7 +281,7 @@ void LoginPrompt::onFoundRecentUserEvents(QDateTime idleEnd)
 
 OfflineWindow* LoginPrompt::openOfflineWindow(QDateTime start, QDateTime end)
 {
-    auto* window = new OfflineWindow(start, end, nullptr);
+    auto* window = new OfflineWindow(std::move(start), std::move(end), nullptr);
     connect(window, &OfflineWindow::closed, this, &LoginPrompt::onOfflineWindowClosed);
     offlineWindows.append(window);
     window->askForComment();
@@ -297,7 +298,7 @@ void LoginPrompt::onOfflineWindowClosed()
     window->deleteLater();
 }
 
-void LoginPrompt::onNotificationMessageClicked(QHash<QString, QString> msgData)
+void LoginPrompt::onNotificationMessageClicked(const QHash<QString, QString>& msgData)
 {
     const QString startKey = QStringLiteral("startTimeUtcStr");
     const QString endKey = QStringLiteral("endTimeUtcStr");
@@ -397,7 +398,7 @@ void LoginPrompt::onLoggingIn()
         showLoginWindow(false);
 }
 
-void LoginPrompt::onLoginSuccess(UserInfo userInfo)
+void LoginPrompt::onLoginSuccess(const UserInfo& userInfo)
 {
     QtLog::debug() << "onLoginSuccess - cvUserId: " << userInfo.cvUserId();
     onShowMessage(tr("Larkspan"), tr("Logged in successfully."));
@@ -407,7 +408,7 @@ void LoginPrompt::onLoginSuccess(UserInfo userInfo)
     trayIcon->setIcon(activeIcon);
 }
 
-void LoginPrompt::onLoginFailed(QString reason)
+void LoginPrompt::onLoginFailed(const QString& reason)
 {
     UserInfo userInfo = UserInfo::load();
     userInfo.logout();
@@ -560,21 +561,21 @@ void LoginPrompt::placeTrayMenu()
 
 // ---- Notifications ----
 
-void LoginPrompt::onShowMessage(QString title, QString message)
+void LoginPrompt::onShowMessage(const QString& title, const QString& message)
 {
     QtLog::debug() << "onShowMessage...";
     QtLog::debug() << "showMessage...";
     notifier->show(QSystemTrayIcon::Information, title, message, kBalloonMsecs);
 }
 
-void LoginPrompt::onShowError(QString title, QString message)
+void LoginPrompt::onShowError(const QString& title, const QString& message)
 {
     QtLog::debug() << "onShowError...";
     QtLog::debug() << "showMessage...";
     notifier->show(QSystemTrayIcon::Critical, title, message, kBalloonMsecs);
 }
 
-void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, QString title, QString message)
+void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message)
 {
     QtLog::debug() << "showMessage...";
     notifier->show(icon, title, message, kBalloonMsecs);
@@ -605,7 +606,7 @@ QString LoginPrompt::lastSyncedActionText() const
 
 // ---- Language ----
 
-void LoginPrompt::onLanguageChanged(QString language)
+void LoginPrompt::onLanguageChanged(const QString& language)
 {
     QCoreApplication::removeTranslator(translator);
     Translations::load(*translator, QLocale(language));

@@ -52,8 +52,8 @@ private slots:
     void checkForUpdates();
     void sendFeedback();
     void onLoggingIn();
-    void onLoginSuccess(UserInfo userInfo);
-    void onLoginFailed(QString reason);
+    void onLoginSuccess(const UserInfo& userInfo);
+    void onLoginFailed(const QString& reason);
     void pause30Minutes();
     void pause1Hour();
     void pause2Hours();
@@ -62,23 +62,23 @@ private slots:
     void pauseClicked(int minutes);
     void resumeClicked();
     void onIdle(QDateTime idleStart);
-    void onFoundRecentUserEvents(QDateTime idleEnd);
+    void onFoundRecentUserEvents(const QDateTime& idleEnd);
     void onResume();
     void onPause(int minutes);
-    void onLanguageChanged(QString language);
+    void onLanguageChanged(const QString& language);
     void openConsole();
     void showPreferences();
     void openHelpPage();
     void onLogoutAndQuit();
     void onQuitLarkspan();
     void showHideTrayMenu(QSystemTrayIcon::ActivationReason reason);
-    void onShowMessage(QString title, QString message);
-    void onShowError(QString title, QString message);
-    void showMessage(QSystemTrayIcon::MessageIcon icon, QString title, QString message);
+    void onShowMessage(const QString& title, const QString& message);
+    void onShowError(const QString& title, const QString& message);
+    void showMessage(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message);
     void onNotifyUploaded();
     void onHideDockIconIfNeeded();
     void onOfflineWindowClosed();
-    void onNotificationMessageClicked(QHash<QString, QString> msgData);
+    void onNotificationMessageClicked(const QHash<QString, QString>& msgData);
 
 private:
     void rebuildTrayMenu();

@@ -12,6 +12,7 @@
 #include <QSettings>
 
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -23,7 +24,7 @@ const char* const kTypes[] = {"Reading", "Videocall", "Phonecall", "Meeting", "T
 } // namespace
 
 OfflineWindow::OfflineWindow(QDateTime idleStart, QDateTime idleEnd, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::OfflineWindow), idleStart(idleStart), idleEnd(idleEnd)
+    : QMainWindow(parent), ui(new Ui::OfflineWindow), idleStart(std::move(idleStart)), idleEnd(std::move(idleEnd))
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint

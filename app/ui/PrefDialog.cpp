@@ -157,7 +157,7 @@ void PrefDialog::onRadioEmbeddedBrowserClicked(bool)
     QtLog::debug() << "Set useDefaultBrowser: " << false;
 }
 
-void PrefDialog::onComboLanguageChanged(QString)
+void PrefDialog::onComboLanguageChanged(const QString&)
 {
     const QString name = ui->comboLanguage->currentData().toString();
     QSettings().setValue(Keys::language, name);
@@ -178,7 +178,7 @@ void PrefDialog::onCheckBoxUpdateClicked(bool checked)
     ui->comboBoxUpdate->setEnabled(checked);
 }
 
-void PrefDialog::onComboBoxUpdateChanged(QString)
+void PrefDialog::onComboBoxUpdateChanged(const QString&)
 {
     const QString key = ui->comboBoxUpdate->currentData().toString();
     QtLog::debug() << "updateFrequency: " << key;

@@ -38,10 +38,10 @@ private slots:
     void onSpinBoxInacticeMinutesValueChanged(int minutes);
     void onRadioDefaultBrowserClicked(bool checked);
     void onRadioEmbeddedBrowserClicked(bool checked);
-    void onComboLanguageChanged(QString text);
+    void onComboLanguageChanged(const QString& text);
     void onCheckBoxAllowUrlsClicked(bool checked);
     void onCheckBoxUpdateClicked(bool checked);
-    void onComboBoxUpdateChanged(QString text);
+    void onComboBoxUpdateChanged(const QString& text);
     void onCheckBoxBetaChannelClicked(bool checked);
     void refreshCheckBoxUpdateItems();
     void refreshCheckBoxUpdateCurrItem();

@@ -170,7 +170,7 @@ void AppUtils::writeAutostartEntry(const QString& desktopEntryPath, const QStrin
     QtLog::info() << "AppUtils::registerStartup - wrote" << path;
 }
 
-QString AppUtils::getFullAppVersion(QString majorMinor)
+QString AppUtils::getFullAppVersion(const QString& majorMinor)
 {
     QString build = readFileToString(QStringLiteral(":/build_number")).trimmed();
     if (build.isEmpty())
@@ -178,7 +178,7 @@ QString AppUtils::getFullAppVersion(QString majorMinor)
     return majorMinor + QLatin1Char('.') + build;
 }
 
-QString AppUtils::readFileToString(QString path)
+QString AppUtils::readFileToString(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -205,7 +205,7 @@ bool AppUtils::isCompiledWith64bit()
     return QT_POINTER_SIZE == 8;
 }
 
-void AppUtils::logSysInfo(const QApplication& app, QString version)
+void AppUtils::logSysInfo(const QApplication& app, const QString& version)
 {
     QtLog::info() << "----------------------------------------------------------------";
     QtLog::info() << "Application:" << app.applicationName() << "version" << version

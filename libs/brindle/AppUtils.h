@@ -18,13 +18,13 @@ public:
     // content would change, and left alone when the user switched it off.
     static void registerStartup(const QApplication& app, const QString& id);
     // majorMinor + "." + the build number from the resource ":/build_number" ("0" without it).
-    static QString getFullAppVersion(QString majorMinor);
+    static QString getFullAppVersion(const QString& majorMinor);
     // The file's text as UTF-8; empty when it cannot be read.
-    static QString readFileToString(QString path);
+    static QString readFileToString(const QString& path);
     // First hardware address of a non-loopback interface, e.g. "52:54:00:12:34:56".
     static QString getMacAddress();
     static bool isCompiledWith64bit();
-    static void logSysInfo(const QApplication& app, QString version);
+    static void logSysInfo(const QApplication& app, const QString& version);
 
     // Where the single-instance lock lives (per user, per application name).
     static QString lockFilePath();

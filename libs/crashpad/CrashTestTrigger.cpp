@@ -42,7 +42,7 @@ pid_t findThread(const QString& name)
     return 0;
 }
 
-void fire(QObject* context, QString thread, CrashTestTrigger::Kind kind, int attemptsLeft)
+void fire(QObject* context, const QString& thread, CrashTestTrigger::Kind kind, int attemptsLeft)
 {
     const pid_t tid = findThread(thread);
     if (tid == 0) {
