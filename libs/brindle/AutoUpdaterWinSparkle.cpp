@@ -158,7 +158,7 @@ void AutoUpdaterWinSparkle::onAppcast(bool ok, const QByteArray& data, const QSt
         return;
     }
     if (!item->notesUrl.isEmpty() && item->notes.isEmpty()) {
-        const AppcastItem found = *item;
+        const AppcastItem& found = *item;
         _fetch = new BoundedDownload(&_nam, found.notesUrl, kMaxFeedBytes, kFeedIdleMs, this);
         connect(_fetch, &BoundedDownload::finished, this,
                 [this, found](bool notesOk, const QByteArray& notes, const QString& notesError) {
