@@ -12,7 +12,7 @@ class ReplySizeLimit : public QObject
     Q_OBJECT
 public:
     // The service's replies are a few hundred bytes; a MiB leaves ample room.
-    static constexpr qint64 defaultLimit = 1024 * 1024;
+    static constexpr qint64 defaultLimit = qint64 {1024} * 1024;
 
     ReplySizeLimit(QNetworkReply* reply, qint64 limit = defaultLimit);
 

@@ -11,7 +11,7 @@
 #include <QSettings>
 
 namespace {
-constexpr qint64 kMaxFeedBytes = 1024 * 1024; // appcast and release notes
+constexpr qint64 kMaxFeedBytes = qint64 {1024} * 1024; // appcast and release notes
 constexpr int kFeedIdleMs = 30 * 1000;
 // A package is held in memory until it is verified.
 constexpr qint64 kMaxPackageBytes = 512LL * 1024 * 1024;

@@ -23,7 +23,7 @@ constexpr char kDone = 'D';
 // (rax, rdx, rcx, rbx, rsi, rdi, rbp, rsp, r8-r15, rip), 32 on AArch64 (x0-x30, sp).
 constexpr int kMaxRegisters = 40;
 // Enough for the frames that matter; deeper ones are read from the live process.
-constexpr std::size_t kMaxStackBytes = 64 * 1024;
+constexpr std::size_t kMaxStackBytes = std::size_t {64} * 1024;
 
 struct CrashMessage
 {

@@ -48,7 +48,7 @@ struct QtLogConf::Private {
     mutable std::mutex mutex;
     std::shared_ptr<spdlog::logger> logger;
     QString filePath;
-    qint64 maxFileSize = 10 * 1024 * 1024;
+    qint64 maxFileSize = qint64 {10} * 1024 * 1024;
     int maxBackupCount = 2;
     std::atomic<int> levelRank {rank(QtWarningMsg)};
     std::atomic<int> level {QtWarningMsg};
