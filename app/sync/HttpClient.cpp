@@ -14,7 +14,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSettings>
-#include <utility>
 
 namespace {
 
@@ -120,16 +119,16 @@ void HttpClient::exchangeToken(const QString& refreshToken)
     _worker->doExchangeToken(QUrl(exchangeTokenUrl()), refreshToken, _networkManager);
 }
 
-void HttpClient::upload(QString idArrayJsonStr, QString timeLogsJson)
+void HttpClient::upload(const QString& idArrayJsonStr, const QString& timeLogsJson)
 {
     QtLog::debug() << "uploading";
-    _worker->doUpload(QUrl(activityUrl()), std::move(idArrayJsonStr), std::move(timeLogsJson), _networkManager);
+    _worker->doUpload(QUrl(activityUrl()), idArrayJsonStr, timeLogsJson, _networkManager);
 }
 
-void HttpClient::sendFeedback(QString comment)
+void HttpClient::sendFeedback(const QString& comment)
 {
     QtLog::debug() << "HttpClient: Sending feedback...";
-    _worker->doSendFeedback(QUrl(feedbackUrl()), std::move(comment), _networkManager);
+    _worker->doSendFeedback(QUrl(feedbackUrl()), comment, _networkManager);
 }
 
 void HttpClient::onAuthenticationRequired(QNetworkReply*, QAuthenticator* auth)

@@ -47,8 +47,8 @@ signals:
 public slots:
     void checkLoginStatus();
     void exchangeToken(const QString& refreshToken);
-    void upload(QString idArrayJsonStr, QString timeLogsJson);
-    void sendFeedback(QString comment);
+    void upload(const QString& idArrayJsonStr, const QString& timeLogsJson);
+    void sendFeedback(const QString& comment);
 
 private slots:
     void onAuthenticationRequired(QNetworkReply* reply, QAuthenticator* auth);
