@@ -7,10 +7,15 @@ cd "$(dirname "$0")/.."
 bash scripts/build.sh default
 cd build
 ctest --output-on-failure -j 2 --timeout 600 "$@"
-
-# The unit and integration tests again, built with AddressSanitizer and UndefinedBehaviorSanitizer
-# (the asan preset, in build-asan/); the same extra arguments apply.
-echo "== Unit and integration tests under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)"
 cd ..
+
+# clang-tidy over app/, core/ and libs/ with build/'s compile database; a finding fails the run.
+echo "== clang-tidy (.clang-tidy) on app/, core/ and libs/"
+bash scripts/tidy.sh build
+
+# The unit and integration tests again, built with clang (its warnings are errors) and with
+# AddressSanitizer and UndefinedBehaviorSanitizer (the asan preset, in build-asan/); the same
+# extra arguments apply.
+echo "== Unit and integration tests built with clang, under AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/)"
 bash scripts/build.sh asan
 ctest --preset asan "$@"
