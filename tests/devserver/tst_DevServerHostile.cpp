@@ -16,7 +16,17 @@ namespace {
 
 constexpr qint64 MiB = 1024 * 1024;
 
+// GCC says it builds with AddressSanitizer by __SANITIZE_ADDRESS__, clang 14 only through
+// __has_feature.
 #if defined(__SANITIZE_ADDRESS__)
+#define LARKSPAN_UNDER_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LARKSPAN_UNDER_ASAN 1
+#endif
+#endif
+
+#if defined(LARKSPAN_UNDER_ASAN)
 // Under AddressSanitizer the server keeps up to 256 MiB of freed blocks in quarantine and
 // pads every block; the bound still catches a body inflated or buffered whole (1 GiB).
 constexpr qint64 peakBoundMiB = 512;
