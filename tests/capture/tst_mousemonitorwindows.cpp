@@ -1,6 +1,7 @@
 #include "AppSignals.h"
 #include "CaptureFakes.h"
 #include "MouseMonitorWindows.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "UserEventSampler.h"
 
@@ -9,12 +10,6 @@
 #include <QtTest>
 
 namespace {
-
-qint64 fakeNow = 1'700'000'000'000;
-qint64 fakeClock()
-{
-    return fakeNow;
-}
 
 // A cursor the test moves.
 class ScriptedMonitor : public MouseMonitorWindows
@@ -38,11 +33,12 @@ protected:
 class TestMouseMonitorWindows : public QObject
 {
     Q_OBJECT
+    TestClock clock;
+
 private slots:
     void initTestCase()
     {
         AppSignals::init(QCoreApplication::instance());
-        UserEventSampler::setClock(&fakeClock);
     }
 
     void movesAreReportedFromTheSecondPoll()
@@ -56,7 +52,7 @@ private slots:
 
         // Every poll is far enough apart for the sampler to take it.
         auto poll = [&] {
-            fakeNow += 3001;
+            clock.advanceMSecs(3001);
             monitor.poll();
         };
         poll(); // first poll only records the position
