@@ -1,6 +1,7 @@
 #include "EventManager.h"
 
 #include "AppSignals.h"
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
@@ -39,7 +40,7 @@ QString activeAgainMessage()
 } // namespace
 
 EventManager::EventManager()
-    : databaseManager(DatabaseManager::instance()), _lastBuild(QDateTime::currentDateTime())
+    : databaseManager(DatabaseManager::instance()), _lastBuild(Clock::nowLocal())
 {
     AppSignals* hub = AppSignals::instance();
     connect(hub, &AppSignals::resume, this, &EventManager::resume);
@@ -114,7 +115,7 @@ bool EventManager::isIdle()
         return false;
     const QDateTime user = lastUserEventTime();
     const QDateTime paused = lastPauseEventTime();
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = Clock::nowUtc();
     QDateTime lastManual;
     {
         QMutexLocker lock(&_stateMutex);
@@ -133,7 +134,7 @@ void EventManager::createIdleEvent(QDateTime eventTime)
 
 void EventManager::createPauseEvent()
 {
-    TimeEvent event(QDateTime::currentDateTimeUtc(), TimeEvent::strPaused(), TimeEvent::strEmpty(),
+    TimeEvent event(Clock::nowUtc(), TimeEvent::strPaused(), TimeEvent::strEmpty(),
                     TimeEvent::strEmpty());
     addEvent(event);
 }
@@ -144,7 +145,7 @@ EventManager::StoredPause EventManager::storedPause()
     StoredPause stored;
     stored.indefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
     const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
-    const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
+    const QString today = DateTimeUtils::toLocalDateString(Clock::nowLocal());
     stored.untilTomorrow = !pausedDate.isEmpty() && !(pausedDate < today);
     return stored;
 }
@@ -178,7 +179,7 @@ void EventManager::buildAndDropPausedLogs()
     {
         QMutexLocker lock(&mutex);
         result = builder.buildTimeLogs();
-        _lastBuild = QDateTime::currentDateTime();
+        _lastBuild = Clock::nowLocal();
         databaseManager.timeLogDao.removePausedTimeLogs();
     }
     noteStoreOutcome(result);
@@ -210,7 +211,7 @@ void EventManager::noteStoreOutcome(TimeLogBuilder::Result result)
 
 void EventManager::run()
 {
-    _lastBuild = QDateTime::currentDateTime();
+    _lastBuild = Clock::nowLocal();
     while (!isStopRequested()) {
         sleepSecs(5);
         if (isStopRequested())
@@ -226,7 +227,7 @@ void EventManager::run()
 
 void EventManager::runPass()
 {
-    if (std::llabs(_lastBuild.secsTo(QDateTime::currentDateTime())) >= 60)
+    if (std::llabs(_lastBuild.secsTo(Clock::nowLocal())) >= 60)
         buildAndDropPausedLogs();
 
     loadPauseStatusFromSettings();
@@ -243,7 +244,7 @@ void EventManager::runPass()
             }
             QtLog::debug() << "lastUserEventTime: " << user << ", lastPauseEventTime: " << paused
                            << ", _idleStart: " << idleStart;
-            createIdleEvent(QDateTime::currentDateTimeUtc());
+            createIdleEvent(Clock::nowUtc());
             emit AppSignals::instance()->idle(idleStart);
             resetRecentUserEvents();
         } else {
@@ -263,13 +264,13 @@ void EventManager::runPass()
         resetRecentUserEvents();
         QtLog::debug() << "Creating a pause event because: pause_minutes=" << _pauseMinutes.load();
         createPauseEvent();
-        const qint64 secs = std::llabs(lastUserEventTime().secsTo(QDateTime::currentDateTimeUtc()));
+        const qint64 secs = std::llabs(lastUserEventTime().secsTo(Clock::nowUtc()));
         const int minutes = _pauseMinutes;
         if (minutes > 0 && secs > qint64(minutes) * 60) {
             emit AppSignals::instance()->resume();
             emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
         } else if (isPausedUntilTomorrow()) {
-            const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
+            const QString today = DateTimeUtils::toLocalDateString(Clock::nowLocal());
             const QString pausedDate = QSettings().value(Keys::pauseUntilTomorrow, QString()).toString();
             QtLog::debug() << "Paused until tomorrow: pausedDate=" << pausedDate << ", today=" << today;
             if (pausedDate < today) {
@@ -280,7 +281,7 @@ void EventManager::runPass()
     }
 
     QMutexLocker lock(&mutex);
-    databaseManager.timeEventDao.removeTimeEventsBefore(QDateTime::currentDateTimeUtc().addDays(-1));
+    databaseManager.timeEventDao.removeTimeEventsBefore(Clock::nowUtc().addDays(-1));
 }
 
 void EventManager::pause(int minutes)
@@ -289,7 +290,7 @@ void EventManager::pause(int minutes)
     _paused = true;
     QSettings settings;
     if (minutes == -2) {
-        settings.setValue(Keys::pauseUntilTomorrow, DateTimeUtils::toLocalDateString(QDateTime::currentDateTime()));
+        settings.setValue(Keys::pauseUntilTomorrow, DateTimeUtils::toLocalDateString(Clock::nowLocal()));
         settings.remove(Keys::pauseIndefinitely);
         QtLog::info() << "EventManager::pause until tomorrow...";
     } else if (minutes == -1) {
@@ -327,7 +328,7 @@ void EventManager::onAddManualTime(QDateTime startTime, QDateTime endTime, QStri
 {
     {
         QMutexLocker lock(&_stateMutex);
-        _lastManualTimeAdded = QDateTime::currentDateTimeUtc();
+        _lastManualTimeAdded = Clock::nowUtc();
     }
     static const QRegularExpression nonWord(QStringLiteral("\\W"));
     const QString appName = QStringLiteral("@_") + QString(manualType).replace(nonWord, QStringLiteral("-"))
