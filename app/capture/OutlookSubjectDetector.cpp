@@ -2,6 +2,7 @@
 
 #include "AppSignals.h"
 #include "BoundedProcess.h"
+#include "Clock.h"
 #include "EventManager.h"
 #include "QtLog.h"
 #include "TimeEvent.h"
@@ -59,7 +60,7 @@ void OutlookSubjectDetector::processNext()
     const QString subject = readOutlookSubject();
     if (!subject.isEmpty())
         item.windowTitle = subject;
-    TimeEvent event(QDateTime::currentDateTimeUtc(), item.appName, item.windowTitle, TimeEvent::strEmpty());
+    TimeEvent event(Clock::nowUtc(), item.appName, item.windowTitle, TimeEvent::strEmpty());
     manager->addEvent(event);
     QtLog::debug() << "OutlookSubjectDetector::run - Detected Outlook subject line: " << subject;
 }

@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "AppUtils.h"
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "MachineIdentifier.h"
 #include "QtLog.h"
@@ -80,7 +81,7 @@ void logIniFlags()
 
 void writeStartupSettings(QSettings& settings)
 {
-    settings.setValue(Keys::appStartTime, DateTimeUtils::toUTCString(QDateTime::currentDateTime()));
+    settings.setValue(Keys::appStartTime, DateTimeUtils::toUTCString(Clock::nowUtc()));
     if (settings.value(Keys::macAddress, QString()).toString().isEmpty()) {
         QString identifier = AppUtils::getMacAddress();
         // Without a hardware address (containers, VPN-only hosts) an empty value would

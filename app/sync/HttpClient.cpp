@@ -1,6 +1,7 @@
 #include "HttpClient.h"
 
 #include "AppSignals.h"
+#include "Clock.h"
 #include "HttpClientWorker.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
@@ -209,7 +210,7 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
     if (!idToken.isEmpty()) {
         UserInfo userInfo = UserInfo::load();
         userInfo.setAccessToken(idToken);
-        userInfo.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+        userInfo.setAccessTokenCreationMillisecs(Clock::currentMSecsSinceEpoch());
         userInfo.setAccessTokenExpiriesInSecs(tokenLifetimeSecs(json.value(QStringLiteral("expiresInSecs"))));
         userInfo.save();
         QtLog::info() << "handleExchangeTokenReply - updated userInfo: " << TokenMask::userInfo(userInfo);

@@ -1,6 +1,7 @@
 #include "TimeLogUploader.h"
 
 #include "AppSignals.h"
+#include "Clock.h"
 #include "DatabaseManager.h"
 #include "HttpClient.h"
 #include "QtLog.h"
@@ -207,7 +208,7 @@ void TimeLogUploader::onUploadFailed(QString reason)
     ++failureCount;
     QtLog::warning() << "onUploadFailed - failed to upload due to: " << reason << ", failureCount: " << failureCount;
     waitingUploadResults = false;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::nowLocal();
     if (lastDelayNoticeTime.isNull() || std::llabs(lastDelayNoticeTime.secsTo(now)) > 21600) {
         emit AppSignals::instance()->showMessage(tr("Cannot upload"),
                                                  tr("Larkspan time sync has been delayed (server unavailable)."));

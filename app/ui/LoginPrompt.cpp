@@ -3,6 +3,7 @@
 
 #include "AppSignals.h"
 #include "AutoUpdater.h"
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "DesktopNotifier.h"
 #include "FeedbackDialog.h"
@@ -107,7 +108,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     const bool pausedIndefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
     const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
     const bool pausedUntilTomorrow =
-        !pausedDate.isEmpty() && !(pausedDate < DateTimeUtils::toLocalDateString(QDateTime::currentDateTime()));
+        !pausedDate.isEmpty() && !(pausedDate < DateTimeUtils::toLocalDateString(Clock::nowLocal()));
     QtLog::debug() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << pausedIndefinitely
                    << ", pausedUntilTomorrow=" << pausedUntilTomorrow;
     if (pausedIndefinitely)
@@ -320,7 +321,7 @@ QString LoginPrompt::buildLoginUrl(const QString& clientUuid) const
 
 void LoginPrompt::openLoginPage()
 {
-    loginStartedAt = QDateTime::currentDateTimeUtc();
+    loginStartedAt = Clock::nowUtc();
     const QString loginUrl = buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString());
     QtLog::debug() << "loginUrl: " << loginUrl;
     showLoginAddress(loginUrl);
@@ -388,7 +389,7 @@ void LoginPrompt::showLoginInfo()
 
 void LoginPrompt::onLoggingIn()
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = Clock::nowUtc();
     const qint64 diff = loginStartedAt.isValid() ? loginStartedAt.secsTo(now) : 0;
     const qint64 absDiff = diff < 0 ? -diff : diff;
     QtLog::info() << "onLoggingIn: loginStart=" << loginStartedAt << ", now=" << now << ", diff=" << diff
@@ -582,7 +583,7 @@ void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, QString title, 
 
 void LoginPrompt::onNotifyUploaded()
 {
-    lastSyncedAt = QDateTime::currentDateTime();
+    lastSyncedAt = Clock::nowLocal();
     lastSyncedText = syncTimeText(lastSyncedAt);
     lastSyncedAction->setText(tr("Last synced: ") + lastSyncedText);
 }

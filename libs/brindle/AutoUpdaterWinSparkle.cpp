@@ -1,6 +1,7 @@
 #include "AutoUpdaterWinSparkle.h"
 
 #include "BoundedDownload.h"
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "PackageSignature.h"
 #include "QtLog.h"
@@ -298,7 +299,7 @@ void AutoUpdaterWinSparkle::stopTransfers()
 
 void AutoUpdaterWinSparkle::recordCheck()
 {
-    QSettings().setValue(Keys::updateLastCheck, DateTimeUtils::toUTCString(QDateTime::currentDateTimeUtc()));
+    QSettings().setValue(Keys::updateLastCheck, DateTimeUtils::toUTCString(Clock::nowUtc()));
     scheduleNextCheck();
 }
 
@@ -307,7 +308,7 @@ void AutoUpdaterWinSparkle::scheduleNextCheck()
     _timer.stop();
     if (!_automatic || _cleanedUp)
         return;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = Clock::nowUtc();
     QDateTime last = lastCheck();
     if (!last.isValid() || last > now) {
         // Counting starts with the first run that checks automatically.
@@ -321,7 +322,7 @@ void AutoUpdaterWinSparkle::scheduleNextCheck()
 void AutoUpdaterWinSparkle::onTimer()
 {
     const QDateTime last = lastCheck();
-    if (last.isValid() && last.addSecs(_intervalSecs) > QDateTime::currentDateTimeUtc()) {
+    if (last.isValid() && last.addSecs(_intervalSecs) > Clock::nowUtc()) {
         scheduleNextCheck();
         return;
     }

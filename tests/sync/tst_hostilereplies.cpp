@@ -1,4 +1,5 @@
 #include "AppSignals.h"
+#include "Clock.h"
 #include "DatabaseManager.h"
 #include "HostileRequest.h"
 #include "HostileService.h"
@@ -33,7 +34,7 @@ void storeUser(const QString& accessToken)
     user.setCvUserId(QStringLiteral("u-1"));
     user.setRefreshToken(QStringLiteral("rt_refresh"));
     user.setAccessToken(accessToken);
-    user.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+    user.setAccessTokenCreationMillisecs(Clock::currentMSecsSinceEpoch());
     user.setAccessTokenExpiriesInSecs(3600);
     user.save();
 }

@@ -4,6 +4,7 @@
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "UserInfo.h"
 
@@ -100,12 +101,12 @@ private slots:
         HttpClient client;
         QSignalSpy failed(&client, &HttpClient::loginFailed);
         QSignalSpy errors(&client, &HttpClient::errorString);
-        const qint64 before = QDateTime::currentMSecsSinceEpoch();
+        const TestClock clock;
         client.exchangeToken(refresh);
         QTRY_VERIFY_WITH_TIMEOUT(!UserInfo::load().accessToken().isEmpty(), 10000);
         UserInfo updated = UserInfo::load();
         QVERIFY(updated.isAccessTokenValid());
-        QVERIFY(updated.accessTokenCreationMillisecs() >= before);
+        QCOMPARE(updated.accessTokenCreationMillisecs(), clock.msecs());
         QVERIFY(updated.accessTokenExpiriesInSecs() > 300);
         QCOMPARE(updated.cvUserId(), stored.cvUserId());
 

@@ -3,6 +3,7 @@
 #include "HttpClient.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "TimeEvent.h"
 #include "TimeLog.h"
@@ -97,11 +98,12 @@ private slots:
 
     void expiredTokenIsExchangedFirst()
     {
+        TestClock clock;
         UserInfo user = logInAndStore(server, QStringLiteral("dana"));
-        user.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch() - 2 * 3600 * 1000);
         user.setAccessTokenExpiriesInSecs(3600);
         user.save();
         addLogs(2, QStringLiteral("editor"));
+        clock.advanceSecs(2 * 3600);
 
         TimeLogUploader uploader;
         QSignalSpy exchange(uploader.currentHttpClient(), &HttpClient::sigExchangeToken);
@@ -224,7 +226,11 @@ private slots:
 
     void failuresAreCountedAnnouncedOnceAndReplaceTheClient()
     {
-        logInAndStore(server, QStringLiteral("jade"));
+        TestClock clock;
+        // A token that outlives the hours this test moves the clock on.
+        UserInfo user = logInAndStore(server, QStringLiteral("jade"));
+        user.setAccessTokenExpiriesInSecs(7 * 86400);
+        user.save();
         addLogs(1, QStringLiteral("editor"));
         behave(server, QStringLiteral("fail=activity:500"));
         TimeLogUploader uploader;
@@ -249,6 +255,18 @@ private slots:
         QCOMPARE(storedCount(), 0);
         QCOMPARE(QSettings().value(Keys::uploadFailureCount).toInt(), 0);
         QCOMPARE(shown.count(), 1);
+
+        // At most one notice in six hours, however the failures come and go.
+        addLogs(1, QStringLiteral("editor"));
+        behave(server, QStringLiteral("fail=activity:500"));
+        clock.advanceSecs(6 * 3600);
+        passAndSettle(uploader);
+        QCOMPARE(uploader.currentFailureCount(), 1);
+        QCOMPARE(shown.count(), 1);
+        clock.advanceSecs(1);
+        passAndSettle(uploader);
+        QCOMPARE(shown.count(), 2);
+        QCOMPARE(shown.at(1).at(0).toString(), QStringLiteral("Cannot upload"));
     }
 
     void aServerThatNeverAnswersFailsAfterTheTimeout()
