@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
+#include <atomic>
+
 namespace {
 
 // A cursor the test moves.
@@ -18,10 +20,12 @@ public:
     using MouseMonitorWindows::MouseMonitorWindows;
     int x = 100;
     int y = 100;
+    std::atomic<int> reads {0};
 
 protected:
     bool readCursor(int& outX, int& outY) override
     {
+        ++reads;
         outX = x;
         outY = y;
         return true;
@@ -86,13 +90,15 @@ private slots:
         UserEventSampler sampler(&manager, &detector);
         ScriptedMonitor monitor(&sampler);
         monitor.start();
-        QTest::qWait(200);
+        // Polled once: the thread now sleeps 3 seconds until its next poll.
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.reads.load() == 1, 30000);
         QElapsedTimer timer;
         timer.start();
         monitor.stop();
         monitor.quit();
-        QVERIFY(monitor.wait(2000));
-        QVERIFY(timer.elapsed() < 500);
+        // Woken, not left to finish its 3 seconds.
+        QVERIFY(monitor.wait(30000));
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(monitor.isTerminated());
     }
 };
