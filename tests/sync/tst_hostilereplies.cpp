@@ -149,8 +149,11 @@ private slots:
         service.answer(bomb);
         resetPeakMemory();
         const qint64 before = peakMemoryMiB();
+        // Each refused reply ends in one error line of the handler.
+        const QByteArray refused = "handleExchangeTokenReply - error";
+        const int refusedBefore = logText().count(refused);
         client.exchangeToken(QStringLiteral("rt_refresh"));
-        QTest::qWait(1500);
+        QTRY_COMPARE_WITH_TIMEOUT(logText().count(refused), refusedBefore + 1, 30000);
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
 
         // A 50 MB token: the reply is aborted past a MiB, so it is neither stored nor logged.
@@ -159,7 +162,7 @@ private slots:
         flood.tail = "\",\"expiresInSecs\":3600}";
         service.answer(flood);
         client.exchangeToken(QStringLiteral("rt_refresh"));
-        QTest::qWait(2000);
+        QTRY_COMPARE_WITH_TIMEOUT(logText().count(refused), refusedBefore + 2, 30000);
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
         QVERIFY2(peakMemoryMiB() - before < 32, qPrintable(QString::number(peakMemoryMiB() - before)));
         QVERIFY(QFile(QtLog::getConf().getLogFilePath()).size() < 2 * 1024 * 1024);
@@ -212,17 +215,22 @@ private slots:
         accepted.delayMs = 300;
         service.answer(accepted);
         const int sent = service.requests().size();
+        const QByteArray handled = "handleUploadReply - idArrayJsonStr=";
+        const int handledBefore = logText().count(handled);
         uploader.runPass();
-        QTRY_COMPARE_WITH_TIMEOUT(service.requests().size(), sent + 1, 5000);
+        // Started after the pass, so it never runs ahead of the uploader's own count.
+        QElapsedTimer sinceRequest;
+        sinceRequest.start();
+        QTRY_COMPARE_WITH_TIMEOUT(service.requests().size(), sent + 1, 30000);
         // The outcome of this request never reaches the uploader.
         uploader.currentHttpClient()->blockSignals(true);
-        QTest::qWait(800);
+        QTRY_COMPARE_WITH_TIMEOUT(logText().count(handled), handledBefore + 1, 30000);
         uploader.currentHttpClient()->blockSignals(false);
         QVERIFY(uploader.isWaitingUploadResults());
         QCOMPARE(storedLogs(), 1);
 
         // Within twice the reply time-out a pass only waits; after it, a pass uploads again.
-        QTest::qWait(1300);
+        QTest::qWait(int(qMax<qint64>(0, 2 * 1000 - sinceRequest.elapsed())) + 100);
         uploader.runPass();
         QTRY_COMPARE_WITH_TIMEOUT(storedLogs(), 0, 5000);
         QCOMPARE(service.requests().size(), sent + 2);

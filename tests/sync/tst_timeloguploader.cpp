@@ -186,7 +186,8 @@ private slots:
         QSignalSpy upload(uploader.currentHttpClient(), &HttpClient::sigUpload);
         uploader.runPass();
         QVERIFY(!uploader.isWaitingUploadResults());
-        QTest::qWait(200);
+        // A request would be on its way to the client's thread now.
+        QCoreApplication::sendPostedEvents(&uploader, QEvent::MetaCall);
         QCOMPARE(upload.count(), 0);
         QCOMPARE(storedCount(), 0);
     }
@@ -286,14 +287,16 @@ private slots:
     void stopEndsTheThreadPromptly()
     {
         TimeLogUploader uploader;
+        QSignalSpy started(&uploader, &QThread::started);
         uploader.start();
-        QTest::qWait(100);
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 30000);
         QElapsedTimer timer;
         timer.start();
         uploader.stop();
         uploader.quit();
-        QVERIFY(uploader.wait(3000));
-        QVERIFY(timer.elapsed() < 1000);
+        // Woken from the 5 seconds before its first pass, not left to sleep them out.
+        QVERIFY(uploader.wait(30000));
+        QVERIFY2(timer.elapsed() < 2500, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(uploader.isTerminated());
     }
 };
