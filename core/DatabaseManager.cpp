@@ -1,12 +1,13 @@
 #include "DatabaseManager.h"
 
 #include "DiskDatabaseFile.h"
+#include "PrivateFiles.h"
+#include "SqlSupport.h"
 
 #include <QtLog.h>
 
 #include <QDebug>
 #include <QDir>
-#include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 
@@ -58,11 +59,7 @@ DatabaseManager::~DatabaseManager()
 
 void DatabaseManager::debugQuery(const QSqlQuery& query)
 {
-    const QSqlError error = query.lastError();
-    if (error.type() == QSqlError::NoError)
-        return;
-    QtLog::warning() << QStringLiteral("Query error: ") + error.text()
-                            + QStringLiteral(", Query text: ") + query.lastQuery();
+    SqlSupport::logError(query);
 }
 
 void DatabaseManager::initMemoryDb()
@@ -76,8 +73,9 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
 {
     QtLog::debug() << "Initialising disk DB...";
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    bool folderOk = false;
-    if (DiskDatabaseFile::makePrivateFolder(folder, &folderOk))
+    bool created = false;
+    const bool folderOk = PrivateFiles::makeFolder(folder, &created);
+    if (created)
         QtLog::debug() << QStringLiteral("Created directory: ") + QDir(folder).absolutePath();
     if (!folderOk)
         QtLog::warning() << QStringLiteral("Cannot make the data folder private: ") + folder;
@@ -86,7 +84,7 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
     _diskDb->setDatabaseName(path);
     QtLog::debug() << QStringLiteral("Disk DB file: ") + path;
     // Created before SQLite opens it, so the file never exists readable by others.
-    DiskDatabaseFile::makePrivateFile(path);
+    PrivateFiles::makeFile(path);
     bool ok = _diskDb->open();
 
     if (ok && DiskDatabaseFile::isDamaged(*_diskDb)) {
@@ -97,12 +95,12 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
         } else {
             QtLog::warning() << QStringLiteral("Disk DB file is damaged, moved it to ") + movedTo
                                     + QStringLiteral(" and starting a new one");
-            DiskDatabaseFile::makePrivateFile(path);
+            PrivateFiles::makeFile(path);
             _damagedFile = movedTo;
         }
         ok = _diskDb->open();
     }
     // Tightens a file left readable by an earlier version.
-    DiskDatabaseFile::makePrivateFile(path);
+    PrivateFiles::makeFile(path);
     QtLog::debug() << QStringLiteral("Disk DB connection: ") + okOrError(ok);
 }

@@ -22,6 +22,7 @@ public:
     DatabaseManager(const DatabaseManager&) = delete;
     DatabaseManager& operator=(const DatabaseManager&) = delete;
 
+    // Logs a failed statement with its text at warning level; silent for one that worked.
     static void debugQuery(const QSqlQuery& query);
 
 private:

@@ -2,9 +2,9 @@
 
 #include "Clock.h"
 #include "DateTimeUtils.h"
+#include "SqlSupport.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -17,31 +17,11 @@ constexpr int kSqliteNotADatabase = 26;
 
 bool isDamageCode(const QSqlError& error)
 {
-    // Extended result codes carry the primary code in the low byte.
-    const int code = error.nativeErrorCode().toInt() & 0xff;
+    const int code = SqlSupport::sqliteResultCode(error);
     return code == kSqliteCorrupt || code == kSqliteNotADatabase;
 }
 
 } // namespace
-
-bool DiskDatabaseFile::makePrivateFolder(const QString& path, bool* ok)
-{
-    QDir folder(path);
-    const bool created = !folder.exists() && folder.mkpath(QStringLiteral("."));
-    const bool isPrivate = QFile::setPermissions(
-        path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    if (ok)
-        *ok = folder.exists() && isPrivate;
-    return created;
-}
-
-void DiskDatabaseFile::makePrivateFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.exists() && file.open(QIODevice::WriteOnly))
-        file.close();
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-}
 
 bool DiskDatabaseFile::isDamaged(const QSqlDatabase& database)
 {

@@ -3,16 +3,11 @@
 #include <QSqlDatabase>
 #include <QString>
 
-// File-level care of the time-log database: it holds what the user did all day, so it
-// stays private to the user, and a damaged file is kept for inspection but never again
-// allowed to stop tracking.
+// File-level care of the time-log database: a damaged file is kept for inspection but
+// never again allowed to stop tracking.
 class DiskDatabaseFile
 {
 public:
-    // Creates the folder when missing and makes it 0700; true when it was created.
-    static bool makePrivateFolder(const QString& path, bool* ok = nullptr);
-    // Creates the file empty when missing and makes it 0600.
-    static void makePrivateFile(const QString& path);
     // True when SQLite reports the open file as not a database or corrupt. Other failures
     // (busy, I/O) say nothing about the content and give false.
     static bool isDamaged(const QSqlDatabase& database);

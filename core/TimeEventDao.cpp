@@ -1,8 +1,8 @@
 #include "TimeEventDao.h"
 
-#include "DatabaseManager.h"
 #include "DateTimeUtils.h"
 #include "SettingsKeys.h"
+#include "SqlSupport.h"
 
 #include <QMutexLocker>
 #include <QSettings>
@@ -15,23 +15,9 @@ namespace {
 
 const QString kTableName = QStringLiteral("time_events");
 
-void execAndLog(QSqlQuery& query)
-{
-    query.exec();
-    DatabaseManager::debugQuery(query);
-}
-
-// A null QString binds as SQL NULL, which the NOT NULL text columns refuse; empty text is
-// a legitimate value. Only the time stays NULL when missing, so a timeless event is refused.
-QString notNull(const QString& text)
-{
-    return text.isNull() ? QStringLiteral("") : text;
-}
-
-QVariant column(const QSqlQuery& query, int index)
-{
-    return index < 0 ? QVariant() : query.value(index);
-}
+using SqlSupport::column;
+using SqlSupport::execAndLog;
+using SqlSupport::notNull;
 
 } // namespace
 
@@ -43,15 +29,12 @@ void TimeEventDao::init() const
     if (_database.tables(QSql::Tables).contains(kTableName, Qt::CaseSensitive))
         return;
     QSqlQuery query(_database);
-    query.exec(QStringLiteral(
+    execAndLog(query, QStringLiteral(
         "CREATE TABLE time_events (id INTEGER PRIMARY KEY AUTOINCREMENT, event_time VARCHAR NOT NULL, "
         "app_name VARCHAR NOT NULL, window_title VARCHAR NOT NULL, meta_data VARCHAR NOT NULL, "
         "sig VARCHAR NOT NULL)"));
-    DatabaseManager::debugQuery(query);
-    query.exec(QStringLiteral("PRAGMA synchronous = OFF"));
-    DatabaseManager::debugQuery(query);
-    query.exec(QStringLiteral("PRAGMA journal_mode = MEMORY"));
-    DatabaseManager::debugQuery(query);
+    execAndLog(query, QStringLiteral("PRAGMA synchronous = OFF"));
+    execAndLog(query, QStringLiteral("PRAGMA journal_mode = MEMORY"));
 }
 
 void TimeEventDao::addTimeEvent(TimeEvent& event) const
@@ -67,13 +50,13 @@ void TimeEventDao::addTimeEvent(TimeEvent& event) const
         query.bindValue(QStringLiteral(":app_name"), notNull(event.appName()));
         query.bindValue(QStringLiteral(":window_title"), notNull(event.windowTitle()));
         query.bindValue(QStringLiteral(":meta_data"), notNull(event.metaData()));
+        // Only the time stays NULL when missing, so a timeless event is refused.
         query.bindValue(QStringLiteral(":sig"), notNull(event.signature()));
-        if (query.exec()) {
+        if (execAndLog(query)) {
             const QVariant id = query.lastInsertId();
             if (id.isValid())
                 event.setId(id.toLongLong());
         }
-        DatabaseManager::debugQuery(query);
     }
 
     // Recorded even when the insert failed: these times drive idle and pause detection,

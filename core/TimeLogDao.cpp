@@ -1,8 +1,8 @@
 #include "TimeLogDao.h"
 
-#include "DatabaseManager.h"
 #include "DateTimeUtils.h"
 #include "SettingsKeys.h"
+#include "SqlSupport.h"
 #include "TimeEvent.h"
 
 #include <QtLog.h>
@@ -15,6 +15,7 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <limits>
 #include <optional>
 
 namespace {
@@ -31,24 +32,9 @@ const QString kInsert = QStringLiteral(
     "mac_address, active_count, meta_data, sig) VALUES (     :start_time, :end_time, :app_name, "
     ":window_title,     :platform, :mac_address, :active_count, :meta_data, :sig)");
 
-// A null QString binds as SQL NULL, which the NOT NULL text columns refuse; an empty
-// metadata or title is legitimate and must be stored as empty text.
-QString notNull(const QString& text)
-{
-    return text.isNull() ? QStringLiteral("") : text;
-}
-
-QVariant column(const QSqlQuery& query, int index)
-{
-    return index < 0 ? QVariant() : query.value(index);
-}
-
-bool execAndLog(QSqlQuery& query, const QString& statement)
-{
-    const bool ok = query.exec(statement);
-    DatabaseManager::debugQuery(query);
-    return ok;
-}
+using SqlSupport::column;
+using SqlSupport::execAndLog;
+using SqlSupport::notNull;
 
 constexpr int kSqliteConstraint = 19;
 
@@ -82,13 +68,17 @@ std::optional<qint64> firstIdFrom(QSqlDatabase& source, qint64 id)
 qint64 nextReadableId(QSqlDatabase& source, qint64 lastRead)
 {
     qint64 good = 0;
-    for (qint64 stride = 1; stride > 0 && stride <= (qint64(1) << 62); stride *= 2) {
+    // Strides stop before lastRead + stride could pass the largest id SQLite can hold.
+    const qint64 room = std::numeric_limits<qint64>::max() - lastRead;
+    for (qint64 stride = 1; stride <= room; stride *= 2) {
         if (const auto first = firstIdFrom(source, lastRead + stride)) {
             if (*first == 0)
                 return 0;
             good = lastRead + stride;
             break;
         }
+        if (stride > room / 2)
+            break;
     }
     if (good == 0)
         return 0;
@@ -146,7 +136,7 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedE
         query.setForwardOnly(true);
         const bool complete = query.exec(QStringLiteral("SELECT * FROM time_logs"))
                            && readTimeLogs(query, carried);
-        DatabaseManager::debugQuery(query);
+        SqlSupport::logError(query);
         if (!complete) {
             QtLog::warning() << QStringLiteral(
                 "Could not read all cached time logs, keeping the old table as it is");
@@ -196,14 +186,13 @@ TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log)
     insert.bindValue(QStringLiteral(":active_count"), log.activeCount());
     insert.bindValue(QStringLiteral(":meta_data"), notNull(log.metaData()));
     insert.bindValue(QStringLiteral(":sig"), notNull(log.signature()));
-    const bool ok = insert.exec();
-    DatabaseManager::debugQuery(insert);
+    const bool ok = execAndLog(insert);
     log.setId(ok ? insert.lastInsertId().toLongLong() : 0);
     if (ok)
         return AddResult::Stored;
     // A constraint failure is a duplicate only when the span really is there already: a
     // NOT NULL failure carries the same code.
-    if ((insert.lastError().nativeErrorCode().toInt() & 0xff) == kSqliteConstraint) {
+    if (SqlSupport::sqliteResultCode(insert.lastError()) == kSqliteConstraint) {
         QSqlQuery existing(_database);
         existing.prepare(QStringLiteral(
             "SELECT 1 FROM time_logs WHERE start_time = (:start_time) AND end_time = (:end_time)"));
@@ -296,8 +285,7 @@ std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::allTimeLogs() const
     QMutexLocker locker(&_lock);
     QSqlQuery query(_database);
     query.setForwardOnly(true);
-    query.exec(QStringLiteral("SELECT * FROM time_logs"));
-    DatabaseManager::debugQuery(query);
+    execAndLog(query, QStringLiteral("SELECT * FROM time_logs"));
     readTimeLogs(query, *logs);
     return logs;
 }
@@ -311,8 +299,7 @@ std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::idleTimeLogs() const
     query.prepare(QStringLiteral(
         "SELECT * FROM time_logs WHERE app_name = (:app_name) ORDER BY start_time ASC"));
     query.bindValue(QStringLiteral(":app_name"), TimeEvent::strIdle());
-    query.exec();
-    DatabaseManager::debugQuery(query);
+    execAndLog(query);
     readTimeLogs(query, *logs);
     return logs;
 }
@@ -329,8 +316,7 @@ std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::timeLogsForUpload(int limit) c
     query.bindValue(QStringLiteral(":app_name1"), TimeEvent::strIdle());
     query.bindValue(QStringLiteral(":app_name2"), TimeEvent::strPaused());
     query.bindValue(QStringLiteral(":limit"), limit);
-    query.exec();
-    DatabaseManager::debugQuery(query);
+    execAndLog(query);
     readTimeLogs(query, *logs);
     return logs;
 }
@@ -351,8 +337,7 @@ void TimeLogDao::removeTimeLogs(const QList<qint64>& ids) const
         query.prepare(QStringLiteral("DELETE FROM time_logs WHERE id = (:id)"));
         for (qint64 id : ids) {
             query.bindValue(QStringLiteral(":id"), id);
-            query.exec();
-            DatabaseManager::debugQuery(query);
+            execAndLog(query);
         }
         if (inTransaction && !_database.commit()) {
             QtLog::warning() << "TimeLogDao::removeTimeLogs - commit failed:" << _database.lastError().text();
@@ -379,8 +364,7 @@ void TimeLogDao::removeByAppName(const QString& appName) const
     QSqlQuery query(_database);
     query.prepare(QStringLiteral("DELETE FROM time_logs WHERE app_name = (:app_name)"));
     query.bindValue(QStringLiteral(":app_name"), appName);
-    query.exec();
-    DatabaseManager::debugQuery(query);
+    execAndLog(query);
 }
 
 void TimeLogDao::removeAllTimeLogs() const

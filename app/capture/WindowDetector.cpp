@@ -26,7 +26,7 @@ QString ieScript()
 
 } // namespace
 
-WindowDetector::WindowDetector() = default;
+WindowDetector::WindowDetector() : _reader(std::make_unique<X11WindowReader>()) {}
 
 WindowDetector::~WindowDetector() = default;
 
@@ -56,9 +56,7 @@ void WindowDetector::readForegroundWindow(WindowInfo& out)
 
 bool WindowDetector::readFromDisplay(WindowInfo& out)
 {
-    // The reader serialises its own X round trips; one connection serves every caller.
-    static X11WindowReader reader;
-    const X11ForegroundWindow window = reader.readForegroundWindow();
+    const X11ForegroundWindow window = _reader->readForegroundWindow();
     if (!window.found())
         return false;
     // A process that cannot be identified keeps the unknown marker; the title is read anyway.

@@ -6,12 +6,21 @@
 #include <QMutex>
 #include <QString>
 
+#include <memory>
+
+class X11WindowReader;
+
 // Answers which application and window the user has in front right now.
+//
+// Owns the X connection it reads through: it is closed when the detector is destroyed,
+// which the capture assembly does only after every thread that detects has stopped.
 class WindowDetector
 {
 public:
     WindowDetector();
     virtual ~WindowDetector();
+    WindowDetector(const WindowDetector&) = delete;
+    WindowDetector& operator=(const WindowDetector&) = delete;
 
     // Never fails: empty fields come back as the empty marker.
     virtual WindowInfo detect();
@@ -34,6 +43,9 @@ protected:
     virtual bool readFromDisplay(WindowInfo& out);
 
 private:
+    // Serialises its own X round trips: the hook thread and the cursor poller share it.
+    const std::unique_ptr<X11WindowReader> _reader;
+
     static QMap<QString, QString> ieUrlCache;
     static QMutex ieUrlCacheMutex;
 };

@@ -11,8 +11,8 @@ class WindowDetector;
 
 // Creates, starts and stops the objects that observe the user: the event manager, the
 // window detector and its sampler, the hook handler, the cursor poller and the Outlook
-// subject detector. Built at point B, before the program assembly; the teardown steps
-// are separate so the program assembly can interleave its own between them.
+// subject detector. Built after the proxy set-up, before the program assembly; the
+// teardown steps are separate so the program assembly can interleave its own between them.
 class CaptureAssembly
 {
 public:

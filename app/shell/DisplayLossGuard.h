@@ -17,8 +17,7 @@ class QMessageLogContext;
 //
 // Stopping ahead of exit() rather than in an atexit() handler matters: exit() destroys
 // function-local statics in reverse order of creation, so statics the running threads use
-// (the window reader, Qt's time-zone cache) would be gone before a handler registered at
-// start-up ever ran.
+// (Qt's time-zone cache) would be gone before a handler registered at start-up ever ran.
 class DisplayLossGuard
 {
 public:

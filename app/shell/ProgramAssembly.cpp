@@ -31,13 +31,13 @@ void shutdownStep(const char* step)
 
 ProgramAssembly::~ProgramAssembly()
 {
-    // Only when point C did not run (a test that sets up parts of the program).
+    // Only when afterEventLoop did not run (a test that sets up parts of the program).
     _loginPrompt.reset();
     _updater.reset();
     _uploader.reset();
 }
 
-void ProgramAssembly::atPointA()
+void ProgramAssembly::afterSingleInstanceCheck()
 {
     _userInfo = UserInfo::load();
     _crashpad = std::make_unique<QCrashpad>(&_app);
@@ -54,7 +54,7 @@ void ProgramAssembly::atPointA()
     CrashTestTrigger::armFromEnvironment(&_app);
 }
 
-void ProgramAssembly::atPointB(CaptureAssembly&)
+void ProgramAssembly::afterCaptureAssembly()
 {
     _uploader = std::make_unique<TimeLogUploader>();
     _uploader->start(QThread::InheritPriority);
@@ -106,7 +106,7 @@ void ProgramAssembly::createTrayController()
     }
 }
 
-void ProgramAssembly::atPointC(CaptureAssembly& capture)
+void ProgramAssembly::afterEventLoop(CaptureAssembly& capture)
 {
     shutdownStep("hiding the tray icon...");
     if (_loginPrompt)

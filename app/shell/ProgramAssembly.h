@@ -17,9 +17,9 @@ class LoginPrompt;
 class TimeLogUploader;
 
 // Completes the running program around the capture assembly and fixes the whole
-// shutdown order. atPointA runs after the single-instance check, atPointB after the
-// capture assembly, atPointC after the event loop has returned: it stops and destroys
-// everything, the capture objects included, and logs each step at debug level.
+// shutdown order. Each step is named after the moment of the start-up or shutdown it
+// belongs to; afterEventLoop stops and destroys everything, the capture objects included,
+// and logs each step at debug level.
 class ProgramAssembly
 {
 public:
@@ -28,16 +28,22 @@ public:
     ProgramAssembly(const ProgramAssembly&) = delete;
     ProgramAssembly& operator=(const ProgramAssembly&) = delete;
 
-    void atPointA();
-    void atPointB(CaptureAssembly& capture);
-    void atPointC(CaptureAssembly& capture);
-    // The threads' part of point C: stops them in order, with the event manager's final
-    // build. Also what runs when the X display goes away and the toolkit ends the process.
+    // Loads the user and starts crash reporting, before the start-up settings are written.
+    void afterSingleInstanceCheck();
+    // Starts the uploader, registers start at login, sets up updates and the tray controller.
+    void afterCaptureAssembly();
+    // Stops the threads and destroys every object of both assemblies, in order.
+    void afterEventLoop(CaptureAssembly& capture);
+    // The threads' part of afterEventLoop: stops them in order, with the event manager's
+    // final build. Also what runs when the X display goes away and the toolkit ends the
+    // process.
     void stopWorkers(CaptureAssembly& capture);
 
-    // Point B's automatic updates: channel, interval and the two developer switches.
+    // afterCaptureAssembly's automatic updates: channel, interval and the two developer
+    // switches.
     void setUpAutomaticUpdates();
-    // For the tray controller and the preferences; null before point B and after shutdown.
+    // For the tray controller and the preferences; null before afterCaptureAssembly and
+    // after shutdown.
     AutoUpdater* updater() const;
 
 private:

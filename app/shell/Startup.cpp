@@ -4,6 +4,7 @@
 #include "Clock.h"
 #include "DateTimeUtils.h"
 #include "MachineIdentifier.h"
+#include "PrivateFiles.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 
@@ -99,9 +100,9 @@ void writeStartupSettings(QSettings& settings)
 void protectUserFiles(const QSettings& settings)
 {
     const QString file = settings.fileName();
-    AppUtils::makePrivateFolder(QFileInfo(file).absolutePath());
-    AppUtils::makePrivateFile(file);
-    AppUtils::makePrivateFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    PrivateFiles::makeFolder(QFileInfo(file).absolutePath());
+    PrivateFiles::makeFile(file);
+    PrivateFiles::makeFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
 }
 
 void chooseWorkingDirectory()

@@ -58,7 +58,7 @@ int main(int argc, char* argv[])
     }
 
     ProgramAssembly program(application);
-    program.atPointA();
+    program.afterSingleInstanceCheck();
 
     QSettings settings;
     writeStartupSettings(settings);
@@ -68,7 +68,7 @@ int main(int argc, char* argv[])
     QNetworkProxyFactory::setUseSystemConfiguration(true);
 
     CaptureAssembly capture;
-    program.atPointB(capture);
+    program.afterCaptureAssembly();
     // Qt ends the process with exit(1) when the X display goes away; the threads still
     // stop in order then, so the last minute of tracking is stored first.
     DisplayLossGuard displayLossGuard([&program, &capture] { program.stopWorkers(capture); });
@@ -79,7 +79,7 @@ int main(int argc, char* argv[])
 
     // From here the shutdown stops the threads itself, and then destroys what they used.
     displayLossGuard.disarm();
-    program.atPointC(capture);
+    program.afterEventLoop(capture);
     QtLog::info() << "Larkspan stopped.";
     QtLog::getConf().flush();
     return result;

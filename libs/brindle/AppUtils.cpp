@@ -1,4 +1,5 @@
 #include "AppUtils.h"
+#include "PrivateFiles.h"
 
 #include "QtLog.h"
 
@@ -82,7 +83,7 @@ bool AppUtils::isAppRunning(const QApplication&)
     if (instanceLockFd >= 0)
         return false;
     const QString path = lockFilePath();
-    makePrivateFolder(QFileInfo(path).absolutePath());
+    PrivateFiles::makeFolder(QFileInfo(path).absolutePath());
     // An flock() belongs to the open file and the kernel drops it when the process ends,
     // however it ends, so a crashed instance can never leave the lock stuck.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -218,16 +219,4 @@ void AppUtils::logSysInfo(const QApplication& app, QString version)
     QtLog::info() << "Session:" << qEnvironmentVariable("XDG_SESSION_TYPE")
                   << "platform:" << QGuiApplication::platformName()
                   << "locale:" << QLocale::system().name();
-}
-
-void AppUtils::makePrivateFolder(const QString& path)
-{
-    QDir().mkpath(path);
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-}
-
-void AppUtils::makePrivateFile(const QString& path)
-{
-    if (QFile::exists(path))
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
 }

@@ -35,9 +35,6 @@ public:
     static QString installedDesktopEntry(const QString& programPath, const QString& id);
     // registerStartup's second half: the autostart entry from an installed desktop entry.
     static void writeAutostartEntry(const QString& desktopEntryPath, const QString& id);
-    // Folder and file permissions that keep tokens and titles to the user alone.
-    static void makePrivateFolder(const QString& path);
-    static void makePrivateFile(const QString& path);
 
 private:
     AppUtils() = delete;

@@ -1,6 +1,7 @@
 #include "UpdateInstaller.h"
 
 #include "AppUtils.h"
+#include "PrivateFiles.h"
 #include "QtLog.h"
 
 #include <QDir>
@@ -39,7 +40,7 @@ bool UpdateInstaller::handOver(const QByteArray& verifiedPackage, const QString&
     QString safeVersion = version;
     safeVersion.replace(QRegularExpression(QStringLiteral("[^0-9A-Za-z.+~-]")), QStringLiteral("_"));
     const QString folder = packageFolder();
-    AppUtils::makePrivateFolder(folder);
+    PrivateFiles::makeFolder(folder);
     clearPackageFolder();
 
     const QString target = folder + QStringLiteral("/larkspan_%1.deb").arg(safeVersion);
@@ -49,7 +50,7 @@ bool UpdateInstaller::handOver(const QByteArray& verifiedPackage, const QString&
         *error = tr("The package could not be saved to %1: %2").arg(target, file.errorString());
         return false;
     }
-    AppUtils::makePrivateFile(target);
+    PrivateFiles::makeFile(target);
     *path = target;
 
     QStringList command = installerCommand();

@@ -1,5 +1,7 @@
 #include "QtLogConf.h"
 
+#include "PrivateFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -116,16 +118,14 @@ void QtLogConf::setFileName(const QString& fileName)
     QString path = fileName;
     if (QFileInfo(fileName).isRelative()) {
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-        QDir().mkpath(folder);
         // The log can hold window titles: keep it to the user.
-        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        PrivateFiles::makeFolder(folder);
         path = QDir(folder).filePath(fileName);
     }
     std::lock_guard<std::mutex> lock(d->mutex);
     d->filePath = QFileInfo(path).absoluteFilePath();
     d->reopen();
-    if (QFile::exists(d->filePath))
-        QFile::setPermissions(d->filePath, QFile::ReadOwner | QFile::WriteOwner);
+    PrivateFiles::makeFile(d->filePath);
 }
 
 void QtLogConf::setLogLevel(const QtMsgType& level)

@@ -1,4 +1,5 @@
 #include "AppUtils.h"
+#include "PrivateFiles.h"
 #include "TestHome.h"
 
 #include <QApplication>
@@ -30,7 +31,7 @@ private slots:
     {
         const QString path = AppUtils::lockFilePath();
         QVERIFY(path.startsWith(qEnvironmentVariable("XDG_CONFIG_HOME")));
-        AppUtils::makePrivateFolder(QFileInfo(path).absolutePath());
+        PrivateFiles::makeFolder(QFileInfo(path).absolutePath());
 
         // flock(1) holds the same kind of lock the program takes, as another instance would.
         // It says so once it holds the lock.

@@ -2,12 +2,11 @@
 #include "QtLog.h"
 
 #include "X11Connection.h"
+#include "X11Display.h"
 #include "X11ErrorTrap.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/XRes.h>
-
-#include <unistd.h>
 
 namespace {
 
@@ -39,7 +38,7 @@ void X11Connection::dropLost()
     if (!_display)
         return;
     QtLog::warning() << _who << "- the X connection was lost, reconnecting later...";
-    abandon(_display);
+    X11Display::abandon(_display);
     forget();
     // Reconnecting at once would most likely fail against the same dying server.
     _lastAttempt = std::chrono::steady_clock::now();
@@ -47,14 +46,13 @@ void X11Connection::dropLost()
 
 bool X11Connection::open()
 {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = X11Display::open();
     if (!display) {
         if (!_warned)
             QtLog::warning() << _who << "- cannot open the X display, window details are unavailable";
         _warned = true;
         return false;
     }
-    X11ErrorTrap::keepAliveOnConnectionLoss(display);
     X11ErrorTrap trap(display);
 
     const char* names[] = {"_NET_SUPPORTING_WM_CHECK", "_NET_ACTIVE_WINDOW", "_NET_WM_NAME",
@@ -64,7 +62,7 @@ bool X11Connection::open()
     // One round trip for all names.
     if (!XInternAtoms(display, const_cast<char**>(names), count, False, atoms) || trap.connectionLost()) {
         QtLog::warning() << _who << "- the X server did not answer, window details are unavailable";
-        abandon(display);
+        X11Display::abandon(display);
         return false;
     }
     _atoms.netSupportingWmCheck = atoms[0];
@@ -93,19 +91,8 @@ void X11Connection::close()
 {
     if (!_display)
         return;
-    {
-        X11ErrorTrap trap(_display);
-        XCloseDisplay(_display);
-    }
+    X11Display::close(_display);
     forget();
-}
-
-void X11Connection::abandon(Display* display)
-{
-    // Xlib cannot be trusted with a display whose connection broke: with thread support
-    // on, XCloseDisplay may wait forever on state a failed call left behind. Only the
-    // socket is closed; the structure stays, a few kilobytes once per lost X server.
-    ::close(ConnectionNumber(display));
 }
 
 void X11Connection::forget()

@@ -44,7 +44,6 @@ public:
 private:
     bool open();
     void close();
-    static void abandon(Display* display);
     void forget();
 
     const char* _who;

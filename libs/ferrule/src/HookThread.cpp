@@ -2,7 +2,8 @@
 #include "QtLog.h"
 
 #include "HookThread.h"
-#include "HookErrorTrap.h"
+#include "X11Display.h"
+#include "X11ErrorTrap.h"
 
 #include <X11/extensions/XInput2.h>
 
@@ -20,24 +21,10 @@ namespace {
 // is only ever judged in seconds, and a shutdown request still ends the pause at once.
 constexpr int batchWindowMs = 50;
 
-void closeDisplay(Display* display)
-{
-    HookErrorTrap trap(display);
-    XCloseDisplay(display);
-}
-
-// Xlib cannot be trusted with a display whose connection broke: with thread support on,
-// XCloseDisplay may wait forever for a reader that gave up half-way. Only the socket is
-// closed; the structure is left behind, a few kilobytes once per lost X server.
-void abandonDisplay(Display* display)
-{
-    close(ConnectionNumber(display));
-}
-
 // Returns the XInput opcode, or -1 with the reason logged.
 int selectRawEvents(Display* display, bool& connectionLost)
 {
-    HookErrorTrap trap(display);
+    X11ErrorTrap trap(display);
     int opcode = 0;
     int firstEvent = 0;
     int firstError = 0;
@@ -78,27 +65,23 @@ int selectRawEvents(Display* display, bool& connectionLost)
 
 std::unique_ptr<HookThread> HookThread::start(Deliver deliver)
 {
-    Display* display = XOpenDisplay(nullptr);
+    Display* display = X11Display::open();
     if (!display) {
         QtLog::warning() << "InstallHooks - cannot open the X display, input hooks are off";
         return nullptr;
     }
-    HookErrorTrap::keepAliveOnConnectionLoss(display);
 
     bool connectionLost = false;
     const int opcode = selectRawEvents(display, connectionLost);
     if (opcode < 0) {
-        if (connectionLost)
-            abandonDisplay(display);
-        else
-            closeDisplay(display);
+        X11Display::release(display, connectionLost);
         return nullptr;
     }
 
     int wake[2];
     if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
         QtLog::warning() << "InstallHooks - cannot create the wake-up pipe:" << strerror(errno);
-        closeDisplay(display);
+        X11Display::close(display);
         return nullptr;
     }
 
@@ -127,10 +110,7 @@ void HookThread::stop()
         _thread.join();
     }
     if (_display) {
-        if (_connectionLost)
-            abandonDisplay(_display);
-        else
-            closeDisplay(_display);
+        X11Display::release(_display, _connectionLost);
         _display = nullptr;
     }
     if (_wakeRead >= 0) {
@@ -143,7 +123,7 @@ void HookThread::stop()
 void HookThread::run()
 {
     _threadId = std::this_thread::get_id();
-    HookErrorTrap trap(_display);
+    X11ErrorTrap trap(_display);
     const int xfd = ConnectionNumber(_display);
 
     while (!_stopRequested) {

@@ -6,13 +6,11 @@
 
 namespace {
 
+// Xlib reports an error on the thread whose call caused it, so each thread keeps its own
+// chain of traps and the handlers need no lock.
 thread_local X11ErrorTrap* tCurrentTrap = nullptr;
 XErrorHandler gPreviousErrorHandler = nullptr;
 XIOErrorHandler gPreviousIOErrorHandler = nullptr;
-
-// Xlib calls this after the I/O error handler; returning leaves the display marked as
-// broken, so every later call on it fails at once instead of the process exiting.
-void ignoreConnectionLoss(Display*, void*) {}
 
 } // namespace
 
@@ -64,9 +62,4 @@ X11ErrorTrap::X11ErrorTrap(Display* display) : _display(display), _outer(tCurren
 X11ErrorTrap::~X11ErrorTrap()
 {
     tCurrentTrap = _outer;
-}
-
-void X11ErrorTrap::keepAliveOnConnectionLoss(Display* display)
-{
-    XSetIOErrorExitHandler(display, ignoreConnectionLoss, nullptr);
 }

@@ -8,11 +8,15 @@ typedef struct _XDisplay Display;
 // Xlib's default handlers call exit() on any protocol error (a window destroyed between
 // two requests raises BadWindow) and when a connection dies. While a trap is alive on a
 // thread, errors on its display are counted and a lost connection is noted instead; the
-// failing call simply reports failure. Errors on other connections go on to whichever
-// handler was installed before ours (Qt's, for the program's own connection).
+// failing call simply reports failure. Traps nest: a thread may hold traps on several
+// displays at once (the hook thread reads windows from its callbacks), and each error
+// goes to the trap of the display it came from. Errors on every other connection go on
+// to whichever handler was installed before ours (Qt's, for the program's own
+// connection), so the rest of the process behaves as if we were not here.
 //
-// Xlib's handlers are process-wide and only chain correctly when installed once, after
-// the toolkit's: the first trap installs them, so create readers after QApplication.
+// Xlib's handlers are process-wide. The first trap, whichever of our users creates it,
+// installs them once for all; later traps only register. The toolkit sets its own when
+// its application object is built, so create traps after QApplication.
 class X11ErrorTrap
 {
 public:
@@ -23,10 +27,6 @@ public:
 
     int errorCount() const { return _errorCount; }
     bool connectionLost() const { return _connectionLost; }
-
-    // Stops Xlib from calling exit() after a lost connection on this display; call once
-    // right after opening it.
-    static void keepAliveOnConnectionLoss(Display* display);
 
 private:
     struct Handlers;

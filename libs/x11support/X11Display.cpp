@@ -1,0 +1,42 @@
+#include "X11Display.h"
+
+#include "X11ErrorTrap.h"
+
+#include <X11/Xlib.h>
+
+#include <unistd.h>
+
+namespace {
+
+// Xlib calls this after the I/O error handler; returning leaves the display marked as
+// broken, so every later call on it fails at once instead of the process exiting.
+void ignoreConnectionLoss(Display*, void*) {}
+
+} // namespace
+
+Display* X11Display::open()
+{
+    Display* display = XOpenDisplay(nullptr);
+    if (display)
+        XSetIOErrorExitHandler(display, ignoreConnectionLoss, nullptr);
+    return display;
+}
+
+void X11Display::release(Display* display, bool connectionLost)
+{
+    if (connectionLost)
+        abandon(display);
+    else
+        close(display);
+}
+
+void X11Display::close(Display* display)
+{
+    X11ErrorTrap trap(display);
+    XCloseDisplay(display);
+}
+
+void X11Display::abandon(Display* display)
+{
+    ::close(ConnectionNumber(display));
+}
