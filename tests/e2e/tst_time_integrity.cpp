@@ -234,7 +234,7 @@ private:
         QElapsedTimer waiting;
         waiting.start();
         while (home.setting(QStringLiteral("appStartTime")).toString() == previousStart) {
-            if (waiting.elapsed() > 10000)
+            if (waiting.elapsed() > 30000)
                 return false;
             QTest::qWait(50);
         }

@@ -193,7 +193,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(text("labelTitle") != QLatin1String("Downloading update..."), 10000);
         if (reason.isEmpty()) {
             QCOMPARE(text("labelTitle"), QStringLiteral("Ready to install"));
-            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(_record), 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(_record), 30000);
             QFile opened(_record + QStringLiteral(".pkg"));
             QVERIFY(opened.open(QIODevice::ReadOnly));
             QCOMPARE(opened.readAll(), _probe->get(QStringLiteral("/updates/larkspan-update-test.deb")).body);
@@ -231,7 +231,7 @@ private slots:
         AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-elsewhere.xml"), feed));
         QVERIFY(runCheck(updater, true));
         click("btnInstall");
-        QTRY_COMPARE_WITH_TIMEOUT(text("labelTitle"), QStringLiteral("The update was refused"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(text("labelTitle"), QStringLiteral("The update was refused"), 30000);
         QVERIFY(text("labelStatus").contains(QStringLiteral("https")));
         QVERIFY(!QFile::exists(_record));
     }
