@@ -4,6 +4,9 @@
 
 #include <X11/Xlib.h>
 
+#include <mutex>
+#include <vector>
+
 #include <unistd.h>
 
 namespace {
@@ -39,4 +42,10 @@ void X11Display::close(Display* display)
 void X11Display::abandon(Display* display)
 {
     ::close(ConnectionNumber(display));
+    // Kept where the process can still reach it: an abandoned display is kept on purpose,
+    // and leak checkers must not report it as lost.
+    static std::mutex keeping;
+    static auto* abandoned = new std::vector<Display*>;
+    const std::lock_guard<std::mutex> lock(keeping);
+    abandoned->push_back(display);
 }
