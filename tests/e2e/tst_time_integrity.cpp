@@ -206,7 +206,7 @@ private slots:
         QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
         const QList<StoredLog> logs = storedTimeLogs(home);
         QVERIFY2(secondsIn(logs, QStringLiteral("larkspan-e2e-full")) >= workedSecs - 8,
-                 qPrintable(describe(logs) + QStringLiteral("\nworked s: %1").arg(workedSecs)));
+                 qPrintable(describe(logs) + QStringLiteral("\nworked s: %1\n").arg(workedSecs) + home.readLog().right(4000)));
     }
 
 private:
