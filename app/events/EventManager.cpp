@@ -95,7 +95,7 @@ void EventManager::addEvent(TimeEvent& event)
         count = _recentUserEventNum;
         start = _recentUserEventStart;
     }
-    QtLog::debug() << "Adding user event: _recentUserEventNum=" << count
+    LK_DEBUG() << "Adding user event: _recentUserEventNum=" << count
                    << ", _recentUserEventStart=" << start;
 }
 
@@ -153,7 +153,7 @@ EventManager::StoredPause EventManager::storedPause()
 void EventManager::loadPauseStatusFromSettings()
 {
     const StoredPause stored = storedPause();
-    QtLog::debug() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << stored.indefinitely
+    LK_DEBUG() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << stored.indefinitely
                    << ", pausedUntilTomorrow=" << stored.untilTomorrow;
     if (stored.indefinitely)
         emit AppSignals::instance()->pause(-1);
@@ -203,7 +203,7 @@ void EventManager::noteStoreOutcome(TimeLogBuilder::Result result)
                                         "Tracked time cannot be saved: the disk may be full or the data folder "
                                         "read-only. Larkspan keeps it and saves it as soon as it can."));
     } else {
-        QtLog::info() << "EventManager - tracked time is saved again.";
+        LK_INFO() << "EventManager - tracked time is saved again.";
         emit AppSignals::instance()->showMessage(
             QStringLiteral("Larkspan"), QCoreApplication::translate("EventManager", "Tracked time is saved again."));
     }
@@ -222,7 +222,7 @@ void EventManager::run()
     // quitting never loses up to a minute of the user's time.
     buildAndDropPausedLogs();
     terminate();
-    QtLog::info() << "EventManager has been terminated.";
+    LK_INFO() << "EventManager has been terminated.";
 }
 
 void EventManager::runPass()
@@ -233,7 +233,7 @@ void EventManager::runPass()
     loadPauseStatusFromSettings();
 
     if (!_paused) {
-        QtLog::debug() << "Checking idle: isIdle=" << isIdle();
+        LK_DEBUG() << "Checking idle: isIdle=" << isIdle();
         if (isIdle()) {
             const QDateTime user = lastUserEventTime();
             const QDateTime paused = lastPauseEventTime();
@@ -242,7 +242,7 @@ void EventManager::runPass()
                 QMutexLocker lock(&_stateMutex);
                 _idleStart = idleStart;
             }
-            QtLog::debug() << "lastUserEventTime: " << user << ", lastPauseEventTime: " << paused
+            LK_DEBUG() << "lastUserEventTime: " << user << ", lastPauseEventTime: " << paused
                            << ", _idleStart: " << idleStart;
             createIdleEvent(Clock::nowUtc());
             emit AppSignals::instance()->idle(idleStart);
@@ -262,7 +262,7 @@ void EventManager::runPass()
 
     if (_paused) {
         resetRecentUserEvents();
-        QtLog::debug() << "Creating a pause event because: pause_minutes=" << _pauseMinutes.load();
+        LK_DEBUG() << "Creating a pause event because: pause_minutes=" << _pauseMinutes.load();
         createPauseEvent();
         const qint64 secs = std::llabs(lastUserEventTime().secsTo(Clock::nowUtc()));
         const int minutes = _pauseMinutes;
@@ -272,7 +272,7 @@ void EventManager::runPass()
         } else if (isPausedUntilTomorrow()) {
             const QString today = DateTimeUtils::toLocalDateString(Clock::nowLocal());
             const QString pausedDate = QSettings().value(Keys::pauseUntilTomorrow, QString()).toString();
-            QtLog::debug() << "Paused until tomorrow: pausedDate=" << pausedDate << ", today=" << today;
+            LK_DEBUG() << "Paused until tomorrow: pausedDate=" << pausedDate << ", today=" << today;
             if (pausedDate < today) {
                 emit AppSignals::instance()->resume();
                 emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
@@ -292,19 +292,19 @@ void EventManager::pause(int minutes)
     if (minutes == -2) {
         settings.setValue(Keys::pauseUntilTomorrow, DateTimeUtils::toLocalDateString(Clock::nowLocal()));
         settings.remove(Keys::pauseIndefinitely);
-        QtLog::info() << "EventManager::pause until tomorrow...";
+        LK_INFO() << "EventManager::pause until tomorrow...";
     } else if (minutes == -1) {
         settings.remove(Keys::pauseUntilTomorrow);
         settings.setValue(Keys::pauseIndefinitely, true);
-        QtLog::info() << "EventManager::pause indefinitely...";
+        LK_INFO() << "EventManager::pause indefinitely...";
     } else {
-        QtLog::info().nospace() << "EventManager::pause " << minutes << " minutes from now...";
+        LK_INFO().nospace() << "EventManager::pause " << minutes << " minutes from now...";
     }
 }
 
 void EventManager::resume()
 {
-    QtLog::debug() << "EventManager::resume...";
+    LK_DEBUG() << "EventManager::resume...";
     _pauseMinutes = 0;
     _paused = false;
     // Every stored user event ends up here; only touch the settings file when a pause
@@ -318,7 +318,7 @@ void EventManager::resume()
 
 void EventManager::onCancelIdleTime()
 {
-    QtLog::debug() << "Deleting idle events and time logs from cache...";
+    LK_DEBUG() << "Deleting idle events and time logs from cache...";
     QMutexLocker lock(&mutex);
     databaseManager.timeEventDao.removeIdleTimeEvents();
     databaseManager.timeLogDao.removeIdleTimeLogs();
@@ -342,11 +342,11 @@ void EventManager::onAddManualTime(QDateTime startTime, QDateTime endTime, QStri
         databaseManager.timeLogDao.removeIdleTimeLogs();
     }
     if (added == TimeLogDao::AddResult::Failed) {
-        QtLog::warning() << "Cannot store manual time: startTime=" << startTime << ", endTime=" << endTime
+        LK_WARNING() << "Cannot store manual time: startTime=" << startTime << ", endTime=" << endTime
                          << ", manualType=" << manualType << ", comment=" << comment;
         noteStoreOutcome(TimeLogBuilder::Result::StoreFailed);
     } else {
-        QtLog::info() << "Added manual time: startTime=" << startTime << ", endTime=" << endTime
+        LK_INFO() << "Added manual time: startTime=" << startTime << ", endTime=" << endTime
                       << ", manualType=" << manualType << ", comment=" << comment;
         noteStoreOutcome(built == TimeLogBuilder::Result::StoreFailed ? built : TimeLogBuilder::Result::Stored);
     }

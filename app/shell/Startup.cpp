@@ -76,7 +76,7 @@ void logIniFlags()
     for (QLatin1String key : {IniKeys::debugEnabled, IniKeys::uploadDisabled,
                               IniKeys::devCacheFolderUsed, IniKeys::multiInstanceAllowed,
                               IniKeys::updateDisabled}) {
-        QtLog::info().nospace() << QLatin1String("INI - ") + key + QLatin1String(":\t") << iniFlag(key);
+        LK_INFO().nospace() << QLatin1String("INI - ") + key + QLatin1String(":\t") << iniFlag(key);
     }
 }
 
@@ -89,7 +89,7 @@ void writeStartupSettings(QSettings& settings)
         // make every time log invalid: store a generated identifier instead, kept like one.
         if (identifier.isEmpty()) {
             identifier = MachineIdentifier::generate();
-            QtLog::info() << "No hardware network address, using a generated machine identifier:" << identifier;
+            LK_INFO() << "No hardware network address, using a generated machine identifier:" << identifier;
         }
         settings.setValue(Keys::macAddress, identifier);
     }
