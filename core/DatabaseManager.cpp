@@ -66,23 +66,23 @@ void DatabaseManager::initMemoryDb()
 {
     _memoryDb->setDatabaseName(QStringLiteral(":memory:"));
     const bool ok = _memoryDb->open();
-    QtLog::debug() << QStringLiteral("Memory DB connection: ") + okOrError(ok);
+    LK_DEBUG() << QStringLiteral("Memory DB connection: ") + okOrError(ok);
 }
 
 void DatabaseManager::initDiskDb(const QString& dbFileName)
 {
-    QtLog::debug() << "Initialising disk DB...";
+    LK_DEBUG() << "Initialising disk DB...";
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     bool created = false;
     const bool folderOk = PrivateFiles::makeFolder(folder, &created);
     if (created)
-        QtLog::debug() << QStringLiteral("Created directory: ") + QDir(folder).absolutePath();
+        LK_DEBUG() << QStringLiteral("Created directory: ") + QDir(folder).absolutePath();
     if (!folderOk)
-        QtLog::warning() << QStringLiteral("Cannot make the data folder private: ") + folder;
+        LK_WARNING() << QStringLiteral("Cannot make the data folder private: ") + folder;
 
     const QString path = QDir(folder).filePath(dbFileName);
     _diskDb->setDatabaseName(path);
-    QtLog::debug() << QStringLiteral("Disk DB file: ") + path;
+    LK_DEBUG() << QStringLiteral("Disk DB file: ") + path;
     // Created before SQLite opens it, so the file never exists readable by others.
     PrivateFiles::makeFile(path);
     bool ok = _diskDb->open();
@@ -91,9 +91,9 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
         _diskDb->close();
         const QString movedTo = DiskDatabaseFile::moveAside(path);
         if (movedTo.isEmpty()) {
-            QtLog::warning() << QStringLiteral("Disk DB file is damaged and cannot be moved aside: ") + path;
+            LK_WARNING() << QStringLiteral("Disk DB file is damaged and cannot be moved aside: ") + path;
         } else {
-            QtLog::warning() << QStringLiteral("Disk DB file is damaged, moved it to ") + movedTo
+            LK_WARNING() << QStringLiteral("Disk DB file is damaged, moved it to ") + movedTo
                                     + QStringLiteral(" and starting a new one");
             PrivateFiles::makeFile(path);
             _damagedFile = movedTo;
@@ -102,5 +102,5 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
     }
     // Tightens a file left readable by an earlier version.
     PrivateFiles::makeFile(path);
-    QtLog::debug() << QStringLiteral("Disk DB connection: ") + okOrError(ok);
+    LK_DEBUG() << QStringLiteral("Disk DB connection: ") + okOrError(ok);
 }

@@ -1,5 +1,6 @@
 #include "DiskDatabaseFile.h"
 
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "SqlSupport.h"
 
@@ -34,7 +35,7 @@ bool DiskDatabaseFile::isDamaged(const QSqlDatabase& database)
 
 QString DiskDatabaseFile::moveAside(const QString& path)
 {
-    const QString stamp = DateTimeUtils::toUTCString(QDateTime::currentDateTimeUtc());
+    const QString stamp = DateTimeUtils::toUTCString(Clock::nowUtc());
     QString target = path + QStringLiteral(".damaged-") + stamp;
     for (int n = 2; QFile::exists(target); ++n)
         target = path + QStringLiteral(".damaged-") + stamp + QLatin1Char('-') + QString::number(n);

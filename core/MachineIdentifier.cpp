@@ -20,7 +20,7 @@ QString MachineIdentifier::current()
     if (identifier.isEmpty()) {
         identifier = generate();
         settings.setValue(Keys::macAddress, identifier);
-        QtLog::info() << "MachineIdentifier - no machine identifier stored, generated" << identifier;
+        LK_INFO() << "MachineIdentifier - no machine identifier stored, generated" << identifier;
     }
     return identifier;
 }

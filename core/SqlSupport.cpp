@@ -11,7 +11,7 @@ void logError(const QSqlQuery& query)
     const QSqlError error = query.lastError();
     if (error.type() == QSqlError::NoError)
         return;
-    QtLog::warning() << QStringLiteral("Query error: ") + error.text()
+    LK_WARNING() << QStringLiteral("Query error: ") + error.text()
                             + QStringLiteral(", Query text: ") + query.lastQuery();
 }
 

@@ -1,11 +1,12 @@
 #include "TimeEvent.h"
 
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "RecordSignature.h"
 #include "SettingsKeys.h"
 
 TimeEvent::TimeEvent()
-    : _eventTime(QDateTime::currentDateTimeUtc()),
+    : _eventTime(Clock::nowUtc()),
       _eventTimeStr(DateTimeUtils::toUTCString(_eventTime)),
       _appName(strEmpty()),
       _windowTitle(strEmpty()),

@@ -1,5 +1,6 @@
 #include "TimeLog.h"
 
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "MachineIdentifier.h"
 #include "RecordSignature.h"
@@ -79,7 +80,7 @@ void TimeLog::init()
         _macAddress = MachineIdentifier::current();
     const QTimeZone zone = QTimeZone::systemTimeZone();
     // Integer division truncates toward zero: +05:30 gives 5 and -03:30 gives -3.
-    _tzUtcOffset = zone.offsetFromUtc(QDateTime::currentDateTime()) / 3600;
+    _tzUtcOffset = zone.offsetFromUtc(Clock::nowLocal()) / 3600;
     _tzDatabaseVal = QString::fromUtf8(zone.id());
 }
 

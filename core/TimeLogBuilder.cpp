@@ -41,7 +41,7 @@ TimeLogBuilder::TimeLogBuilder() : _dbManager(DatabaseManager::instance()) {}
 
 TimeLogBuilder::Result TimeLogBuilder::buildTimeLogs()
 {
-    QtLog::debug() << "Build time logs: -------------------- START --------------------";
+    LK_DEBUG() << "Build time logs: -------------------- START --------------------";
     const auto events = _dbManager.timeEventDao.timeEvents();
     const size_t count = events->size();
     auto log = std::make_unique<TimeLog>();
@@ -55,7 +55,7 @@ TimeLogBuilder::Result TimeLogBuilder::buildTimeLogs()
     if (_result != Result::StoreFailed && log->isValid())
         storeTimeLog(*log);
     _workingLogEvents.clear();
-    QtLog::debug() << "Build time logs: -------------------- FINISH --------------------";
+    LK_DEBUG() << "Build time logs: -------------------- FINISH --------------------";
     return _result;
 }
 
@@ -85,7 +85,7 @@ bool TimeLogBuilder::verifyTimeEvent(const TimeEvent& event) const
 {
     if (event.isValid())
         return true;
-    QtLog::debug() << QStringLiteral("Invalid event: ") + describe(event);
+    LK_DEBUG() << QStringLiteral("Invalid event: ") + describe(event);
     return false;
 }
 
@@ -129,18 +129,18 @@ void TimeLogBuilder::mergeEventToLog(TimeLog& log, const TimeEvent& event)
 
 void TimeLogBuilder::debugEventProcessing(const TimeEvent& event) const
 {
-    QtLog::debug() << QStringLiteral("Processing event: ") + describe(event);
+    LK_DEBUG() << QStringLiteral("Processing event: ") + describe(event);
 }
 
 void TimeLogBuilder::debugTimeLogCreated(const TimeLog& log) const
 {
-    QtLog::debug() << QStringLiteral("Created time log: ") + describe(log);
+    LK_DEBUG() << QStringLiteral("Created time log: ") + describe(log);
 }
 
 bool TimeLogBuilder::storeTimeLog(TimeLog& log)
 {
     if (_dbManager.timeLogDao.addTimeLog(log) == TimeLogDao::AddResult::Failed) {
-        QtLog::warning() << QStringLiteral("Cannot store time log, keeping its events for the next run: ")
+        LK_WARNING() << QStringLiteral("Cannot store time log, keeping its events for the next run: ")
                                 + describe(log);
         _result = Result::StoreFailed;
         return false;

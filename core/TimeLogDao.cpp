@@ -108,13 +108,13 @@ void TimeLogDao::init() const
 {
     QMutexLocker locker(&_lock);
     const QStringList tables = _database.tables(QSql::Tables);
-    QtLog::debug().nospace() << "Database tables: " << tables;
-    QtLog::debug() << "Checking previously cached time logs...";
+    LK_DEBUG().nospace() << "Database tables: " << tables;
+    LK_DEBUG() << "Checking previously cached time logs...";
 
     // The whole rebuild is one transaction: a crash or a failed step leaves the file as it
     // was, instead of a dropped table with only part of the logs re-inserted.
     if (!_database.transaction()) {
-        QtLog::warning() << QStringLiteral("Cannot start the time-log rebuild, keeping the table as it is: ")
+        LK_WARNING() << QStringLiteral("Cannot start the time-log rebuild, keeping the table as it is: ")
                                 + _database.lastError().text();
         return;
     }
@@ -124,7 +124,7 @@ void TimeLogDao::init() const
         return;
     }
     if (_database.lastError().isValid())
-        QtLog::warning() << QStringLiteral("Time-log rebuild abandoned: ") + _database.lastError().text();
+        LK_WARNING() << QStringLiteral("Time-log rebuild abandoned: ") + _database.lastError().text();
     _database.rollback();
 }
 
@@ -138,12 +138,12 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedE
                            && readTimeLogs(query, carried);
         SqlSupport::logError(query);
         if (!complete) {
-            QtLog::warning() << QStringLiteral(
+            LK_WARNING() << QStringLiteral(
                 "Could not read all cached time logs, keeping the old table as it is");
             return false;
         }
         query.finish();
-        QtLog::debug() << QStringLiteral("Loaded all time logs from old database: size=%1")
+        LK_DEBUG() << QStringLiteral("Loaded all time logs from old database: size=%1")
                               .arg(carried.size());
         if (!execAndLog(query, QStringLiteral("DROP TABLE time_logs")))
             return false;
@@ -151,10 +151,10 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedE
     if (tables.contains(QStringLiteral("time_events")))
         execAndLog(query, QStringLiteral("DROP TABLE time_events"));
 
-    QtLog::debug() << "Creating 'time_logs' table...";
+    LK_DEBUG() << "Creating 'time_logs' table...";
     if (!execAndLog(query, kCreateTable))
         return false;
-    QtLog::debug() << "Creating 'unique_key_timelog' index...";
+    LK_DEBUG() << "Creating 'unique_key_timelog' index...";
     if (!execAndLog(query, kCreateIndex))
         return false;
 
@@ -168,7 +168,7 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedE
         if (result == AddResult::Failed)
             return false;
         if (result == AddResult::Stored)
-            QtLog::debug() << QStringLiteral("Moved time log to new database: ") + describe(*log);
+            LK_DEBUG() << QStringLiteral("Moved time log to new database: ") + describe(*log);
         if (countsAsActivity(*log) && log->endTime() > lastCarriedEnd)
             lastCarriedEnd = log->endTime();
     }
@@ -306,7 +306,7 @@ std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::idleTimeLogs() const
 
 std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::timeLogsForUpload(int limit) const
 {
-    QtLog::debug() << "timeLogsForUpload: loading time logs from database...";
+    LK_DEBUG() << "timeLogsForUpload: loading time logs from database...";
     auto logs = std::make_unique<TimeLogs>();
     QMutexLocker locker(&_lock);
     QSqlQuery query(_database);
@@ -340,12 +340,12 @@ void TimeLogDao::removeTimeLogs(const QList<qint64>& ids) const
             execAndLog(query);
         }
         if (inTransaction && !_database.commit()) {
-            QtLog::warning() << "TimeLogDao::removeTimeLogs - commit failed:" << _database.lastError().text();
+            LK_WARNING() << "TimeLogDao::removeTimeLogs - commit failed:" << _database.lastError().text();
             _database.rollback();
         }
     }
     for (qint64 id : ids)
-        QtLog::debug() << QStringLiteral("Deleted time log from cache: id=%1").arg(id);
+        LK_DEBUG() << QStringLiteral("Deleted time log from cache: id=%1").arg(id);
 }
 
 void TimeLogDao::removeIdleTimeLogs() const
@@ -430,16 +430,16 @@ void TimeLogDao::recoverFrom(const QString& damagedFile) const
                 ++recovered;
         }
         if (inTransaction && !_database.commit()) {
-            QtLog::warning() << "TimeLogDao::recoverFrom - commit failed:" << _database.lastError().text();
+            LK_WARNING() << "TimeLogDao::recoverFrom - commit failed:" << _database.lastError().text();
             _database.rollback();
             recovered = 0;
         }
     }
     if (!readAtAll) {
-        QtLog::warning() << QStringLiteral("No time logs could be read from the damaged database ") + damagedFile;
+        LK_WARNING() << QStringLiteral("No time logs could be read from the damaged database ") + damagedFile;
         return;
     }
-    QtLog::warning() << QStringLiteral("Recovered %1 time logs from the damaged database %2; not recovered: "
+    LK_WARNING() << QStringLiteral("Recovered %1 time logs from the damaged database %2; not recovered: "
                                        "%3 read (%4 of them with a wrong signature), up to %5 unreadable")
                             .arg(recovered)
                             .arg(damagedFile)

@@ -1,5 +1,6 @@
 #include "UserInfo.h"
 
+#include "Clock.h"
 #include "SettingsKeys.h"
 
 #include <QDateTime>
@@ -73,7 +74,7 @@ bool UserInfo::isAccessTokenValid() const
     constexpr qint64 maxValue = std::numeric_limits<qint64>::max();
     constexpr qint64 minValue = std::numeric_limits<qint64>::min();
     qint64 elapsed = 0;
-    if (__builtin_sub_overflow(QDateTime::currentMSecsSinceEpoch(), _accessTokenCreationMillisecs,
+    if (__builtin_sub_overflow(Clock::currentMSecsSinceEpoch(), _accessTokenCreationMillisecs,
                                &elapsed))
         elapsed = _accessTokenCreationMillisecs < 0 ? maxValue : minValue;
     qint64 limitSecs = 0;

@@ -34,5 +34,5 @@ void MouseMonitorWindows::run()
         sleepSecs(3);
     }
     terminate();
-    QtLog::info() << "MouseMonitorWindows has been terminated.";
+    LK_INFO() << "MouseMonitorWindows has been terminated.";
 }

@@ -2,6 +2,7 @@
 
 #include "AppSignals.h"
 #include "BoundedProcess.h"
+#include "Clock.h"
 #include "EventManager.h"
 #include "QtLog.h"
 #include "TimeEvent.h"
@@ -45,7 +46,7 @@ void OutlookSubjectDetector::run()
         sleepSecs(1);
     }
     terminate();
-    QtLog::info() << "OutlookSubjectDetector has been terminated.";
+    LK_INFO() << "OutlookSubjectDetector has been terminated.";
 }
 
 void OutlookSubjectDetector::processNext()
@@ -60,19 +61,19 @@ void OutlookSubjectDetector::processNext()
     const QString subject = readOutlookSubject();
     if (!subject.isEmpty())
         item.windowTitle = subject;
-    TimeEvent event(QDateTime::currentDateTimeUtc(), item.appName, item.windowTitle, TimeEvent::strEmpty());
+    TimeEvent event(Clock::nowUtc(), item.appName, item.windowTitle, TimeEvent::strEmpty());
     manager->addEvent(event);
-    QtLog::debug() << "OutlookSubjectDetector::run - Detected Outlook subject line: " << subject;
+    LK_DEBUG() << "OutlookSubjectDetector::run - Detected Outlook subject line: " << subject;
 }
 
 QString OutlookSubjectDetector::readOutlookSubject()
 {
     const QString path = subjectReaderPath();
-    QtLog::debug() << "Path to lkwin32.exe: " << path;
+    LK_DEBUG() << "Path to lkwin32.exe: " << path;
     // Bounded, and cut short at shutdown, so a hung reader can neither block this thread
     // for long nor keep it running past the program's wait for it.
     const QString text = BoundedProcess::firstOutput(path, {QStringLiteral("outlook")}, readerTimeoutMs,
                                                      [this] { return shouldStop(); });
-    QtLog::debug() << "the result of the script is" << text;
+    LK_DEBUG() << "the result of the script is" << text;
     return text.trimmed();
 }

@@ -1,6 +1,7 @@
 #include "UserEventSampler.h"
 
 #include "AppSignals.h"
+#include "Clock.h"
 #include "EventManager.h"
 #include "SettingsKeys.h"
 #include "TimeEvent.h"
@@ -10,15 +11,8 @@
 
 #include <cstdlib>
 
-std::atomic<UserEventSampler::Clock> UserEventSampler::clock {&QDateTime::currentMSecsSinceEpoch};
-
-void UserEventSampler::setClock(Clock replacement)
-{
-    clock = replacement ? replacement : &QDateTime::currentMSecsSinceEpoch;
-}
-
 UserEventSampler::UserEventSampler(EventManager* manager, WindowDetector* detector)
-    : manager(manager), detector(detector), _lastProcessedMs(clock.load()())
+    : manager(manager), detector(detector), _lastProcessedMs(Clock::currentMSecsSinceEpoch())
 {
 }
 
@@ -30,15 +24,15 @@ QDateTime UserEventSampler::lastProcessed() const
 void UserEventSampler::onUserEvent()
 {
     // Absolute difference: after the clock was set back, the next call goes through.
-    const qint64 now = clock.load(std::memory_order_relaxed)();
+    const qint64 now = Clock::currentMSecsSinceEpoch();
     if (std::llabs(now - _lastProcessedMs.load(std::memory_order_relaxed)) <= minIntervalMs)
         return;
     if (!_sampling.tryLock())
         return;
     // Another thread may have sampled between our check and the lock.
-    if (std::llabs(clock.load()() - _lastProcessedMs.load()) > minIntervalMs) {
+    if (std::llabs(Clock::currentMSecsSinceEpoch() - _lastProcessedMs.load()) > minIntervalMs) {
         sample();
-        _lastProcessedMs = clock.load()();
+        _lastProcessedMs = Clock::currentMSecsSinceEpoch();
     }
     _sampling.unlock();
 }
@@ -53,7 +47,7 @@ void UserEventSampler::sample()
         emit AppSignals::instance()->requestOutlookSubject(info.appName, info.windowTitle);
         return;
     }
-    TimeEvent event(QDateTime::currentDateTimeUtc(), info.appName, info.windowTitle,
+    TimeEvent event(Clock::nowUtc(), info.appName, info.windowTitle,
                     info.metaData.isEmpty() ? TimeEvent::strEmpty() : info.metaData);
     manager->addEvent(event);
 }

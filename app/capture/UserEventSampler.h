@@ -23,10 +23,6 @@ public:
     // When the last user event was processed (local time).
     QDateTime lastProcessed() const;
 
-    // Milliseconds since the epoch; tests replace it to step the clock.
-    using Clock = qint64 (*)();
-    static void setClock(Clock clock);
-
 private:
     void sample();
 
@@ -39,6 +35,4 @@ private:
     // Serialises sampling; a call that finds another sample in progress is dropped, as
     // it would be by the throttle a moment later.
     QMutex _sampling;
-
-    static std::atomic<Clock> clock;
 };

@@ -34,7 +34,7 @@ WindowInfo WindowDetector::detect()
 {
     WindowInfo info;
     readForegroundWindow(info);
-    QtLog::debug() << "Detected window: appName: " << info.appName << ", windowTitle=" << info.windowTitle;
+    LK_DEBUG() << "Detected window: appName: " << info.appName << ", windowTitle=" << info.windowTitle;
     for (QString* field : {&info.appName, &info.windowTitle, &info.metaData}) {
         if (field->isEmpty())
             *field = TimeEvent::strEmpty();
@@ -73,14 +73,14 @@ void WindowDetector::addInternetExplorerUrl(WindowInfo& out)
     QString url = cachedIeUrl(titleKey);
     if (!url.isEmpty()) {
         out.metaData = url;
-        QtLog::debug() << "Set meta data directly - titleKey: " << titleKey << ", metaData: " << url;
+        LK_DEBUG() << "Set meta data directly - titleKey: " << titleKey << ", metaData: " << url;
         return;
     }
     refreshIeUrls();
     url = cachedIeUrl(titleKey);
     if (!url.isEmpty()) {
         out.metaData = url;
-        QtLog::debug() << "Set meta data after detecting IE urls -titleKey: " << titleKey << ", metaData: " << url;
+        LK_DEBUG() << "Set meta data after detecting IE urls -titleKey: " << titleKey << ", metaData: " << url;
     }
 }
 
@@ -94,13 +94,13 @@ void WindowDetector::refreshIeUrls()
 {
     QString text = BoundedProcess::firstOutput(QStringLiteral("powershell.exe"),
                                                {QStringLiteral("-Command"), ieScript()}, helperTimeoutMs);
-    QtLog::debug() << "the result of the script is: " << text;
+    LK_DEBUG() << "the result of the script is: " << text;
     if (text.isEmpty())
         return;
     text.remove(QLatin1Char('\r')).remove(QLatin1Char('\n'));
     const QStringList records = text.split(kTerminator, Qt::SkipEmptyParts);
     for (const QString& record : records) {
-        QtLog::debug() << "Line: " << record;
+        LK_DEBUG() << "Line: " << record;
         const QStringList parts = record.split(kSeparator, Qt::SkipEmptyParts);
         if (parts.size() < 2)
             continue;
@@ -112,6 +112,6 @@ void WindowDetector::refreshIeUrls()
             QMutexLocker lock(&ieUrlCacheMutex);
             ieUrlCache.insert(title, url);
         }
-        QtLog::debug() << "Save to map - title: " << title << ", url: " << url;
+        LK_DEBUG() << "Save to map - title: " << title << ", url: " << url;
     }
 }

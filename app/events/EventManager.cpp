@@ -1,6 +1,7 @@
 #include "EventManager.h"
 
 #include "AppSignals.h"
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
@@ -39,7 +40,7 @@ QString activeAgainMessage()
 } // namespace
 
 EventManager::EventManager()
-    : databaseManager(DatabaseManager::instance()), _lastBuild(QDateTime::currentDateTime())
+    : databaseManager(DatabaseManager::instance()), _lastBuild(Clock::nowLocal())
 {
     AppSignals* hub = AppSignals::instance();
     connect(hub, &AppSignals::resume, this, &EventManager::resume);
@@ -94,7 +95,7 @@ void EventManager::addEvent(TimeEvent& event)
         count = _recentUserEventNum;
         start = _recentUserEventStart;
     }
-    QtLog::debug() << "Adding user event: _recentUserEventNum=" << count
+    LK_DEBUG() << "Adding user event: _recentUserEventNum=" << count
                    << ", _recentUserEventStart=" << start;
 }
 
@@ -114,7 +115,7 @@ bool EventManager::isIdle()
         return false;
     const QDateTime user = lastUserEventTime();
     const QDateTime paused = lastPauseEventTime();
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = Clock::nowUtc();
     QDateTime lastManual;
     {
         QMutexLocker lock(&_stateMutex);
@@ -133,7 +134,7 @@ void EventManager::createIdleEvent(const QDateTime& eventTime)
 
 void EventManager::createPauseEvent()
 {
-    TimeEvent event(QDateTime::currentDateTimeUtc(), TimeEvent::strPaused(), TimeEvent::strEmpty(),
+    TimeEvent event(Clock::nowUtc(), TimeEvent::strPaused(), TimeEvent::strEmpty(),
                     TimeEvent::strEmpty());
     addEvent(event);
 }
@@ -144,7 +145,7 @@ EventManager::StoredPause EventManager::storedPause()
     StoredPause stored;
     stored.indefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
     const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
-    const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
+    const QString today = DateTimeUtils::toLocalDateString(Clock::nowLocal());
     stored.untilTomorrow = !pausedDate.isEmpty() && !(pausedDate < today);
     return stored;
 }
@@ -152,7 +153,7 @@ EventManager::StoredPause EventManager::storedPause()
 void EventManager::loadPauseStatusFromSettings()
 {
     const StoredPause stored = storedPause();
-    QtLog::debug() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << stored.indefinitely
+    LK_DEBUG() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << stored.indefinitely
                    << ", pausedUntilTomorrow=" << stored.untilTomorrow;
     if (stored.indefinitely)
         emit AppSignals::instance()->pause(-1);
@@ -178,7 +179,7 @@ void EventManager::buildAndDropPausedLogs()
     {
         QMutexLocker lock(&mutex);
         result = builder.buildTimeLogs();
-        _lastBuild = QDateTime::currentDateTime();
+        _lastBuild = Clock::nowLocal();
         databaseManager.timeLogDao.removePausedTimeLogs();
     }
     noteStoreOutcome(result);
@@ -202,7 +203,7 @@ void EventManager::noteStoreOutcome(TimeLogBuilder::Result result)
                                         "Tracked time cannot be saved: the disk may be full or the data folder "
                                         "read-only. Larkspan keeps it and saves it as soon as it can."));
     } else {
-        QtLog::info() << "EventManager - tracked time is saved again.";
+        LK_INFO() << "EventManager - tracked time is saved again.";
         emit AppSignals::instance()->showMessage(
             QStringLiteral("Larkspan"), QCoreApplication::translate("EventManager", "Tracked time is saved again."));
     }
@@ -210,7 +211,7 @@ void EventManager::noteStoreOutcome(TimeLogBuilder::Result result)
 
 void EventManager::run()
 {
-    _lastBuild = QDateTime::currentDateTime();
+    _lastBuild = Clock::nowLocal();
     while (!isStopRequested()) {
         sleepSecs(5);
         if (isStopRequested())
@@ -221,18 +222,18 @@ void EventManager::run()
     // quitting never loses up to a minute of the user's time.
     buildAndDropPausedLogs();
     terminate();
-    QtLog::info() << "EventManager has been terminated.";
+    LK_INFO() << "EventManager has been terminated.";
 }
 
 void EventManager::runPass()
 {
-    if (std::llabs(_lastBuild.secsTo(QDateTime::currentDateTime())) >= 60)
+    if (std::llabs(_lastBuild.secsTo(Clock::nowLocal())) >= 60)
         buildAndDropPausedLogs();
 
     loadPauseStatusFromSettings();
 
     if (!_paused) {
-        QtLog::debug() << "Checking idle: isIdle=" << isIdle();
+        LK_DEBUG() << "Checking idle: isIdle=" << isIdle();
         if (isIdle()) {
             const QDateTime user = lastUserEventTime();
             const QDateTime paused = lastPauseEventTime();
@@ -241,9 +242,9 @@ void EventManager::runPass()
                 QMutexLocker lock(&_stateMutex);
                 _idleStart = idleStart;
             }
-            QtLog::debug() << "lastUserEventTime: " << user << ", lastPauseEventTime: " << paused
+            LK_DEBUG() << "lastUserEventTime: " << user << ", lastPauseEventTime: " << paused
                            << ", _idleStart: " << idleStart;
-            createIdleEvent(QDateTime::currentDateTimeUtc());
+            createIdleEvent(Clock::nowUtc());
             emit AppSignals::instance()->idle(idleStart);
             resetRecentUserEvents();
         } else {
@@ -261,17 +262,17 @@ void EventManager::runPass()
 
     if (_paused) {
         resetRecentUserEvents();
-        QtLog::debug() << "Creating a pause event because: pause_minutes=" << _pauseMinutes.load();
+        LK_DEBUG() << "Creating a pause event because: pause_minutes=" << _pauseMinutes.load();
         createPauseEvent();
-        const qint64 secs = std::llabs(lastUserEventTime().secsTo(QDateTime::currentDateTimeUtc()));
+        const qint64 secs = std::llabs(lastUserEventTime().secsTo(Clock::nowUtc()));
         const int minutes = _pauseMinutes;
         if (minutes > 0 && secs > qint64(minutes) * 60) {
             emit AppSignals::instance()->resume();
             emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
         } else if (isPausedUntilTomorrow()) {
-            const QString today = DateTimeUtils::toLocalDateString(QDateTime::currentDateTime());
+            const QString today = DateTimeUtils::toLocalDateString(Clock::nowLocal());
             const QString pausedDate = QSettings().value(Keys::pauseUntilTomorrow, QString()).toString();
-            QtLog::debug() << "Paused until tomorrow: pausedDate=" << pausedDate << ", today=" << today;
+            LK_DEBUG() << "Paused until tomorrow: pausedDate=" << pausedDate << ", today=" << today;
             if (pausedDate < today) {
                 emit AppSignals::instance()->resume();
                 emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
@@ -280,7 +281,7 @@ void EventManager::runPass()
     }
 
     QMutexLocker lock(&mutex);
-    databaseManager.timeEventDao.removeTimeEventsBefore(QDateTime::currentDateTimeUtc().addDays(-1));
+    databaseManager.timeEventDao.removeTimeEventsBefore(Clock::nowUtc().addDays(-1));
 }
 
 void EventManager::pause(int minutes)
@@ -289,21 +290,21 @@ void EventManager::pause(int minutes)
     _paused = true;
     QSettings settings;
     if (minutes == -2) {
-        settings.setValue(Keys::pauseUntilTomorrow, DateTimeUtils::toLocalDateString(QDateTime::currentDateTime()));
+        settings.setValue(Keys::pauseUntilTomorrow, DateTimeUtils::toLocalDateString(Clock::nowLocal()));
         settings.remove(Keys::pauseIndefinitely);
-        QtLog::info() << "EventManager::pause until tomorrow...";
+        LK_INFO() << "EventManager::pause until tomorrow...";
     } else if (minutes == -1) {
         settings.remove(Keys::pauseUntilTomorrow);
         settings.setValue(Keys::pauseIndefinitely, true);
-        QtLog::info() << "EventManager::pause indefinitely...";
+        LK_INFO() << "EventManager::pause indefinitely...";
     } else {
-        QtLog::info().nospace() << "EventManager::pause " << minutes << " minutes from now...";
+        LK_INFO().nospace() << "EventManager::pause " << minutes << " minutes from now...";
     }
 }
 
 void EventManager::resume()
 {
-    QtLog::debug() << "EventManager::resume...";
+    LK_DEBUG() << "EventManager::resume...";
     _pauseMinutes = 0;
     _paused = false;
     // Every stored user event ends up here; only touch the settings file when a pause
@@ -317,7 +318,7 @@ void EventManager::resume()
 
 void EventManager::onCancelIdleTime()
 {
-    QtLog::debug() << "Deleting idle events and time logs from cache...";
+    LK_DEBUG() << "Deleting idle events and time logs from cache...";
     QMutexLocker lock(&mutex);
     databaseManager.timeEventDao.removeIdleTimeEvents();
     databaseManager.timeLogDao.removeIdleTimeLogs();
@@ -327,7 +328,7 @@ void EventManager::onAddManualTime(const QDateTime& startTime, const QDateTime& 
 {
     {
         QMutexLocker lock(&_stateMutex);
-        _lastManualTimeAdded = QDateTime::currentDateTimeUtc();
+        _lastManualTimeAdded = Clock::nowUtc();
     }
     static const QRegularExpression nonWord(QStringLiteral("\\W"));
     const QString appName = QStringLiteral("@_") + QString(manualType).replace(nonWord, QStringLiteral("-"))
@@ -341,11 +342,11 @@ void EventManager::onAddManualTime(const QDateTime& startTime, const QDateTime& 
         databaseManager.timeLogDao.removeIdleTimeLogs();
     }
     if (added == TimeLogDao::AddResult::Failed) {
-        QtLog::warning() << "Cannot store manual time: startTime=" << startTime << ", endTime=" << endTime
+        LK_WARNING() << "Cannot store manual time: startTime=" << startTime << ", endTime=" << endTime
                          << ", manualType=" << manualType << ", comment=" << comment;
         noteStoreOutcome(TimeLogBuilder::Result::StoreFailed);
     } else {
-        QtLog::info() << "Added manual time: startTime=" << startTime << ", endTime=" << endTime
+        LK_INFO() << "Added manual time: startTime=" << startTime << ", endTime=" << endTime
                       << ", manualType=" << manualType << ", comment=" << comment;
         noteStoreOutcome(built == TimeLogBuilder::Result::StoreFailed ? built : TimeLogBuilder::Result::Stored);
     }

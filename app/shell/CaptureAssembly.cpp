@@ -30,7 +30,7 @@ namespace {
 
 void shutdownStep(const char* step)
 {
-    QtLog::debug().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
+    LK_DEBUG().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
 }
 
 } // namespace
@@ -63,7 +63,7 @@ void CaptureAssembly::destroyObjects()
 
 void CaptureAssembly::uninstallHooks()
 {
-    QtLog::debug() << "UnInstalling hooks...";
+    LK_DEBUG() << "UnInstalling hooks...";
     UnInstallHooks();
     // Nothing may call into the handler once it is gone.
     SetKeyboardEventHandler(nullptr);
@@ -94,7 +94,7 @@ void CaptureAssembly::stopOutlookDetector()
     if (!_outlookDetector->wait(3000)) {
         // Its object must not be destroyed while it runs; the subject reader wait is
         // bounded and cut short by stop(), so this second wait ends soon.
-        QtLog::warning() << "OutlookSubjectDetector did not stop within 3 s, waiting on...";
+        LK_WARNING() << "OutlookSubjectDetector did not stop within 3 s, waiting on...";
         _outlookDetector->wait();
     }
 }

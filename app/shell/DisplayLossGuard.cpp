@@ -49,9 +49,9 @@ void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& conte
     if (!gStop || !isDisplayLossNotice(type, message) || !QCoreApplication::instance()
         || QThread::currentThread() != QCoreApplication::instance()->thread() || gStopping.exchange(true))
         return;
-    QtLog::warning() << "DisplayLossGuard - the X display is gone and the toolkit is about to end the program, "
+    LK_WARNING() << "DisplayLossGuard - the X display is gone and the toolkit is about to end the program, "
                         "stopping the threads to store what was tracked...";
     (*gStop)();
-    QtLog::warning() << "DisplayLossGuard - threads stopped, tracked time stored.";
+    LK_WARNING() << "DisplayLossGuard - threads stopped, tracked time stored.";
     QtLog::getConf().flush();
 }

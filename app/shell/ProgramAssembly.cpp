@@ -24,7 +24,7 @@ namespace {
 
 void shutdownStep(const char* step)
 {
-    QtLog::debug().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
+    LK_DEBUG().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
 }
 
 } // namespace
@@ -71,14 +71,14 @@ void ProgramAssembly::setUpAutomaticUpdates()
     const int interval = settings.value(Keys::updateInterval, Defaults::updateInterval).toInt();
     const bool beta = settings.value(Keys::updateBetaChannel, Defaults::updateBetaChannel).toBool();
     const QString url = AppConstants::appcastUrl(beta, AppUtils::isCompiledWith64bit());
-    QtLog::debug().nospace() << "Windows update URL: " << url;
+    LK_DEBUG().nospace() << "Windows update URL: " << url;
     _updater = std::make_unique<AutoUpdaterWinSparkle>(
         AppUtils::getFullAppVersion(AppConstants::version), url);
     if (enabled && !iniSettings().value(IniKeys::updateDisabled, false).toBool()) {
         _updater->setUpdateCheckInterval(interval);
         win_sparkle_set_automatic_check_for_updates(1);
     } else {
-        QtLog::debug() << "Auto-update is disabled on Windows.";
+        LK_DEBUG() << "Auto-update is disabled on Windows.";
         win_sparkle_set_automatic_check_for_updates(0);
     }
 }
@@ -96,9 +96,9 @@ void ProgramAssembly::createTrayController()
     QGuiApplication::setDesktopFileName(QStringLiteral(LARKSPAN_APP_ID));
     _loginPrompt = std::make_unique<LoginPrompt>(nullptr, _updater.get());
 
-    QtLog::debug() << "Checking if login is needed";
+    LK_DEBUG() << "Checking if login is needed";
     const bool loggedIn = _userInfo && _userInfo->isLoggedIn();
-    QtLog::debug() << "loggedIn: " << loggedIn;
+    LK_DEBUG() << "loggedIn: " << loggedIn;
     if (!loggedIn) {
         _loginPrompt->setTrayActionsEnabled(false);
         _loginPrompt->openLoginPage();
@@ -155,6 +155,6 @@ void ProgramAssembly::waitForThreads(CaptureAssembly& capture)
 {
     while (!capture.isEventManagerTerminated() || (_uploader && !_uploader->isTerminated())) {
         QThread::sleep(1);
-        QtLog::debug() << "Waiting threads to finish...";
+        LK_DEBUG() << "Waiting threads to finish...";
     }
 }

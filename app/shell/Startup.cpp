@@ -1,6 +1,7 @@
 #include "Startup.h"
 
 #include "AppUtils.h"
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "MachineIdentifier.h"
 #include "PrivateFiles.h"
@@ -75,20 +76,20 @@ void logIniFlags()
     for (QLatin1String key : {IniKeys::debugEnabled, IniKeys::uploadDisabled,
                               IniKeys::devCacheFolderUsed, IniKeys::multiInstanceAllowed,
                               IniKeys::updateDisabled}) {
-        QtLog::info().nospace() << QLatin1String("INI - ") + key + QLatin1String(":\t") << iniFlag(key);
+        LK_INFO().nospace() << QLatin1String("INI - ") + key + QLatin1String(":\t") << iniFlag(key);
     }
 }
 
 void writeStartupSettings(QSettings& settings)
 {
-    settings.setValue(Keys::appStartTime, DateTimeUtils::toUTCString(QDateTime::currentDateTime()));
+    settings.setValue(Keys::appStartTime, DateTimeUtils::toUTCString(Clock::nowUtc()));
     if (settings.value(Keys::macAddress, QString()).toString().isEmpty()) {
         QString identifier = AppUtils::getMacAddress();
         // Without a hardware address (containers, VPN-only hosts) an empty value would
         // make every time log invalid: store a generated identifier instead, kept like one.
         if (identifier.isEmpty()) {
             identifier = MachineIdentifier::generate();
-            QtLog::info() << "No hardware network address, using a generated machine identifier:" << identifier;
+            LK_INFO() << "No hardware network address, using a generated machine identifier:" << identifier;
         }
         settings.setValue(Keys::macAddress, identifier);
     }

@@ -39,7 +39,7 @@ UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, Q
     : QObject(parent)
 {
     if (pipeFds[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, pipeFds) != 0) {
-        QtLog::warning() << "UnixSignalWatcher - cannot create socket pair, signals end the process";
+        LK_WARNING() << "UnixSignalWatcher - cannot create socket pair, signals end the process";
         return;
     }
     _notifier = new QSocketNotifier(pipeFds[1], QSocketNotifier::Read, this);

@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
     // so a signal during start-up is acted on as soon as the event loop runs.
     UnixSignalWatcher signalWatcher({SIGTERM, SIGINT, SIGHUP});
     QObject::connect(&signalWatcher, &UnixSignalWatcher::unixSignal, &application, [](int number) {
-        QtLog::info() << "Signal" << number << "received, quitting...";
+        LK_INFO() << "Signal" << number << "received, quitting...";
         QCoreApplication::quit();
     });
 
@@ -53,7 +53,7 @@ int main(int argc, char* argv[])
     logIniFlags();
 
     if (AppUtils::isAppRunning(application) && !isMultiInstanceAllowed()) {
-        QtLog::warning() << "A Larkspan instance is already running, quit now.";
+        LK_WARNING() << "A Larkspan instance is already running, quit now.";
         return 0;
     }
 
@@ -73,14 +73,14 @@ int main(int argc, char* argv[])
     // stop in order then, so the last minute of tracking is stored first.
     DisplayLossGuard displayLossGuard([&program, &capture] { program.stopWorkers(capture); });
 
-    QtLog::info() << "Larkspan is running.";
+    LK_INFO() << "Larkspan is running.";
     const int result = application.exec();
-    QtLog::info() << "Event loop ended, shutting down...";
+    LK_INFO() << "Event loop ended, shutting down...";
 
     // From here the shutdown stops the threads itself, and then destroys what they used.
     displayLossGuard.disarm();
     program.afterEventLoop(capture);
-    QtLog::info() << "Larkspan stopped.";
+    LK_INFO() << "Larkspan stopped.";
     QtLog::getConf().flush();
     return result;
 }

@@ -1,6 +1,7 @@
 #include "HttpClient.h"
 
 #include "AppSignals.h"
+#include "Clock.h"
 #include "HttpClientWorker.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
@@ -48,7 +49,7 @@ QString acceptedToken(const QString& token, const char* handler)
 {
     if (token.isEmpty() || UserInfo::isUsableToken(token))
         return token;
-    QtLog::critical() << handler << " - refused a token that is not printable ASCII without spaces";
+    LK_CRITICAL() << handler << " - refused a token that is not printable ASCII without spaces";
     return QString();
 }
 
@@ -110,9 +111,9 @@ void HttpClient::checkLoginStatus()
 
 void HttpClient::exchangeToken(const QString& refreshToken)
 {
-    QtLog::info() << "exchangeToken - refreshToken=" << TokenMask::token(refreshToken);
+    LK_INFO() << "exchangeToken - refreshToken=" << TokenMask::token(refreshToken);
     if (refreshToken.isEmpty()) {
-        QtLog::critical() << "exchangeToken - refreshToken is empty, cannot exchange token";
+        LK_CRITICAL() << "exchangeToken - refreshToken is empty, cannot exchange token";
         emit loginFailed(QStringLiteral("Login required: refresh token is empty"));
         return;
     }
@@ -121,19 +122,19 @@ void HttpClient::exchangeToken(const QString& refreshToken)
 
 void HttpClient::upload(const QString& idArrayJsonStr, const QString& timeLogsJson)
 {
-    QtLog::debug() << "uploading";
+    LK_DEBUG() << "uploading";
     _worker->doUpload(QUrl(activityUrl()), idArrayJsonStr, timeLogsJson, _networkManager);
 }
 
 void HttpClient::sendFeedback(const QString& comment)
 {
-    QtLog::debug() << "HttpClient: Sending feedback...";
+    LK_DEBUG() << "HttpClient: Sending feedback...";
     _worker->doSendFeedback(QUrl(feedbackUrl()), comment, _networkManager);
 }
 
 void HttpClient::onAuthenticationRequired(QNetworkReply*, QAuthenticator* auth)
 {
-    QtLog::info() << "onAuthenticationRequired";
+    LK_INFO() << "onAuthenticationRequired";
     // No credentials: the request ends with the authentication error and reaches its handler.
     auth->setUser(QString());
     auth->setPassword(QString());
@@ -147,19 +148,19 @@ void HttpClient::onSSLErrors(QNetworkReply* reply)
 
 void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
 {
-    QtLog::debug() << "handleLoginStatusReply...";
+    LK_DEBUG() << "handleLoginStatusReply...";
     if (reply->error() != QNetworkReply::NoError) {
         const QString error = reply->errorString();
-        QtLog::critical() << "handleLoginStatusReply - error:" << error;
+        LK_CRITICAL() << "handleLoginStatusReply - error:" << error;
         emit errorString(tr("Larkspan"), error);
         emit loginFailed(error);
         reply->deleteLater();
         return;
     }
     const QByteArray body = reply->readAll();
-    QtLog::info() << "handleLoginStatusReply - read response: " << TokenMask::reply(body);
+    LK_INFO() << "handleLoginStatusReply - read response: " << TokenMask::reply(body);
     if (body.isEmpty()) {
-        QtLog::info() << "handleLoginStatusReply - emit signal logging in";
+        LK_INFO() << "handleLoginStatusReply - emit signal logging in";
         emit sigLoggingIn();
         reply->deleteLater();
         return;
@@ -168,7 +169,7 @@ void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
     const QString cvUserId = json.value(QStringLiteral("cvUserId")).toString();
     const QString refreshToken = acceptedToken(json.value(QStringLiteral("refreshToken")).toString(),
                                                "handleLoginStatusReply");
-    QtLog::info() << "handleLoginStatusReply - parsed user info: cvUserId=" << cvUserId
+    LK_INFO() << "handleLoginStatusReply - parsed user info: cvUserId=" << cvUserId
                   << ", refreshToken=" << TokenMask::token(refreshToken);
     UserInfo userInfo = UserInfo::load();
     userInfo.setCvUserId(cvUserId);
@@ -180,26 +181,26 @@ void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
 
 void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
 {
-    QtLog::debug() << "handleExchangeTokenReply...";
+    LK_DEBUG() << "handleExchangeTokenReply...";
     if (reply->error() != QNetworkReply::NoError) {
-        QtLog::critical() << "handleExchangeTokenReply - error: " << reply->error() << ", errorString: "
+        LK_CRITICAL() << "handleExchangeTokenReply - error: " << reply->error() << ", errorString: "
                           << reply->errorString();
         reply->deleteLater();
         return;
     }
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
-        QtLog::critical() << "handleExchangeTokenReply - error: invalid HTTP status code";
+        LK_CRITICAL() << "handleExchangeTokenReply - error: invalid HTTP status code";
         reply->deleteLater();
         return;
     }
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
     const QJsonObject json = parseObject(body);
-    QtLog::info() << "handleExchangeTokenReply - read response: status=" << status << ", response="
+    LK_INFO() << "handleExchangeTokenReply - read response: status=" << status << ", response="
                   << TokenMask::reply(body);
     if (status != 200) {
-        QtLog::critical() << "handleExchangeTokenReply - error: status=" << status << ", reason="
+        LK_CRITICAL() << "handleExchangeTokenReply - error: status=" << status << ", reason="
                           << reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
         reply->deleteLater();
         return;
@@ -209,10 +210,10 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
     if (!idToken.isEmpty()) {
         UserInfo userInfo = UserInfo::load();
         userInfo.setAccessToken(idToken);
-        userInfo.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+        userInfo.setAccessTokenCreationMillisecs(Clock::currentMSecsSinceEpoch());
         userInfo.setAccessTokenExpiriesInSecs(tokenLifetimeSecs(json.value(QStringLiteral("expiresInSecs"))));
         userInfo.save();
-        QtLog::info() << "handleExchangeTokenReply - updated userInfo: " << TokenMask::userInfo(userInfo);
+        LK_INFO() << "handleExchangeTokenReply - updated userInfo: " << TokenMask::userInfo(userInfo);
         reply->deleteLater();
         return;
     }
@@ -224,7 +225,7 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
     else if (resultState == QLatin1String("EXCHANGE_SERVER_ERROR"))
         emit errorString(tr("Larkspan"), tr("Transient network error occurred"));
     else
-        QtLog::critical() << "handleExchangeTokenReply - error: unknown result state: " << resultState;
+        LK_CRITICAL() << "handleExchangeTokenReply - error: unknown result state: " << resultState;
     reply->deleteLater();
 }
 
@@ -232,14 +233,14 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
 {
     // Every upload ends in a result or a failure: the uploader waits for one of them.
     if (!reply) {
-        QtLog::critical() << "handleUploadReply - no reply";
+        LK_CRITICAL() << "handleUploadReply - no reply";
         emit uploadFailed(QStringLiteral("No reply"));
         return;
     }
-    QtLog::debug() << "handleUploadReply - idArrayJsonStr=" << idArrayJsonStr;
+    LK_DEBUG() << "handleUploadReply - idArrayJsonStr=" << idArrayJsonStr;
     if (reply->error() != QNetworkReply::NoError) {
         const QString error = reply->errorString();
-        QtLog::critical() << "handleUploadReply - error: type=" << reply->error() << ", reason=" << error;
+        LK_CRITICAL() << "handleUploadReply - error: type=" << reply->error() << ", reason=" << error;
         const bool authenticationFailed = reply->error() == QNetworkReply::AuthenticationRequiredError;
         emit errorString(tr("Larkspan"), error);
         emit uploadFailed(error);
@@ -250,7 +251,7 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
     }
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
-        QtLog::critical() << "handleUploadReply - statusCode is invalid";
+        LK_CRITICAL() << "handleUploadReply - statusCode is invalid";
         emit errorString(tr("Larkspan"), tr("Invalid status returned"));
         emit uploadFailed(QStringLiteral("Invalid status returned"));
         reply->deleteLater();
@@ -258,7 +259,7 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
     }
     if (statusAttribute.toInt() != 200) {
         const QString body = QString::fromUtf8(reply->readAll());
-        QtLog::critical() << "handleUploadReply - read response: " << body;
+        LK_CRITICAL() << "handleUploadReply - read response: " << body;
         emit errorString(tr("Larkspan"), body);
         emit uploadFailed(body);
         reply->deleteLater();
@@ -268,7 +269,7 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
     // is not the service accepting the logs, and deleting them would lose the time.
     if (isHtml(reply)) {
         const QString reason = QStringLiteral("Unexpected HTML page instead of the service's reply");
-        QtLog::critical() << "handleUploadReply - " << reason << ": " << QString::fromUtf8(reply->readAll());
+        LK_CRITICAL() << "handleUploadReply - " << reason << ": " << QString::fromUtf8(reply->readAll());
         emit errorString(tr("Larkspan"), reason);
         emit uploadFailed(reason);
         reply->deleteLater();
@@ -279,23 +280,23 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
     const QJsonArray ids = QJsonDocument::fromJson(idArrayJsonStr.toUtf8()).array();
     for (const QJsonValue& id : ids)
         results.append(id.toVariant().toLongLong());
-    QtLog::info() << "handleUploadReply - success (going to delete time logs from cache)";
+    LK_INFO() << "handleUploadReply - success (going to delete time logs from cache)";
     emit uploadResults(results);
     reply->deleteLater();
 }
 
 void HttpClient::handleSendFeedbackReply(QNetworkReply* reply)
 {
-    QtLog::debug() << "handleSendFeedbackReply...";
+    LK_DEBUG() << "handleSendFeedbackReply...";
     if (reply->error() != QNetworkReply::NoError) {
-        QtLog::critical() << "handleSendFeedbackReply - error:" << reply->errorString();
+        LK_CRITICAL() << "handleSendFeedbackReply - error:" << reply->errorString();
         emit feedbackError(reply->errorString());
         reply->deleteLater();
         return;
     }
     const QVariant statusAttribute = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!statusAttribute.isValid()) {
-        QtLog::critical() << "handleSendFeedbackReply - statusCode is invalid";
+        LK_CRITICAL() << "handleSendFeedbackReply - statusCode is invalid";
         // The diagnostics dialog shows these in its window, in the interface language.
         emit feedbackError(tr("Failed to send diagnostics: Invalid status returned"));
         reply->deleteLater();
@@ -303,14 +304,14 @@ void HttpClient::handleSendFeedbackReply(QNetworkReply* reply)
     }
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
-    QtLog::info() << "handleSendFeedbackReply - read response: " << TokenMask::reply(body);
+    LK_INFO() << "handleSendFeedbackReply - read response: " << TokenMask::reply(body);
     if (status != 200) {
         emit feedbackError(tr("Failed to send diagnostics: Unexpected status %1").arg(status));
         reply->deleteLater();
         return;
     }
     const QString result = parseObject(body).value(QStringLiteral("result")).toString();
-    QtLog::info() << "handleSendFeedbackReply - got result: " << result;
+    LK_INFO() << "handleSendFeedbackReply - got result: " << result;
     if (result == QLatin1String("FEEDBACK_SERVER_ERROR")) {
         emit feedbackError(tr("Failed to send diagnostics: Server error"));
     } else {
@@ -333,7 +334,7 @@ qint64 HttpClient::tokenLifetimeSecs(const QJsonValue& value)
     if (!_lifetimeRefusalLogged) {
         _lifetimeRefusalLogged = true;
         const QByteArray shown = QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact);
-        QtLog::warning() << "handleExchangeTokenReply - expiresInSecs outside 0 to 31 days, taken as missing: "
+        LK_WARNING() << "handleExchangeTokenReply - expiresInSecs outside 0 to 31 days, taken as missing: "
                          << QString::fromUtf8(shown.mid(1, qMin(64, shown.size() - 2)));
     }
     return 0;

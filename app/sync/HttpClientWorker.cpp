@@ -52,7 +52,7 @@ void HttpClientWorker::armTimeout(QNetworkReply* reply)
 
 void HttpClientWorker::doCheckLoginStatus(const QUrl& url, QNetworkAccessManager* nm)
 {
-    QtLog::info() << QStringLiteral("doCheckLoginStatus: url=%1").arg(url.toString());
+    LK_INFO() << QStringLiteral("doCheckLoginStatus: url=%1").arg(url.toString());
     QNetworkReply* reply = nm->get(request(url, QStringLiteral("text/plain")));
     connect(reply, &QNetworkReply::finished, this, &HttpClientWorker::notifyLoginStatusReply);
     armTimeout(reply);
@@ -60,7 +60,7 @@ void HttpClientWorker::doCheckLoginStatus(const QUrl& url, QNetworkAccessManager
 
 void HttpClientWorker::doExchangeToken(const QUrl& url, const QString& refreshToken, QNetworkAccessManager* nm)
 {
-    QtLog::info() << QStringLiteral("doExchangeToken: url=%1, refreshToken=%2")
+    LK_INFO() << QStringLiteral("doExchangeToken: url=%1, refreshToken=%2")
                          .arg(url.toString(), TokenMask::token(refreshToken));
     QJsonObject body;
     body.insert(QStringLiteral("refresh_token"), refreshToken);
@@ -72,20 +72,20 @@ void HttpClientWorker::doExchangeToken(const QUrl& url, const QString& refreshTo
 
 void HttpClientWorker::doUpload(const QUrl& url, const QString& idArrayJsonStr, const QString& timeLogsJson, QNetworkAccessManager* nm)
 {
-    QtLog::info() << QStringLiteral("doUpload: url=%1").arg(url.toString());
+    LK_INFO() << QStringLiteral("doUpload: url=%1").arg(url.toString());
     QNetworkReply* reply = nm->post(jsonRequest(url, true), timeLogsJson.toUtf8());
     // Each reply carries its own id list to the relay, so every reply is relayed exactly
     // once, also when two requests carry the same list; the uploader waits for that relay.
     connect(reply, &QNetworkReply::finished, this,
             [this, reply, idArrayJsonStr] { notifyUploadReply(idArrayJsonStr, reply); });
     armTimeout(reply);
-    QtLog::debug() << "doUpload: uploadReqJson=" << timeLogsJson;
-    QtLog::info() << "doUpload: posted data to server.";
+    LK_DEBUG() << "doUpload: uploadReqJson=" << timeLogsJson;
+    LK_INFO() << "doUpload: posted data to server.";
 }
 
 void HttpClientWorker::doSendFeedback(const QUrl& url, const QString& comment, QNetworkAccessManager* nm)
 {
-    QtLog::info() << QStringLiteral("doSendFeedback: url=%1").arg(url.toString());
+    LK_INFO() << QStringLiteral("doSendFeedback: url=%1").arg(url.toString());
     const UserInfo user = UserInfo::load();
     QJsonObject body;
     body.insert(QStringLiteral("uuid"), user.cvUserId().isEmpty() ? QStringLiteral("unknownUser") : user.cvUserId());
@@ -104,7 +104,7 @@ void HttpClientWorker::doSendFeedback(const QUrl& url, const QString& comment, Q
     }
 
     QNetworkReply* reply = nm->post(jsonRequest(url, true), QJsonDocument(body).toJson(QJsonDocument::Compact));
-    QtLog::info() << "doSendFeedback: posted JSON data to server";
+    LK_INFO() << "doSendFeedback: posted JSON data to server";
     connect(reply, &QNetworkReply::finished, this, &HttpClientWorker::notifySendFeedbackReply);
     armTimeout(reply);
 }
@@ -143,7 +143,7 @@ void HttpClientWorker::notifySendFeedbackReply()
 
 void HttpClientWorker::notifyUploadReply(const QString& idArrayJsonStr, QNetworkReply* reply)
 {
-    QtLog::debug() << QStringLiteral("notifyUploadReply: idArrayJsonStr=%1").arg(idArrayJsonStr);
-    QtLog::debug() << "notifyUploadReply: reply=" << reply;
+    LK_DEBUG() << QStringLiteral("notifyUploadReply: idArrayJsonStr=%1").arg(idArrayJsonStr);
+    LK_DEBUG() << "notifyUploadReply: reply=" << reply;
     emit uploadReply(idArrayJsonStr, reply);
 }

@@ -21,6 +21,6 @@ void ReplySizeLimit::check()
     if (announced <= _limit && reply->bytesAvailable() <= _limit)
         return;
     _aborted = true;
-    QtLog::warning() << "Reply larger than" << _limit << "bytes, aborted:" << reply->url().toString();
+    LK_WARNING() << "Reply larger than" << _limit << "bytes, aborted:" << reply->url().toString();
     reply->abort();
 }

@@ -1,6 +1,7 @@
 #include "TimeLogUploader.h"
 
 #include "AppSignals.h"
+#include "Clock.h"
 #include "DatabaseManager.h"
 #include "HttpClient.h"
 #include "QtLog.h"
@@ -50,7 +51,7 @@ TimeLogUploader::TimeLogUploader(int replyTimeoutMs)
     : dbManager(&DatabaseManager::instance()), _replyTimeoutMs(replyTimeoutMs)
 {
     initHttpClient();
-    QtLog::debug() << "TimeLogUploader has been initialised.";
+    LK_DEBUG() << "TimeLogUploader has been initialised.";
 }
 
 TimeLogUploader::~TimeLogUploader() = default;
@@ -80,21 +81,21 @@ void TimeLogUploader::requestUpload(const QString& idArrayJsonStr, const QString
 void TimeLogUploader::run()
 {
     sleepSecs(5);
-    QtLog::debug() << "TimeLogUploader: started running..." << "stopped=" << isStopRequested();
+    LK_DEBUG() << "TimeLogUploader: started running..." << "stopped=" << isStopRequested();
     while (!isStopRequested()) {
         runPass();
         sleepSecs(90);
     }
     terminate();
-    QtLog::info() << "TimeLogUploader has been terminated.";
+    LK_INFO() << "TimeLogUploader has been terminated.";
 }
 
 void TimeLogUploader::runPass()
 {
     if (iniSettings().value(IniKeys::uploadDisabled, false).toBool()) {
-        QtLog::debug() << "Upload has been disabled.";
+        LK_DEBUG() << "Upload has been disabled.";
     } else if (waitingUploadResults && !waitedTooLong()) {
-        QtLog::debug() << "Waiting upload results...";
+        LK_DEBUG() << "Waiting upload results...";
     } else {
         waitingUploadResults = false;
         uploadTimeLogs();
@@ -108,7 +109,7 @@ bool TimeLogUploader::waitedTooLong() const
     const qint64 waitedMs = monotonicMs() - _waitingSinceMs;
     if (waitedMs <= 2 * qint64(_replyTimeoutMs))
         return false;
-    QtLog::warning() << "TimeLogUploader: no upload result after" << waitedMs / 1000
+    LK_WARNING() << "TimeLogUploader: no upload result after" << waitedMs / 1000
                      << "seconds, giving up on that request.";
     return true;
 }
@@ -117,12 +118,12 @@ bool TimeLogUploader::shouldExclude(const TimeLog& log) const
 {
     bool exclude = false;
     if (!log.isValid()) {
-        QtLog::critical() << QStringLiteral("Won't upload invalid time log: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5")
+        LK_CRITICAL() << QStringLiteral("Won't upload invalid time log: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5")
                                  .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle(), log.metaData());
         exclude = true;
     }
     if (!log.isVerified()) {
-        QtLog::critical() << QStringLiteral("Won't upload with wrong signature: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5, sig=%6")
+        LK_CRITICAL() << QStringLiteral("Won't upload with wrong signature: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5, sig=%6")
                                  .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle(), log.metaData(), log.signature());
         exclude = true;
     }
@@ -138,33 +139,33 @@ void TimeLogUploader::uploadTimeLogs()
 {
     const UserInfo userInfo = UserInfo::load();
     if (!userInfo.isLoggedIn()) {
-        QtLog::info() << "No user logged in, don't upload for now.";
+        LK_INFO() << "No user logged in, don't upload for now.";
         emit AppSignals::instance()->loginRequired();
         return;
     }
     if (!userInfo.isAccessTokenValid()) {
-        QtLog::info() << "Access token is not valid, exchanging new token: refreshToken="
+        LK_INFO() << "Access token is not valid, exchanging new token: refreshToken="
                       << TokenMask::token(userInfo.refreshToken());
         requestExchangeToken(userInfo.refreshToken());
         return;
     }
-    QtLog::info() << "TimeLogUploader: loading time logs for update... for user: " << TokenMask::userInfo(userInfo);
+    LK_INFO() << "TimeLogUploader: loading time logs for update... for user: " << TokenMask::userInfo(userInfo);
 
     const auto logs = dbManager->timeLogDao.timeLogsForUpload(500);
-    QtLog::info() << "TimeLogUploader: loaded time logs for upload: size=" << (logs ? int(logs->size()) : 0);
+    LK_INFO() << "TimeLogUploader: loaded time logs for upload: size=" << (logs ? int(logs->size()) : 0);
     if (!logs || logs->empty())
         return;
 
-    QtLog::info() << "Upload time logs: -------------------- START --------------------";
+    LK_INFO() << "Upload time logs: -------------------- START --------------------";
     QJsonArray logArray;
     QJsonArray idArray;
     for (const auto& log : *logs) {
         if (shouldExclude(*log)) {
-            QtLog::debug() << "Excluding from upload: " + describe(*log);
+            LK_DEBUG() << "Excluding from upload: " + describe(*log);
             dbManager->timeLogDao.removeTimeLog(log->id());
             continue;
         }
-        QtLog::debug() << "Adding for upload: " + describe(*log);
+        LK_DEBUG() << "Adding for upload: " + describe(*log);
         TimeLog sent(*log);
         if (sent.appName().trimmed().isEmpty())
             sent.setAppName(TimeEvent::strEmpty());
@@ -176,24 +177,24 @@ void TimeLogUploader::uploadTimeLogs()
         idArray.append(QJsonValue(qint64(log->id())));
     }
     if (logArray.isEmpty()) {
-        QtLog::debug() << "Nothing to upload: " << QString::fromUtf8(QJsonDocument(logArray).toJson(QJsonDocument::Compact));
+        LK_DEBUG() << "Nothing to upload: " << QString::fromUtf8(QJsonDocument(logArray).toJson(QJsonDocument::Compact));
         return;
     }
 
     QJsonObject envelope;
     envelope.insert(QStringLiteral("lk_client_activity"), logArray);
     const QString timeLogsJson = QString::fromUtf8(QJsonDocument(envelope).toJson(QJsonDocument::Compact));
-    QtLog::info() << "uploadReqJson: " << QString::fromLatin1(timeLogsJson.toUtf8().toBase64());
+    LK_INFO() << "uploadReqJson: " << QString::fromLatin1(timeLogsJson.toUtf8().toBase64());
     _waitingSinceMs = monotonicMs();
     waitingUploadResults = true;
     const QString idArrayJsonStr = QString::fromUtf8(QJsonDocument(idArray).toJson(QJsonDocument::Compact));
     requestUpload(idArrayJsonStr, timeLogsJson);
-    QtLog::info() << "Upload time logs: -------------------- FINISH --------------------";
+    LK_INFO() << "Upload time logs: -------------------- FINISH --------------------";
 }
 
 void TimeLogUploader::onUploadResults(const QList<qint64>& results)
 {
-    QtLog::debug() << "onUploadResults - results: " << results;
+    LK_DEBUG() << "onUploadResults - results: " << results;
     emit AppSignals::instance()->notifyUploaded();
     QMutexLocker lock(&mutex);
     dbManager->timeLogDao.removeTimeLogs(results);
@@ -205,9 +206,9 @@ void TimeLogUploader::onUploadResults(const QList<qint64>& results)
 void TimeLogUploader::onUploadFailed(const QString& reason)
 {
     ++failureCount;
-    QtLog::warning() << "onUploadFailed - failed to upload due to: " << reason << ", failureCount: " << failureCount;
+    LK_WARNING() << "onUploadFailed - failed to upload due to: " << reason << ", failureCount: " << failureCount;
     waitingUploadResults = false;
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Clock::nowLocal();
     if (lastDelayNoticeTime.isNull() || std::llabs(lastDelayNoticeTime.secsTo(now)) > 21600) {
         emit AppSignals::instance()->showMessage(tr("Cannot upload"),
                                                  tr("Larkspan time sync has been delayed (server unavailable)."));

@@ -38,7 +38,7 @@ CreateViewFunction loadModule(QString* error)
         }
         auto function = reinterpret_cast<CreateViewFunction>(library.resolve(kCreateFunction));
         if (function) {
-            QtLog::info() << "ConsoleBrowser: loaded" << library.fileName();
+            LK_INFO() << "ConsoleBrowser: loaded" << library.fileName();
             return function;
         }
         failures << library.errorString();

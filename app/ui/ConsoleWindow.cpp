@@ -44,7 +44,7 @@ bool ConsoleWindow::ensureWebView()
     QString error;
     webView = ConsoleBrowser::createView(this, &error);
     if (!webView) {
-        QtLog::warning() << "ConsoleWindow: the embedded browser is not available:" << error;
+        LK_WARNING() << "ConsoleWindow: the embedded browser is not available:" << error;
         return false;
     }
     ui->gridLayout->addWidget(webView);
@@ -57,7 +57,7 @@ bool ConsoleWindow::ensureWebView()
 
 void ConsoleWindow::openConsole(const QString& url)
 {
-    QtLog::debug() << "openConsole: url=" << forLog(url);
+    LK_DEBUG() << "openConsole: url=" << forLog(url);
     if (!ensureWebView()) {
         // Without the embedded browser the user still gets the console, in the default one.
         QDesktopServices::openUrl(QUrl(url));
@@ -94,14 +94,14 @@ void ConsoleWindow::onLoadProgress(int progress)
 
 void ConsoleWindow::onLoadFinished(bool ok)
 {
-    QtLog::debug() << "onLoadFinished: ok=" << ok;
+    LK_DEBUG() << "onLoadFinished: ok=" << ok;
     ui->statusbar->hide();
 }
 
 void ConsoleWindow::onOpenUrl()
 {
     const QString text = ui->lineEdit->text();
-    QtLog::debug() << "onOpenUrl: url=" << forLog(text);
+    LK_DEBUG() << "onOpenUrl: url=" << forLog(text);
     if (!ensureWebView())
         return;
     webView->setProperty("url", QUrl::fromUserInput(text));
@@ -115,15 +115,15 @@ bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event)
     const auto* keyEvent = static_cast<QKeyEvent*>(event);
     const int key = keyEvent->key();
     const Qt::KeyboardModifiers modifiers = keyEvent->modifiers();
-    QtLog::debug() << "ConsoleDialog - got KeyPress event: keyCode=" << key << ", space=" << 32;
+    LK_DEBUG() << "ConsoleDialog - got KeyPress event: keyCode=" << key << ", space=" << 32;
 
     if (key == Qt::Key_U && modifiers.testFlag(Qt::ControlModifier) && modifiers.testFlag(Qt::ShiftModifier)) {
         if (ui->lineEdit->isHidden()) {
             ui->lineEdit->show();
-            QtLog::debug() << "ConsoleDialog - show address bar";
+            LK_DEBUG() << "ConsoleDialog - show address bar";
         } else {
             ui->lineEdit->hide();
-            QtLog::debug() << "ConsoleDialog - hide address bar";
+            LK_DEBUG() << "ConsoleDialog - hide address bar";
         }
         return true;
     }

@@ -47,5 +47,5 @@ void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& tit
          << QStringList() << hints << int(msecs);
     // Never wait for the desktop on the GUI thread.
     QDBusConnection::sessionBus().asyncCall(call);
-    QtLog::debug() << "Notification sent to the desktop: " << title;
+    LK_DEBUG() << "Notification sent to the desktop: " << title;
 }

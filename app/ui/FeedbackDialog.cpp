@@ -39,7 +39,7 @@ void FeedbackDialog::showDialog()
 
 void FeedbackDialog::sendFeedback()
 {
-    QtLog::info() << "Sending feedback...";
+    LK_INFO() << "Sending feedback...";
     const QString comment = ui->textEdit->toPlainText();
     setEditable(false);
     httpClient->sendFeedback(comment);

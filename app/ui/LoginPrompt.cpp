@@ -3,6 +3,7 @@
 
 #include "AppSignals.h"
 #include "AutoUpdater.h"
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "DesktopNotifier.h"
 #include "FeedbackDialog.h"
@@ -73,7 +74,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     ui->labelLoginAddress->hide();
 
     const QLocale locale(QSettings().value(Keys::language, QLocale::system().name()).toString());
-    QtLog::debug() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
+    LK_DEBUG() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
     Translations::load(*translator, locale);
     QCoreApplication::installTranslator(translator);
     QLocale::setDefault(locale);
@@ -108,15 +109,15 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     const bool pausedIndefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
     const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
     const bool pausedUntilTomorrow =
-        !pausedDate.isEmpty() && !(pausedDate < DateTimeUtils::toLocalDateString(QDateTime::currentDateTime()));
-    QtLog::debug() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << pausedIndefinitely
+        !pausedDate.isEmpty() && !(pausedDate < DateTimeUtils::toLocalDateString(Clock::nowLocal()));
+    LK_DEBUG() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << pausedIndefinitely
                    << ", pausedUntilTomorrow=" << pausedUntilTomorrow;
     if (pausedIndefinitely)
         emit hub->pause(-1);
     else if (pausedUntilTomorrow)
         emit hub->pause(-2);
 
-    QtLog::debug() << "showMessage...";
+    LK_DEBUG() << "showMessage...";
     showMessage(QSystemTrayIcon::Information, tr("Larkspan is now running"),
                 tr("Click on the Larkspan icon in system tray to 'Open My Console' and view your activity summary."));
 }
@@ -219,7 +220,7 @@ void LoginPrompt::resumeClicked()
 
 void LoginPrompt::onPause(int)
 {
-    QtLog::debug() << "LoginPrompt::onPause...";
+    LK_DEBUG() << "LoginPrompt::onPause...";
     if (!isLoggedIn())
         return;
     statusAction->setText(tr("Paused"));
@@ -245,7 +246,7 @@ void LoginPrompt::onResume()
 
 void LoginPrompt::setTrayActionsEnabled(bool enabled)
 {
-    QtLog::debug() << "setTrayActionsEnabled: " << enabled;
+    LK_DEBUG() << "setTrayActionsEnabled: " << enabled;
     for (QAction* action : {resumeAction, pause30MinutesAction, pause1HourAction, pause2HoursAction,
                             pauseUntilTomorrowAction, pauseIndefinitelyAction, openConsoleAction})
         action->setEnabled(enabled);
@@ -262,7 +263,7 @@ void LoginPrompt::onIdle(QDateTime idleStart)
 {
     trayIcon->setIcon(idleIcon);
     const bool offlineEnabled = QSettings().value(Keys::offlineEnabled, Defaults::offlineEnabled).toBool();
-    QtLog::debug() << "LoginPrompt::onIdle... offlineEnabled=" << offlineEnabled;
+    LK_DEBUG() << "LoginPrompt::onIdle... offlineEnabled=" << offlineEnabled;
     // The first idle start of a period wins: the event manager repeats the signal every pass.
     if (offlineEnabled && !idleStartedAt.isValid())
         idleStartedAt = std::move(idleStart);
@@ -271,8 +272,8 @@ void LoginPrompt::onIdle(QDateTime idleStart)
 void LoginPrompt::onFoundRecentUserEvents(const QDateTime& idleEnd)
 {
     if (idleStartedAt.isValid()) {
-        QtLog::debug() << "onFoundRecentUserEvents: idleEnd=" << idleEnd;
-        QtLog::info() << "onFoundRecentUserEvents... create new offline dialog and show";
+        LK_DEBUG() << "onFoundRecentUserEvents: idleEnd=" << idleEnd;
+        LK_INFO() << "onFoundRecentUserEvents... create new offline dialog and show";
         openOfflineWindow(idleStartedAt, idleEnd);
         idleStartedAt = QDateTime();
     }
@@ -294,7 +295,7 @@ void LoginPrompt::onOfflineWindowClosed()
     if (!window)
         return;
     offlineWindows.removeAll(window);
-    QtLog::debug() << "onOfflineDialogClosed: one offline dialog is closed and going to be deleted.";
+    LK_DEBUG() << "onOfflineDialogClosed: one offline dialog is closed and going to be deleted.";
     window->deleteLater();
 }
 
@@ -304,7 +305,7 @@ void LoginPrompt::onNotificationMessageClicked(const QHash<QString, QString>& ms
     const QString endKey = QStringLiteral("endTimeUtcStr");
     if (!msgData.contains(startKey) || !msgData.contains(endKey))
         return;
-    QtLog::debug() << "onNotificationMessageClicked: startTimeUtcStr=" << msgData.value(startKey)
+    LK_DEBUG() << "onNotificationMessageClicked: startTimeUtcStr=" << msgData.value(startKey)
                    << ", endTimeUtcStr=" << msgData.value(endKey);
     OfflineWindow* window = openOfflineWindow(DateTimeUtils::fromUTCString(msgData.value(startKey)),
                                               DateTimeUtils::fromUTCString(msgData.value(endKey)));
@@ -321,9 +322,9 @@ QString LoginPrompt::buildLoginUrl(const QString& clientUuid) const
 
 void LoginPrompt::openLoginPage()
 {
-    loginStartedAt = QDateTime::currentDateTimeUtc();
+    loginStartedAt = Clock::nowUtc();
     const QString loginUrl = buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString());
-    QtLog::debug() << "loginUrl: " << loginUrl;
+    LK_DEBUG() << "loginUrl: " << loginUrl;
     showLoginAddress(loginUrl);
     QDesktopServices::openUrl(QUrl(loginUrl));
     hide();
@@ -389,10 +390,10 @@ void LoginPrompt::showLoginInfo()
 
 void LoginPrompt::onLoggingIn()
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = Clock::nowUtc();
     const qint64 diff = loginStartedAt.isValid() ? loginStartedAt.secsTo(now) : 0;
     const qint64 absDiff = diff < 0 ? -diff : diff;
-    QtLog::info() << "onLoggingIn: loginStart=" << loginStartedAt << ", now=" << now << ", diff=" << diff
+    LK_INFO() << "onLoggingIn: loginStart=" << loginStartedAt << ", now=" << now << ", diff=" << diff
                   << " seconds";
     if (absDiff > 30)
         showLoginWindow(false);
@@ -400,7 +401,7 @@ void LoginPrompt::onLoggingIn()
 
 void LoginPrompt::onLoginSuccess(const UserInfo& userInfo)
 {
-    QtLog::debug() << "onLoginSuccess - cvUserId: " << userInfo.cvUserId();
+    LK_DEBUG() << "onLoginSuccess - cvUserId: " << userInfo.cvUserId();
     onShowMessage(tr("Larkspan"), tr("Logged in successfully."));
     userInfo.save();
     hide();
@@ -412,7 +413,7 @@ void LoginPrompt::onLoginFailed(const QString& reason)
 {
     UserInfo userInfo = UserInfo::load();
     userInfo.logout();
-    QtLog::debug() << "onLoginFailed - Reason: " << reason;
+    LK_DEBUG() << "onLoginFailed - Reason: " << reason;
     onShowError(tr("Larkspan"), reason);
     showLoginWindow(false);
 }
@@ -422,9 +423,9 @@ void LoginPrompt::onLoginFailed(const QString& reason)
 QString LoginPrompt::buildConsoleUrl(const QString& refreshToken) const
 {
     // The log stays on disk and travels with diagnostics: never write the token whole.
-    QtLog::info() << QStringLiteral("Building console URL: refreshToken=%2").arg(TokenMask::token(refreshToken));
+    LK_INFO() << QStringLiteral("Building console URL: refreshToken=%2").arg(TokenMask::token(refreshToken));
     const QString url = QStringLiteral("%1/console/login/r/%2").arg(AppConstants::serverBaseUrl(), refreshToken);
-    QtLog::info() << QStringLiteral("Built console URL: %1").arg(TokenMask::inText(url, refreshToken));
+    LK_INFO() << QStringLiteral("Built console URL: %1").arg(TokenMask::inText(url, refreshToken));
     return url;
 }
 
@@ -434,7 +435,7 @@ void LoginPrompt::openConsole()
     if (userInfo.refreshToken().isEmpty())
         return;
     const QString consoleUrl = buildConsoleUrl(userInfo.refreshToken());
-    QtLog::debug() << "consoleUrl: " << TokenMask::inText(consoleUrl, userInfo.refreshToken());
+    LK_DEBUG() << "consoleUrl: " << TokenMask::inText(consoleUrl, userInfo.refreshToken());
     if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool())
         QDesktopServices::openUrl(QUrl(consoleUrl));
     else
@@ -443,13 +444,13 @@ void LoginPrompt::openConsole()
 
 void LoginPrompt::openHelpPage()
 {
-    QtLog::debug() << "openHelpPage...";
+    LK_DEBUG() << "openHelpPage...";
     QDesktopServices::openUrl(QUrl(helpPageUrl()));
 }
 
 void LoginPrompt::showPreferences()
 {
-    QtLog::debug() << "showPreferences...";
+    LK_DEBUG() << "showPreferences...";
     PrefDialog* dialog = preferences();
     dialog->adjustSize();
     WindowPlacement::centreOnPrimaryScreen(dialog);
@@ -458,7 +459,7 @@ void LoginPrompt::showPreferences()
 
 void LoginPrompt::sendFeedback()
 {
-    QtLog::info() << "sendFeedback: showing dialog...";
+    LK_INFO() << "sendFeedback: showing dialog...";
     FeedbackDialog* dialog = diagnostics();
     dialog->showDialog();
     dialog->raise();
@@ -494,16 +495,16 @@ ConsoleWindow* LoginPrompt::console()
 void LoginPrompt::checkForUpdates()
 {
     if (updater) {
-        QtLog::info() << "checkForUpdates with UI...";
+        LK_INFO() << "checkForUpdates with UI...";
         updater->checkForUpdatesWithUI();
     } else {
-        QtLog::info() << "no updater initialised.";
+        LK_INFO() << "no updater initialised.";
     }
 }
 
 void LoginPrompt::onLogoutAndQuit()
 {
-    QtLog::info() << "onLogoutAndQuit: Logged out user from Desktop side.";
+    LK_INFO() << "onLogoutAndQuit: Logged out user from Desktop side.";
     UserInfo userInfo = UserInfo::load();
     userInfo.logout();
     close();
@@ -518,13 +519,13 @@ void LoginPrompt::onQuitLarkspan()
 
 void LoginPrompt::showHideTrayMenu(QSystemTrayIcon::ActivationReason reason)
 {
-    QtLog::debug() << "showHideTrayMenu...";
+    LK_DEBUG() << "showHideTrayMenu...";
     if (reason == QSystemTrayIcon::Trigger) {
         if (isVisible()) {
-            QtLog::debug() << "Hide system tray menu...";
+            LK_DEBUG() << "Hide system tray menu...";
             trayMenu->hide();
         } else {
-            QtLog::debug() << "Show system tray menu...";
+            LK_DEBUG() << "Show system tray menu...";
             // Shown once off screen so that it has its real size before it is placed.
             trayMenu->move(-500, -500);
             trayMenu->show();
@@ -563,27 +564,27 @@ void LoginPrompt::placeTrayMenu()
 
 void LoginPrompt::onShowMessage(const QString& title, const QString& message)
 {
-    QtLog::debug() << "onShowMessage...";
-    QtLog::debug() << "showMessage...";
+    LK_DEBUG() << "onShowMessage...";
+    LK_DEBUG() << "showMessage...";
     notifier->show(QSystemTrayIcon::Information, title, message, kBalloonMsecs);
 }
 
 void LoginPrompt::onShowError(const QString& title, const QString& message)
 {
-    QtLog::debug() << "onShowError...";
-    QtLog::debug() << "showMessage...";
+    LK_DEBUG() << "onShowError...";
+    LK_DEBUG() << "showMessage...";
     notifier->show(QSystemTrayIcon::Critical, title, message, kBalloonMsecs);
 }
 
 void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message)
 {
-    QtLog::debug() << "showMessage...";
+    LK_DEBUG() << "showMessage...";
     notifier->show(icon, title, message, kBalloonMsecs);
 }
 
 void LoginPrompt::onNotifyUploaded()
 {
-    lastSyncedAt = QDateTime::currentDateTime();
+    lastSyncedAt = Clock::nowLocal();
     lastSyncedText = syncTimeText(lastSyncedAt);
     lastSyncedAction->setText(tr("Last synced: ") + lastSyncedText);
 }
@@ -647,7 +648,7 @@ void LoginPrompt::changeEvent(QEvent* event)
 
 void LoginPrompt::closeEvent(QCloseEvent* event)
 {
-    QtLog::debug() << "Going to quit Larkspan: " << event;
+    LK_DEBUG() << "Going to quit Larkspan: " << event;
     trayIcon->hide();
     if (consoleWindow)
         consoleWindow->close();

@@ -48,7 +48,7 @@ OfflineWindow::~OfflineWindow()
 
 void OfflineWindow::askForComment()
 {
-    QtLog::debug() << "askForComment - idleEnded: " << idleEnd;
+    LK_DEBUG() << "askForComment - idleEnded: " << idleEnd;
     updateOfflineTimeUI();
     setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
 }
@@ -60,13 +60,13 @@ void OfflineWindow::updateOfflineTimeUI()
 
     const QString startStr = DateTimeUtils::toLocalTimeString(idleStart, true);
     const QString endStr = DateTimeUtils::toLocalTimeString(idleEnd, true);
-    QtLog::debug() << "updateOfflineTimeUI - idleStartStr: " << startStr << ", idleEndStr: " << endStr;
+    LK_DEBUG() << "updateOfflineTimeUI - idleStartStr: " << startStr << ", idleEndStr: " << endStr;
 
     const QDateTime localStart = idleStart.toLocalTime();
     const QDateTime localEnd = idleEnd.toLocalTime();
     const QString elapsed = DateTimeUtils::formatDurationBetween(localStart, localEnd, false);
     showPeriodTexts(startStr, endStr, elapsed);
-    QtLog::debug() << "updateOfflineTimeUI - timeElapsed: " << ui->labelTimeElapsed->text();
+    LK_DEBUG() << "updateOfflineTimeUI - timeElapsed: " << ui->labelTimeElapsed->text();
 
     const QVector<int> hoursAndMinutes = DateTimeUtils::durationHoursAndMinutesBetween(localStart, localEnd);
     const int hours = hoursAndMinutes.value(0);
@@ -96,7 +96,7 @@ void OfflineWindow::updateOfflineTimeUI()
         setMaximumSize(width(), height());
         show();
     }
-    QtLog::debug() << "updateOfflineTimeUI - end.";
+    LK_DEBUG() << "updateOfflineTimeUI - end.";
 }
 
 void OfflineWindow::showPeriodTexts(const QString& startStr, const QString& endStr, const QString& elapsed)
@@ -124,7 +124,7 @@ void OfflineWindow::onBtnLogTimeClicked()
     const QDateTime start = idleStart.toUTC();
     const int hours = ui->spinBoxHours->value();
     const int minutes = ui->spinBoxMinutes->value();
-    QtLog::debug() << "OfflineWindow::onBtnLogTimeClicked - recorded hours: " << hours << ", minutes: " << minutes;
+    LK_DEBUG() << "OfflineWindow::onBtnLogTimeClicked - recorded hours: " << hours << ", minutes: " << minutes;
     // Manual time always starts where the idle period began; the user chooses its length.
     // The minutes offered are rounded, so the preset can reach up to half a minute past the
     // user's return, into time already tracked after it: it ends at the return at the latest.
@@ -139,7 +139,7 @@ void OfflineWindow::onBtnLogTimeClicked()
 void OfflineWindow::closeEvent(QCloseEvent* event)
 {
     idleStart = QDateTime();
-    QtLog::debug() << "Reset idleStart to null";
+    LK_DEBUG() << "Reset idleStart to null";
     emit AppSignals::instance()->cancelIdleTime();
     hide();
     // Accepted, not ignored: a window that refuses to close stops the toolkit from closing

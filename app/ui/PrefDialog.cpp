@@ -129,66 +129,66 @@ void PrefDialog::showVersion()
 void PrefDialog::onCheckBoxOfflineClicked(bool checked)
 {
     QSettings().setValue(Keys::offlineEnabled, checked);
-    QtLog::debug() << "Set offlineEnabled: " << checked;
+    LK_DEBUG() << "Set offlineEnabled: " << checked;
     ui->spinBoxInactiveMinutes->setEnabled(checked);
 }
 
 void PrefDialog::onCheckBoxOutlookClicked(bool checked)
 {
     QSettings().setValue(Keys::outlookDetecting, checked);
-    QtLog::debug() << "Set outlookDetecting: " << checked;
+    LK_DEBUG() << "Set outlookDetecting: " << checked;
 }
 
 void PrefDialog::onSpinBoxInacticeMinutesValueChanged(int minutes)
 {
     QSettings().setValue(Keys::maxInactiveSecs, minutes * 60);
-    QtLog::debug() << "Set maxInacticeMinutes: " << minutes;
+    LK_DEBUG() << "Set maxInacticeMinutes: " << minutes;
 }
 
 void PrefDialog::onRadioDefaultBrowserClicked(bool)
 {
     QSettings().setValue(Keys::useDefaultBrowser, true);
-    QtLog::debug() << "Set useDefaultBrowser: " << true;
+    LK_DEBUG() << "Set useDefaultBrowser: " << true;
 }
 
 void PrefDialog::onRadioEmbeddedBrowserClicked(bool)
 {
     QSettings().setValue(Keys::useDefaultBrowser, false);
-    QtLog::debug() << "Set useDefaultBrowser: " << false;
+    LK_DEBUG() << "Set useDefaultBrowser: " << false;
 }
 
 void PrefDialog::onComboLanguageChanged(const QString&)
 {
     const QString name = ui->comboLanguage->currentData().toString();
     QSettings().setValue(Keys::language, name);
-    QtLog::debug() << "Set language: " << name;
+    LK_DEBUG() << "Set language: " << name;
     emit AppSignals::instance()->languageChanged(name);
 }
 
 void PrefDialog::onCheckBoxAllowUrlsClicked(bool checked)
 {
     QSettings().setValue(Keys::allowUrls, checked);
-    QtLog::debug() << "Set urlsAllowed: " << checked;
+    LK_DEBUG() << "Set urlsAllowed: " << checked;
 }
 
 void PrefDialog::onCheckBoxUpdateClicked(bool checked)
 {
     QSettings().setValue(Keys::updateEnabled, checked);
-    QtLog::debug() << "Set updateEnabled: " << checked;
+    LK_DEBUG() << "Set updateEnabled: " << checked;
     ui->comboBoxUpdate->setEnabled(checked);
 }
 
 void PrefDialog::onComboBoxUpdateChanged(const QString&)
 {
     const QString key = ui->comboBoxUpdate->currentData().toString();
-    QtLog::debug() << "updateFrequency: " << key;
+    LK_DEBUG() << "updateFrequency: " << key;
     int seconds = 3600;
     for (const Frequency& frequency : kFrequencies) {
         if (key == QLatin1String(frequency.key))
             seconds = frequency.seconds;
     }
     QSettings().setValue(Keys::updateInterval, seconds);
-    QtLog::debug() << "Set updateInterval: " << seconds;
+    LK_DEBUG() << "Set updateInterval: " << seconds;
     if (updater)
         updater->setUpdateCheckInterval(seconds);
 }
@@ -196,11 +196,11 @@ void PrefDialog::onComboBoxUpdateChanged(const QString&)
 void PrefDialog::onCheckBoxBetaChannelClicked(bool checked)
 {
     QSettings().setValue(Keys::updateBetaChannel, checked);
-    QtLog::debug() << "Set updateBetaChannel: " << checked;
+    LK_DEBUG() << "Set updateBetaChannel: " << checked;
     if (updater) {
         const QString url = AppConstants::appcastUrl(checked, AppUtils::isCompiledWith64bit());
         updater->setUpdateUrl(url);
-        QtLog::info() << "Set Windows update URL: " << url;
+        LK_INFO() << "Set Windows update URL: " << url;
     }
 }
 

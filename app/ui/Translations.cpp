@@ -26,7 +26,7 @@ bool loadExactly(QTranslator& translator, const QLocale& locale)
 {
     for (const QString& dir : searchDirs()) {
         if (translator.load(locale, QStringLiteral("larkspan"), QStringLiteral("_"), dir)) {
-            QtLog::debug() << "Loaded translation: " << translator.filePath();
+            LK_DEBUG() << "Loaded translation: " << translator.filePath();
             return true;
         }
     }

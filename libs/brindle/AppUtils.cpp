@@ -88,7 +88,7 @@ bool AppUtils::isAppRunning(const QApplication&)
     // however it ends, so a crashed instance can never leave the lock stuck.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
-        QtLog::warning() << "AppUtils::isAppRunning - cannot open lock file" << path;
+        LK_WARNING() << "AppUtils::isAppRunning - cannot open lock file" << path;
         return false;
     }
     ::fchmod(fd, 0600);
@@ -96,7 +96,7 @@ bool AppUtils::isAppRunning(const QApplication&)
         const bool held = errno == EWOULDBLOCK;
         ::close(fd);
         if (!held)
-            QtLog::warning() << "AppUtils::isAppRunning - cannot lock" << path;
+            LK_WARNING() << "AppUtils::isAppRunning - cannot lock" << path;
         return held;
     }
     instanceLockFd = fd;
@@ -125,7 +125,7 @@ QString AppUtils::installedDesktopEntry(const QString& programPath, const QStrin
         launcher = QStandardPaths::findExecutable(launcher);
     const QString launched = QFileInfo(launcher).canonicalFilePath();
     if (launched.isEmpty() || launched != QFileInfo(programPath).canonicalFilePath()) {
-        QtLog::info() << "AppUtils::registerStartup -" << path << "starts" << launcher
+        LK_INFO() << "AppUtils::registerStartup -" << path << "starts" << launcher
                       << "- not this program, so it is not registered";
         return QString();
     }
@@ -136,7 +136,7 @@ void AppUtils::registerStartup(const QApplication& app, const QString& id)
 {
     const QString entry = installedDesktopEntry(app.applicationFilePath(), id);
     if (entry.isEmpty()) {
-        QtLog::debug() << "AppUtils::registerStartup - not an installed copy, no start at login";
+        LK_DEBUG() << "AppUtils::registerStartup - not an installed copy, no start at login";
         return;
     }
     writeAutostartEntry(entry, id);
@@ -158,16 +158,16 @@ void AppUtils::writeAutostartEntry(const QString& desktopEntryPath, const QStrin
     // The session's settings switch an entry off by marking it; starting Larkspan again
     // must not undo the user's choice.
     if (switchedOffByUser(existing)) {
-        QtLog::info() << "AppUtils::registerStartup - start at login is switched off in" << path;
+        LK_INFO() << "AppUtils::registerStartup - start at login is switched off in" << path;
         return;
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(content.toUtf8()) < 0 || !file.commit()) {
-        QtLog::warning() << "AppUtils::registerStartup - cannot write" << path << file.errorString();
+        LK_WARNING() << "AppUtils::registerStartup - cannot write" << path << file.errorString();
         return;
     }
-    QtLog::info() << "AppUtils::registerStartup - wrote" << path;
+    LK_INFO() << "AppUtils::registerStartup - wrote" << path;
 }
 
 QString AppUtils::getFullAppVersion(const QString& majorMinor)
@@ -207,16 +207,16 @@ bool AppUtils::isCompiledWith64bit()
 
 void AppUtils::logSysInfo(const QApplication& app, const QString& version)
 {
-    QtLog::info() << "----------------------------------------------------------------";
-    QtLog::info() << "Application:" << app.applicationName() << "version" << version
+    LK_INFO() << "----------------------------------------------------------------";
+    LK_INFO() << "Application:" << app.applicationName() << "version" << version
                   << (isCompiledWith64bit() ? "64-bit" : "32-bit");
-    QtLog::info() << "Executable:" << app.applicationFilePath();
-    QtLog::info() << "Qt:" << qVersion() << "built with" << QT_VERSION_STR;
-    QtLog::info() << "OS:" << QSysInfo::prettyProductName() << "kernel"
+    LK_INFO() << "Executable:" << app.applicationFilePath();
+    LK_INFO() << "Qt:" << qVersion() << "built with" << QT_VERSION_STR;
+    LK_INFO() << "OS:" << QSysInfo::prettyProductName() << "kernel"
                   << QSysInfo::kernelType() << QSysInfo::kernelVersion();
-    QtLog::info() << "CPU:" << QSysInfo::currentCpuArchitecture() << "build ABI:"
+    LK_INFO() << "CPU:" << QSysInfo::currentCpuArchitecture() << "build ABI:"
                   << QSysInfo::buildAbi();
-    QtLog::info() << "Session:" << qEnvironmentVariable("XDG_SESSION_TYPE")
+    LK_INFO() << "Session:" << qEnvironmentVariable("XDG_SESSION_TYPE")
                   << "platform:" << QGuiApplication::platformName()
                   << "locale:" << QLocale::system().name();
 }

@@ -1,6 +1,7 @@
 #include "AutoUpdaterWinSparkle.h"
 
 #include "BoundedDownload.h"
+#include "Clock.h"
 #include "DateTimeUtils.h"
 #include "PackageSignature.h"
 #include "QtLog.h"
@@ -62,7 +63,7 @@ void AutoUpdaterWinSparkle::checkForUpdatesInBackground()
 void AutoUpdaterWinSparkle::setUpdateCheckInterval(int seconds)
 {
     if (seconds <= 0) {
-        QtLog::warning() << "AutoUpdater - ignoring update interval" << seconds << ", using"
+        LK_WARNING() << "AutoUpdater - ignoring update interval" << seconds << ", using"
                          << kDefaultIntervalSecs;
         seconds = kDefaultIntervalSecs;
     }
@@ -114,7 +115,7 @@ void AutoUpdaterWinSparkle::startCheck(bool interactive)
         window()->showChecking();
         window()->present();
     }
-    QtLog::info() << "AutoUpdater - checking" << _url << (interactive ? "for the user" : "in the background");
+    LK_INFO() << "AutoUpdater - checking" << _url << (interactive ? "for the user" : "in the background");
     _fetch = new BoundedDownload(&_nam, QUrl(_url), kMaxFeedBytes, kFeedIdleMs, this);
     connect(_fetch, &BoundedDownload::finished, this, &AutoUpdaterWinSparkle::onAppcast);
     _fetch->start();
@@ -137,7 +138,7 @@ void AutoUpdaterWinSparkle::onAppcast(bool ok, const QByteArray& data, const QSt
     }
     const std::optional<AppcastItem> item = Appcast::newest(items, _version);
     if (!item) {
-        QtLog::info() << "AutoUpdater - up to date:" << _version;
+        LK_INFO() << "AutoUpdater - up to date:" << _version;
         if (_interactive)
             window()->showUpToDate(_version);
         emit checkFinished();
@@ -147,7 +148,7 @@ void AutoUpdaterWinSparkle::onAppcast(bool ok, const QByteArray& data, const QSt
     // so the choice can be undone.
     const QString skipped = QSettings().value(Keys::updateSkippedVersion).toString();
     if (!_interactive && item->version == skipped) {
-        QtLog::info() << "AutoUpdater - version" << skipped << "was skipped by the user";
+        LK_INFO() << "AutoUpdater - version" << skipped << "was skipped by the user";
         emit checkFinished();
         return;
     }
@@ -165,7 +166,7 @@ void AutoUpdaterWinSparkle::onAppcast(bool ok, const QByteArray& data, const QSt
                     _fetch->deleteLater();
                     _fetch = nullptr;
                     if (!notesOk)
-                        QtLog::warning() << "AutoUpdater - release notes unavailable:" << notesError;
+                        LK_WARNING() << "AutoUpdater - release notes unavailable:" << notesError;
                     offer(found, notesOk ? QString::fromUtf8(notes) : QString());
                 });
         _fetch->start();
@@ -176,7 +177,7 @@ void AutoUpdaterWinSparkle::onAppcast(bool ok, const QByteArray& data, const QSt
 
 void AutoUpdaterWinSparkle::offer(const AppcastItem& item, const QString& notes)
 {
-    QtLog::info() << "AutoUpdater - offering version" << item.version << "from" << item.packageUrl.toDisplayString();
+    LK_INFO() << "AutoUpdater - offering version" << item.version << "from" << item.packageUrl.toDisplayString();
     _offered = item;
     window()->showAvailable(item.displayVersion(), _version, notes);
     window()->present();
@@ -185,7 +186,7 @@ void AutoUpdaterWinSparkle::offer(const AppcastItem& item, const QString& notes)
 
 void AutoUpdaterWinSparkle::checkFailed(const QString& reason)
 {
-    QtLog::warning() << "AutoUpdater - update check failed:" << reason;
+    LK_WARNING() << "AutoUpdater - update check failed:" << reason;
     if (_interactive)
         window()->showCheckFailed(reason);
     emit checkFinished();
@@ -201,7 +202,7 @@ void AutoUpdaterWinSparkle::onInstall()
                           .arg(item.length));
         return;
     }
-    QtLog::info() << "AutoUpdater - downloading" << item.packageUrl.toDisplayString();
+    LK_INFO() << "AutoUpdater - downloading" << item.packageUrl.toDisplayString();
     _download = new BoundedDownload(&_nam, item.packageUrl, item.length, kPackageIdleMs, this);
     const qint64 total = item.length;
     connect(_download, &BoundedDownload::progress, this,
@@ -226,7 +227,7 @@ void AutoUpdaterWinSparkle::onPackage(bool ok, const QByteArray& data, const QSt
         if (refused) {
             refusePackage(tr("The download was stopped: %1.").arg(error));
         } else {
-            QtLog::warning() << "AutoUpdater - download failed:" << error;
+            LK_WARNING() << "AutoUpdater - download failed:" << error;
             window()->showInstallFailed(tr("The download failed: %1.").arg(error));
         }
         return;
@@ -247,14 +248,14 @@ void AutoUpdaterWinSparkle::onPackage(bool ok, const QByteArray& data, const QSt
         _handedOver = item.version;
         window()->showHandedOver();
     } else {
-        QtLog::warning() << "AutoUpdater - hand-over failed:" << installError;
+        LK_WARNING() << "AutoUpdater - hand-over failed:" << installError;
         window()->showInstallFailed(installError);
     }
 }
 
 void AutoUpdaterWinSparkle::refusePackage(const QString& reason)
 {
-    QtLog::warning() << "AutoUpdater - package refused:" << reason;
+    LK_WARNING() << "AutoUpdater - package refused:" << reason;
     _offered.reset();
     window()->showRefused(reason);
     window()->present();
@@ -263,7 +264,7 @@ void AutoUpdaterWinSparkle::refusePackage(const QString& reason)
 void AutoUpdaterWinSparkle::onSkip()
 {
     if (_offered) {
-        QtLog::info() << "AutoUpdater - skipping version" << _offered->version;
+        LK_INFO() << "AutoUpdater - skipping version" << _offered->version;
         QSettings().setValue(Keys::updateSkippedVersion, _offered->version);
     }
     _offered.reset();
@@ -298,7 +299,7 @@ void AutoUpdaterWinSparkle::stopTransfers()
 
 void AutoUpdaterWinSparkle::recordCheck()
 {
-    QSettings().setValue(Keys::updateLastCheck, DateTimeUtils::toUTCString(QDateTime::currentDateTimeUtc()));
+    QSettings().setValue(Keys::updateLastCheck, DateTimeUtils::toUTCString(Clock::nowUtc()));
     scheduleNextCheck();
 }
 
@@ -307,7 +308,7 @@ void AutoUpdaterWinSparkle::scheduleNextCheck()
     _timer.stop();
     if (!_automatic || _cleanedUp)
         return;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = Clock::nowUtc();
     QDateTime last = lastCheck();
     if (!last.isValid() || last > now) {
         // Counting starts with the first run that checks automatically.
@@ -321,7 +322,7 @@ void AutoUpdaterWinSparkle::scheduleNextCheck()
 void AutoUpdaterWinSparkle::onTimer()
 {
     const QDateTime last = lastCheck();
-    if (last.isValid() && last.addSecs(_intervalSecs) > QDateTime::currentDateTimeUtc()) {
+    if (last.isValid() && last.addSecs(_intervalSecs) > Clock::nowUtc()) {
         scheduleNextCheck();
         return;
     }

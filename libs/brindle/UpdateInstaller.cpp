@@ -56,7 +56,7 @@ bool UpdateInstaller::handOver(const QByteArray& verifiedPackage, const QString&
     QStringList command = installerCommand();
     const QString program = command.takeFirst();
     command << target;
-    QtLog::info() << "UpdateInstaller - opening" << target << "with" << program;
+    LK_INFO() << "UpdateInstaller - opening" << target << "with" << program;
     if (!QProcess::startDetached(program, command)) {
         *error = tr("The system's installer (%1) could not be started. The verified "
                                 "package is saved at %2.").arg(program, target);

@@ -8,7 +8,7 @@ void win_sparkle_set_automatic_check_for_updates(int state)
     if (AutoUpdaterWinSparkle* updater = AutoUpdaterWinSparkle::current())
         updater->setAutomaticChecks(state != 0);
     else
-        QtLog::warning() << "win_sparkle_set_automatic_check_for_updates: no updater";
+        LK_WARNING() << "win_sparkle_set_automatic_check_for_updates: no updater";
 }
 
 void win_sparkle_cleanup()

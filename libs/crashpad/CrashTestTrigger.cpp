@@ -49,10 +49,10 @@ void fire(QObject* context, const QString& thread, CrashTestTrigger::Kind kind, 
         if (attemptsLeft > 0)
             QTimer::singleShot(200, context, [=] { fire(context, thread, kind, attemptsLeft - 1); });
         else
-            QtLog::warning() << "CrashTestTrigger - no thread named" << thread;
+            LK_WARNING() << "CrashTestTrigger - no thread named" << thread;
         return;
     }
-    QtLog::warning() << "CrashTestTrigger - crashing thread" << thread << tid << "on purpose";
+    LK_WARNING() << "CrashTestTrigger - crashing thread" << thread << tid << "on purpose";
     QtLog::getConf().flush();
     pendingKind = static_cast<int>(kind);
     struct sigaction action = {};
@@ -94,7 +94,7 @@ void CrashTestTrigger::armFromEnvironment(QObject* context)
     Kind kind = Kind::BadPointer;
     int delayMs = 0;
     if (!parse(text, &thread, &kind, &delayMs)) {
-        QtLog::warning() << "CrashTestTrigger - cannot read LARKSPAN_TEST_CRASH" << text;
+        LK_WARNING() << "CrashTestTrigger - cannot read LARKSPAN_TEST_CRASH" << text;
         return;
     }
     // Counted from the start of the event loop; the thread may start a little later.

@@ -66,12 +66,12 @@ bool QCrashpad::start(const QString& url, const QMap<QString, QString>& annotati
     // Start-up must never hang on the handler: after a few seconds the program runs on
     // without crash reporting, and says so.
     if (!launcher.waitForReady(handlerReadyTimeoutMs)) {
-        QtLog::warning() << "QCrashpad::start - the crash handler did not become ready (waited at most"
+        LK_WARNING() << "QCrashpad::start - the crash handler did not become ready (waited at most"
                          << handlerReadyTimeoutMs << "ms); running without crash reporting";
         return false;
     }
     CrashSignals::install(launcher.releaseSocket());
-    QtLog::debug() << "QCrashpad::start - crash handler" << launcher.pid() << "ready after"
+    LK_DEBUG() << "QCrashpad::start - crash handler" << launcher.pid() << "ready after"
                    << timer.elapsed() << "ms";
     return true;
 }

@@ -16,7 +16,7 @@
 namespace {
 
 // Qt's enum puts QtInfoMsg after QtFatalMsg; this is the order users expect.
-int rank(QtMsgType type)
+constexpr int rank(QtMsgType type)
 {
     switch (type) {
     case QtDebugMsg: return 0;
@@ -40,6 +40,18 @@ spdlog::level::level_enum toSpd(QtMsgType type)
     return spdlog::level::warn;
 }
 
+constexpr QtMsgType kTypes[] = {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg, QtFatalMsg};
+
+constexpr unsigned typesFrom(QtMsgType level)
+{
+    unsigned types = 0;
+    for (QtMsgType type : kTypes) {
+        if (rank(type) >= rank(level))
+            types |= 1u << static_cast<unsigned>(type);
+    }
+    return types;
+}
+
 const char* kPattern = "%Y-%m-%d %H:%M:%S.%e [%l] [%t] %v";
 
 } // namespace
@@ -50,8 +62,6 @@ struct QtLogConf::Private {
     QString filePath;
     qint64 maxFileSize = qint64 {10} * 1024 * 1024;
     int maxBackupCount = 2;
-    std::atomic<int> levelRank {rank(QtWarningMsg)};
-    std::atomic<int> level {QtWarningMsg};
 
     std::shared_ptr<spdlog::logger> current()
     {
@@ -92,6 +102,8 @@ struct QtLogConf::Private {
     }
 };
 
+std::atomic<unsigned> QtLogConf::acceptedTypes {typesFrom(QtWarningMsg)};
+
 QtLogConf::QtLogConf() : d(new Private) {}
 
 QtLogConf::~QtLogConf()
@@ -130,8 +142,7 @@ void QtLogConf::setFileName(const QString& fileName)
 
 void QtLogConf::setLogLevel(const QtMsgType& level)
 {
-    d->level = level;
-    d->levelRank = rank(level);
+    acceptedTypes.store(typesFrom(level), std::memory_order_relaxed);
 }
 
 QString QtLogConf::getLogFilePath() const
@@ -142,12 +153,12 @@ QString QtLogConf::getLogFilePath() const
 
 QtMsgType QtLogConf::logLevel() const
 {
-    return static_cast<QtMsgType>(d->level.load());
-}
-
-bool QtLogConf::accepts(QtMsgType type) const
-{
-    return rank(type) >= d->levelRank.load(std::memory_order_relaxed);
+    // The lowest level that passes; kTypes is in level order.
+    for (QtMsgType type : kTypes) {
+        if (accepts(type))
+            return type;
+    }
+    return QtFatalMsg;
 }
 
 void QtLogConf::write(QtMsgType type, const QString& message)

@@ -4,25 +4,16 @@
 
 #include <X11/Xlib.h>
 
-#include <unistd.h>
-
 #include <mutex>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
 // Xlib calls this after the I/O error handler; returning leaves the display marked as
 // broken, so every later call on it fails at once instead of the process exiting.
 void ignoreConnectionLoss(Display*, void*) {}
-
-// Abandoned displays stay allocated on purpose; holding them here keeps them reachable, so
-// that a leak checker (the sanitizer build of the tests) tells that choice from a real leak.
-std::mutex gAbandonedMutex;
-std::vector<Display*>& abandonedDisplays()
-{
-    static auto* displays = new std::vector<Display*>; // never destroyed: read at exit
-    return *displays;
-}
 
 } // namespace
 
@@ -51,6 +42,10 @@ void X11Display::close(Display* display)
 void X11Display::abandon(Display* display)
 {
     ::close(ConnectionNumber(display));
-    const std::lock_guard<std::mutex> lock(gAbandonedMutex);
-    abandonedDisplays().push_back(display);
+    // Kept where the process can still reach it: an abandoned display is kept on purpose,
+    // and leak checkers must not report it as lost.
+    static std::mutex keeping;
+    static auto* abandoned = new std::vector<Display*>;
+    const std::lock_guard<std::mutex> lock(keeping);
+    abandoned->push_back(display);
 }

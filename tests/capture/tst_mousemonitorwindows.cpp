@@ -1,6 +1,7 @@
 #include "AppSignals.h"
 #include "CaptureFakes.h"
 #include "MouseMonitorWindows.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "UserEventSampler.h"
 
@@ -8,13 +9,9 @@
 #include <QElapsedTimer>
 #include <QtTest>
 
-namespace {
+#include <atomic>
 
-qint64 fakeNow = 1'700'000'000'000;
-qint64 fakeClock()
-{
-    return fakeNow;
-}
+namespace {
 
 // A cursor the test moves.
 class ScriptedMonitor : public MouseMonitorWindows
@@ -23,10 +20,12 @@ public:
     using MouseMonitorWindows::MouseMonitorWindows;
     int x = 100;
     int y = 100;
+    std::atomic<int> reads {0};
 
 protected:
     bool readCursor(int& outX, int& outY) override
     {
+        ++reads;
         outX = x;
         outY = y;
         return true;
@@ -38,11 +37,12 @@ protected:
 class TestMouseMonitorWindows : public QObject
 {
     Q_OBJECT
+    TestClock clock;
+
 private slots:
     void initTestCase()
     {
         AppSignals::init(QCoreApplication::instance());
-        UserEventSampler::setClock(&fakeClock);
     }
 
     void movesAreReportedFromTheSecondPoll()
@@ -56,7 +56,7 @@ private slots:
 
         // Every poll is far enough apart for the sampler to take it.
         auto poll = [&] {
-            fakeNow += 3001;
+            clock.advanceMSecs(3001);
             monitor.poll();
         };
         poll(); // first poll only records the position
@@ -90,13 +90,15 @@ private slots:
         UserEventSampler sampler(&manager, &detector);
         ScriptedMonitor monitor(&sampler);
         monitor.start();
-        QTest::qWait(200);
+        // Polled once: the thread now sleeps 3 seconds until its next poll.
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.reads.load() == 1, 30000);
         QElapsedTimer timer;
         timer.start();
         monitor.stop();
         monitor.quit();
-        QVERIFY(monitor.wait(2000));
-        QVERIFY(timer.elapsed() < 500);
+        // Woken, not left to finish its 3 seconds.
+        QVERIFY(monitor.wait(30000));
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(monitor.isTerminated());
     }
 };

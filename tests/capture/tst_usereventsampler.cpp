@@ -1,6 +1,7 @@
 #include "AppSignals.h"
 #include "CaptureFakes.h"
 #include "SettingsKeys.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "UserEventSampler.h"
 
@@ -12,12 +13,6 @@
 #include <QtTest>
 
 namespace {
-
-qint64 fakeNow = 0;
-qint64 fakeClock()
-{
-    return fakeNow;
-}
 
 // A stand-in for PowerShell on PATH: prints the given output and counts its runs.
 void writeStandIn(const QString& dir, const QByteArray& output)
@@ -45,17 +40,18 @@ int standInRuns(const QString& dir)
 class TestUserEventSampler : public QObject
 {
     Q_OBJECT
+    TestClock clock;
+
 private slots:
     void initTestCase()
     {
         AppSignals::init(QCoreApplication::instance());
-        UserEventSampler::setClock(&fakeClock);
     }
 
     void init()
     {
         QSettings().clear();
-        fakeNow = 1'700'000'000'000;
+        clock.set(TestClock::defaultStart());
     }
 
     void throttleLetsOneSampleThroughEveryThreeSeconds()
@@ -66,21 +62,22 @@ private slots:
         detector.title = QStringLiteral("shell");
         UserEventSampler sampler(&manager, &detector);
 
-        fakeNow += 2900;
+        clock.advanceMSecs(2900);
         sampler.onUserEvent();
-        fakeNow += 100; // 3.0 s after construction: still inside the interval
+        clock.advanceMSecs(100); // 3.0 s after construction: still inside the interval
         sampler.onUserEvent();
         QCOMPARE(detector.reads, 0);
-        fakeNow += 100; // 3.1 s
+        clock.advanceMSecs(100); // 3.1 s
         sampler.onUserEvent();
         QCOMPARE(detector.reads, 1);
         QCOMPARE(manager.taken().size(), size_t(1));
+        QCOMPARE(manager.taken().front().eventTime(), clock.nowUtc());
 
-        fakeNow += 3000;
+        clock.advanceMSecs(3000);
         sampler.onUserEvent();
         QCOMPARE(detector.reads, 1);
         // The clock is set back by more than the interval: the next call goes through.
-        fakeNow -= 3000 + 3200; // now 3.2 s before the last sample
+        clock.advanceMSecs(-(3000 + 3200)); // now 3.2 s before the last sample
         sampler.onUserEvent();
         QCOMPARE(detector.reads, 2);
         const auto events = manager.taken();
@@ -96,16 +93,16 @@ private slots:
         UserEventSampler sampler(&manager, &detector);
 
         detector.windowPresent = false;
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         detector.windowPresent = true;
         detector.title = QString(); // an identified process, a window without title
         detector.appName = QStringLiteral("gimp");
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         detector.appName = QString(); // a process that cannot be identified
         detector.title = QString::fromUtf8("Überblick — 日本語 🚀");
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
 
         const auto events = manager.taken();
@@ -127,7 +124,7 @@ private slots:
 
         detector.appName = QStringLiteral("OUTLOOK.EXE");
         detector.title = QStringLiteral("Inbox - someone@example.com");
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QCOMPARE(requests.count(), 1);
         QCOMPARE(requests.at(0).at(0).toString(), QStringLiteral("OUTLOOK.EXE"));
@@ -135,12 +132,12 @@ private slots:
         QVERIFY(manager.taken().empty());
 
         detector.appName = QStringLiteral("thunder-outLook");
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QCOMPARE(requests.count(), 2);
 
         QSettings().setValue(Keys::outlookDetecting, false);
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QCOMPARE(requests.count(), 2);
         QCOMPARE(manager.taken().size(), size_t(1));
@@ -165,14 +162,14 @@ private slots:
         detector.title = QStringLiteral("Page Two - Internet Explorer");
 
         // Addresses not allowed: no PowerShell, the title stays as it is.
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QCOMPARE(standInRuns(bin.path()), 0);
         QCOMPARE(manager.taken().back().windowTitle(), QStringLiteral("Page Two - Internet Explorer"));
         QCOMPARE(manager.taken().back().metaData(), TimeEvent::strEmpty());
 
         QSettings().setValue(Keys::allowUrls, true);
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QCOMPARE(standInRuns(bin.path()), 1);
         QCOMPARE(manager.taken().back().windowTitle(), QStringLiteral("Page Two"));
@@ -181,16 +178,16 @@ private slots:
 
         // Both titles were cached: the other page needs no new run either.
         detector.title = QStringLiteral("Page One - Internet Explorer");
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QCOMPARE(standInRuns(bin.path()), 1);
         QCOMPARE(manager.taken().back().metaData(), QStringLiteral("http://a.example/one"));
 
         // A title PowerShell does not know asks again at every sample.
         detector.title = QStringLiteral("Unknown - Internet Explorer");
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QCOMPARE(standInRuns(bin.path()), 3);
         QCOMPARE(manager.taken().back().windowTitle(), QStringLiteral("Unknown"));
@@ -199,7 +196,7 @@ private slots:
         // The name is compared exactly.
         detector.appName = QStringLiteral("IEXPLORE.EXE");
         detector.title = QStringLiteral("Unknown - Internet Explorer");
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QCOMPARE(standInRuns(bin.path()), 3);
         qputenv("PATH", oldPath);
@@ -224,7 +221,7 @@ private slots:
         detector.title = QStringLiteral("Stuck - Internet Explorer");
         QElapsedTimer timer;
         timer.start();
-        fakeNow += 3001;
+        clock.advanceMSecs(3001);
         sampler.onUserEvent();
         QVERIFY(timer.elapsed() < WindowDetector::helperTimeoutMs + 2000);
         QCOMPARE(manager.taken().size(), size_t(1));

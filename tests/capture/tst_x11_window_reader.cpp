@@ -252,7 +252,8 @@ private slots:
         QVERIFY(!reader.readForegroundWindow().found());
         QVERIFY(!reader.cursorPosition(x, y));
         QVERIFY(!reader.readWindow(1).found());
-        QVERIFY(timer.elapsed() < 2000);
+        // Answers without waiting on the lost server (any wait on it would never end).
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     }
 };
 

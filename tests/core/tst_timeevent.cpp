@@ -1,4 +1,5 @@
 #include "SettingsKeys.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "TimeEvent.h"
 
@@ -32,14 +33,14 @@ class TestTimeEvent : public QObject
 private slots:
     void defaultsAreEmptyMarkersAndUnsigned()
     {
-        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
+        const TestClock clock;
         const TimeEvent event;
         QCOMPARE(event.appName(), QStringLiteral("@_empty_@"));
         QCOMPARE(event.windowTitle(), QStringLiteral("@_empty_@"));
         QCOMPARE(event.metaData(), QStringLiteral("@_empty_@"));
         QVERIFY(event.signature().isEmpty());
         QVERIFY(!event.isValid());
-        QVERIFY(event.eventTime() >= before);
+        QCOMPARE(event.eventTime(), clock.nowUtc());
         QCOMPARE(event.eventTimeStr(), event.eventTime().toUTC().toString(QStringLiteral("yyyyMMddHHmmss")));
     }
 

@@ -1,4 +1,6 @@
+#include "Clock.h"
 #include "SettingsKeys.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "UserInfo.h"
 
@@ -13,7 +15,7 @@ UserInfo withToken(qint64 createdMsAgo, qint64 lifetimeSecs)
 {
     UserInfo info;
     info.setAccessToken(QStringLiteral("token"));
-    info.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch() - createdMsAgo);
+    info.setAccessTokenCreationMillisecs(Clock::currentMSecsSinceEpoch() - createdMsAgo);
     info.setAccessTokenExpiriesInSecs(lifetimeSecs);
     return info;
 }
@@ -50,12 +52,23 @@ private slots:
 
     void accessTokenKeepsAFiveMinuteMargin()
     {
+        TestClock clock;
         QVERIFY(withToken(0, 3600).isAccessTokenValid());
-        // 3300 s is the last valid moment; allow the test a few seconds of slack on either side.
-        QVERIFY(withToken(3295 * 1000LL, 3600).isAccessTokenValid());
-        QVERIFY(!withToken(3300 * 1000LL + 1000, 3600).isAccessTokenValid());
-        QVERIFY(!withToken(5000, 300).isAccessTokenValid());
-        QVERIFY(!withToken(5000, 0).isAccessTokenValid());
+        // 3300 s is the last valid moment.
+        QVERIFY(withToken(3300 * 1000LL, 3600).isAccessTokenValid());
+        QVERIFY(!withToken(3300 * 1000LL + 1, 3600).isAccessTokenValid());
+        QVERIFY(!withToken(1, 300).isAccessTokenValid());
+        QVERIFY(!withToken(1, 0).isAccessTokenValid());
+
+        // A token stays what it is while time passes, and expires at its moment.
+        const UserInfo token = withToken(0, 3600);
+        clock.advanceSecs(3300);
+        QVERIFY(token.isAccessTokenValid());
+        clock.advanceMSecs(1);
+        QVERIFY(!token.isAccessTokenValid());
+        // A clock set back before the token was made does not end it.
+        clock.advanceSecs(-4000);
+        QVERIFY(token.isAccessTokenValid());
 
         UserInfo noToken = withToken(0, 3600);
         noToken.setAccessToken(QString());

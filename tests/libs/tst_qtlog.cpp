@@ -20,6 +20,17 @@ QString readAll(const QString& path)
     return QString::fromUtf8(file.readAll());
 }
 
+// The message part of the log's lines holding marker: what follows "[level] [thread] ".
+QStringList messagesWith(const QString& marker)
+{
+    QStringList found;
+    for (const QString& line : readAll(QtLog::getConf().getLogFilePath()).split(QLatin1Char('\n'))) {
+        if (line.contains(marker))
+            found << line.section(QLatin1String("] "), 2);
+    }
+    return found;
+}
+
 } // namespace
 
 class TestQtLog : public QObject
@@ -69,6 +80,76 @@ private slots:
         // Strings are written as they are, without quotes.
         QVERIFY(log.contains(QLatin1String("shown-info plain text")));
         QVERIFY(log.indexOf(QLatin1String("shown-warning")) < log.indexOf(QLatin1String("shown-debug")));
+    }
+
+    void guardedLinesBelowTheLevelEvaluateNothing()
+    {
+        int evaluated = 0;
+        const auto counted = [&evaluated](const char* text) {
+            ++evaluated;
+            return QString::fromLatin1(text);
+        };
+        QtLogConf& conf = QtLog::getConf();
+        conf.setLogLevel(QtWarningMsg);
+        LK_DEBUG() << counted("guard-hidden-debug");
+        LK_DEBUG(counted("guard-hidden-debug-message"));
+        LK_INFO() << counted("guard-hidden-info") << counted("more");
+        LK_INFO(counted("guard-hidden-info-message"));
+        QCOMPARE(evaluated, 0);
+        LK_WARNING() << counted("guard-shown-warning");
+        LK_CRITICAL() << counted("guard-shown-critical");
+        QCOMPARE(evaluated, 2);
+
+        // A level change applies to the very next line, both ways.
+        conf.setLogLevel(QtDebugMsg);
+        LK_DEBUG(counted("guard-shown-debug"));
+        conf.setLogLevel(QtCriticalMsg);
+        LK_WARNING() << counted("guard-hidden-warning");
+        QCOMPARE(evaluated, 3);
+
+        for (QtMsgType level : {QtDebugMsg, QtInfoMsg, QtWarningMsg, QtCriticalMsg, QtFatalMsg}) {
+            conf.setLogLevel(level);
+            QCOMPARE(conf.logLevel(), level);
+        }
+        conf.setLogLevel(QtDebugMsg);
+
+        QStringList shown;
+        for (const char* marker : {"guard-shown-warning", "guard-shown-critical", "guard-shown-debug"})
+            shown += messagesWith(QLatin1String(marker));
+        QCOMPARE(shown.size(), 3);
+        QVERIFY(messagesWith(QStringLiteral("guard-hidden")).isEmpty());
+    }
+
+    void aGuardedLineIsWrittenAsTheFacadeWritesIt()
+    {
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        const QDateTime when(QDate(2024, 3, 1), QTime(9, 30), Qt::UTC);
+        QtLog::info() << "same-line" << 42 << QStringLiteral("text") << when << QByteArray("raw");
+        LK_INFO() << "same-line" << 42 << QStringLiteral("text") << when << QByteArray("raw");
+        QtLog::debug().nospace() << "same-nospace" << 1 << 2;
+        LK_DEBUG().nospace() << "same-nospace" << 1 << 2;
+        QtLog::debug(QStringLiteral("same-message")) << 7;
+        LK_DEBUG(QStringLiteral("same-message")) << 7;
+        for (const char* marker : {"same-line", "same-nospace", "same-message"}) {
+            const QStringList lines = messagesWith(QLatin1String(marker));
+            QCOMPARE(lines.size(), 2);
+            QCOMPARE(lines.at(1), lines.at(0));
+        }
+        QCOMPARE(messagesWith(QStringLiteral("same-nospace")).first(), QStringLiteral("same-nospace12"));
+    }
+
+    void aGuardedLineKeepsAnUnbracedIfsElse()
+    {
+        QtLog::getConf().setLogLevel(QtCriticalMsg);
+        for (bool condition : {true, false}) {
+            bool tookElse = false;
+            if (condition)
+                LK_DEBUG() << "dangling";
+            else
+                tookElse = true;
+            QCOMPARE(tookElse, !condition);
+        }
+        QtLog::getConf().setLogLevel(QtDebugMsg);
     }
 
     void unicodeSurvives()

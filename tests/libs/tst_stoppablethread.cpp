@@ -42,11 +42,9 @@ private slots:
         thread.start();
         QTRY_COMPARE(thread.passes.load(), 1);
         QVERIFY(!thread.isTerminated());
-        QElapsedTimer timer;
-        timer.start();
         thread.stop();
-        QVERIFY(thread.wait(5000));
-        QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+        // Ends long before the 90 seconds it would otherwise sleep, even on a busy machine.
+        QVERIFY(thread.wait(15000));
         QVERIFY(thread.isTerminated());
         QCOMPARE(thread.passes.load(), 1);
     }
@@ -56,7 +54,7 @@ private slots:
         LoopThread thread(5);
         thread.stop();
         thread.start();
-        QVERIFY(thread.wait(2000));
+        QVERIFY(thread.wait(15000));
         QCOMPARE(thread.passes.load(), 0);
         QVERIFY(thread.isTerminated());
     }
@@ -67,11 +65,11 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         thread.start();
-        QTRY_VERIFY_WITH_TIMEOUT(thread.passes.load() >= 3, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(thread.passes.load() >= 3, 20000);
         // Three passes need at least two full sleeps.
         QVERIFY(timer.elapsed() >= 1900);
         thread.stop();
-        QVERIFY(thread.wait(2000));
+        QVERIFY(thread.wait(15000));
     }
 };
 

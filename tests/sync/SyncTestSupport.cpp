@@ -1,5 +1,7 @@
 #include "SyncTestSupport.h"
 
+#include "Clock.h"
+
 #include "UserInfo.h"
 
 #include <QDateTime>
@@ -66,7 +68,7 @@ UserInfo logInAndStore(const DevServerProcess& server, const QString& user)
     info.setCvUserId(login.value(QStringLiteral("cvUserId")).toString());
     info.setRefreshToken(refreshToken);
     info.setAccessToken(exchange.value(QStringLiteral("idToken")).toString());
-    info.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+    info.setAccessTokenCreationMillisecs(Clock::currentMSecsSinceEpoch());
     info.setAccessTokenExpiriesInSecs(exchange.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
     info.save();
     return info;

@@ -1,4 +1,5 @@
 #include "AppSignals.h"
+#include "Clock.h"
 #include "DatabaseManager.h"
 #include "HostileRequest.h"
 #include "HostileService.h"
@@ -33,7 +34,7 @@ void storeUser(const QString& accessToken)
     user.setCvUserId(QStringLiteral("u-1"));
     user.setRefreshToken(QStringLiteral("rt_refresh"));
     user.setAccessToken(accessToken);
-    user.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+    user.setAccessTokenCreationMillisecs(Clock::currentMSecsSinceEpoch());
     user.setAccessTokenExpiriesInSecs(3600);
     user.save();
 }
@@ -89,7 +90,7 @@ private slots:
         QSignalSpy failed(&client, &HttpClient::loginFailed);
         service.answer(HostileService::Reply(R"({"idToken":"AT\r\nX-Injected: yes","expiresInSecs":3600,"resultState":"EXCHANGE_VALID"})"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
-        QVERIFY(failed.wait(5000));
+        QVERIFY(failed.wait(30000));
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
         QVERIFY(logText().contains("refused a token that is not printable ASCII"));
 
@@ -97,14 +98,14 @@ private slots:
         QSignalSpy results(&client, &HttpClient::uploadResults);
         service.answer(HostileService::Reply("{}"));
         client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
-        QVERIFY(results.wait(5000));
+        QVERIFY(results.wait(30000));
         QVERIFY(service.requests().last().contains("Authorization: Bearer good-token\r\n"));
         QVERIFY(!service.requests().last().contains("X-Injected"));
 
         // A token stored by hand (or by an older version) never reaches a header either.
         storeUser(QStringLiteral("bad\r\nX-Injected: yes"));
         client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
-        QVERIFY(results.wait(5000));
+        QVERIFY(results.wait(30000));
         QVERIFY(!service.requests().last().contains("X-Injected"));
 
         // A refresh token with a space is as good as none: no exchange is asked for with it.
@@ -112,7 +113,7 @@ private slots:
         QSignalSpy exchange(&client, &HttpClient::sigExchangeToken);
         service.answer(HostileService::Reply(R"({"cvUserId":"u-1","refreshToken":"rt refresh"})"));
         client.checkLoginStatus();
-        QVERIFY(success.wait(5000));
+        QVERIFY(success.wait(30000));
         QCOMPARE(success.last().at(0).value<UserInfo>().refreshToken(), QString());
         QCOMPARE(exchange.last().at(0).toString(), QString());
     }
@@ -123,13 +124,13 @@ private slots:
         QSignalSpy success(&client, &HttpClient::loginSuccess);
         service.answer(HostileService::Reply(R"({"cvUserId":"u-1","refreshToken":"rt\u005fs3cr3t\/0123456789abcdef"})"));
         client.checkLoginStatus();
-        QVERIFY(success.wait(5000));
+        QVERIFY(success.wait(30000));
         QCOMPARE(success.last().at(0).value<UserInfo>().refreshToken(), QStringLiteral("rt_s3cr3t/0123456789abcdef"));
 
         storeUser(QStringLiteral("old"));
         service.answer(HostileService::Reply(R"({"idToken":"at\/s3cr3t\/fedcba9876543210","expiresInSecs":3600})"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
-        QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), QStringLiteral("at/s3cr3t/fedcba9876543210"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), QStringLiteral("at/s3cr3t/fedcba9876543210"), 30000);
 
         const QByteArray log = logText();
         QVERIFY(log.contains("handleExchangeTokenReply - read response"));
@@ -148,8 +149,11 @@ private slots:
         service.answer(bomb);
         resetPeakMemory();
         const qint64 before = peakMemoryMiB();
+        // Each refused reply ends in one error line of the handler.
+        const QByteArray refused = "handleExchangeTokenReply - error";
+        const int refusedBefore = logText().count(refused);
         client.exchangeToken(QStringLiteral("rt_refresh"));
-        QTest::qWait(1500);
+        QTRY_COMPARE_WITH_TIMEOUT(logText().count(refused), refusedBefore + 1, 30000);
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
 
         // A 50 MB token: the reply is aborted past a MiB, so it is neither stored nor logged.
@@ -158,7 +162,7 @@ private slots:
         flood.tail = "\",\"expiresInSecs\":3600}";
         service.answer(flood);
         client.exchangeToken(QStringLiteral("rt_refresh"));
-        QTest::qWait(2000);
+        QTRY_COMPARE_WITH_TIMEOUT(logText().count(refused), refusedBefore + 2, 30000);
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
         QVERIFY2(peakMemoryMiB() - before < 32, qPrintable(QString::number(peakMemoryMiB() - before)));
         QVERIFY(QFile(QtLog::getConf().getLogFilePath()).size() < 2 * 1024 * 1024);
@@ -167,7 +171,7 @@ private slots:
         QSignalSpy failed(&client, &HttpClient::uploadFailed);
         QSignalSpy results(&client, &HttpClient::uploadResults);
         client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
-        QVERIFY(failed.wait(5000));
+        QVERIFY(failed.wait(30000));
         QCOMPARE(results.count(), 0);
     }
 
@@ -179,13 +183,13 @@ private slots:
             const QString token = QStringLiteral("at-") + QString::fromLatin1(lifetime.toHex());
             service.answer(HostileService::Reply("{\"idToken\":\"" + token.toLatin1() + "\",\"expiresInSecs\":" + lifetime + "}"));
             client.exchangeToken(QStringLiteral("rt_refresh"));
-            QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), token, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), token, 30000);
             QCOMPARE(UserInfo::load().accessTokenExpiriesInSecs(), qint64(0));
         }
         QCOMPARE(logText().count("expiresInSecs outside 0 to 31 days"), 1);
         service.answer(HostileService::Reply(R"({"idToken":"at-month","expiresInSecs":2678400})"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
-        QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessTokenExpiriesInSecs(), qint64(2678400), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessTokenExpiriesInSecs(), qint64(2678400), 30000);
     }
 
     void aPortalPageDeletesNothing()
@@ -197,7 +201,7 @@ private slots:
         portal.headers = {"Content-Type: text/html; charset=utf-8"};
         service.answer(portal);
         uploader.runPass();
-        QTRY_VERIFY_WITH_TIMEOUT(!uploader.isWaitingUploadResults(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!uploader.isWaitingUploadResults(), 30000);
         QCOMPARE(uploader.currentFailureCount(), 1);
         QCOMPARE(storedLogs(), 1);
     }
@@ -211,19 +215,24 @@ private slots:
         accepted.delayMs = 300;
         service.answer(accepted);
         const int sent = service.requests().size();
+        const QByteArray handled = "handleUploadReply - idArrayJsonStr=";
+        const int handledBefore = logText().count(handled);
         uploader.runPass();
-        QTRY_COMPARE_WITH_TIMEOUT(service.requests().size(), sent + 1, 5000);
+        // Started after the pass, so it never runs ahead of the uploader's own count.
+        QElapsedTimer sinceRequest;
+        sinceRequest.start();
+        QTRY_COMPARE_WITH_TIMEOUT(service.requests().size(), sent + 1, 30000);
         // The outcome of this request never reaches the uploader.
         uploader.currentHttpClient()->blockSignals(true);
-        QTest::qWait(800);
+        QTRY_COMPARE_WITH_TIMEOUT(logText().count(handled), handledBefore + 1, 30000);
         uploader.currentHttpClient()->blockSignals(false);
         QVERIFY(uploader.isWaitingUploadResults());
         QCOMPARE(storedLogs(), 1);
 
         // Within twice the reply time-out a pass only waits; after it, a pass uploads again.
-        QTest::qWait(1300);
+        QTest::qWait(int(qMax<qint64>(0, 2 * 1000 - sinceRequest.elapsed())) + 100);
         uploader.runPass();
-        QTRY_COMPARE_WITH_TIMEOUT(storedLogs(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(storedLogs(), 0, 30000);
         QCOMPARE(service.requests().size(), sent + 2);
         QVERIFY(logText().contains("giving up on that request"));
     }

@@ -3,6 +3,7 @@
 #include "HttpClient.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "TimeEvent.h"
 #include "TimeLog.h"
@@ -97,11 +98,12 @@ private slots:
 
     void expiredTokenIsExchangedFirst()
     {
+        TestClock clock;
         UserInfo user = logInAndStore(server, QStringLiteral("dana"));
-        user.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch() - 2 * 3600 * 1000);
         user.setAccessTokenExpiriesInSecs(3600);
         user.save();
         addLogs(2, QStringLiteral("editor"));
+        clock.advanceSecs(2 * 3600);
 
         TimeLogUploader uploader;
         QSignalSpy exchange(uploader.currentHttpClient(), &HttpClient::sigExchangeToken);
@@ -184,7 +186,8 @@ private slots:
         QSignalSpy upload(uploader.currentHttpClient(), &HttpClient::sigUpload);
         uploader.runPass();
         QVERIFY(!uploader.isWaitingUploadResults());
-        QTest::qWait(200);
+        // A request would be on its way to the client's thread now.
+        QCoreApplication::sendPostedEvents(&uploader, QEvent::MetaCall);
         QCOMPARE(upload.count(), 0);
         QCOMPARE(storedCount(), 0);
     }
@@ -224,7 +227,11 @@ private slots:
 
     void failuresAreCountedAnnouncedOnceAndReplaceTheClient()
     {
-        logInAndStore(server, QStringLiteral("jade"));
+        TestClock clock;
+        // A token that outlives the hours this test moves the clock on.
+        UserInfo user = logInAndStore(server, QStringLiteral("jade"));
+        user.setAccessTokenExpiriesInSecs(7 * 86400);
+        user.save();
         addLogs(1, QStringLiteral("editor"));
         behave(server, QStringLiteral("fail=activity:500"));
         TimeLogUploader uploader;
@@ -249,6 +256,18 @@ private slots:
         QCOMPARE(storedCount(), 0);
         QCOMPARE(QSettings().value(Keys::uploadFailureCount).toInt(), 0);
         QCOMPARE(shown.count(), 1);
+
+        // At most one notice in six hours, however the failures come and go.
+        addLogs(1, QStringLiteral("editor"));
+        behave(server, QStringLiteral("fail=activity:500"));
+        clock.advanceSecs(6 * 3600);
+        passAndSettle(uploader);
+        QCOMPARE(uploader.currentFailureCount(), 1);
+        QCOMPARE(shown.count(), 1);
+        clock.advanceSecs(1);
+        passAndSettle(uploader);
+        QCOMPARE(shown.count(), 2);
+        QCOMPARE(shown.at(1).at(0).toString(), QStringLiteral("Cannot upload"));
     }
 
     void aServerThatNeverAnswersFailsAfterTheTimeout()
@@ -268,14 +287,16 @@ private slots:
     void stopEndsTheThreadPromptly()
     {
         TimeLogUploader uploader;
+        QSignalSpy started(&uploader, &QThread::started);
         uploader.start();
-        QTest::qWait(100);
+        QTRY_COMPARE_WITH_TIMEOUT(started.count(), 1, 30000);
         QElapsedTimer timer;
         timer.start();
         uploader.stop();
         uploader.quit();
-        QVERIFY(uploader.wait(3000));
-        QVERIFY(timer.elapsed() < 1000);
+        // Woken from the 5 seconds before its first pass, not left to sleep them out.
+        QVERIFY(uploader.wait(30000));
+        QVERIFY2(timer.elapsed() < 2500, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(uploader.isTerminated());
     }
 };

@@ -7,6 +7,7 @@
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
+#include "TestClock.h"
 #include "TestHome.h"
 #include "UserInfo.h"
 
@@ -22,6 +23,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
+#include <QTcpServer>
 #include <QUrlQuery>
 #include <QtTest>
 
@@ -197,21 +199,22 @@ private slots:
         QVERIFY(visibleOfflineWindows().isEmpty());
     }
 
+    // A pause until tomorrow stored on 13 March, and a start at a local time.
     void storedPauseAtStart_data()
     {
-        QTest::addColumn<int>("daysAgo");
+        QTest::addColumn<QDateTime>("start");
         QTest::addColumn<bool>("paused");
-        QTest::newRow("paused today") << 0 << true;
-        QTest::newRow("paused yesterday") << 1 << false;
+        QTest::newRow("the same evening") << QDateTime(QDate(2024, 3, 13), QTime(23, 59, 59), Qt::LocalTime) << true;
+        QTest::newRow("the next midnight") << QDateTime(QDate(2024, 3, 14), QTime(0, 0), Qt::LocalTime) << false;
     }
 
     void storedPauseAtStart()
     {
-        QFETCH(int, daysAgo);
+        QFETCH(QDateTime, start);
         QFETCH(bool, paused);
         storeUser(true);
-        QSettings().setValue(Keys::pauseUntilTomorrow,
-                             DateTimeUtils::toLocalDateString(QDateTime::currentDateTime().addDays(-daysAgo)));
+        QSettings().setValue(Keys::pauseUntilTomorrow, QStringLiteral("20240313"));
+        TestClock clock(start);
         QSignalSpy pauses(hub(), &AppSignals::pause);
         prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
         if (paused) {
@@ -401,6 +404,30 @@ private slots:
         // The window asks again: the button opens the login page once more.
         prompt->findChild<QPushButton*>(QStringLiteral("btnLogin"))->click();
         QCOMPARE(browser.opened.size(), 2);
+    }
+
+    // The browser's page was opened, but after half a minute the user has still not logged
+    // in: the window comes back, so someone whose browser never showed the page can act.
+    void aLoginPendingOverHalfAMinuteShowsTheWindowAgain()
+    {
+        QTcpServer silent; // takes the status request and never answers it
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        qputenv("LARKSPAN_SERVER_URL", "http://127.0.0.1:" + QByteArray::number(silent.serverPort()));
+        TestClock clock;
+        storeUser(false);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        prompt->openLoginPage();
+        QVERIFY(!prompt->isVisible());
+        clock.advanceSecs(30);
+        emit hub()->loginRequired();
+        QVERIFY(!prompt->isVisible());
+        clock.advanceSecs(1);
+        emit hub()->loginRequired();
+        QVERIFY(prompt->isVisible());
+        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))->text().startsWith(
+            QLatin1String("Larkspan needs your login details. Press")));
+        prompt.reset();
+        qputenv("LARKSPAN_SERVER_URL", "http://127.0.0.1:9");
     }
 };
 

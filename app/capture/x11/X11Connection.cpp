@@ -37,7 +37,7 @@ void X11Connection::dropLost()
 {
     if (!_display)
         return;
-    QtLog::warning() << _who << "- the X connection was lost, reconnecting later...";
+    LK_WARNING() << _who << "- the X connection was lost, reconnecting later...";
     X11Display::abandon(_display);
     forget();
     // Reconnecting at once would most likely fail against the same dying server.
@@ -49,7 +49,7 @@ bool X11Connection::open()
     Display* display = X11Display::open();
     if (!display) {
         if (!_warned)
-            QtLog::warning() << _who << "- cannot open the X display, window details are unavailable";
+            LK_WARNING() << _who << "- cannot open the X display, window details are unavailable";
         _warned = true;
         return false;
     }
@@ -61,7 +61,7 @@ bool X11Connection::open()
     Atom atoms[count] = {};
     // One round trip for all names.
     if (!XInternAtoms(display, const_cast<char**>(names), count, False, atoms) || trap.connectionLost()) {
-        QtLog::warning() << _who << "- the X server did not answer, window details are unavailable";
+        LK_WARNING() << _who << "- the X server did not answer, window details are unavailable";
         X11Display::abandon(display);
         return false;
     }

@@ -29,14 +29,14 @@ int selectRawEvents(Display* display, bool& connectionLost)
     int firstEvent = 0;
     int firstError = 0;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &firstEvent, &firstError)) {
-        QtLog::warning() << "InstallHooks - the X server has no XInput extension, input hooks are off";
+        LK_WARNING() << "InstallHooks - the X server has no XInput extension, input hooks are off";
         connectionLost = trap.connectionLost();
         return -1;
     }
     int major = 2;
     int minor = 2;
     if (XIQueryVersion(display, &major, &minor) != Success || major < 2 || (major == 2 && minor < 2)) {
-        QtLog::warning() << "InstallHooks - the X server lacks XInput 2.2, input hooks are off";
+        LK_WARNING() << "InstallHooks - the X server lacks XInput 2.2, input hooks are off";
         connectionLost = trap.connectionLost();
         return -1;
     }
@@ -55,7 +55,7 @@ int selectRawEvents(Display* display, bool& connectionLost)
     XSync(display, False);
     connectionLost = trap.connectionLost();
     if (trap.errorCount() > 0 || connectionLost) {
-        QtLog::warning() << "InstallHooks - the X server refused raw input events, input hooks are off";
+        LK_WARNING() << "InstallHooks - the X server refused raw input events, input hooks are off";
         return -1;
     }
     return opcode;
@@ -67,7 +67,7 @@ std::unique_ptr<HookThread> HookThread::start(Deliver deliver)
 {
     Display* display = X11Display::open();
     if (!display) {
-        QtLog::warning() << "InstallHooks - cannot open the X display, input hooks are off";
+        LK_WARNING() << "InstallHooks - cannot open the X display, input hooks are off";
         return nullptr;
     }
 
@@ -80,7 +80,7 @@ std::unique_ptr<HookThread> HookThread::start(Deliver deliver)
 
     int wake[2];
     if (pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) {
-        QtLog::warning() << "InstallHooks - cannot create the wake-up pipe:" << strerror(errno);
+        LK_WARNING() << "InstallHooks - cannot create the wake-up pipe:" << strerror(errno);
         X11Display::close(display);
         return nullptr;
     }
@@ -132,7 +132,7 @@ void HookThread::run()
         const int delivered = drainEvents();
         if (trap.connectionLost()) {
             _connectionLost = true;
-            QtLog::warning() << "HookThread - the X connection was lost, input hooks are off";
+            LK_WARNING() << "HookThread - the X connection was lost, input hooks are off";
             break;
         }
         if (_stopRequested)
@@ -144,7 +144,7 @@ void HookThread::run()
         if (poll(fds, 2, -1) < 0) {
             if (errno == EINTR)
                 continue;
-            QtLog::warning() << "HookThread - poll failed:" << strerror(errno);
+            LK_WARNING() << "HookThread - poll failed:" << strerror(errno);
             break;
         }
         if (fds[1].revents != 0)
@@ -154,7 +154,7 @@ void HookThread::run()
             // dead socket would make poll() return at once forever.
             drainEvents();
             _connectionLost = true;
-            QtLog::warning() << "HookThread - the X connection was closed, input hooks are off";
+            LK_WARNING() << "HookThread - the X connection was closed, input hooks are off";
             break;
         }
     }

@@ -65,7 +65,7 @@ bool UnInstallHooks()
 {
     // The hook thread cannot wait for itself to finish.
     if (calledFromCallback()) {
-        QtLog::warning() << "UnInstallHooks - called from an input callback, hooks stay installed";
+        LK_WARNING() << "UnInstallHooks - called from an input callback, hooks stay installed";
         return false;
     }
     std::lock_guard<std::mutex> lock(gInstallMutex);
