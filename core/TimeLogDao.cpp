@@ -175,6 +175,15 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedE
     return true;
 }
 
+bool TimeLogDao::createMissingTable() const
+{
+    if (_database.tables(QSql::Tables).contains(QStringLiteral("time_logs")))
+        return false;
+    LK_WARNING() << "The 'time_logs' table is missing, creating it";
+    QSqlQuery query(_database);
+    return execAndLog(query, kCreateTable) && execAndLog(query, kCreateIndex);
+}
+
 TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
 {
     insert.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
@@ -244,7 +253,10 @@ TimeLogDao::AddResult TimeLogDao::addTimeLog(TimeLog& log) const
     {
         QMutexLocker locker(&_lock);
         QSqlQuery insert(_database);
-        insert.prepare(kInsert);
+        // A start on a full disk leaves no table; once there is room it is made here, or
+        // nothing tracked in this run could ever be stored.
+        if (!insert.prepare(kInsert) && createMissingTable())
+            insert.prepare(kInsert);
         result = insertTimeLog(insert, log);
     }
     // A log that was not stored is no place to join on to: its events are built again, and

@@ -56,6 +56,7 @@ private:
     // Moves "lastConvertedEvent" forward to end, never back.
     static void advanceLastConvertedEvent(const QDateTime& end);
     // The helpers below expect _lock to be held by the caller.
+    bool createMissingTable() const;
     AddResult insertTimeLog(QSqlQuery& insert, TimeLog& log) const;
     bool readTimeLogs(QSqlQuery& query, TimeLogs& logs) const;
     bool rebuildTable(const QStringList& tables, QDateTime& lastCarriedEnd) const;

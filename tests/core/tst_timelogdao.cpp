@@ -251,6 +251,23 @@ private slots:
         QCOMPARE(QSettings().value(Keys::lastConvertedEvent).toString(), startOf(2));
     }
 
+    // Started on a full disk, the table could not be made; once there is room, the run's
+    // logs are stored instead of failing until the next start.
+    void tableMissingSinceStartIsMadeWhenALogArrives()
+    {
+        Manager manager;
+        QSqlQuery drop(disk());
+        QVERIFY(drop.exec(QStringLiteral("DROP TABLE time_logs")));
+
+        TimeLog log = makeLog(startOf(1), startOf(2), QStringLiteral("editor"));
+        QCOMPARE(manager.timeLogDao.addTimeLog(log), TimeLogDao::AddResult::Stored);
+        QCOMPARE(schemaOf(QStringLiteral("time_logs")), currentTableSql);
+        QCOMPARE(schemaOf(QStringLiteral("unique_key_timelog")), indexSql);
+        TimeLog again = makeLog(startOf(1), startOf(2), QStringLiteral("mail"));
+        QCOMPARE(manager.timeLogDao.addTimeLog(again), TimeLogDao::AddResult::Duplicate);
+        QCOMPARE(manager.timeLogDao.allTimeLogs()->size(), size_t(1));
+    }
+
     void uploadBatchIsOldestOrdinaryLogsFirst()
     {
         Manager manager;
