@@ -6,6 +6,7 @@
 #include "HttpClient.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
+#include "LogText.h"
 #include "TestHome.h"
 #include "TimeEvent.h"
 #include "TimeLog.h"
@@ -19,14 +20,6 @@
 #include <QtTest>
 
 namespace {
-
-QByteArray logText()
-{
-    QtLog::getConf().flush();
-    QFile file(QtLog::getConf().getLogFilePath());
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
 
 void storeUser(const QString& accessToken)
 {

@@ -5,6 +5,7 @@
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
 #include "TestClock.h"
+#include "LogText.h"
 #include "TestHome.h"
 #include "UserInfo.h"
 
@@ -18,18 +19,6 @@
 #include <QtTest>
 
 using namespace SyncTest;
-
-namespace {
-
-QByteArray logText()
-{
-    QtLog::getConf().flush();
-    QFile file(QtLog::getConf().getLogFilePath());
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
-}
-
-} // namespace
 
 // The HTTP client against the reference server over loopback.
 class TestHttpClient : public QObject
