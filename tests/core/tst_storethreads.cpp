@@ -9,7 +9,6 @@
 #include <QThread>
 #include <QtTest>
 
-#include <atomic>
 #include <vector>
 
 using namespace CoreTest;
@@ -30,7 +29,13 @@ private slots:
         Manager manager;
         const QDateTime base(QDate(2020, 5, 1), QTime(0, 0), Qt::UTC);
 
-        std::atomic<int> failures {0};
+        // What went wrong, by kind: a rare failure under load must say which store misbehaved.
+        QMutex failuresMutex;
+        QStringList failures;
+        const auto fail = [&](const QString& what) {
+            QMutexLocker locker(&failuresMutex);
+            failures << what;
+        };
         QMutex idsMutex;
         QSet<qint64> logIds;
         MessageCatcher queryErrors(QtWarningMsg, QStringLiteral("Query error"));
@@ -44,11 +49,11 @@ private slots:
                                     QStringLiteral("@_empty_@"));
                     manager.timeEventDao.addTimeEvent(event);
                     if (event.id() <= 0)
-                        ++failures;
+                        fail(QStringLiteral("event %1 got no id").arg(n));
                     const auto events = manager.timeEventDao.timeEvents();
                     for (const auto& loaded : *events) {
                         if (!loaded->isValid())
-                            ++failures;
+                            fail(QStringLiteral("event %1 read back unsigned: %2").arg(loaded->id()).arg(loaded->windowTitle()));
                     }
                     if (i % 2 == 0)
                         manager.timeEventDao.removeTimeEvent(event.id());
@@ -60,7 +65,7 @@ private slots:
                     log.setWindowTitle(event.windowTitle());
                     manager.timeLogDao.addTimeLog(log);
                     if (log.id() <= 0)
-                        ++failures;
+                        fail(QStringLiteral("log %1 got no id").arg(n));
                     {
                         QMutexLocker locker(&idsMutex);
                         logIds.insert(log.id());
@@ -68,7 +73,7 @@ private slots:
                     const auto batch = manager.timeLogDao.timeLogsForUpload(20);
                     for (const auto& batchLog : *batch) {
                         if (!batchLog->isVerified())
-                            ++failures;
+                            fail(QStringLiteral("log %1 read back unverified: %2").arg(batchLog->id()).arg(batchLog->macAddress()));
                     }
                     if (i % 3 == 0)
                         manager.timeLogDao.removeTimeLog(log.id());
@@ -82,8 +87,8 @@ private slots:
         for (auto& thread : threads)
             thread->wait();
 
-        QCOMPARE(failures.load(), 0);
         QCOMPARE(queryErrors.lines(), QStringList());
+        QCOMPARE(failures, QStringList());
         QCOMPARE(logIds.size(), threadCount * rounds);
         QCOMPARE(int(manager.timeEventDao.timeEvents()->size()), threadCount * rounds / 2);
         const int removedLogs = threadCount * ((rounds + 2) / 3);
