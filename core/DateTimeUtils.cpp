@@ -1,10 +1,10 @@
 #include "DateTimeUtils.h"
 
+#include <QLocale>
+
 #include <cstdlib>
 
 namespace {
-
-const QString kUtcFormat = QStringLiteral("yyyyMMddHHmmss");
 
 qint64 absSecsBetween(const QDateTime& from, const QDateTime& to)
 {
@@ -17,7 +17,13 @@ QString DateTimeUtils::toUTCString(const QDateTime& dateTime)
 {
     if (!dateTime.isValid())
         return QString();
-    return dateTime.toUTC().toString(kUtcFormat);
+    // Written digit by digit: Qt 5 formats through the system locale, whose shared data is
+    // set up without a lock, and every capture and store thread stamps records here.
+    const QDateTime utc = dateTime.toUTC();
+    const QDate date = utc.date();
+    const QTime time = utc.time();
+    return QString::asprintf("%04d%02d%02d%02d%02d%02d", date.year(), date.month(), date.day(),
+                             time.hour(), time.minute(), time.second());
 }
 
 QDateTime DateTimeUtils::fromUTCString(const QString& text)
@@ -48,7 +54,9 @@ QString DateTimeUtils::toLocalDateString(const QDateTime& dateTime)
 {
     if (!dateTime.isValid())
         return QString();
-    return dateTime.toLocalTime().toString(QStringLiteral("yyyyMMdd"));
+    // A stored key, compared as text: C-locale digits, and no use of the system locale's
+    // unguarded shared data from the event manager's thread.
+    return QLocale::c().toString(dateTime.toLocalTime(), QStringLiteral("yyyyMMdd"));
 }
 
 QString DateTimeUtils::toLocalTimeString(const QDateTime& dateTime, bool withSeconds)
