@@ -41,25 +41,11 @@ void wait(int ms)
     loop.exec();
 }
 
-QJsonObject request(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray())
-{
-    QNetworkAccessManager manager;
-    QNetworkRequest req(url);
-    req.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    QNetworkReply* reply = manager.sendCustomRequest(req, verb, body);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QJsonObject json = QJsonDocument::fromJson(reply->readAll()).object();
-    delete reply;
-    return json;
-}
-
 // A user logged in on the reference server, stored as the program stores it.
 bool storeLoggedInUser(const LarkspanHome& home, const DevServerProcess& server, const QString& name)
 {
-    const QJsonObject login = request("POST", server.url(QStringLiteral("/dev/login?user=") + name));
-    const QJsonObject exchange = request(
+    const QJsonObject login = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + name));
+    const QJsonObject exchange = DevServerProcess::jsonReply(
         "POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")),
         QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
                                    {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})

@@ -1,6 +1,11 @@
 #include "DevServerProcess.h"
 
 #include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
 #include <QRegularExpression>
 
 DevServerProcess::DevServerProcess() = default;
@@ -113,4 +118,18 @@ int DevServerProcess::exitCode() const
 QProcess::ExitStatus DevServerProcess::exitStatus() const
 {
     return _process ? _process->exitStatus() : QProcess::CrashExit;
+}
+
+QJsonObject DevServerProcess::jsonReply(const QByteArray& verb, const QUrl& url, const QByteArray& body)
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
+    QNetworkReply* reply = manager.sendCustomRequest(request, verb, body);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    loop.exec();
+    const QJsonObject json = QJsonDocument::fromJson(reply->readAll()).object();
+    delete reply;
+    return json;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -44,6 +45,8 @@ public:
     QUrl baseUrl() const { return _baseUrl; }
     // baseUrl followed by pathAndQuery, e.g. url("/dev/activities?user=alice").
     QUrl url(const QString& pathAndQuery) const;
+    // Sends a JSON request and waits for the reply; its object, or an empty one.
+    static QJsonObject jsonReply(const QByteArray& verb, const QUrl& url, const QByteArray& body = QByteArray());
     // The crash collector's submission URL, e.g. "http://127.0.0.1:40123/".
     QString crashUrl() const { return _crashUrl; }
     QString dataDir() const { return _data.path(); }

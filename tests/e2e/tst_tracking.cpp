@@ -31,28 +31,14 @@ QStringList storedLogs(const LarkspanHome& home)
     return rows;
 }
 
-QJsonObject postOrGet(const QByteArray& method, const QUrl& url, const QByteArray& body = QByteArray())
-{
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    QNetworkReply* reply = manager.sendCustomRequest(request, method, body);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QJsonObject json = QJsonDocument::fromJson(reply->readAll()).object();
-    delete reply;
-    return json;
-}
-
 // A user logged in on the server, with a fresh access token, as the program stores it.
 QString loggedInUserJson(const DevServerProcess& server, const QString& user)
 {
-    const QJsonObject login = postOrGet("POST", server.url(QStringLiteral("/dev/login?user=") + user));
+    const QJsonObject login = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + user));
     const QByteArray exchangeBody = QJsonDocument(QJsonObject {
         {QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
         {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}}).toJson(QJsonDocument::Compact);
-    const QJsonObject exchange = postOrGet("POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")), exchangeBody);
+    const QJsonObject exchange = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")), exchangeBody);
     UserInfo info;
     info.setCvUserId(login.value(QStringLiteral("cvUserId")).toString());
     info.setRefreshToken(login.value(QStringLiteral("refreshToken")).toString());
@@ -156,7 +142,7 @@ private slots:
         timer.start();
         while (timer.elapsed() < 30000) {
             uploaded.clear();
-            const QJsonArray list = postOrGet("GET", server.url(QStringLiteral("/dev/activities?user=e2e-user")))
+            const QJsonArray list = DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=e2e-user")))
                                         .value(QStringLiteral("activities")).toArray();
             for (const QJsonValue& value : list)
                 uploaded << value.toObject();

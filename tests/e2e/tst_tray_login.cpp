@@ -116,18 +116,6 @@ int pixelsLike(const XvfbSession& x, const QRect& area, QColor colour)
     return count;
 }
 
-QJsonObject getJson(const QUrl& url)
-{
-    QNetworkAccessManager manager;
-    QNetworkReply* reply = manager.get(QNetworkRequest(url));
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    loop.exec();
-    const QJsonObject json = QJsonDocument::fromJson(reply->readAll()).object();
-    delete reply;
-    return json;
-}
-
 void storeUser(const LarkspanHome& home, const QString& userInfoJson)
 {
     QDir().mkpath(home.configDir());
@@ -194,7 +182,7 @@ private slots:
         QCOMPARE(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).cvUserId(), QStringLiteral("e2e-login"));
         QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kLoginTitle), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(
-            !getJson(server.url(QStringLiteral("/dev/activities?user=e2e-login"))).value(QStringLiteral("activities")).toArray().isEmpty(),
+            !DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=e2e-login"))).value(QStringLiteral("activities")).toArray().isEmpty(),
             20000);
         QVERIFY(stopWithSignal(*second, SIGTERM) >= 0);
         QCOMPARE(second->exitCode(), 0);
