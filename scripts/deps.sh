@@ -9,7 +9,7 @@ PACKAGES=(
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev
   libx11-dev libxi-dev libxres-dev libxtst-dev libdw-dev
   xvfb openbox xdotool x11-utils xterm trayer imagemagick
-  sqlite3 curl procps openssl
+  sqlite3 curl procps openssl dbus-daemon dbus-session-bus-common
   file xdg-utils jq
 )
 
