@@ -11,6 +11,8 @@
 
 #include "DevServerProcess.h"
 #include "LarkspanRun.h"
+#include "ProcFields.h"
+#include "SessionBus.h"
 #include "UserInfo.h"
 #include "XvfbSession.h"
 
@@ -63,19 +65,6 @@ bool storeLoggedInUser(const LarkspanHome& home, const DevServerProcess& server,
     return true;
 }
 
-// A field of /proc/<pid>/status or smaps_rollup, in KiB.
-qint64 procKiB(qint64 pid, const char* file, const QByteArray& field)
-{
-    QFile status(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(file)));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
-}
-
 // Resident KiB per mapped file (anonymous memory and the heap under their own names).
 QVector<QPair<qint64, QString>> residentByMapping(qint64 pid)
 {
@@ -117,66 +106,28 @@ void report(const char* stage, qint64 pid)
     std::fflush(stdout);
 }
 
-struct Trayer {
-    QProcess process;
-    bool start(const XvfbSession& x)
-    {
-        process.start(QStringLiteral("trayer"), QStringLiteral("--edge top --align right --widthtype request --height 24 "
-                                                              "--SetDockType true").split(QLatin1Char(' ')));
-        QElapsedTimer timer;
-        timer.start();
-        while (process.waitForStarted(5000) && timer.elapsed() < 5000) {
-            if (x.xdotool({QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}))
-                return true;
-            wait(100);
-        }
-        return false;
-    }
-    ~Trayer()
-    {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-};
-
-QString windowId(const XvfbSession& x, const QString& title)
-{
-    QByteArray ids;
-    x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title}, 5000, &ids);
-    return QString::fromLatin1(ids.trimmed().split('\n').first());
-}
-
 bool waitForWindow(const XvfbSession& x, const QString& title, bool shown, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < timeoutMs) {
-        if (windowId(x, title).isEmpty() != shown)
+        if (x.windowId(title).isEmpty() != shown)
             return true;
         wait(250);
     }
     return false;
 }
 
-// Closes a window as its title-bar button does (openbox: Alt+F4 on the active window).
+// Closes a window as its title-bar button does, and waits until it is gone.
 bool closeWindow(const XvfbSession& x, const QString& title)
 {
-    const QString id = windowId(x, title);
-    return !id.isEmpty()
-        && x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id, QStringLiteral("key"), QStringLiteral("alt+F4")})
-        && waitForWindow(x, title, false, 5000);
+    return x.closeWindow(title) && waitForWindow(x, title, false, 5000);
 }
 
 QPoint trayIconCentre(const XvfbSession& x)
 {
-    QByteArray tree;
-    x.run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}, 5000, &tree);
-    static const QRegularExpression panel(
-        QStringLiteral("\"panel\": \\(\"panel\" \"trayer\"\\)\\s+(\\d+)x(\\d+)\\S*\\s+\\+(-?\\d+)\\+(-?\\d+)"));
-    const auto m = panel.match(QString::fromUtf8(tree));
-    if (!m.hasMatch())
-        return QPoint();
-    return QRect(m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(), m.captured(2).toInt()).center();
+    const QRect panel = x.trayPanel();
+    return panel.isNull() ? QPoint() : panel.center();
 }
 
 // Picks an entry of the tray menu with the keyboard: a click on the icon, then Down as
@@ -228,8 +179,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "Xvfb: %s\n", qPrintable(x.errorString()));
         return 1;
     }
-    Trayer trayer;
-    if (!trayer.start(x)) {
+    if (!x.startTray()) {
         std::fprintf(stderr, "trayer did not start\n");
         return 1;
     }
@@ -241,15 +191,13 @@ int main(int argc, char* argv[])
     const QString base = server.baseUrl().toString(QUrl::StripTrailingSlash);
     QStringList env {QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("LARKSPAN_SERVER_URL=") + base,
                      QStringLiteral("LARKSPAN_INGRESS_URL=") + base, QStringLiteral("LARKSPAN_UPDATE_URL=") + base + QStringLiteral("/updates/")};
-    QProcess bus;
+    // The display comes with a private session bus; without --session-bus the program is
+    // kept off it, as on a desktop without any.
     QProcess notifications;
+    if (!sessionBus)
+        env << QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + SessionBus::noBusAddress();
     if (sessionBus) {
-        bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
-        if (!bus.waitForReadyRead(5000)) {
-            std::fprintf(stderr, "dbus-daemon did not start\n");
-            return 1;
-        }
-        const QString address = QString::fromLatin1(bus.readLine().trimmed());
+        const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
         env << QStringLiteral("DBUS_SESSION_BUS_ADDRESS=") + address;
         QProcessEnvironment busEnv = QProcessEnvironment::systemEnvironment();
         busEnv.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
@@ -321,8 +269,6 @@ int main(int argc, char* argv[])
     if (sessionBus) {
         notifications.terminate();
         notifications.waitForFinished(3000);
-        bus.terminate();
-        bus.waitForFinished(3000);
     }
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "OfflineWindow.h"
 #include "PrefDialog.h"
 #include "SettingsKeys.h"
+#include "ProcFields.h"
 #include "SyncTestSupport.h"
 #include "TestHome.h"
 #include "UserInfo.h"
@@ -30,20 +31,6 @@ void wait(int ms)
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-// A field such as "VmRSS:" of /proc/<pid>/status or "Pss:" of smaps_rollup, in KiB; 0 when
-// the process is gone.
-qint64 procKiB(qint64 pid, const char* file, const QByteArray& field)
-{
-    QFile status(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(file)));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return 0;
 }
 
 qint64 rssKiB(qint64 pid)

@@ -1,7 +1,10 @@
 #include "XvfbSession.h"
 
+#include "SessionBus.h"
+
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QThread>
 
 #include <cerrno>
@@ -44,6 +47,7 @@ XvfbSession::XvfbSession(WindowManager windowManager)
 {
     _hadDisplay = qEnvironmentVariableIsSet("DISPLAY");
     _previousDisplay = qgetenv("DISPLAY");
+    _bus = std::make_unique<SessionBus>();
     if (!startXvfb())
         return;
     qputenv("DISPLAY", _display.toLatin1());
@@ -53,8 +57,10 @@ XvfbSession::XvfbSession(WindowManager windowManager)
 
 XvfbSession::~XvfbSession()
 {
+    stopProcess(_trayer.get());
     stopProcess(_openbox.get());
     stopProcess(_xvfb.get());
+    _bus.reset();
     if (_reservation >= 0)
         close(_reservation);
     if (_hadDisplay)
@@ -149,6 +155,57 @@ int XvfbSession::run(const QString& program, const QStringList& arguments, int t
 bool XvfbSession::xdotool(const QStringList& arguments) const
 {
     return run(QStringLiteral("xdotool"), arguments) == 0;
+}
+
+bool XvfbSession::startTray()
+{
+    _trayer = std::make_unique<QProcess>();
+    _trayer->setStandardOutputFile(QProcess::nullDevice());
+    _trayer->setStandardErrorFile(QProcess::nullDevice());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), _display);
+    _trayer->setProcessEnvironment(environment);
+    _trayer->start(QStringLiteral("trayer"),
+                   {QStringLiteral("--edge"), QStringLiteral("top"), QStringLiteral("--align"), QStringLiteral("right"),
+                    QStringLiteral("--widthtype"), QStringLiteral("request"), QStringLiteral("--height"),
+                    QStringLiteral("24"), QStringLiteral("--SetDockType"), QStringLiteral("true")});
+    if (!_trayer->waitForStarted(startTimeoutMs))
+        return false;
+    const QDeadlineTimer deadline(startTimeoutMs);
+    while (!deadline.hasExpired() && _trayer->state() == QProcess::Running) {
+        if (xdotool({QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+QRect XvfbSession::trayPanel() const
+{
+    QByteArray tree;
+    run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}, 5000, &tree);
+    static const QRegularExpression panel(
+        QStringLiteral("\"panel\": \\(\"panel\" \"trayer\"\\)\\s+(\\d+)x(\\d+)\\S*\\s+\\+(-?\\d+)\\+(-?\\d+)"));
+    const auto m = panel.match(QString::fromUtf8(tree));
+    if (!m.hasMatch())
+        return QRect();
+    return QRect(m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
+}
+
+QString XvfbSession::windowId(const QString& titlePattern) const
+{
+    QByteArray ids;
+    run(QStringLiteral("xdotool"),
+        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern}, 5000, &ids);
+    return QString::fromLatin1(ids.trimmed().split('\n').first());
+}
+
+bool XvfbSession::closeWindow(const QString& titlePattern) const
+{
+    const QString id = windowId(titlePattern);
+    return !id.isEmpty()
+        && xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), id, QStringLiteral("key"),
+                    QStringLiteral("alt+F4")});
 }
 
 void XvfbSession::killServer()

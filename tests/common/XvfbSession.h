@@ -2,16 +2,21 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
 
+class SessionBus;
+
 // A private X server for one test process: Xvfb on a display number it picks itself
 // (-displayfd), so test executables can run in parallel, optionally with openbox as an
 // EWMH window manager. DISPLAY points at it for the session's lifetime and is restored
-// afterwards; the destructor stops both processes.
+// afterwards; the destructor stops both processes. Every session brings its own D-Bus
+// session bus too (see SessionBus), as a desktop session does: programs on the display
+// never try to start one for it.
 class XvfbSession
 {
 public:
@@ -35,6 +40,17 @@ public:
     // Shorthand for run("xdotool", arguments).
     bool xdotool(const QStringList& arguments) const;
 
+    // Starts trayer, an XEmbed system tray along the top edge, and waits until it shows.
+    bool startTray();
+    // Where the tray panel sits on the root window (an icon lands there once embedded);
+    // empty without a tray.
+    QRect trayPanel() const;
+    // The first shown window with a title matching the pattern, or an empty text.
+    QString windowId(const QString& titlePattern) const;
+    // Closes a window as its title-bar button does: openbox closes the active window on
+    // Alt+F4.
+    bool closeWindow(const QString& titlePattern) const;
+
     // Ends the X server at once, for tests of a server that goes away under a client. No
     // other X server takes its display number before the session ends.
     void killServer();
@@ -46,8 +62,10 @@ private:
     static bool waitForFile(const QString& path, int timeoutMs);
     static void stopProcess(QProcess* process);
 
+    std::unique_ptr<SessionBus> _bus;
     std::unique_ptr<QProcess> _xvfb;
     std::unique_ptr<QProcess> _openbox;
+    std::unique_ptr<QProcess> _trayer;
     std::unique_ptr<QTemporaryDir> _markerDir;
     QString _display;
     QString _error;

@@ -24,42 +24,9 @@ namespace {
 const QString kLoginTitle = QStringLiteral("^Please Login to Larkspan$");
 const QString kPreferencesTitle = QStringLiteral("^Larkspan Preferences$");
 
-// The tray host: trayer, an XEmbed system tray, along the top edge.
-struct Trayer {
-    QProcess process;
-    bool start(const XvfbSession& x)
-    {
-        process.start(QStringLiteral("trayer"),
-                      QStringLiteral("--edge top --align right --widthtype request --height 24 --SetDockType true").split(QLatin1Char(' ')));
-        if (!process.waitForStarted(5000))
-            return false;
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 5000) {
-            if (x.xdotool({QStringLiteral("search"), QStringLiteral("--class"), QStringLiteral("trayer")}))
-                return true;
-            QTest::qWait(100);
-        }
-        return false;
-    }
-    ~Trayer()
-    {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-};
-
-// The first shown window with that title, or an empty text.
-QString windowId(const XvfbSession& x, const QString& title)
-{
-    QByteArray ids;
-    x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), title}, 5000, &ids);
-    return QString::fromLatin1(ids.trimmed().split('\n').first());
-}
-
 bool windowShown(const XvfbSession& x, const QString& title)
 {
-    return !windowId(x, title).isEmpty();
+    return !x.windowId(title).isEmpty();
 }
 
 // Whether the tray menu is up: a shown window of the program taller than the tray icon.
@@ -77,24 +44,6 @@ bool trayMenuShown(const XvfbSession& x)
                 return true;
     }
     return false;
-}
-
-// What the title-bar button does: openbox closes the active window on Alt+F4.
-bool closeWindow(const XvfbSession& x, const QString& title)
-{
-    return x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId(x, title), QStringLiteral("key"), QStringLiteral("alt+F4")});
-}
-
-// The tray panel's place on the root window: where our icon sits once it is embedded.
-QRect trayPanel(const XvfbSession& x)
-{
-    QByteArray tree;
-    x.run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")}, 5000, &tree);
-    static const QRegularExpression panel(QStringLiteral("\"panel\": \\(\"panel\" \"trayer\"\\)\\s+(\\d+)x(\\d+)\\S*\\s+\\+(-?\\d+)\\+(-?\\d+)"));
-    const auto m = panel.match(QString::fromUtf8(tree));
-    if (!m.hasMatch())
-        return QRect();
-    return QRect(m.captured(3).toInt(), m.captured(4).toInt(), m.captured(1).toInt(), m.captured(2).toInt());
 }
 
 // How many pixels of the tray panel are close to the given colour.
@@ -148,8 +97,7 @@ private slots:
     {
         XvfbSession x(XvfbSession::WindowManager::Openbox);
         QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
-        Trayer trayer;
-        QVERIFY(trayer.start(x));
+        QVERIFY(x.startTray());
         DevServerProcess server;
         QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
@@ -164,7 +112,7 @@ private slots:
         QCOMPARE(home.openedAddresses().size(), 1);
         const QString clientUuid = home.setting(QStringLiteral("clientUuid")).toString();
         QCOMPARE(home.openedAddresses().first(), base + QStringLiteral("/console/?lkCuid=") + clientUuid);
-        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(91, 63, 208)) > 40, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)) > 40, 30000);
         for (int step = 0; step < 8; ++step) {
             x.xdotool({QStringLiteral("key"), QStringLiteral("shift")});
             x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 9 : -9), QStringLiteral("4")});
@@ -198,8 +146,7 @@ private slots:
     {
         XvfbSession x(XvfbSession::WindowManager::Openbox);
         QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
-        Trayer trayer;
-        QVERIFY(trayer.start(x));
+        QVERIFY(x.startTray());
         LarkspanHome home;
         storeUser(home, loggedInUser());
         {
@@ -208,8 +155,8 @@ private slots:
         }
         auto program = home.start(kNoService);
         // Amber: the paused icon; none of the active icon's violet.
-        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(232, 148, 0)) > 40, 30000);
-        QCOMPARE(pixelsLike(x, trayPanel(x), QColor(91, 63, 208)), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(232, 148, 0)) > 40, 30000);
+        QCOMPARE(pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)), 0);
         QVERIFY(!windowShown(x, kLoginTitle));
         QVERIFY(home.openedAddresses().isEmpty());
         QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
@@ -220,17 +167,16 @@ private slots:
     {
         XvfbSession x(XvfbSession::WindowManager::Openbox);
         QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
-        Trayer trayer;
-        QVERIFY(trayer.start(x));
+        QVERIFY(x.startTray());
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
         storeUser(home, loggedInUser());
         auto program = home.start(kNoService);
-        QTRY_VERIFY_WITH_TIMEOUT(trayPanel(x).width() > 0 && pixelsLike(x, trayPanel(x), QColor(91, 63, 208)) > 40, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)) > 40, 30000);
 
         // "Preferences..." from the tray menu: a click on the icon, then the keyboard
         // (the entries before it that take focus: the console and the five pauses).
-        const QRect panel = trayPanel(x);
+        const QRect panel = x.trayPanel();
         QVERIFY(!trayMenuShown(x));
         QVERIFY(x.xdotool({QStringLiteral("mousemove"), QString::number(panel.center().x()), QString::number(panel.center().y()),
                            QStringLiteral("click"), QStringLiteral("1")}));
@@ -242,7 +188,7 @@ private slots:
 
         // The window manager's close (Alt+F4 in openbox) hides the preferences; the
         // program, now without any visible window, keeps running.
-        QVERIFY(closeWindow(x, kPreferencesTitle));
+        QVERIFY(x.closeWindow(kPreferencesTitle));
         QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kPreferencesTitle), 30000);
         QTest::qWait(1500);
         QCOMPARE(program->state(), QProcess::Running);
@@ -252,7 +198,7 @@ private slots:
         storeUser(home, UserInfo().toJson());
         auto again = home.start(kNoService);
         QTRY_VERIFY_WITH_TIMEOUT(windowShown(x, kLoginTitle), 30000);
-        QVERIFY(closeWindow(x, kLoginTitle));
+        QVERIFY(x.closeWindow(kLoginTitle));
         QVERIFY(again->waitForFinished(10000));
         QCOMPARE(again->exitStatus(), QProcess::NormalExit);
         QCOMPARE(again->exitCode(), 0);
