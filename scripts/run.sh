@@ -36,6 +36,8 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
+# shellcheck source=lib/desktop.sh
+source scripts/lib/desktop.sh
 
 # Waits up to $2 seconds for the command in $1 to succeed.
 wait_for() {
@@ -50,16 +52,7 @@ wait_for() {
 headless=0
 if [ -z "${DISPLAY:-}" ]; then
   headless=1
-  # -displayfd lets Xvfb pick a free display number and tell us which.
-  exec 3< <(Xvfb -displayfd 1 -screen 0 1280x800x24 -noreset -nolisten tcp 2>/dev/null)
-  read -r -t 15 num <&3 || { echo "Xvfb did not start" >&2; exit 1; }
-  pids+=($!)
-  export DISPLAY=":$num"
-  openbox >/dev/null 2>&1 &
-  pids+=($!)
-  # A system tray for the icon: trayer, an XEmbed tray along the top edge.
-  trayer --edge top --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
-  pids+=($!)
+  start_virtual_desktop 1280x800
   echo "Virtual display $DISPLAY (Xvfb + openbox + trayer)"
 fi
 

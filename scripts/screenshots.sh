@@ -28,15 +28,9 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1600x1000x24 -noreset -nolisten tcp 2>/dev/null)
-read -r -t 15 num <&3 || { echo "Xvfb did not start" >&2; exit 1; }
-pids+=($!)
-export DISPLAY=":$num"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-trayer --edge top --align right --widthtype request --height 24 --SetDockType true >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+# shellcheck source=lib/desktop.sh
+source scripts/lib/desktop.sh
+start_virtual_desktop 1600x1000
 
 # No session bus: the balloon is drawn by the program next to its tray icon, where it can be
 # captured, instead of by a desktop notification service.
