@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, configures and builds. Usage: scripts/build.sh [preset]
+# The presets in CMakePresets.json name each tree's folder and settings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset="${1:-default}"
@@ -8,7 +9,14 @@ bash scripts/deps.sh
 if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ] && command -v ccache >/dev/null; then
   export CMAKE_CXX_COMPILER_LAUNCHER=ccache
 fi
-if [ ! -f "build/CMakeCache.txt" ] || [ "$preset" != "default" ]; then
+binary_dir=$(jq -r --arg p "$preset" '.configurePresets[] | select(.name == $p) | .binaryDir' CMakePresets.json)
+binary_dir=${binary_dir//\$\{sourceDir\}/$PWD}
+if [ -z "$binary_dir" ] || [ "$binary_dir" = null ]; then
+  echo "build.sh: no configure preset \"$preset\" in CMakePresets.json" >&2
+  exit 2
+fi
+# A configured tree reconfigures itself when a CMakeLists.txt changes.
+if [ ! -f "$binary_dir/CMakeCache.txt" ]; then
   cmake --preset "$preset" >/dev/null
 fi
 cmake --build --preset "$preset" -j "$(nproc)"

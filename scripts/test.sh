@@ -7,9 +7,7 @@ cd "$(dirname "$0")/.."
 # Every log line is guarded, so one below the level evaluates nothing.
 bash scripts/guard-log-lines.sh --check
 bash scripts/build.sh default
-cd build
-ctest --output-on-failure -j 2 --timeout 600 "$@"
-cd ..
+ctest --preset default "$@"
 
 # clang-tidy over app/, core/ and libs/ with build/'s compile database; a finding fails the run.
 echo "== clang-tidy (.clang-tidy) on app/, core/ and libs/"
