@@ -13,6 +13,7 @@
 #include "PrefDialog.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
+#include "StoredPause.h"
 #include "TokenMask.h"
 #include "Translations.h"
 #include "WindowPlacement.h"
@@ -105,17 +106,11 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     connect(hub, &AppSignals::notifyUploaded, this, &LoginPrompt::onNotifyUploaded);
     connect(hub, &AppSignals::showMessage, this, &LoginPrompt::onShowMessage);
 
-    QSettings settings;
-    const bool pausedIndefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
-    const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
-    const bool pausedUntilTomorrow =
-        !pausedDate.isEmpty() && !(pausedDate < DateTimeUtils::toLocalDateString(Clock::nowLocal()));
-    LK_DEBUG() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << pausedIndefinitely
-                   << ", pausedUntilTomorrow=" << pausedUntilTomorrow;
-    if (pausedIndefinitely)
-        emit hub->pause(-1);
-    else if (pausedUntilTomorrow)
-        emit hub->pause(-2);
+    const StoredPause stored = StoredPause::load();
+    LK_DEBUG() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << stored.indefinitely()
+                   << ", pausedUntilTomorrow=" << stored.untilTomorrow();
+    if (const int code = stored.code())
+        emit hub->pause(code);
 
     LK_DEBUG() << "showMessage...";
     showMessage(QSystemTrayIcon::Information, tr("Larkspan is now running"),
@@ -205,8 +200,8 @@ void LoginPrompt::showLogo()
 void LoginPrompt::pause30Minutes() { pauseClicked(30); }
 void LoginPrompt::pause1Hour() { pauseClicked(60); }
 void LoginPrompt::pause2Hours() { pauseClicked(120); }
-void LoginPrompt::pauseUntilTomorrow() { pauseClicked(-2); }
-void LoginPrompt::pauseIndefinitely() { pauseClicked(-1); }
+void LoginPrompt::pauseUntilTomorrow() { pauseClicked(PauseCode::untilTomorrow); }
+void LoginPrompt::pauseIndefinitely() { pauseClicked(PauseCode::indefinitely); }
 
 void LoginPrompt::pauseClicked(int minutes)
 {
