@@ -8,7 +8,6 @@
 #include "DesktopNotifier.h"
 #include "FeedbackDialog.h"
 #include "HttpClient.h"
-#include "LarkspanIcons.h"
 #include "OfflineWindow.h"
 #include "PrefDialog.h"
 #include "QtLog.h"
@@ -16,18 +15,16 @@
 #include "StoredPause.h"
 #include "TokenMask.h"
 #include "Translations.h"
+#include "TrayMenu.h"
 #include "WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLayout>
 #include <QLocale>
-#include <QMenu>
-#include <QScreen>
 #include <QSettings>
 #include <QSysInfo>
 #include <QTranslator>
@@ -45,11 +42,6 @@ bool isLoggedIn()
     return UserInfo::load().isLoggedIn();
 }
 
-bool isUploadDisabled()
-{
-    return iniSettings().value(IniKeys::uploadDisabled, false).toBool();
-}
-
 QString helpPageUrl()
 {
     return AppConstants::serverBaseUrl() + QStringLiteral("/help");
@@ -60,12 +52,6 @@ QString helpPageUrl()
 LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     : QMainWindow(parent), ui(std::make_unique<Ui::LoginPrompt>()), updater(updater)
 {
-    activeIcon = LarkspanIcons::trayIcon(QStringLiteral("active"));
-    notifyIcon = LarkspanIcons::trayIcon(QStringLiteral("notify"));
-    idleIcon = LarkspanIcons::trayIcon(QStringLiteral("idle"));
-    pausedIcon = LarkspanIcons::trayIcon(QStringLiteral("paused"));
-    for (QIcon* icon : {&activeIcon, &notifyIcon, &idleIcon, &pausedIcon})
-        icon->setIsMask(true);
     ui->setupUi(this);
     setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
     translator = new QTranslator(this);
@@ -80,9 +66,9 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     QCoreApplication::installTranslator(translator);
     QLocale::setDefault(locale);
 
-    setWindowIcon(activeIcon);
     initTrayIcon();
     rebuildTrayMenu();
+    setWindowIcon(trayMenu->icon(TrayMenu::State::Active));
     showLogo();
 
     httpClient = new HttpClient(this);
@@ -125,74 +111,35 @@ LoginPrompt::~LoginPrompt()
 
 void LoginPrompt::initTrayIcon()
 {
-    trayIcon = new QSystemTrayIcon(activeIcon, this);
-    trayIcon->setToolTip(QStringLiteral("Larkspan"));
-    trayMenu = new QMenu(this);
-    trayIcon->setContextMenu(trayMenu);
-    trayIcon->setVisible(true);
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &LoginPrompt::showHideTrayMenu);
-    notifier = new DesktopNotifier(trayIcon, this);
+    trayMenu = new TrayMenu(this);
+    connect(trayMenu->trayIcon(), &QSystemTrayIcon::activated, this, &LoginPrompt::showHideTrayMenu);
+    notifier = new DesktopNotifier(trayMenu->trayIcon(), this);
 
-    // Object names let tests and accessibility tools find the entries.
-    auto makeAction = [this](const QString& name, const QString& text) {
-        auto* action = new QAction(text, this);
-        action->setObjectName(name);
-        return action;
+    const std::pair<TrayMenu::Entry, void (LoginPrompt::*)()> handlers[] {
+        {TrayMenu::OpenConsole, &LoginPrompt::openConsole},
+        {TrayMenu::Resume, &LoginPrompt::resumeClicked},
+        {TrayMenu::Pause30Minutes, &LoginPrompt::pause30Minutes},
+        {TrayMenu::Pause1Hour, &LoginPrompt::pause1Hour},
+        {TrayMenu::Pause2Hours, &LoginPrompt::pause2Hours},
+        {TrayMenu::PauseUntilTomorrow, &LoginPrompt::pauseUntilTomorrow},
+        {TrayMenu::PauseIndefinitely, &LoginPrompt::pauseIndefinitely},
+        {TrayMenu::Preferences, &LoginPrompt::showPreferences},
+        {TrayMenu::CheckForUpdates, &LoginPrompt::checkForUpdates},
+        {TrayMenu::SendDiagnostics, &LoginPrompt::sendFeedback},
+        {TrayMenu::Help, &LoginPrompt::openHelpPage},
+        {TrayMenu::LogoutAndQuit, &LoginPrompt::onLogoutAndQuit},
+        {TrayMenu::Quit, &LoginPrompt::onQuitLarkspan},
     };
-    openConsoleAction = makeAction(QStringLiteral("actionOpenConsole"), tr("Open My Console"));
-    connect(openConsoleAction, &QAction::triggered, this, &LoginPrompt::openConsole);
-    lastSyncedAction = makeAction(QStringLiteral("actionLastSynced"), lastSyncedActionText());
-    lastSyncedAction->setEnabled(false);
-    statusAction = makeAction(QStringLiteral("actionStatus"), tr("Active"));
-    statusAction->setEnabled(false);
-    resumeAction = makeAction(QStringLiteral("actionResume"), tr("Resume"));
-    resumeAction->setVisible(false);
-    connect(resumeAction, &QAction::triggered, this, &LoginPrompt::resumeClicked);
-    pause30MinutesAction = makeAction(QStringLiteral("actionPause30Minutes"), tr("Pause for 30 minutes"));
-    connect(pause30MinutesAction, &QAction::triggered, this, &LoginPrompt::pause30Minutes);
-    pause1HourAction = makeAction(QStringLiteral("actionPause1Hour"), tr("Pause for 1 hour"));
-    connect(pause1HourAction, &QAction::triggered, this, &LoginPrompt::pause1Hour);
-    pause2HoursAction = makeAction(QStringLiteral("actionPause2Hours"), tr("Pause for 2 hours"));
-    connect(pause2HoursAction, &QAction::triggered, this, &LoginPrompt::pause2Hours);
-    pauseUntilTomorrowAction = makeAction(QStringLiteral("actionPauseUntilTomorrow"), tr("Pause until tomorrow"));
-    connect(pauseUntilTomorrowAction, &QAction::triggered, this, &LoginPrompt::pauseUntilTomorrow);
-    pauseIndefinitelyAction = makeAction(QStringLiteral("actionPauseIndefinitely"), tr("Pause indefinitely"));
-    connect(pauseIndefinitelyAction, &QAction::triggered, this, &LoginPrompt::pauseIndefinitely);
+    for (const auto& [entry, slot] : handlers)
+        connect(trayMenu->action(entry), &QAction::triggered, this, slot);
 }
 
-void LoginPrompt::rebuildTrayMenu()
-{
-    trayMenu->clear();
-    trayMenu->addAction(openConsoleAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(statusAction);
-    trayMenu->addAction(resumeAction);
-    trayMenu->addAction(pause30MinutesAction);
-    trayMenu->addAction(pause1HourAction);
-    trayMenu->addAction(pause2HoursAction);
-    trayMenu->addAction(pauseUntilTomorrowAction);
-    trayMenu->addAction(pauseIndefinitelyAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(lastSyncedAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(tr("Preferences..."), this, &LoginPrompt::showPreferences)
-        ->setObjectName(QStringLiteral("actionPreferences"));
-    trayMenu->addAction(tr("Check for Updates..."), this, &LoginPrompt::checkForUpdates)
-        ->setObjectName(QStringLiteral("actionCheckForUpdates"));
-    trayMenu->addAction(tr("Send Diagnostics..."), this, &LoginPrompt::sendFeedback)
-        ->setObjectName(QStringLiteral("actionSendDiagnostics"));
-    trayMenu->addAction(tr("Help"), this, &LoginPrompt::openHelpPage)->setObjectName(QStringLiteral("actionHelp"));
-    trayMenu->addSeparator();
-    trayMenu->addAction(tr("Logout && Quit"), this, &LoginPrompt::onLogoutAndQuit)
-        ->setObjectName(QStringLiteral("actionLogoutAndQuit"));
-    trayMenu->addAction(tr("Quit Larkspan"), this, &LoginPrompt::onQuitLarkspan)
-        ->setObjectName(QStringLiteral("actionQuit"));
-}
+void LoginPrompt::rebuildTrayMenu() { trayMenu->rebuild(); }
 
 void LoginPrompt::showLogo()
 {
     ui->labelLogo->setPixmap(
-        activeIcon.pixmap(64).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        trayMenu->icon(TrayMenu::State::Active).pixmap(64).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 // ---- Pause and resume ----
@@ -218,45 +165,34 @@ void LoginPrompt::onPause(int)
     LK_DEBUG() << "LoginPrompt::onPause...";
     if (!isLoggedIn())
         return;
-    statusAction->setText(tr("Paused"));
-    resumeAction->setVisible(true);
-    trayIcon->setIcon(pausedIcon);
-    for (QAction* action : {pause30MinutesAction, pause1HourAction, pause2HoursAction, pauseUntilTomorrowAction,
-                            pauseIndefinitelyAction})
-        action->setVisible(false);
+    trayMenu->setPaused(true);
+    trayMenu->setState(TrayMenu::State::Paused);
 }
 
 void LoginPrompt::onResume()
 {
     if (!isLoggedIn())
         return;
-    statusAction->setText(tr("Active"));
-    statusAction->setEnabled(false);
-    resumeAction->setVisible(false);
+    trayMenu->setPaused(false);
     setActiveOrNotifyIcon();
-    for (QAction* action : {pause30MinutesAction, pause1HourAction, pause2HoursAction, pauseUntilTomorrowAction,
-                            pauseIndefinitelyAction})
-        action->setVisible(true);
 }
 
 void LoginPrompt::setTrayActionsEnabled(bool enabled)
 {
     LK_DEBUG() << "setTrayActionsEnabled: " << enabled;
-    for (QAction* action : {resumeAction, pause30MinutesAction, pause1HourAction, pause2HoursAction,
-                            pauseUntilTomorrowAction, pauseIndefinitelyAction, openConsoleAction})
-        action->setEnabled(enabled);
+    trayMenu->setUserActionsEnabled(enabled);
 }
 
 void LoginPrompt::setActiveOrNotifyIcon()
 {
-    trayIcon->setIcon(offlineWindows.isEmpty() ? activeIcon : notifyIcon);
+    trayMenu->setState(offlineWindows.isEmpty() ? TrayMenu::State::Active : TrayMenu::State::Notify);
 }
 
 // ---- Idle and the manual time prompt ----
 
 void LoginPrompt::onIdle(QDateTime idleStart)
 {
-    trayIcon->setIcon(idleIcon);
+    trayMenu->setState(TrayMenu::State::Idle);
     const bool offlineEnabled = QSettings().value(Keys::offlineEnabled, Defaults::offlineEnabled).toBool();
     LK_DEBUG() << "LoginPrompt::onIdle... offlineEnabled=" << offlineEnabled;
     // The first idle start of a period wins: the event manager repeats the signal every pass.
@@ -401,7 +337,7 @@ void LoginPrompt::onLoginSuccess(const UserInfo& userInfo)
     userInfo.save();
     hide();
     setTrayActionsEnabled(true);
-    trayIcon->setIcon(activeIcon);
+    trayMenu->setState(TrayMenu::State::Active);
 }
 
 void LoginPrompt::onLoginFailed(const QString& reason)
@@ -515,44 +451,10 @@ void LoginPrompt::onQuitLarkspan()
 void LoginPrompt::showHideTrayMenu(QSystemTrayIcon::ActivationReason reason)
 {
     LK_DEBUG() << "showHideTrayMenu...";
-    if (reason == QSystemTrayIcon::Trigger) {
-        if (isVisible()) {
-            LK_DEBUG() << "Hide system tray menu...";
-            trayMenu->hide();
-        } else {
-            LK_DEBUG() << "Show system tray menu...";
-            // Shown once off screen so that it has its real size before it is placed.
-            trayMenu->move(-500, -500);
-            trayMenu->show();
-            placeTrayMenu();
-            trayMenu->show();
-        }
-    }
+    if (reason == QSystemTrayIcon::Trigger)
+        trayMenu->iconClicked(isVisible());
     for (OfflineWindow* window : qAsConst(offlineWindows))
         window->raise();
-}
-
-void LoginPrompt::placeTrayMenu()
-{
-    const QSize size = trayMenu->size();
-    const QRect iconRect = trayIcon->geometry();
-    // A tray that reports no icon geometry (a status notifier host) gets the menu at the
-    // pointer, which is where the click was.
-    const bool atIcon = iconRect.isValid() && !iconRect.isEmpty();
-    const QPoint anchor = atIcon ? iconRect.center() : QCursor::pos();
-    QScreen* screen = QGuiApplication::screenAt(anchor);
-    const QRect area = (screen ? screen : QGuiApplication::primaryScreen())->availableGeometry();
-
-    // The menu's bottom-right corner at the icon; its top-left corner at the pointer.
-    // Either way it flips to the other side where it would leave the screen.
-    QPoint topLeft = atIcon ? anchor - QPoint(size.width(), size.height()) : anchor;
-    if (topLeft.x() < area.left() || topLeft.x() + size.width() - 1 > area.right())
-        topLeft.setX(atIcon ? iconRect.right() + 1 : anchor.x() - size.width());
-    if (topLeft.y() < area.top() || topLeft.y() + size.height() - 1 > area.bottom())
-        topLeft.setY(atIcon ? iconRect.bottom() + 1 : anchor.y() - size.height());
-    topLeft.setX(qBound(area.left(), topLeft.x(), qMax(area.left(), area.right() - size.width() + 1)));
-    topLeft.setY(qBound(area.top(), topLeft.y(), qMax(area.top(), area.bottom() - size.height() + 1)));
-    trayMenu->move(topLeft);
 }
 
 // ---- Notifications ----
@@ -577,28 +479,8 @@ void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, const QString& 
     notifier->show(icon, title, message, kBalloonMsecs);
 }
 
-void LoginPrompt::onNotifyUploaded()
-{
-    lastSyncedAt = Clock::nowLocal();
-    lastSyncedText = syncTimeText(lastSyncedAt);
-    lastSyncedAction->setText(tr("Last synced: ") + lastSyncedText);
-}
-
+void LoginPrompt::onNotifyUploaded() { trayMenu->setLastSynced(Clock::nowLocal()); }
 void LoginPrompt::onHideDockIconIfNeeded() {}
-
-// The month's name in the interface language (sizes and numbers in the other windows
-// follow the same default locale).
-QString LoginPrompt::syncTimeText(const QDateTime& time)
-{
-    return QLocale().toString(time, QStringLiteral("dd MMM HH:mm"));
-}
-
-QString LoginPrompt::lastSyncedActionText() const
-{
-    if (!lastSyncedText.isEmpty())
-        return tr("Last synced: ") + lastSyncedText;
-    return isUploadDisabled() ? tr("Upload disabled") : tr("Last synced: checking...");
-}
 
 // ---- Language ----
 
@@ -608,20 +490,10 @@ void LoginPrompt::onLanguageChanged(const QString& language)
     Translations::load(*translator, QLocale(language));
     QCoreApplication::installTranslator(translator);
     QLocale::setDefault(QLocale(language));
-    if (lastSyncedAt.isValid())
-        lastSyncedText = syncTimeText(lastSyncedAt);
     ui->retranslateUi(this);
     showLoginInfo();
     showLogo();
-    openConsoleAction->setText(tr("Open My Console"));
-    resumeAction->setText(tr("Resume"));
-    statusAction->setText(resumeAction->isVisible() ? tr("Paused") : tr("Active"));
-    pause30MinutesAction->setText(tr("Pause for 30 minutes"));
-    pause1HourAction->setText(tr("Pause for 1 hour"));
-    pause2HoursAction->setText(tr("Pause for 2 hours"));
-    pauseUntilTomorrowAction->setText(tr("Pause until tomorrow"));
-    pauseIndefinitelyAction->setText(tr("Pause indefinitely"));
-    lastSyncedAction->setText(lastSyncedActionText());
+    trayMenu->retranslate();
     rebuildTrayMenu();
 }
 
@@ -644,7 +516,7 @@ void LoginPrompt::changeEvent(QEvent* event)
 void LoginPrompt::closeEvent(QCloseEvent* event)
 {
     LK_DEBUG() << "Going to quit Larkspan: " << event;
-    trayIcon->hide();
+    trayMenu->trayIcon()->hide();
     if (consoleWindow)
         consoleWindow->close();
     event->accept();
@@ -655,5 +527,5 @@ void LoginPrompt::closeEvent(QCloseEvent* event)
 
 void LoginPrompt::hideTrayIcon()
 {
-    trayIcon->setVisible(false);
+    trayMenu->trayIcon()->setVisible(false);
 }

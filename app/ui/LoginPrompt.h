@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QHash>
-#include <QIcon>
 #include <QMainWindow>
 #include <QString>
 #include <QSystemTrayIcon>
@@ -19,9 +18,8 @@ class FeedbackDialog;
 class HttpClient;
 class OfflineWindow;
 class PrefDialog;
-class QAction;
-class QMenu;
 class QTranslator;
+class TrayMenu;
 
 namespace Ui {
 class LoginPrompt;
@@ -90,9 +88,6 @@ private:
     void showLoginAddress(const QString& url);
     void fitLoginWindow();
     void showLogo();
-    void placeTrayMenu();
-    QString lastSyncedActionText() const;
-    static QString syncTimeText(const QDateTime& time);
     PrefDialog* preferences();
     FeedbackDialog* diagnostics();
     ConsoleWindow* console();
@@ -101,23 +96,7 @@ private:
     std::unique_ptr<Ui::LoginPrompt> ui;
     AutoUpdater* updater;
     QTranslator* translator;
-    QString lastSyncedText;
-    QDateTime lastSyncedAt;
-    QIcon activeIcon;
-    QIcon notifyIcon;
-    QIcon idleIcon;
-    QIcon pausedIcon;
-    QSystemTrayIcon* trayIcon = nullptr;
-    QMenu* trayMenu = nullptr;
-    QAction* openConsoleAction = nullptr;
-    QAction* lastSyncedAction = nullptr;
-    QAction* statusAction = nullptr;
-    QAction* resumeAction = nullptr;
-    QAction* pause30MinutesAction = nullptr;
-    QAction* pause1HourAction = nullptr;
-    QAction* pause2HoursAction = nullptr;
-    QAction* pauseUntilTomorrowAction = nullptr;
-    QAction* pauseIndefinitelyAction = nullptr;
+    TrayMenu* trayMenu = nullptr;
     QDateTime idleStartedAt;
     QVector<OfflineWindow*> offlineWindows;
     PrefDialog* prefDialog = nullptr;
