@@ -1,19 +1,19 @@
 #include "LoginPrompt.h"
-#include "ui_LoginPrompt.h"
 
 #include "AppSignals.h"
 #include "AutoUpdater.h"
+#include "BrowserLogin.h"
 #include "Clock.h"
 #include "DateTimeUtils.h"
 #include "DesktopNotifier.h"
 #include "FeedbackDialog.h"
 #include "HttpClient.h"
+#include "LoginForm.h"
 #include "OfflineWindow.h"
 #include "PrefDialog.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "StoredPause.h"
-#include "TokenMask.h"
 #include "Translations.h"
 #include "TrayMenu.h"
 #include "WindowPlacement.h"
@@ -23,10 +23,9 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
-#include <QLayout>
+#include <QPushButton>
 #include <QLocale>
 #include <QSettings>
-#include <QSysInfo>
 #include <QTranslator>
 #include <QUrl>
 #include <utility>
@@ -34,8 +33,6 @@
 namespace {
 
 constexpr int kBalloonMsecs = 10000;
-constexpr int kLoginWindowMinWidth = 480;
-constexpr int kLoginWindowMaxHeight = 250; // the form's own limit
 
 bool isLoggedIn()
 {
@@ -50,15 +47,9 @@ QString helpPageUrl()
 } // namespace
 
 LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
-    : QMainWindow(parent), ui(std::make_unique<Ui::LoginPrompt>()), updater(updater)
+    : QMainWindow(parent), loginForm(std::make_unique<LoginForm>(this)), updater(updater)
 {
-    ui->setupUi(this);
-    setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
     translator = new QTranslator(this);
-    ui->btnLogin->setFocus();
-    // The address is filled in once the login page has been opened.
-    ui->labelLoginUrl->hide();
-    ui->labelLoginAddress->hide();
 
     const QLocale locale(QSettings().value(Keys::language, QLocale::system().name()).toString());
     LK_DEBUG() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
@@ -69,7 +60,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     initTrayIcon();
     rebuildTrayMenu();
     setWindowIcon(trayMenu->icon(TrayMenu::State::Active));
-    showLogo();
+    loginForm->setLogo(trayMenu->icon(TrayMenu::State::Active));
 
     httpClient = new HttpClient(this);
 
@@ -80,7 +71,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     // Exchanging the fresh refresh token at once lets the uploader's next pass upload
     // instead of spending that pass on the exchange.
     connect(httpClient, &HttpClient::sigExchangeToken, httpClient, &HttpClient::exchangeToken);
-    connect(ui->btnLogin, &QPushButton::clicked, this, &LoginPrompt::openLoginPage);
+    connect(loginForm->loginButton(), &QPushButton::clicked, this, &LoginPrompt::openLoginPage);
 
     AppSignals* hub = AppSignals::instance();
     connect(hub, &AppSignals::loginRequired, this, &LoginPrompt::onLoggingIn);
@@ -135,12 +126,6 @@ void LoginPrompt::initTrayIcon()
 }
 
 void LoginPrompt::rebuildTrayMenu() { trayMenu->rebuild(); }
-
-void LoginPrompt::showLogo()
-{
-    ui->labelLogo->setPixmap(
-        trayMenu->icon(TrayMenu::State::Active).pixmap(64).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-}
 
 // ---- Pause and resume ----
 
@@ -246,87 +231,23 @@ void LoginPrompt::onNotificationMessageClicked(const QHash<QString, QString>& ms
 
 // ---- Login ----
 
-QString LoginPrompt::buildLoginUrl(const QString& clientUuid) const
-{
-    return QStringLiteral("%1/console/?lkCuid=%2").arg(AppConstants::serverBaseUrl(), clientUuid);
-}
-
 void LoginPrompt::openLoginPage()
 {
-    loginStartedAt = Clock::nowUtc();
-    const QString loginUrl = buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString());
-    LK_DEBUG() << "loginUrl: " << loginUrl;
-    showLoginAddress(loginUrl);
-    QDesktopServices::openUrl(QUrl(loginUrl));
+    const QString url = browserLogin.startLogin();
+    loginForm->showAddress(url);
+    QDesktopServices::openUrl(QUrl(url));
     hide();
     httpClient->checkLoginStatus();
 }
 
 void LoginPrompt::showLoginWindow(bool loginPageOpened)
 {
-    loginInfo = loginPageOpened ? LoginInfo::PageOpened : LoginInfo::PageNotOpened;
-    showLoginInfo();
-    // Someone without a browser can still copy the address into one elsewhere.
-    if (ui->labelLoginAddress->text().isEmpty())
-        showLoginAddress(buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString()));
-    ui->labelLoginUrl->show();
-    ui->labelLoginAddress->show();
-    if (QSysInfo::prettyProductName().startsWith(QLatin1String("Windows 10")))
-        setMinimumSize(600, 350);
-    // Left to itself, adjustSize() narrows a window of word-wrapped text until it is tall,
-    // and the window's height limit then cuts the text off: keep it wide enough.
-    setMinimumWidth(qMax(minimumWidth(), kLoginWindowMinWidth));
-    fitLoginWindow();
-    WindowPlacement::centreOnPrimaryScreen(this);
-    show();
-    raise();
-    activateWindow();
-}
-
-// The form's height limit was made for its two texts. Below them the window now also shows
-// the login address, which takes two lines or three for a long service address, and Korean
-// and Chinese lines are taller: the window grows past the limit when, and only as far as,
-// its content needs.
-void LoginPrompt::fitLoginWindow()
-{
-    setMaximumHeight(kLoginWindowMaxHeight);
-    adjustSize();
-    const int needed = centralWidget()->layout()->minimumHeightForWidth(width());
-    if (needed > height()) {
-        setMaximumHeight(needed);
-        resize(width(), needed);
-    }
-}
-
-// A link that can be selected and copied (its context menu copies the address). A label
-// rather than a line edit: an edit field lays out its text as soon as it is built, which
-// would load the fonts at every start, also for the many runs that never show this window.
-void LoginPrompt::showLoginAddress(const QString& url)
-{
-    const QString escaped = url.toHtmlEscaped();
-    ui->labelLoginAddress->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(escaped));
-}
-
-void LoginPrompt::showLoginInfo()
-{
-    if (loginInfo == LoginInfo::PageOpened) {
-        ui->labelInfo->setText(
-            tr("Larkspan needs your login details. We've opened a login screen for you.<br><br>Don\u2019t see the "
-               "Larkspan login screen? Press \"Login to Larkspan\" below to login via your web browser."));
-    } else if (loginInfo == LoginInfo::PageNotOpened) {
-        ui->labelInfo->setText(tr("Larkspan needs your login details. Press \"Login to Larkspan\" below to login via "
-                                  "your web browser."));
-    }
+    loginForm->present(loginPageOpened, BrowserLogin::loginUrl());
 }
 
 void LoginPrompt::onLoggingIn()
 {
-    const QDateTime now = Clock::nowUtc();
-    const qint64 diff = loginStartedAt.isValid() ? loginStartedAt.secsTo(now) : 0;
-    const qint64 absDiff = diff < 0 ? -diff : diff;
-    LK_INFO() << "onLoggingIn: loginStart=" << loginStartedAt << ", now=" << now << ", diff=" << diff
-                  << " seconds";
-    if (absDiff > 30)
+    if (browserLogin.isOverdue())
         showLoginWindow(false);
 }
 
@@ -351,22 +272,11 @@ void LoginPrompt::onLoginFailed(const QString& reason)
 
 // ---- Other actions ----
 
-QString LoginPrompt::buildConsoleUrl(const QString& refreshToken) const
-{
-    // The log stays on disk and travels with diagnostics: never write the token whole.
-    LK_INFO() << QStringLiteral("Building console URL: refreshToken=%2").arg(TokenMask::token(refreshToken));
-    const QString url = QStringLiteral("%1/console/login/r/%2").arg(AppConstants::serverBaseUrl(), refreshToken);
-    LK_INFO() << QStringLiteral("Built console URL: %1").arg(TokenMask::inText(url, refreshToken));
-    return url;
-}
-
 void LoginPrompt::openConsole()
 {
-    const UserInfo userInfo = UserInfo::load();
-    if (userInfo.refreshToken().isEmpty())
+    const QString consoleUrl = BrowserLogin::consoleUrl();
+    if (consoleUrl.isEmpty())
         return;
-    const QString consoleUrl = buildConsoleUrl(userInfo.refreshToken());
-    LK_DEBUG() << "consoleUrl: " << TokenMask::inText(consoleUrl, userInfo.refreshToken());
     if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool())
         QDesktopServices::openUrl(QUrl(consoleUrl));
     else
@@ -490,9 +400,7 @@ void LoginPrompt::onLanguageChanged(const QString& language)
     Translations::load(*translator, QLocale(language));
     QCoreApplication::installTranslator(translator);
     QLocale::setDefault(QLocale(language));
-    ui->retranslateUi(this);
-    showLoginInfo();
-    showLogo();
+    loginForm->retranslate();
     trayMenu->retranslate();
     rebuildTrayMenu();
 }
@@ -500,13 +408,10 @@ void LoginPrompt::onLanguageChanged(const QString& language)
 void LoginPrompt::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
-        // The form's own texts would replace the logo and the login text shown.
-        showLoginInfo();
-        showLogo();
+        loginForm->retranslate();
         // An open login window takes the height the new texts need.
         if (isVisible())
-            fitLoginWindow();
+            loginForm->fit();
     }
     QMainWindow::changeEvent(event);
 }

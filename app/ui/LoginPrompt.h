@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BrowserLogin.h"
 #include "ConsoleWindow.h"
 #include "UserInfo.h"
 
@@ -16,14 +17,11 @@ class AutoUpdater;
 class DesktopNotifier;
 class FeedbackDialog;
 class HttpClient;
+class LoginForm;
 class OfflineWindow;
 class PrefDialog;
 class QTranslator;
 class TrayMenu;
-
-namespace Ui {
-class LoginPrompt;
-}
 
 // The program's main window and its whole visible presence: a small login prompt shown
 // only while the user has to log in, and the tray icon with its menu and notifications
@@ -81,19 +79,13 @@ private slots:
 private:
     void rebuildTrayMenu();
     OfflineWindow* openOfflineWindow(QDateTime start, QDateTime end);
-    QString buildLoginUrl(const QString& clientUuid) const;
-    QString buildConsoleUrl(const QString& refreshToken) const;
     void setActiveOrNotifyIcon();
-    void showLoginInfo();
-    void showLoginAddress(const QString& url);
-    void fitLoginWindow();
-    void showLogo();
     PrefDialog* preferences();
     FeedbackDialog* diagnostics();
     ConsoleWindow* console();
 
-    QDateTime loginStartedAt;
-    std::unique_ptr<Ui::LoginPrompt> ui;
+    BrowserLogin browserLogin;
+    std::unique_ptr<LoginForm> loginForm;
     AutoUpdater* updater;
     QTranslator* translator;
     TrayMenu* trayMenu = nullptr;
@@ -107,8 +99,4 @@ private:
 
     // Balloons go to the desktop's notification service where one runs.
     DesktopNotifier* notifier = nullptr;
-    // Which of the two login texts is shown, so a language change can translate it again
-    // (the form's own retranslation would put its placeholder text back).
-    enum class LoginInfo { Placeholder, PageOpened, PageNotOpened };
-    LoginInfo loginInfo = LoginInfo::Placeholder;
 };
