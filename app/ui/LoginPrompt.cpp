@@ -4,7 +4,6 @@
 #include "AutoUpdater.h"
 #include "BrowserLogin.h"
 #include "Clock.h"
-#include "DateTimeUtils.h"
 #include "DesktopNotifier.h"
 #include "FeedbackDialog.h"
 #include "HttpClient.h"
@@ -94,11 +93,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
                 tr("Click on the Larkspan icon in system tray to 'Open My Console' and view your activity summary."));
 }
 
-LoginPrompt::~LoginPrompt()
-{
-    // Manual time prompts have no parent; the ones still open go with us.
-    qDeleteAll(offlineWindows);
-}
+LoginPrompt::~LoginPrompt() = default;
 
 void LoginPrompt::initTrayIcon()
 {
@@ -170,7 +165,7 @@ void LoginPrompt::setTrayActionsEnabled(bool enabled)
 
 void LoginPrompt::setActiveOrNotifyIcon()
 {
-    trayMenu->setState(offlineWindows.isEmpty() ? TrayMenu::State::Active : TrayMenu::State::Notify);
+    trayMenu->setState(manualTimePrompts.isEmpty() ? TrayMenu::State::Active : TrayMenu::State::Notify);
 }
 
 // ---- Idle and the manual time prompt ----
@@ -178,29 +173,24 @@ void LoginPrompt::setActiveOrNotifyIcon()
 void LoginPrompt::onIdle(QDateTime idleStart)
 {
     trayMenu->setState(TrayMenu::State::Idle);
-    const bool offlineEnabled = QSettings().value(Keys::offlineEnabled, Defaults::offlineEnabled).toBool();
-    LK_DEBUG() << "LoginPrompt::onIdle... offlineEnabled=" << offlineEnabled;
-    // The first idle start of a period wins: the event manager repeats the signal every pass.
-    if (offlineEnabled && !idleStartedAt.isValid())
-        idleStartedAt = std::move(idleStart);
+    manualTimePrompts.noteIdleStart(std::move(idleStart));
 }
 
 void LoginPrompt::onFoundRecentUserEvents(const QDateTime& idleEnd)
 {
-    if (idleStartedAt.isValid()) {
+    const QDateTime idleStart = manualTimePrompts.takeIdleStart();
+    if (idleStart.isValid()) {
         LK_DEBUG() << "onFoundRecentUserEvents: idleEnd=" << idleEnd;
         LK_INFO() << "onFoundRecentUserEvents... create new offline dialog and show";
-        openOfflineWindow(idleStartedAt, idleEnd);
-        idleStartedAt = QDateTime();
+        openOfflineWindow(idleStart, idleEnd);
     }
     setActiveOrNotifyIcon();
 }
 
 OfflineWindow* LoginPrompt::openOfflineWindow(QDateTime start, QDateTime end)
 {
-    auto* window = new OfflineWindow(std::move(start), std::move(end), nullptr);
+    OfflineWindow* window = manualTimePrompts.create(std::move(start), std::move(end));
     connect(window, &OfflineWindow::closed, this, &LoginPrompt::onOfflineWindowClosed);
-    offlineWindows.append(window);
     window->askForComment();
     return window;
 }
@@ -210,21 +200,17 @@ void LoginPrompt::onOfflineWindowClosed()
     auto* window = qobject_cast<OfflineWindow*>(sender());
     if (!window)
         return;
-    offlineWindows.removeAll(window);
     LK_DEBUG() << "onOfflineDialogClosed: one offline dialog is closed and going to be deleted.";
-    window->deleteLater();
+    manualTimePrompts.release(window);
 }
 
 void LoginPrompt::onNotificationMessageClicked(const QHash<QString, QString>& msgData)
 {
-    const QString startKey = QStringLiteral("startTimeUtcStr");
-    const QString endKey = QStringLiteral("endTimeUtcStr");
-    if (!msgData.contains(startKey) || !msgData.contains(endKey))
+    QDateTime start;
+    QDateTime end;
+    if (!ManualTimePrompts::periodOf(msgData, start, end))
         return;
-    LK_DEBUG() << "onNotificationMessageClicked: startTimeUtcStr=" << msgData.value(startKey)
-                   << ", endTimeUtcStr=" << msgData.value(endKey);
-    OfflineWindow* window = openOfflineWindow(DateTimeUtils::fromUTCString(msgData.value(startKey)),
-                                              DateTimeUtils::fromUTCString(msgData.value(endKey)));
+    OfflineWindow* window = openOfflineWindow(start, end);
     window->raise();
     window->activateWindow();
 }
@@ -363,8 +349,7 @@ void LoginPrompt::showHideTrayMenu(QSystemTrayIcon::ActivationReason reason)
     LK_DEBUG() << "showHideTrayMenu...";
     if (reason == QSystemTrayIcon::Trigger)
         trayMenu->iconClicked(isVisible());
-    for (OfflineWindow* window : qAsConst(offlineWindows))
-        window->raise();
+    manualTimePrompts.raiseAll();
 }
 
 // ---- Notifications ----

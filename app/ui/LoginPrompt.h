@@ -2,6 +2,7 @@
 
 #include "BrowserLogin.h"
 #include "ConsoleWindow.h"
+#include "ManualTimePrompts.h"
 #include "UserInfo.h"
 
 #include <QDateTime>
@@ -9,7 +10,6 @@
 #include <QMainWindow>
 #include <QString>
 #include <QSystemTrayIcon>
-#include <QVector>
 
 #include <memory>
 
@@ -89,8 +89,7 @@ private:
     AutoUpdater* updater;
     QTranslator* translator;
     TrayMenu* trayMenu = nullptr;
-    QDateTime idleStartedAt;
-    QVector<OfflineWindow*> offlineWindows;
+    ManualTimePrompts manualTimePrompts;
     PrefDialog* prefDialog = nullptr;
     FeedbackDialog* feedbackDialog = nullptr;
     // Built on the first embedded-console request; no parent, closed with this window.
