@@ -5,17 +5,15 @@
 #include "BrowserLogin.h"
 #include "Clock.h"
 #include "DesktopNotifier.h"
-#include "FeedbackDialog.h"
 #include "HttpClient.h"
 #include "LoginForm.h"
 #include "OfflineWindow.h"
-#include "PrefDialog.h"
+#include "OnDemandWindows.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "StoredPause.h"
 #include "Translations.h"
 #include "TrayMenu.h"
-#include "WindowPlacement.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,6 +59,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     setWindowIcon(trayMenu->icon(TrayMenu::State::Active));
     loginForm->setLogo(trayMenu->icon(TrayMenu::State::Active));
 
+    windows = std::make_unique<OnDemandWindows>(this, updater);
     httpClient = new HttpClient(this);
 
     connect(httpClient, &HttpClient::errorString, this, &LoginPrompt::onShowError);
@@ -261,12 +260,8 @@ void LoginPrompt::onLoginFailed(const QString& reason)
 void LoginPrompt::openConsole()
 {
     const QString consoleUrl = BrowserLogin::consoleUrl();
-    if (consoleUrl.isEmpty())
-        return;
-    if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool())
-        QDesktopServices::openUrl(QUrl(consoleUrl));
-    else
-        console()->openConsole(consoleUrl);
+    if (!consoleUrl.isEmpty())
+        windows->showConsole(consoleUrl);
 }
 
 void LoginPrompt::openHelpPage()
@@ -278,45 +273,13 @@ void LoginPrompt::openHelpPage()
 void LoginPrompt::showPreferences()
 {
     LK_DEBUG() << "showPreferences...";
-    PrefDialog* dialog = preferences();
-    dialog->adjustSize();
-    WindowPlacement::centreOnPrimaryScreen(dialog);
-    dialog->show();
+    windows->showPreferences();
 }
 
 void LoginPrompt::sendFeedback()
 {
     LK_INFO() << "sendFeedback: showing dialog...";
-    FeedbackDialog* dialog = diagnostics();
-    dialog->showDialog();
-    dialog->raise();
-    dialog->activateWindow();
-}
-
-// The preferences, the diagnostics dialog and the console window are built when first
-// asked for: most runs never open them, and building their widgets alone keeps about 2 MiB
-// of the toolkit's code resident, and the fonts with their text layout on a desktop whose
-// notification service shows our balloons. Once built, each lives as long as the tray
-// controller.
-PrefDialog* LoginPrompt::preferences()
-{
-    if (!prefDialog)
-        prefDialog = new PrefDialog(this, updater);
-    return prefDialog;
-}
-
-FeedbackDialog* LoginPrompt::diagnostics()
-{
-    if (!feedbackDialog)
-        feedbackDialog = new FeedbackDialog(this);
-    return feedbackDialog;
-}
-
-ConsoleWindow* LoginPrompt::console()
-{
-    if (!consoleWindow)
-        consoleWindow = std::make_unique<ConsoleWindow>(nullptr);
-    return consoleWindow.get();
+    windows->showDiagnostics();
 }
 
 void LoginPrompt::checkForUpdates()
@@ -407,8 +370,7 @@ void LoginPrompt::closeEvent(QCloseEvent* event)
 {
     LK_DEBUG() << "Going to quit Larkspan: " << event;
     trayMenu->trayIcon()->hide();
-    if (consoleWindow)
-        consoleWindow->close();
+    windows->closeConsole();
     event->accept();
     // The other windows only hide when closed and the program keeps running without any
     // visible window, so closing this one ends the program explicitly.

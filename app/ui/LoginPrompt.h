@@ -1,7 +1,6 @@
 #pragma once
 
 #include "BrowserLogin.h"
-#include "ConsoleWindow.h"
 #include "ManualTimePrompts.h"
 #include "UserInfo.h"
 
@@ -15,11 +14,10 @@
 
 class AutoUpdater;
 class DesktopNotifier;
-class FeedbackDialog;
 class HttpClient;
 class LoginForm;
 class OfflineWindow;
-class PrefDialog;
+class OnDemandWindows;
 class QTranslator;
 class TrayMenu;
 
@@ -80,9 +78,6 @@ private:
     void rebuildTrayMenu();
     OfflineWindow* openOfflineWindow(QDateTime start, QDateTime end);
     void setActiveOrNotifyIcon();
-    PrefDialog* preferences();
-    FeedbackDialog* diagnostics();
-    ConsoleWindow* console();
 
     BrowserLogin browserLogin;
     std::unique_ptr<LoginForm> loginForm;
@@ -90,10 +85,7 @@ private:
     QTranslator* translator;
     TrayMenu* trayMenu = nullptr;
     ManualTimePrompts manualTimePrompts;
-    PrefDialog* prefDialog = nullptr;
-    FeedbackDialog* feedbackDialog = nullptr;
-    // Built on the first embedded-console request; no parent, closed with this window.
-    std::unique_ptr<ConsoleWindow> consoleWindow;
+    std::unique_ptr<OnDemandWindows> windows;
     HttpClient* httpClient = nullptr;
 
     // Balloons go to the desktop's notification service where one runs.
