@@ -16,43 +16,23 @@
 #include "TrayMenu.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
 #include <QPushButton>
-#include <QLocale>
 #include <QSettings>
 #include <QTranslator>
 #include <QUrl>
 #include <utility>
 
-namespace {
-
+// How long a balloon stays up.
 constexpr int kBalloonMsecs = 10000;
-
-bool isLoggedIn()
-{
-    return UserInfo::load().isLoggedIn();
-}
-
-QString helpPageUrl()
-{
-    return AppConstants::serverBaseUrl() + QStringLiteral("/help");
-}
-
-} // namespace
 
 LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     : QMainWindow(parent), loginForm(std::make_unique<LoginForm>(this)), updater(updater)
 {
     translator = new QTranslator(this);
-
-    const QLocale locale(QSettings().value(Keys::language, QLocale::system().name()).toString());
-    LK_DEBUG() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
-    Translations::load(*translator, locale);
-    QCoreApplication::installTranslator(translator);
-    QLocale::setDefault(locale);
+    Translations::switchTo(*translator, Translations::savedLocale());
 
     initTrayIcon();
     rebuildTrayMenu();
@@ -129,20 +109,13 @@ void LoginPrompt::pause2Hours() { pauseClicked(120); }
 void LoginPrompt::pauseUntilTomorrow() { pauseClicked(PauseCode::untilTomorrow); }
 void LoginPrompt::pauseIndefinitely() { pauseClicked(PauseCode::indefinitely); }
 
-void LoginPrompt::pauseClicked(int minutes)
-{
-    emit AppSignals::instance()->pause(minutes);
-}
-
-void LoginPrompt::resumeClicked()
-{
-    emit AppSignals::instance()->resume();
-}
+void LoginPrompt::pauseClicked(int minutes) { emit AppSignals::instance()->pause(minutes); }
+void LoginPrompt::resumeClicked() { emit AppSignals::instance()->resume(); }
 
 void LoginPrompt::onPause(int)
 {
     LK_DEBUG() << "LoginPrompt::onPause...";
-    if (!isLoggedIn())
+    if (!UserInfo::load().isLoggedIn())
         return;
     trayMenu->setPaused(true);
     trayMenu->setState(TrayMenu::State::Paused);
@@ -150,7 +123,7 @@ void LoginPrompt::onPause(int)
 
 void LoginPrompt::onResume()
 {
-    if (!isLoggedIn())
+    if (!UserInfo::load().isLoggedIn())
         return;
     trayMenu->setPaused(false);
     setActiveOrNotifyIcon();
@@ -267,7 +240,7 @@ void LoginPrompt::openConsole()
 void LoginPrompt::openHelpPage()
 {
     LK_DEBUG() << "openHelpPage...";
-    QDesktopServices::openUrl(QUrl(helpPageUrl()));
+    QDesktopServices::openUrl(QUrl(AppConstants::serverBaseUrl() + QStringLiteral("/help")));
 }
 
 void LoginPrompt::showPreferences()
@@ -320,15 +293,13 @@ void LoginPrompt::showHideTrayMenu(QSystemTrayIcon::ActivationReason reason)
 void LoginPrompt::onShowMessage(const QString& title, const QString& message)
 {
     LK_DEBUG() << "onShowMessage...";
-    LK_DEBUG() << "showMessage...";
-    notifier->show(QSystemTrayIcon::Information, title, message, kBalloonMsecs);
+    showMessage(QSystemTrayIcon::Information, title, message);
 }
 
 void LoginPrompt::onShowError(const QString& title, const QString& message)
 {
     LK_DEBUG() << "onShowError...";
-    LK_DEBUG() << "showMessage...";
-    notifier->show(QSystemTrayIcon::Critical, title, message, kBalloonMsecs);
+    showMessage(QSystemTrayIcon::Critical, title, message);
 }
 
 void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message)
@@ -344,10 +315,7 @@ void LoginPrompt::onHideDockIconIfNeeded() {}
 
 void LoginPrompt::onLanguageChanged(const QString& language)
 {
-    QCoreApplication::removeTranslator(translator);
-    Translations::load(*translator, QLocale(language));
-    QCoreApplication::installTranslator(translator);
-    QLocale::setDefault(QLocale(language));
+    Translations::switchTo(*translator, QLocale(language));
     loginForm->retranslate();
     trayMenu->retranslate();
     rebuildTrayMenu();
@@ -377,7 +345,4 @@ void LoginPrompt::closeEvent(QCloseEvent* event)
     QCoreApplication::quit();
 }
 
-void LoginPrompt::hideTrayIcon()
-{
-    trayMenu->trayIcon()->setVisible(false);
-}
+void LoginPrompt::hideTrayIcon() { trayMenu->trayIcon()->setVisible(false); }

@@ -24,7 +24,8 @@ class TrayMenu;
 // The program's main window and its whole visible presence: a small login prompt shown
 // only while the user has to log in, and the tray icon with its menu and notifications
 // the rest of the time. Drives the browser login, pause and resume, the manual time
-// prompt after an idle period, the other windows and the interface language.
+// prompt after an idle period, the other windows and the interface language; the tray
+// menu, the login form and the prompts are classes of their own.
 class LoginPrompt : public QMainWindow
 {
     Q_OBJECT
