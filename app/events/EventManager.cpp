@@ -5,6 +5,7 @@
 #include "DateTimeUtils.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
+#include "StoredPause.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -56,11 +57,8 @@ EventManager::EventManager()
 
     // A pause stored by an earlier run holds from the first moment, not only from the first
     // pass of the loop: input arriving in the seconds after start must not be tracked.
-    const StoredPause stored = storedPause();
-    if (stored.indefinitely)
-        pause(-1);
-    else if (stored.untilTomorrow)
-        pause(-2);
+    if (const int code = StoredPause::load().code())
+        pause(code);
 }
 
 EventManager::~EventManager() = default;
@@ -139,31 +137,18 @@ void EventManager::createPauseEvent()
     addEvent(event);
 }
 
-EventManager::StoredPause EventManager::storedPause()
-{
-    QSettings settings;
-    StoredPause stored;
-    stored.indefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
-    const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
-    const QString today = DateTimeUtils::toLocalDateString(Clock::nowLocal());
-    stored.untilTomorrow = !pausedDate.isEmpty() && !(pausedDate < today);
-    return stored;
-}
-
 void EventManager::loadPauseStatusFromSettings()
 {
-    const StoredPause stored = storedPause();
-    LK_DEBUG() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << stored.indefinitely
-                   << ", pausedUntilTomorrow=" << stored.untilTomorrow;
-    if (stored.indefinitely)
-        emit AppSignals::instance()->pause(-1);
-    else if (stored.untilTomorrow)
-        emit AppSignals::instance()->pause(-2);
+    const StoredPause stored = StoredPause::load();
+    LK_DEBUG() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << stored.indefinitely()
+                   << ", pausedUntilTomorrow=" << stored.untilTomorrow();
+    if (const int code = stored.code())
+        emit AppSignals::instance()->pause(code);
 }
 
 bool EventManager::isPausedUntilTomorrow() const
 {
-    return _paused && _pauseMinutes == -2;
+    return _paused && _pauseMinutes == PauseCode::untilTomorrow;
 }
 
 void EventManager::resetRecentUserEvents()
@@ -270,10 +255,9 @@ void EventManager::runPass()
             emit AppSignals::instance()->resume();
             emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
         } else if (isPausedUntilTomorrow()) {
-            const QString today = DateTimeUtils::toLocalDateString(Clock::nowLocal());
-            const QString pausedDate = QSettings().value(Keys::pauseUntilTomorrow, QString()).toString();
-            LK_DEBUG() << "Paused until tomorrow: pausedDate=" << pausedDate << ", today=" << today;
-            if (pausedDate < today) {
+            const StoredPause stored = StoredPause::load();
+            LK_DEBUG() << "Paused until tomorrow: pausedDate=" << stored.date() << ", today=" << stored.today();
+            if (!stored.untilTomorrow()) {
                 emit AppSignals::instance()->resume();
                 emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
             }
@@ -288,14 +272,10 @@ void EventManager::pause(int minutes)
 {
     _pauseMinutes = minutes;
     _paused = true;
-    QSettings settings;
-    if (minutes == -2) {
-        settings.setValue(Keys::pauseUntilTomorrow, DateTimeUtils::toLocalDateString(Clock::nowLocal()));
-        settings.remove(Keys::pauseIndefinitely);
+    StoredPause::remember(minutes);
+    if (minutes == PauseCode::untilTomorrow) {
         LK_INFO() << "EventManager::pause until tomorrow...";
-    } else if (minutes == -1) {
-        settings.remove(Keys::pauseUntilTomorrow);
-        settings.setValue(Keys::pauseIndefinitely, true);
+    } else if (minutes == PauseCode::indefinitely) {
         LK_INFO() << "EventManager::pause indefinitely...";
     } else {
         LK_INFO().nospace() << "EventManager::pause " << minutes << " minutes from now...";
@@ -307,13 +287,7 @@ void EventManager::resume()
     LK_DEBUG() << "EventManager::resume...";
     _pauseMinutes = 0;
     _paused = false;
-    // Every stored user event ends up here; only touch the settings file when a pause
-    // is actually stored, instead of rewriting it every few seconds.
-    QSettings settings;
-    if (settings.contains(Keys::pauseUntilTomorrow))
-        settings.remove(Keys::pauseUntilTomorrow);
-    if (settings.contains(Keys::pauseIndefinitely))
-        settings.remove(Keys::pauseIndefinitely);
+    StoredPause::forget();
 }
 
 void EventManager::onCancelIdleTime()

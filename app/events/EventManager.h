@@ -39,12 +39,6 @@ public:
     int pauseMinutes() const { return _pauseMinutes; }
 
 private:
-    struct StoredPause {
-        bool indefinitely = false;
-        bool untilTomorrow = false;
-    };
-    static StoredPause storedPause();
-
     void createPauseEvent();
     bool isIdle();
     QDateTime lastUserEventTime();

@@ -21,7 +21,7 @@ QString forLog(const QString& url)
 
 } // namespace
 
-ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::ConsoleWindow)
+ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), ui(std::make_unique<Ui::ConsoleWindow>())
 {
     ui->setupUi(this);
     // Opened from the tray: closing it must never end the program.
@@ -32,10 +32,7 @@ ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::
     connect(ui->lineEdit, &QLineEdit::returnPressed, this, &ConsoleWindow::onOpenUrl);
 }
 
-ConsoleWindow::~ConsoleWindow()
-{
-    delete ui;
-}
+ConsoleWindow::~ConsoleWindow() = default;
 
 bool ConsoleWindow::ensureWebView()
 {

@@ -3,6 +3,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <memory>
+
 namespace Ui {
 class ConsoleWindow;
 }
@@ -37,7 +39,7 @@ private:
     bool ensureWebView();
     void bringToFront();
 
-    Ui::ConsoleWindow* ui;
+    std::unique_ptr<Ui::ConsoleWindow> ui;
     // A QWebEngineView from the browser module, or null until the first opening.
     QWidget* webView = nullptr;
 };

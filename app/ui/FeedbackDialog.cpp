@@ -8,7 +8,7 @@
 #include <QCloseEvent>
 
 FeedbackDialog::FeedbackDialog(QWidget* parent)
-    : QDialog(parent), ui(new Ui::FeedbackDialog), httpClient(nullptr)
+    : QDialog(parent), ui(std::make_unique<Ui::FeedbackDialog>()), httpClient(nullptr)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
@@ -22,10 +22,7 @@ FeedbackDialog::FeedbackDialog(QWidget* parent)
     connect(httpClient, &HttpClient::feedbackSuccess, this, &FeedbackDialog::onFeedbackSuccess);
 }
 
-FeedbackDialog::~FeedbackDialog()
-{
-    delete ui;
-}
+FeedbackDialog::~FeedbackDialog() = default;
 
 void FeedbackDialog::showDialog()
 {

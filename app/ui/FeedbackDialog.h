@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class HttpClient;
 
 namespace Ui {
@@ -38,6 +40,6 @@ private:
     void showStatusLine(const QString& text, const QString& styleSheet);
     void setEditable(bool editable);
 
-    Ui::FeedbackDialog* ui;
+    std::unique_ptr<Ui::FeedbackDialog> ui;
     HttpClient* httpClient;
 };

@@ -1,89 +1,45 @@
 #include "LoginPrompt.h"
-#include "ui_LoginPrompt.h"
 
 #include "AppSignals.h"
 #include "AutoUpdater.h"
+#include "BrowserLogin.h"
 #include "Clock.h"
-#include "DateTimeUtils.h"
 #include "DesktopNotifier.h"
-#include "FeedbackDialog.h"
 #include "HttpClient.h"
-#include "LarkspanIcons.h"
+#include "LoginForm.h"
 #include "OfflineWindow.h"
-#include "PrefDialog.h"
+#include "OnDemandWindows.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
-#include "TokenMask.h"
+#include "StoredPause.h"
 #include "Translations.h"
-#include "WindowPlacement.h"
+#include "TrayMenu.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QCloseEvent>
-#include <QCursor>
+#include <QCoreApplication>
 #include <QDesktopServices>
-#include <QDir>
-#include <QLayout>
-#include <QLocale>
-#include <QMenu>
-#include <QScreen>
+#include <QPushButton>
 #include <QSettings>
-#include <QSysInfo>
 #include <QTranslator>
 #include <QUrl>
 #include <utility>
 
-namespace {
-
+// How long a balloon stays up.
 constexpr int kBalloonMsecs = 10000;
-constexpr int kLoginWindowMinWidth = 480;
-constexpr int kLoginWindowMaxHeight = 250; // the form's own limit
-
-bool isLoggedIn()
-{
-    return UserInfo::load().isLoggedIn();
-}
-
-bool isUploadDisabled()
-{
-    return iniSettings().value(IniKeys::uploadDisabled, false).toBool();
-}
-
-QString helpPageUrl()
-{
-    return AppConstants::serverBaseUrl() + QStringLiteral("/help");
-}
-
-} // namespace
 
 LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
-    : QMainWindow(parent), ui(std::make_unique<Ui::LoginPrompt>()), updater(updater)
+    : QMainWindow(parent), loginForm(std::make_unique<LoginForm>(this)), updater(updater)
 {
-    activeIcon = LarkspanIcons::trayIcon(QStringLiteral("active"));
-    notifyIcon = LarkspanIcons::trayIcon(QStringLiteral("notify"));
-    idleIcon = LarkspanIcons::trayIcon(QStringLiteral("idle"));
-    pausedIcon = LarkspanIcons::trayIcon(QStringLiteral("paused"));
-    for (QIcon* icon : {&activeIcon, &notifyIcon, &idleIcon, &pausedIcon})
-        icon->setIsMask(true);
-    ui->setupUi(this);
-    setWindowFlags(Qt::WindowTitleHint | Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint);
     translator = new QTranslator(this);
-    ui->btnLogin->setFocus();
-    // The address is filled in once the login page has been opened.
-    ui->labelLoginUrl->hide();
-    ui->labelLoginAddress->hide();
+    Translations::switchTo(*translator, Translations::savedLocale());
 
-    const QLocale locale(QSettings().value(Keys::language, QLocale::system().name()).toString());
-    LK_DEBUG() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
-    Translations::load(*translator, locale);
-    QCoreApplication::installTranslator(translator);
-    QLocale::setDefault(locale);
-
-    setWindowIcon(activeIcon);
     initTrayIcon();
     rebuildTrayMenu();
-    showLogo();
+    setWindowIcon(trayMenu->icon(TrayMenu::State::Active));
+    loginForm->setLogo(trayMenu->icon(TrayMenu::State::Active));
 
+    windows = std::make_unique<OnDemandWindows>(this, updater);
     httpClient = new HttpClient(this);
 
     connect(httpClient, &HttpClient::errorString, this, &LoginPrompt::onShowError);
@@ -93,7 +49,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     // Exchanging the fresh refresh token at once lets the uploader's next pass upload
     // instead of spending that pass on the exchange.
     connect(httpClient, &HttpClient::sigExchangeToken, httpClient, &HttpClient::exchangeToken);
-    connect(ui->btnLogin, &QPushButton::clicked, this, &LoginPrompt::openLoginPage);
+    connect(loginForm->loginButton(), &QPushButton::clicked, this, &LoginPrompt::openLoginPage);
 
     AppSignals* hub = AppSignals::instance();
     connect(hub, &AppSignals::loginRequired, this, &LoginPrompt::onLoggingIn);
@@ -105,186 +61,108 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     connect(hub, &AppSignals::notifyUploaded, this, &LoginPrompt::onNotifyUploaded);
     connect(hub, &AppSignals::showMessage, this, &LoginPrompt::onShowMessage);
 
-    QSettings settings;
-    const bool pausedIndefinitely = settings.value(Keys::pauseIndefinitely, false).toBool();
-    const QString pausedDate = settings.value(Keys::pauseUntilTomorrow, QString()).toString();
-    const bool pausedUntilTomorrow =
-        !pausedDate.isEmpty() && !(pausedDate < DateTimeUtils::toLocalDateString(Clock::nowLocal()));
-    LK_DEBUG() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << pausedIndefinitely
-                   << ", pausedUntilTomorrow=" << pausedUntilTomorrow;
-    if (pausedIndefinitely)
-        emit hub->pause(-1);
-    else if (pausedUntilTomorrow)
-        emit hub->pause(-2);
+    const StoredPause stored = StoredPause::load();
+    LK_DEBUG() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << stored.indefinitely()
+                   << ", pausedUntilTomorrow=" << stored.untilTomorrow();
+    if (const int code = stored.code())
+        emit hub->pause(code);
 
     LK_DEBUG() << "showMessage...";
     showMessage(QSystemTrayIcon::Information, tr("Larkspan is now running"),
                 tr("Click on the Larkspan icon in system tray to 'Open My Console' and view your activity summary."));
 }
 
-LoginPrompt::~LoginPrompt()
-{
-    // Manual time prompts have no parent; the ones still open go with us.
-    qDeleteAll(offlineWindows);
-}
+LoginPrompt::~LoginPrompt() = default;
 
 void LoginPrompt::initTrayIcon()
 {
-    trayIcon = new QSystemTrayIcon(activeIcon, this);
-    trayIcon->setToolTip(QStringLiteral("Larkspan"));
-    trayMenu = new QMenu(this);
-    trayIcon->setContextMenu(trayMenu);
-    trayIcon->setVisible(true);
-    connect(trayIcon, &QSystemTrayIcon::activated, this, &LoginPrompt::showHideTrayMenu);
-    notifier = new DesktopNotifier(trayIcon, this);
+    trayMenu = new TrayMenu(this);
+    connect(trayMenu->trayIcon(), &QSystemTrayIcon::activated, this, &LoginPrompt::showHideTrayMenu);
+    notifier = new DesktopNotifier(trayMenu->trayIcon(), this);
 
-    // Object names let tests and accessibility tools find the entries.
-    auto makeAction = [this](const QString& name, const QString& text) {
-        auto* action = new QAction(text, this);
-        action->setObjectName(name);
-        return action;
+    const std::pair<TrayMenu::Entry, void (LoginPrompt::*)()> handlers[] {
+        {TrayMenu::OpenConsole, &LoginPrompt::openConsole},
+        {TrayMenu::Resume, &LoginPrompt::resumeClicked},
+        {TrayMenu::Pause30Minutes, &LoginPrompt::pause30Minutes},
+        {TrayMenu::Pause1Hour, &LoginPrompt::pause1Hour},
+        {TrayMenu::Pause2Hours, &LoginPrompt::pause2Hours},
+        {TrayMenu::PauseUntilTomorrow, &LoginPrompt::pauseUntilTomorrow},
+        {TrayMenu::PauseIndefinitely, &LoginPrompt::pauseIndefinitely},
+        {TrayMenu::Preferences, &LoginPrompt::showPreferences},
+        {TrayMenu::CheckForUpdates, &LoginPrompt::checkForUpdates},
+        {TrayMenu::SendDiagnostics, &LoginPrompt::sendFeedback},
+        {TrayMenu::Help, &LoginPrompt::openHelpPage},
+        {TrayMenu::LogoutAndQuit, &LoginPrompt::onLogoutAndQuit},
+        {TrayMenu::Quit, &LoginPrompt::onQuitLarkspan},
     };
-    openConsoleAction = makeAction(QStringLiteral("actionOpenConsole"), tr("Open My Console"));
-    connect(openConsoleAction, &QAction::triggered, this, &LoginPrompt::openConsole);
-    lastSyncedAction = makeAction(QStringLiteral("actionLastSynced"), lastSyncedActionText());
-    lastSyncedAction->setEnabled(false);
-    statusAction = makeAction(QStringLiteral("actionStatus"), tr("Active"));
-    statusAction->setEnabled(false);
-    resumeAction = makeAction(QStringLiteral("actionResume"), tr("Resume"));
-    resumeAction->setVisible(false);
-    connect(resumeAction, &QAction::triggered, this, &LoginPrompt::resumeClicked);
-    pause30MinutesAction = makeAction(QStringLiteral("actionPause30Minutes"), tr("Pause for 30 minutes"));
-    connect(pause30MinutesAction, &QAction::triggered, this, &LoginPrompt::pause30Minutes);
-    pause1HourAction = makeAction(QStringLiteral("actionPause1Hour"), tr("Pause for 1 hour"));
-    connect(pause1HourAction, &QAction::triggered, this, &LoginPrompt::pause1Hour);
-    pause2HoursAction = makeAction(QStringLiteral("actionPause2Hours"), tr("Pause for 2 hours"));
-    connect(pause2HoursAction, &QAction::triggered, this, &LoginPrompt::pause2Hours);
-    pauseUntilTomorrowAction = makeAction(QStringLiteral("actionPauseUntilTomorrow"), tr("Pause until tomorrow"));
-    connect(pauseUntilTomorrowAction, &QAction::triggered, this, &LoginPrompt::pauseUntilTomorrow);
-    pauseIndefinitelyAction = makeAction(QStringLiteral("actionPauseIndefinitely"), tr("Pause indefinitely"));
-    connect(pauseIndefinitelyAction, &QAction::triggered, this, &LoginPrompt::pauseIndefinitely);
+    for (const auto& [entry, slot] : handlers)
+        connect(trayMenu->action(entry), &QAction::triggered, this, slot);
 }
 
-void LoginPrompt::rebuildTrayMenu()
-{
-    trayMenu->clear();
-    trayMenu->addAction(openConsoleAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(statusAction);
-    trayMenu->addAction(resumeAction);
-    trayMenu->addAction(pause30MinutesAction);
-    trayMenu->addAction(pause1HourAction);
-    trayMenu->addAction(pause2HoursAction);
-    trayMenu->addAction(pauseUntilTomorrowAction);
-    trayMenu->addAction(pauseIndefinitelyAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(lastSyncedAction);
-    trayMenu->addSeparator();
-    trayMenu->addAction(tr("Preferences..."), this, &LoginPrompt::showPreferences)
-        ->setObjectName(QStringLiteral("actionPreferences"));
-    trayMenu->addAction(tr("Check for Updates..."), this, &LoginPrompt::checkForUpdates)
-        ->setObjectName(QStringLiteral("actionCheckForUpdates"));
-    trayMenu->addAction(tr("Send Diagnostics..."), this, &LoginPrompt::sendFeedback)
-        ->setObjectName(QStringLiteral("actionSendDiagnostics"));
-    trayMenu->addAction(tr("Help"), this, &LoginPrompt::openHelpPage)->setObjectName(QStringLiteral("actionHelp"));
-    trayMenu->addSeparator();
-    trayMenu->addAction(tr("Logout && Quit"), this, &LoginPrompt::onLogoutAndQuit)
-        ->setObjectName(QStringLiteral("actionLogoutAndQuit"));
-    trayMenu->addAction(tr("Quit Larkspan"), this, &LoginPrompt::onQuitLarkspan)
-        ->setObjectName(QStringLiteral("actionQuit"));
-}
-
-void LoginPrompt::showLogo()
-{
-    ui->labelLogo->setPixmap(
-        activeIcon.pixmap(64).scaled(32, 32, Qt::KeepAspectRatio, Qt::SmoothTransformation));
-}
+void LoginPrompt::rebuildTrayMenu() { trayMenu->rebuild(); }
 
 // ---- Pause and resume ----
 
 void LoginPrompt::pause30Minutes() { pauseClicked(30); }
 void LoginPrompt::pause1Hour() { pauseClicked(60); }
 void LoginPrompt::pause2Hours() { pauseClicked(120); }
-void LoginPrompt::pauseUntilTomorrow() { pauseClicked(-2); }
-void LoginPrompt::pauseIndefinitely() { pauseClicked(-1); }
+void LoginPrompt::pauseUntilTomorrow() { pauseClicked(PauseCode::untilTomorrow); }
+void LoginPrompt::pauseIndefinitely() { pauseClicked(PauseCode::indefinitely); }
 
-void LoginPrompt::pauseClicked(int minutes)
-{
-    emit AppSignals::instance()->pause(minutes);
-}
-
-void LoginPrompt::resumeClicked()
-{
-    emit AppSignals::instance()->resume();
-}
+void LoginPrompt::pauseClicked(int minutes) { emit AppSignals::instance()->pause(minutes); }
+void LoginPrompt::resumeClicked() { emit AppSignals::instance()->resume(); }
 
 void LoginPrompt::onPause(int)
 {
     LK_DEBUG() << "LoginPrompt::onPause...";
-    if (!isLoggedIn())
+    if (!UserInfo::load().isLoggedIn())
         return;
-    statusAction->setText(tr("Paused"));
-    resumeAction->setVisible(true);
-    trayIcon->setIcon(pausedIcon);
-    for (QAction* action : {pause30MinutesAction, pause1HourAction, pause2HoursAction, pauseUntilTomorrowAction,
-                            pauseIndefinitelyAction})
-        action->setVisible(false);
+    trayMenu->setPaused(true);
+    trayMenu->setState(TrayMenu::State::Paused);
 }
 
 void LoginPrompt::onResume()
 {
-    if (!isLoggedIn())
+    if (!UserInfo::load().isLoggedIn())
         return;
-    statusAction->setText(tr("Active"));
-    statusAction->setEnabled(false);
-    resumeAction->setVisible(false);
+    trayMenu->setPaused(false);
     setActiveOrNotifyIcon();
-    for (QAction* action : {pause30MinutesAction, pause1HourAction, pause2HoursAction, pauseUntilTomorrowAction,
-                            pauseIndefinitelyAction})
-        action->setVisible(true);
 }
 
 void LoginPrompt::setTrayActionsEnabled(bool enabled)
 {
     LK_DEBUG() << "setTrayActionsEnabled: " << enabled;
-    for (QAction* action : {resumeAction, pause30MinutesAction, pause1HourAction, pause2HoursAction,
-                            pauseUntilTomorrowAction, pauseIndefinitelyAction, openConsoleAction})
-        action->setEnabled(enabled);
+    trayMenu->setUserActionsEnabled(enabled);
 }
 
 void LoginPrompt::setActiveOrNotifyIcon()
 {
-    trayIcon->setIcon(offlineWindows.isEmpty() ? activeIcon : notifyIcon);
+    trayMenu->setState(manualTimePrompts.isEmpty() ? TrayMenu::State::Active : TrayMenu::State::Notify);
 }
 
 // ---- Idle and the manual time prompt ----
 
 void LoginPrompt::onIdle(QDateTime idleStart)
 {
-    trayIcon->setIcon(idleIcon);
-    const bool offlineEnabled = QSettings().value(Keys::offlineEnabled, Defaults::offlineEnabled).toBool();
-    LK_DEBUG() << "LoginPrompt::onIdle... offlineEnabled=" << offlineEnabled;
-    // The first idle start of a period wins: the event manager repeats the signal every pass.
-    if (offlineEnabled && !idleStartedAt.isValid())
-        idleStartedAt = std::move(idleStart);
+    trayMenu->setState(TrayMenu::State::Idle);
+    manualTimePrompts.noteIdleStart(std::move(idleStart));
 }
 
 void LoginPrompt::onFoundRecentUserEvents(const QDateTime& idleEnd)
 {
-    if (idleStartedAt.isValid()) {
+    const QDateTime idleStart = manualTimePrompts.takeIdleStart();
+    if (idleStart.isValid()) {
         LK_DEBUG() << "onFoundRecentUserEvents: idleEnd=" << idleEnd;
         LK_INFO() << "onFoundRecentUserEvents... create new offline dialog and show";
-        openOfflineWindow(idleStartedAt, idleEnd);
-        idleStartedAt = QDateTime();
+        openOfflineWindow(idleStart, idleEnd);
     }
     setActiveOrNotifyIcon();
 }
 
 OfflineWindow* LoginPrompt::openOfflineWindow(QDateTime start, QDateTime end)
 {
-    auto* window = new OfflineWindow(std::move(start), std::move(end), nullptr);
+    OfflineWindow* window = manualTimePrompts.create(std::move(start), std::move(end));
     connect(window, &OfflineWindow::closed, this, &LoginPrompt::onOfflineWindowClosed);
-    offlineWindows.append(window);
     window->askForComment();
     return window;
 }
@@ -294,108 +172,40 @@ void LoginPrompt::onOfflineWindowClosed()
     auto* window = qobject_cast<OfflineWindow*>(sender());
     if (!window)
         return;
-    offlineWindows.removeAll(window);
     LK_DEBUG() << "onOfflineDialogClosed: one offline dialog is closed and going to be deleted.";
-    window->deleteLater();
+    manualTimePrompts.release(window);
 }
 
 void LoginPrompt::onNotificationMessageClicked(const QHash<QString, QString>& msgData)
 {
-    const QString startKey = QStringLiteral("startTimeUtcStr");
-    const QString endKey = QStringLiteral("endTimeUtcStr");
-    if (!msgData.contains(startKey) || !msgData.contains(endKey))
+    QDateTime start;
+    QDateTime end;
+    if (!ManualTimePrompts::periodOf(msgData, start, end))
         return;
-    LK_DEBUG() << "onNotificationMessageClicked: startTimeUtcStr=" << msgData.value(startKey)
-                   << ", endTimeUtcStr=" << msgData.value(endKey);
-    OfflineWindow* window = openOfflineWindow(DateTimeUtils::fromUTCString(msgData.value(startKey)),
-                                              DateTimeUtils::fromUTCString(msgData.value(endKey)));
+    OfflineWindow* window = openOfflineWindow(start, end);
     window->raise();
     window->activateWindow();
 }
 
 // ---- Login ----
 
-QString LoginPrompt::buildLoginUrl(const QString& clientUuid) const
-{
-    return QStringLiteral("%1/console/?lkCuid=%2").arg(AppConstants::serverBaseUrl(), clientUuid);
-}
-
 void LoginPrompt::openLoginPage()
 {
-    loginStartedAt = Clock::nowUtc();
-    const QString loginUrl = buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString());
-    LK_DEBUG() << "loginUrl: " << loginUrl;
-    showLoginAddress(loginUrl);
-    QDesktopServices::openUrl(QUrl(loginUrl));
+    const QString url = browserLogin.startLogin();
+    loginForm->showAddress(url);
+    QDesktopServices::openUrl(QUrl(url));
     hide();
     httpClient->checkLoginStatus();
 }
 
 void LoginPrompt::showLoginWindow(bool loginPageOpened)
 {
-    loginInfo = loginPageOpened ? LoginInfo::PageOpened : LoginInfo::PageNotOpened;
-    showLoginInfo();
-    // Someone without a browser can still copy the address into one elsewhere.
-    if (ui->labelLoginAddress->text().isEmpty())
-        showLoginAddress(buildLoginUrl(QSettings().value(Keys::clientUuid, QString()).toString()));
-    ui->labelLoginUrl->show();
-    ui->labelLoginAddress->show();
-    if (QSysInfo::prettyProductName().startsWith(QLatin1String("Windows 10")))
-        setMinimumSize(600, 350);
-    // Left to itself, adjustSize() narrows a window of word-wrapped text until it is tall,
-    // and the window's height limit then cuts the text off: keep it wide enough.
-    setMinimumWidth(qMax(minimumWidth(), kLoginWindowMinWidth));
-    fitLoginWindow();
-    WindowPlacement::centreOnPrimaryScreen(this);
-    show();
-    raise();
-    activateWindow();
-}
-
-// The form's height limit was made for its two texts. Below them the window now also shows
-// the login address, which takes two lines or three for a long service address, and Korean
-// and Chinese lines are taller: the window grows past the limit when, and only as far as,
-// its content needs.
-void LoginPrompt::fitLoginWindow()
-{
-    setMaximumHeight(kLoginWindowMaxHeight);
-    adjustSize();
-    const int needed = centralWidget()->layout()->minimumHeightForWidth(width());
-    if (needed > height()) {
-        setMaximumHeight(needed);
-        resize(width(), needed);
-    }
-}
-
-// A link that can be selected and copied (its context menu copies the address). A label
-// rather than a line edit: an edit field lays out its text as soon as it is built, which
-// would load the fonts at every start, also for the many runs that never show this window.
-void LoginPrompt::showLoginAddress(const QString& url)
-{
-    const QString escaped = url.toHtmlEscaped();
-    ui->labelLoginAddress->setText(QStringLiteral("<a href=\"%1\">%1</a>").arg(escaped));
-}
-
-void LoginPrompt::showLoginInfo()
-{
-    if (loginInfo == LoginInfo::PageOpened) {
-        ui->labelInfo->setText(
-            tr("Larkspan needs your login details. We've opened a login screen for you.<br><br>Don\u2019t see the "
-               "Larkspan login screen? Press \"Login to Larkspan\" below to login via your web browser."));
-    } else if (loginInfo == LoginInfo::PageNotOpened) {
-        ui->labelInfo->setText(tr("Larkspan needs your login details. Press \"Login to Larkspan\" below to login via "
-                                  "your web browser."));
-    }
+    loginForm->present(loginPageOpened, BrowserLogin::loginUrl());
 }
 
 void LoginPrompt::onLoggingIn()
 {
-    const QDateTime now = Clock::nowUtc();
-    const qint64 diff = loginStartedAt.isValid() ? loginStartedAt.secsTo(now) : 0;
-    const qint64 absDiff = diff < 0 ? -diff : diff;
-    LK_INFO() << "onLoggingIn: loginStart=" << loginStartedAt << ", now=" << now << ", diff=" << diff
-                  << " seconds";
-    if (absDiff > 30)
+    if (browserLogin.isOverdue())
         showLoginWindow(false);
 }
 
@@ -406,7 +216,7 @@ void LoginPrompt::onLoginSuccess(const UserInfo& userInfo)
     userInfo.save();
     hide();
     setTrayActionsEnabled(true);
-    trayIcon->setIcon(activeIcon);
+    trayMenu->setState(TrayMenu::State::Active);
 }
 
 void LoginPrompt::onLoginFailed(const QString& reason)
@@ -420,76 +230,29 @@ void LoginPrompt::onLoginFailed(const QString& reason)
 
 // ---- Other actions ----
 
-QString LoginPrompt::buildConsoleUrl(const QString& refreshToken) const
-{
-    // The log stays on disk and travels with diagnostics: never write the token whole.
-    LK_INFO() << QStringLiteral("Building console URL: refreshToken=%2").arg(TokenMask::token(refreshToken));
-    const QString url = QStringLiteral("%1/console/login/r/%2").arg(AppConstants::serverBaseUrl(), refreshToken);
-    LK_INFO() << QStringLiteral("Built console URL: %1").arg(TokenMask::inText(url, refreshToken));
-    return url;
-}
-
 void LoginPrompt::openConsole()
 {
-    const UserInfo userInfo = UserInfo::load();
-    if (userInfo.refreshToken().isEmpty())
-        return;
-    const QString consoleUrl = buildConsoleUrl(userInfo.refreshToken());
-    LK_DEBUG() << "consoleUrl: " << TokenMask::inText(consoleUrl, userInfo.refreshToken());
-    if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool())
-        QDesktopServices::openUrl(QUrl(consoleUrl));
-    else
-        console()->openConsole(consoleUrl);
+    const QString consoleUrl = BrowserLogin::consoleUrl();
+    if (!consoleUrl.isEmpty())
+        windows->showConsole(consoleUrl);
 }
 
 void LoginPrompt::openHelpPage()
 {
     LK_DEBUG() << "openHelpPage...";
-    QDesktopServices::openUrl(QUrl(helpPageUrl()));
+    QDesktopServices::openUrl(QUrl(AppConstants::serverBaseUrl() + QStringLiteral("/help")));
 }
 
 void LoginPrompt::showPreferences()
 {
     LK_DEBUG() << "showPreferences...";
-    PrefDialog* dialog = preferences();
-    dialog->adjustSize();
-    WindowPlacement::centreOnPrimaryScreen(dialog);
-    dialog->show();
+    windows->showPreferences();
 }
 
 void LoginPrompt::sendFeedback()
 {
     LK_INFO() << "sendFeedback: showing dialog...";
-    FeedbackDialog* dialog = diagnostics();
-    dialog->showDialog();
-    dialog->raise();
-    dialog->activateWindow();
-}
-
-// The preferences, the diagnostics dialog and the console window are built when first
-// asked for: most runs never open them, and building their widgets alone keeps about 2 MiB
-// of the toolkit's code resident, and the fonts with their text layout on a desktop whose
-// notification service shows our balloons. Once built, each lives as long as the tray
-// controller.
-PrefDialog* LoginPrompt::preferences()
-{
-    if (!prefDialog)
-        prefDialog = new PrefDialog(this, updater);
-    return prefDialog;
-}
-
-FeedbackDialog* LoginPrompt::diagnostics()
-{
-    if (!feedbackDialog)
-        feedbackDialog = new FeedbackDialog(this);
-    return feedbackDialog;
-}
-
-ConsoleWindow* LoginPrompt::console()
-{
-    if (!consoleWindow)
-        consoleWindow = std::make_unique<ConsoleWindow>(nullptr);
-    return consoleWindow.get();
+    windows->showDiagnostics();
 }
 
 void LoginPrompt::checkForUpdates()
@@ -520,44 +283,9 @@ void LoginPrompt::onQuitLarkspan()
 void LoginPrompt::showHideTrayMenu(QSystemTrayIcon::ActivationReason reason)
 {
     LK_DEBUG() << "showHideTrayMenu...";
-    if (reason == QSystemTrayIcon::Trigger) {
-        if (isVisible()) {
-            LK_DEBUG() << "Hide system tray menu...";
-            trayMenu->hide();
-        } else {
-            LK_DEBUG() << "Show system tray menu...";
-            // Shown once off screen so that it has its real size before it is placed.
-            trayMenu->move(-500, -500);
-            trayMenu->show();
-            placeTrayMenu();
-            trayMenu->show();
-        }
-    }
-    for (OfflineWindow* window : qAsConst(offlineWindows))
-        window->raise();
-}
-
-void LoginPrompt::placeTrayMenu()
-{
-    const QSize size = trayMenu->size();
-    const QRect iconRect = trayIcon->geometry();
-    // A tray that reports no icon geometry (a status notifier host) gets the menu at the
-    // pointer, which is where the click was.
-    const bool atIcon = iconRect.isValid() && !iconRect.isEmpty();
-    const QPoint anchor = atIcon ? iconRect.center() : QCursor::pos();
-    QScreen* screen = QGuiApplication::screenAt(anchor);
-    const QRect area = (screen ? screen : QGuiApplication::primaryScreen())->availableGeometry();
-
-    // The menu's bottom-right corner at the icon; its top-left corner at the pointer.
-    // Either way it flips to the other side where it would leave the screen.
-    QPoint topLeft = atIcon ? anchor - QPoint(size.width(), size.height()) : anchor;
-    if (topLeft.x() < area.left() || topLeft.x() + size.width() - 1 > area.right())
-        topLeft.setX(atIcon ? iconRect.right() + 1 : anchor.x() - size.width());
-    if (topLeft.y() < area.top() || topLeft.y() + size.height() - 1 > area.bottom())
-        topLeft.setY(atIcon ? iconRect.bottom() + 1 : anchor.y() - size.height());
-    topLeft.setX(qBound(area.left(), topLeft.x(), qMax(area.left(), area.right() - size.width() + 1)));
-    topLeft.setY(qBound(area.top(), topLeft.y(), qMax(area.top(), area.bottom() - size.height() + 1)));
-    trayMenu->move(topLeft);
+    if (reason == QSystemTrayIcon::Trigger)
+        trayMenu->iconClicked(isVisible());
+    manualTimePrompts.raiseAll();
 }
 
 // ---- Notifications ----
@@ -565,15 +293,13 @@ void LoginPrompt::placeTrayMenu()
 void LoginPrompt::onShowMessage(const QString& title, const QString& message)
 {
     LK_DEBUG() << "onShowMessage...";
-    LK_DEBUG() << "showMessage...";
-    notifier->show(QSystemTrayIcon::Information, title, message, kBalloonMsecs);
+    showMessage(QSystemTrayIcon::Information, title, message);
 }
 
 void LoginPrompt::onShowError(const QString& title, const QString& message)
 {
     LK_DEBUG() << "onShowError...";
-    LK_DEBUG() << "showMessage...";
-    notifier->show(QSystemTrayIcon::Critical, title, message, kBalloonMsecs);
+    showMessage(QSystemTrayIcon::Critical, title, message);
 }
 
 void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message)
@@ -582,64 +308,26 @@ void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, const QString& 
     notifier->show(icon, title, message, kBalloonMsecs);
 }
 
-void LoginPrompt::onNotifyUploaded()
-{
-    lastSyncedAt = Clock::nowLocal();
-    lastSyncedText = syncTimeText(lastSyncedAt);
-    lastSyncedAction->setText(tr("Last synced: ") + lastSyncedText);
-}
-
+void LoginPrompt::onNotifyUploaded() { trayMenu->setLastSynced(Clock::nowLocal()); }
 void LoginPrompt::onHideDockIconIfNeeded() {}
-
-// The month's name in the interface language (sizes and numbers in the other windows
-// follow the same default locale).
-QString LoginPrompt::syncTimeText(const QDateTime& time)
-{
-    return QLocale().toString(time, QStringLiteral("dd MMM HH:mm"));
-}
-
-QString LoginPrompt::lastSyncedActionText() const
-{
-    if (!lastSyncedText.isEmpty())
-        return tr("Last synced: ") + lastSyncedText;
-    return isUploadDisabled() ? tr("Upload disabled") : tr("Last synced: checking...");
-}
 
 // ---- Language ----
 
 void LoginPrompt::onLanguageChanged(const QString& language)
 {
-    QCoreApplication::removeTranslator(translator);
-    Translations::load(*translator, QLocale(language));
-    QCoreApplication::installTranslator(translator);
-    QLocale::setDefault(QLocale(language));
-    if (lastSyncedAt.isValid())
-        lastSyncedText = syncTimeText(lastSyncedAt);
-    ui->retranslateUi(this);
-    showLoginInfo();
-    showLogo();
-    openConsoleAction->setText(tr("Open My Console"));
-    resumeAction->setText(tr("Resume"));
-    statusAction->setText(resumeAction->isVisible() ? tr("Paused") : tr("Active"));
-    pause30MinutesAction->setText(tr("Pause for 30 minutes"));
-    pause1HourAction->setText(tr("Pause for 1 hour"));
-    pause2HoursAction->setText(tr("Pause for 2 hours"));
-    pauseUntilTomorrowAction->setText(tr("Pause until tomorrow"));
-    pauseIndefinitelyAction->setText(tr("Pause indefinitely"));
-    lastSyncedAction->setText(lastSyncedActionText());
+    Translations::switchTo(*translator, QLocale(language));
+    loginForm->retranslate();
+    trayMenu->retranslate();
     rebuildTrayMenu();
 }
 
 void LoginPrompt::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
-        ui->retranslateUi(this);
-        // The form's own texts would replace the logo and the login text shown.
-        showLoginInfo();
-        showLogo();
+        loginForm->retranslate();
         // An open login window takes the height the new texts need.
         if (isVisible())
-            fitLoginWindow();
+            loginForm->fit();
     }
     QMainWindow::changeEvent(event);
 }
@@ -649,16 +337,12 @@ void LoginPrompt::changeEvent(QEvent* event)
 void LoginPrompt::closeEvent(QCloseEvent* event)
 {
     LK_DEBUG() << "Going to quit Larkspan: " << event;
-    trayIcon->hide();
-    if (consoleWindow)
-        consoleWindow->close();
+    trayMenu->trayIcon()->hide();
+    windows->closeConsole();
     event->accept();
     // The other windows only hide when closed and the program keeps running without any
     // visible window, so closing this one ends the program explicitly.
     QCoreApplication::quit();
 }
 
-void LoginPrompt::hideTrayIcon()
-{
-    trayIcon->setVisible(false);
-}
+void LoginPrompt::hideTrayIcon() { trayMenu->trayIcon()->setVisible(false); }

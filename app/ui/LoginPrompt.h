@@ -1,36 +1,31 @@
 #pragma once
 
-#include "ConsoleWindow.h"
+#include "BrowserLogin.h"
+#include "ManualTimePrompts.h"
 #include "UserInfo.h"
 
 #include <QDateTime>
 #include <QHash>
-#include <QIcon>
 #include <QMainWindow>
 #include <QString>
 #include <QSystemTrayIcon>
-#include <QVector>
 
 #include <memory>
 
 class AutoUpdater;
 class DesktopNotifier;
-class FeedbackDialog;
 class HttpClient;
+class LoginForm;
 class OfflineWindow;
-class PrefDialog;
-class QAction;
-class QMenu;
+class OnDemandWindows;
 class QTranslator;
-
-namespace Ui {
-class LoginPrompt;
-}
+class TrayMenu;
 
 // The program's main window and its whole visible presence: a small login prompt shown
 // only while the user has to log in, and the tray icon with its menu and notifications
 // the rest of the time. Drives the browser login, pause and resume, the manual time
-// prompt after an idle period, the other windows and the interface language.
+// prompt after an idle period, the other windows and the interface language; the tray
+// menu, the login form and the prompts are classes of their own.
 class LoginPrompt : public QMainWindow
 {
     Q_OBJECT
@@ -83,53 +78,17 @@ private slots:
 private:
     void rebuildTrayMenu();
     OfflineWindow* openOfflineWindow(QDateTime start, QDateTime end);
-    QString buildLoginUrl(const QString& clientUuid) const;
-    QString buildConsoleUrl(const QString& refreshToken) const;
     void setActiveOrNotifyIcon();
-    void showLoginInfo();
-    void showLoginAddress(const QString& url);
-    void fitLoginWindow();
-    void showLogo();
-    void placeTrayMenu();
-    QString lastSyncedActionText() const;
-    static QString syncTimeText(const QDateTime& time);
-    PrefDialog* preferences();
-    FeedbackDialog* diagnostics();
-    ConsoleWindow* console();
 
-    QDateTime loginStartedAt;
-    std::unique_ptr<Ui::LoginPrompt> ui;
+    BrowserLogin browserLogin;
+    std::unique_ptr<LoginForm> loginForm;
     AutoUpdater* updater;
     QTranslator* translator;
-    QString lastSyncedText;
-    QDateTime lastSyncedAt;
-    QIcon activeIcon;
-    QIcon notifyIcon;
-    QIcon idleIcon;
-    QIcon pausedIcon;
-    QSystemTrayIcon* trayIcon = nullptr;
-    QMenu* trayMenu = nullptr;
-    QAction* openConsoleAction = nullptr;
-    QAction* lastSyncedAction = nullptr;
-    QAction* statusAction = nullptr;
-    QAction* resumeAction = nullptr;
-    QAction* pause30MinutesAction = nullptr;
-    QAction* pause1HourAction = nullptr;
-    QAction* pause2HoursAction = nullptr;
-    QAction* pauseUntilTomorrowAction = nullptr;
-    QAction* pauseIndefinitelyAction = nullptr;
-    QDateTime idleStartedAt;
-    QVector<OfflineWindow*> offlineWindows;
-    PrefDialog* prefDialog = nullptr;
-    FeedbackDialog* feedbackDialog = nullptr;
-    // Built on the first embedded-console request; no parent, closed with this window.
-    std::unique_ptr<ConsoleWindow> consoleWindow;
+    TrayMenu* trayMenu = nullptr;
+    ManualTimePrompts manualTimePrompts;
+    std::unique_ptr<OnDemandWindows> windows;
     HttpClient* httpClient = nullptr;
 
     // Balloons go to the desktop's notification service where one runs.
     DesktopNotifier* notifier = nullptr;
-    // Which of the two login texts is shown, so a language change can translate it again
-    // (the form's own retranslation would put its placeholder text back).
-    enum class LoginInfo { Placeholder, PageOpened, PageNotOpened };
-    LoginInfo loginInfo = LoginInfo::Placeholder;
 };

@@ -24,7 +24,7 @@ const char* const kTypes[] = {"Reading", "Videocall", "Phonecall", "Meeting", "T
 } // namespace
 
 OfflineWindow::OfflineWindow(QDateTime idleStart, QDateTime idleEnd, QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::OfflineWindow), idleStart(std::move(idleStart)), idleEnd(std::move(idleEnd))
+    : QMainWindow(parent), ui(std::make_unique<Ui::OfflineWindow>()), idleStart(std::move(idleStart)), idleEnd(std::move(idleEnd))
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
@@ -41,10 +41,7 @@ OfflineWindow::OfflineWindow(QDateTime idleStart, QDateTime idleEnd, QWidget* pa
     connect(ui->btnLogTime, &QPushButton::clicked, this, &OfflineWindow::onBtnLogTimeClicked);
 }
 
-OfflineWindow::~OfflineWindow()
-{
-    delete ui;
-}
+OfflineWindow::~OfflineWindow() = default;
 
 void OfflineWindow::askForComment()
 {

@@ -3,6 +3,8 @@
 #include <QDateTime>
 #include <QMainWindow>
 
+#include <memory>
+
 namespace Ui {
 class OfflineWindow;
 }
@@ -36,7 +38,7 @@ private:
     // The question and the elapsed time for the idle period, in the current language.
     void showPeriodTexts(const QString& startStr, const QString& endStr, const QString& elapsed);
 
-    Ui::OfflineWindow* ui;
+    std::unique_ptr<Ui::OfflineWindow> ui;
     QDateTime idleStart;
     QDateTime idleEnd;
 };

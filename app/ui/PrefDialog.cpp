@@ -39,7 +39,7 @@ QString englishLocaleName()
 } // namespace
 
 PrefDialog::PrefDialog(QWidget* parent, AutoUpdater* updater)
-    : QDialog(parent), ui(new Ui::PrefDialog), updater(updater)
+    : QDialog(parent), ui(std::make_unique<Ui::PrefDialog>()), updater(updater)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() | Qt::WindowStaysOnTopHint);
@@ -65,10 +65,7 @@ PrefDialog::PrefDialog(QWidget* parent, AutoUpdater* updater)
     connect(ui->checkBoxBetaChannel, &QCheckBox::clicked, this, &PrefDialog::onCheckBoxBetaChannelClicked);
 }
 
-PrefDialog::~PrefDialog()
-{
-    delete ui;
-}
+PrefDialog::~PrefDialog() = default;
 
 QStringList PrefDialog::splitExclusionList(const QString& text)
 {

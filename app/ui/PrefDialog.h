@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 class AutoUpdater;
 
 namespace Ui {
@@ -52,6 +54,6 @@ private:
     void showVersion();
     void saveExclusionLists();
 
-    Ui::PrefDialog* ui;
+    std::unique_ptr<Ui::PrefDialog> ui;
     AutoUpdater* updater;
 };

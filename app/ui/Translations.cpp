@@ -1,9 +1,11 @@
 #include "Translations.h"
 
 #include "QtLog.h"
+#include "SettingsKeys.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QSettings>
 #include <QTranslator>
 
 namespace Translations {
@@ -46,6 +48,21 @@ bool load(QTranslator& translator, const QLocale& locale)
         return loadExactly(translator, QLocale(QLocale::Chinese, traditional ? QLocale::Taiwan : QLocale::China));
     }
     return false;
+}
+
+QLocale savedLocale()
+{
+    const QLocale locale(QSettings().value(Keys::language, QLocale::system().name()).toString());
+    LK_DEBUG() << "Locale: " << locale << ", currentPath: " << QDir::currentPath();
+    return locale;
+}
+
+void switchTo(QTranslator& translator, const QLocale& locale)
+{
+    QCoreApplication::removeTranslator(&translator);
+    load(translator, locale);
+    QCoreApplication::installTranslator(&translator);
+    QLocale::setDefault(locale);
 }
 
 } // namespace Translations

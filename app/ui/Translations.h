@@ -14,4 +14,9 @@ namespace Translations {
 QStringList searchDirs();
 // Loads the best file for the locale from the first folder that has one.
 bool load(QTranslator& translator, const QLocale& locale);
+// The interface language the user chose ("language"), else the system's.
+QLocale savedLocale();
+// Makes locale the interface language: the translator is loaded for it and installed
+// afresh, and it becomes the default locale, so dates and numbers follow it too.
+void switchTo(QTranslator& translator, const QLocale& locale);
 } // namespace Translations

@@ -1,0 +1,50 @@
+#include "OnDemandWindows.h"
+
+#include "ConsoleWindow.h"
+#include "FeedbackDialog.h"
+#include "PrefDialog.h"
+#include "SettingsKeys.h"
+#include "WindowPlacement.h"
+
+#include <QDesktopServices>
+#include <QSettings>
+#include <QUrl>
+
+OnDemandWindows::OnDemandWindows(QWidget* owner, AutoUpdater* updater) : _owner(owner), _updater(updater) {}
+
+OnDemandWindows::~OnDemandWindows() = default;
+
+void OnDemandWindows::showPreferences()
+{
+    if (!_preferences)
+        _preferences = new PrefDialog(_owner, _updater);
+    _preferences->adjustSize();
+    WindowPlacement::centreOnPrimaryScreen(_preferences);
+    _preferences->show();
+}
+
+void OnDemandWindows::showDiagnostics()
+{
+    if (!_diagnostics)
+        _diagnostics = new FeedbackDialog(_owner);
+    _diagnostics->showDialog();
+    _diagnostics->raise();
+    _diagnostics->activateWindow();
+}
+
+void OnDemandWindows::showConsole(const QString& url)
+{
+    if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool()) {
+        QDesktopServices::openUrl(QUrl(url));
+        return;
+    }
+    if (!_console)
+        _console = std::make_unique<ConsoleWindow>(nullptr);
+    _console->openConsole(url);
+}
+
+void OnDemandWindows::closeConsole()
+{
+    if (_console)
+        _console->close();
+}

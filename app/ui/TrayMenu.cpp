@@ -1,0 +1,166 @@
+#include "TrayMenu.h"
+
+#include "LarkspanIcons.h"
+#include "QtLog.h"
+#include "SettingsKeys.h"
+#include "WindowPlacement.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QMenu>
+#include <QScreen>
+#include <QSettings>
+#include <QSystemTrayIcon>
+
+namespace {
+
+// The texts were translated as the tray controller's own and keep its context.
+constexpr char kContext[] = "LoginPrompt";
+
+// Object names let tests and accessibility tools find the entries. Status and last synced
+// have no fixed text.
+struct EntryInfo {
+    const char* objectName;
+    const char* text;
+};
+constexpr std::array<EntryInfo, TrayMenu::EntryCount> kEntries {{
+    {"actionOpenConsole", QT_TRANSLATE_NOOP("LoginPrompt", "Open My Console")},
+    {"actionStatus", nullptr},
+    {"actionResume", QT_TRANSLATE_NOOP("LoginPrompt", "Resume")},
+    {"actionPause30Minutes", QT_TRANSLATE_NOOP("LoginPrompt", "Pause for 30 minutes")},
+    {"actionPause1Hour", QT_TRANSLATE_NOOP("LoginPrompt", "Pause for 1 hour")},
+    {"actionPause2Hours", QT_TRANSLATE_NOOP("LoginPrompt", "Pause for 2 hours")},
+    {"actionPauseUntilTomorrow", QT_TRANSLATE_NOOP("LoginPrompt", "Pause until tomorrow")},
+    {"actionPauseIndefinitely", QT_TRANSLATE_NOOP("LoginPrompt", "Pause indefinitely")},
+    {"actionLastSynced", nullptr},
+    {"actionPreferences", QT_TRANSLATE_NOOP("LoginPrompt", "Preferences...")},
+    {"actionCheckForUpdates", QT_TRANSLATE_NOOP("LoginPrompt", "Check for Updates...")},
+    {"actionSendDiagnostics", QT_TRANSLATE_NOOP("LoginPrompt", "Send Diagnostics...")},
+    {"actionHelp", QT_TRANSLATE_NOOP("LoginPrompt", "Help")},
+    {"actionLogoutAndQuit", QT_TRANSLATE_NOOP("LoginPrompt", "Logout && Quit")},
+    {"actionQuit", QT_TRANSLATE_NOOP("LoginPrompt", "Quit Larkspan")},
+}};
+
+constexpr TrayMenu::Entry kPauseEntries[] {TrayMenu::Pause30Minutes, TrayMenu::Pause1Hour, TrayMenu::Pause2Hours,
+                                           TrayMenu::PauseUntilTomorrow, TrayMenu::PauseIndefinitely};
+
+// Where the menu is shown first, so that it has its real size before it is placed.
+const QPoint kOffScreen(-500, -500);
+
+// The month's name in the interface language (sizes and numbers in the other windows
+// follow the same default locale).
+QString syncTimeText(const QDateTime& time)
+{
+    return QLocale().toString(time, QStringLiteral("dd MMM HH:mm"));
+}
+
+} // namespace
+
+TrayMenu::TrayMenu(QWidget* window) : QObject(window)
+{
+    const char* const states[] {"active", "notify", "idle", "paused"};
+    for (int i = 0; i < int(_icons.size()); ++i) {
+        _icons[i] = LarkspanIcons::trayIcon(QString::fromLatin1(states[i]));
+        _icons[i].setIsMask(true);
+    }
+    _trayIcon = new QSystemTrayIcon(icon(State::Active), this);
+    _trayIcon->setToolTip(QStringLiteral("Larkspan"));
+    _menu = new QMenu(window);
+    _trayIcon->setContextMenu(_menu);
+    _trayIcon->setVisible(true);
+
+    for (int entry = 0; entry < EntryCount; ++entry) {
+        _actions[entry] = new QAction(this);
+        _actions[entry]->setObjectName(QString::fromLatin1(kEntries[entry].objectName));
+    }
+    action(LastSynced)->setEnabled(false);
+    action(Status)->setEnabled(false);
+    action(Resume)->setVisible(false);
+    retranslate();
+}
+
+void TrayMenu::setState(State state)
+{
+    _trayIcon->setIcon(icon(state));
+}
+
+void TrayMenu::setPaused(bool paused)
+{
+    _paused = paused;
+    action(Status)->setText(statusText());
+    action(Resume)->setVisible(paused);
+    for (Entry entry : kPauseEntries)
+        action(entry)->setVisible(!paused);
+}
+
+void TrayMenu::setUserActionsEnabled(bool enabled)
+{
+    action(Resume)->setEnabled(enabled);
+    for (Entry entry : kPauseEntries)
+        action(entry)->setEnabled(enabled);
+    action(OpenConsole)->setEnabled(enabled);
+}
+
+void TrayMenu::setLastSynced(const QDateTime& localTime)
+{
+    _lastSyncedAt = localTime;
+    action(LastSynced)->setText(lastSyncedText());
+}
+
+QString TrayMenu::statusText() const
+{
+    return _paused ? QCoreApplication::translate("LoginPrompt", "Paused")
+                   : QCoreApplication::translate("LoginPrompt", "Active");
+}
+
+QString TrayMenu::lastSyncedText() const
+{
+    if (_lastSyncedAt.isValid())
+        return QCoreApplication::translate("LoginPrompt", "Last synced: ") + syncTimeText(_lastSyncedAt);
+    if (iniSettings().value(IniKeys::uploadDisabled, false).toBool())
+        return QCoreApplication::translate("LoginPrompt", "Upload disabled");
+    return QCoreApplication::translate("LoginPrompt", "Last synced: checking...");
+}
+
+void TrayMenu::retranslate()
+{
+    for (int entry = 0; entry < EntryCount; ++entry) {
+        if (kEntries[entry].text)
+            _actions[entry]->setText(QCoreApplication::translate(kContext, kEntries[entry].text));
+    }
+    action(Status)->setText(statusText());
+    action(LastSynced)->setText(lastSyncedText());
+}
+
+void TrayMenu::rebuild()
+{
+    _menu->clear();
+    for (int entry = 0; entry < EntryCount; ++entry) {
+        // Apart: the console, the tracking state, the last upload, the program's windows,
+        // and the two ways out.
+        if (entry == Status || entry == LastSynced || entry == Preferences || entry == LogoutAndQuit)
+            _menu->addSeparator();
+        _menu->addAction(_actions[entry]);
+    }
+}
+
+void TrayMenu::iconClicked(bool loginWindowShown)
+{
+    if (loginWindowShown) {
+        LK_DEBUG() << "Hide system tray menu...";
+        _menu->hide();
+        return;
+    }
+    LK_DEBUG() << "Show system tray menu...";
+    _menu->move(kOffScreen);
+    _menu->show();
+    const QRect iconRect = _trayIcon->geometry();
+    const QPoint pointer = QCursor::pos();
+    QScreen* screen = QGuiApplication::screenAt(WindowPlacement::trayMenuAnchor(iconRect, pointer));
+    const QRect area = (screen ? screen : QGuiApplication::primaryScreen())->availableGeometry();
+    _menu->move(WindowPlacement::trayMenuTopLeft(_menu->size(), iconRect, pointer, area));
+    _menu->show();
+}

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDateTime>
+#include <QIcon>
+#include <QObject>
+#include <QString>
+#include <array>
+
+class QAction;
+class QMenu;
+class QSystemTrayIcon;
+class QWidget;
+
+// The tray icon in its four states and its context menu. The entries' texts are written in
+// one place, retranslate(), and belong to the tray controller's translation context
+// "LoginPrompt". What an entry does is the tray controller's business: it connects to
+// action().
+class TrayMenu : public QObject
+{
+    Q_OBJECT
+public:
+    // In menu order, separators aside.
+    enum Entry {
+        OpenConsole,
+        Status,
+        Resume,
+        Pause30Minutes,
+        Pause1Hour,
+        Pause2Hours,
+        PauseUntilTomorrow,
+        PauseIndefinitely,
+        LastSynced,
+        Preferences,
+        CheckForUpdates,
+        SendDiagnostics,
+        Help,
+        LogoutAndQuit,
+        Quit,
+        EntryCount
+    };
+    enum class State { Active, Notify, Idle, Paused };
+
+    // The menu belongs to window; the icon shows State::Active until told otherwise.
+    explicit TrayMenu(QWidget* window);
+
+    QAction* action(Entry entry) const { return _actions[entry]; }
+    QSystemTrayIcon* trayIcon() const { return _trayIcon; }
+    QMenu* menu() const { return _menu; }
+    QIcon icon(State state) const { return _icons[int(state)]; }
+
+    void setState(State state);
+    // Paused: the status reads "Paused", "Resume" is offered instead of the pause entries.
+    void setPaused(bool paused);
+    bool isPaused() const { return _paused; }
+    // The entries that need a logged-in user: console, resume and pause.
+    void setUserActionsEnabled(bool enabled);
+    void setLastSynced(const QDateTime& localTime);
+
+    // Every entry's text in the current language.
+    void retranslate();
+    // Lays the entries out afresh.
+    void rebuild();
+    // A plain click on the icon shows the menu at the icon; while the login window is up,
+    // it hides the menu instead.
+    void iconClicked(bool loginWindowShown);
+
+private:
+    QString statusText() const;
+    QString lastSyncedText() const;
+
+    std::array<QIcon, 4> _icons;
+    QSystemTrayIcon* _trayIcon = nullptr;
+    QMenu* _menu = nullptr;
+    std::array<QAction*, EntryCount> _actions {};
+    bool _paused = false;
+    QDateTime _lastSyncedAt;
+};

@@ -1,0 +1,51 @@
+#include "WindowPlacement.h"
+
+#include <QRect>
+#include <QSize>
+#include <QtTest>
+
+// Where the tray menu opens, for the panels people put their tray in. A menu placed as if
+// every tray sat at the bottom right opens above a top panel, off the screen.
+class TestWindowPlacement : public QObject
+{
+    Q_OBJECT
+private slots:
+    void trayMenuStaysOnScreen_data()
+    {
+        QTest::addColumn<QRect>("icon");
+        QTest::addColumn<QPoint>("pointer");
+        QTest::addColumn<QSize>("menu");
+        QTest::addColumn<QPoint>("expected");
+        const QSize menu(260, 392);
+        const QPoint nowhere(800, 500);
+        // The menu's bottom-right corner at the icon's centre (1581, 987), where there is room.
+        QTest::newRow("panel at the bottom right") << QRect(1570, 976, 24, 24) << nowhere << menu << QPoint(1321, 595);
+        // No room above: the menu hangs below the icon.
+        QTest::newRow("panel at the top right") << QRect(1570, 0, 24, 24) << nowhere << menu << QPoint(1321, 24);
+        // No room above or to the left: below and to the right of the icon.
+        QTest::newRow("panel at the top left") << QRect(0, 0, 24, 24) << nowhere << menu << QPoint(24, 24);
+        // A status notifier host reports no icon geometry: the menu opens at the pointer,
+        // flipped to above and left of it in the screen's corner.
+        QTest::newRow("no icon, pointer in the middle") << QRect() << QPoint(300, 200) << menu << QPoint(300, 200);
+        QTest::newRow("no icon, pointer in the corner") << QRect() << QPoint(1595, 995) << menu << QPoint(1335, 603);
+        // A menu taller than the screen starts at its top rather than above it.
+        QTest::newRow("menu taller than the screen") << QRect(1570, 976, 24, 24) << nowhere << QSize(260, 1200)
+                                                     << QPoint(1321, 0);
+    }
+
+    void trayMenuStaysOnScreen()
+    {
+        QFETCH(QRect, icon);
+        QFETCH(QPoint, pointer);
+        QFETCH(QSize, menu);
+        QFETCH(QPoint, expected);
+        const QRect area(0, 0, 1600, 1000);
+        const QPoint topLeft = WindowPlacement::trayMenuTopLeft(menu, icon, pointer, area);
+        QCOMPARE(topLeft, expected);
+        if (menu.height() <= area.height())
+            QVERIFY(area.contains(QRect(topLeft, menu)));
+    }
+};
+
+QTEST_APPLESS_MAIN(TestWindowPlacement)
+#include "tst_windowplacement.moc"
