@@ -4,6 +4,7 @@
 #include "DisplayLossGuard.h"
 #include "GraphicsSetup.h"
 #include "ProgramAssembly.h"
+#include "ProgramResources.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "Startup.h"
@@ -31,6 +32,8 @@ int main(int argc, char* argv[])
     GraphicsSetup::configureBeforeApplication();
 
     QApplication application(argc, argv);
+    // The build number is read during start-up, before any window exists.
+    initProgramResources();
     // A tray program: closing its last visible window (a preferences or manual time
     // window while the login window is hidden) must not end it. Closing the login window
     // quits explicitly.

@@ -1,17 +1,9 @@
 #include "LarkspanIcons.h"
 
+#include "ProgramResources.h"
+
 #include <QImageReader>
 #include <QPixmap>
-
-// Resources of a static library must be registered by hand, outside any namespace.
-static void initIconResources()
-{
-    static const bool done = [] {
-        Q_INIT_RESOURCE(icons);
-        return true;
-    }();
-    Q_UNUSED(done);
-}
 
 namespace {
 
@@ -33,7 +25,7 @@ namespace LarkspanIcons {
 
 QIcon trayIcon(const QString& state)
 {
-    initIconResources();
+    initProgramResources();
     QIcon icon;
     addPng(icon, QStringLiteral(":/larkspan_default_%1.png").arg(state));
     for (int size : {16, 22, 24, 48, 64})
@@ -43,7 +35,7 @@ QIcon trayIcon(const QString& state)
 
 QIcon applicationIcon()
 {
-    initIconResources();
+    initProgramResources();
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 128, 256})
         addPng(icon, QStringLiteral(":/icons/larkspan_%1.png").arg(size));

@@ -1,4 +1,6 @@
 #include "PrefDialog.h"
+
+#include "ProgramResources.h"
 #include "ui_PrefDialog.h"
 
 #include "AppSignals.h"
@@ -117,6 +119,7 @@ void PrefDialog::loadSettings()
 
 void PrefDialog::showVersion()
 {
+    initProgramResources();
     const QString buildNumber = AppUtils::readFileToString(QStringLiteral(":/build_number")).trimmed();
     ui->labelVersion->setText(tr("Version %1 (build: %2, arch: %3)")
                                   .arg(QString(AppConstants::version), buildNumber,
