@@ -1,5 +1,6 @@
 #include "TimeLogDao.h"
 
+#include "DamagedLogReader.h"
 #include "DateTimeUtils.h"
 #include "SettingsKeys.h"
 #include "SqlSupport.h"
@@ -15,8 +16,6 @@
 #include <QStringList>
 #include <QVariant>
 
-#include <limits>
-#include <optional>
 
 namespace {
 
@@ -44,53 +43,6 @@ constexpr int kSqliteConstraint = 19;
 bool countsAsActivity(const TimeLog& log)
 {
     return log.appName() != TimeEvent::strIdle();
-}
-
-// The id of the first row at or after id: 0 when there is none, nothing when the way to
-// it runs through a damaged page.
-std::optional<qint64> firstIdFrom(QSqlDatabase& source, qint64 id)
-{
-    QSqlQuery probe(source);
-    probe.setForwardOnly(true);
-    probe.prepare(QStringLiteral("SELECT id FROM time_logs WHERE id >= (:id) ORDER BY id LIMIT 1"));
-    probe.bindValue(QStringLiteral(":id"), id);
-    if (!probe.exec())
-        return std::nullopt;
-    const bool found = probe.next();
-    if (probe.lastError().isValid())
-        return std::nullopt;
-    return found ? probe.value(0).toLongLong() : 0;
-}
-
-// The first id after lastRead that reads again, or 0 when none does. Steps ahead in
-// growing strides until a read succeeds, then narrows back to the earliest such id, so
-// only the rows of the damaged pages themselves are left behind.
-qint64 nextReadableId(QSqlDatabase& source, qint64 lastRead)
-{
-    qint64 good = 0;
-    // Strides stop before lastRead + stride could pass the largest id SQLite can hold.
-    const qint64 room = std::numeric_limits<qint64>::max() - lastRead;
-    for (qint64 stride = 1; stride <= room; stride *= 2) {
-        if (const auto first = firstIdFrom(source, lastRead + stride)) {
-            if (*first == 0)
-                return 0;
-            good = lastRead + stride;
-            break;
-        }
-        if (stride > room / 2)
-            break;
-    }
-    if (good == 0)
-        return 0;
-    qint64 low = lastRead + 1;
-    while (low < good) {
-        const qint64 middle = low + (good - low) / 2;
-        if (firstIdFrom(source, middle))
-            good = middle;
-        else
-            low = middle + 1;
-    }
-    return good;
 }
 
 QString describe(const TimeLog& log)
@@ -213,7 +165,7 @@ TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log)
     return AddResult::Failed;
 }
 
-bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs) const
+bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs)
 {
     const QSqlRecord record = query.record();
     const int idColumn = record.indexOf(QStringLiteral("id"));
@@ -388,43 +340,10 @@ void TimeLogDao::removeAllTimeLogs() const
 
 void TimeLogDao::recoverFrom(const QString& damagedFile) const
 {
-    const QString connection = QStringLiteral("damaged_db_recovery");
-    TimeLogs rows;
-    qint64 unreadable = 0;
-    bool readAtAll = false;
-    {
-        QSqlDatabase source = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
-        source.setDatabaseName(damagedFile);
-        source.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        if (source.open()) {
-            qint64 from = 1;
-            while (from > 0) {
-                QSqlQuery query(source);
-                query.setForwardOnly(true);
-                query.prepare(QStringLiteral("SELECT * FROM time_logs WHERE id >= (:id) ORDER BY id"));
-                query.bindValue(QStringLiteral(":id"), from);
-                const size_t before = rows.size();
-                const bool executed = query.exec();
-                readAtAll = readAtAll || executed;
-                if (executed && readTimeLogs(query, rows))
-                    break;
-                // The row that failed is passed over: the last one read, or the first one
-                // asked for when not even that came (its own pages may be the damaged ones).
-                qint64 lastRead = rows.size() > before ? rows.back()->id() : 0;
-                if (lastRead == 0) {
-                    lastRead = firstIdFrom(source, from).value_or(from);
-                    if (lastRead == 0)
-                        break;
-                    ++unreadable;
-                }
-                from = nextReadableId(source, lastRead);
-                // Ids are not dense (uploaded logs are deleted), so this is an upper bound.
-                unreadable += from > 0 ? from - lastRead - 1 : 1;
-            }
-            source.close();
-        }
-    }
-    QSqlDatabase::removeDatabase(connection);
+    DamagedLogReader reader(damagedFile);
+    TimeLogs& rows = reader.rows();
+    const qint64 unreadable = reader.unreadable();
+    const bool readAtAll = reader.readAtAll();
 
     int recovered = 0;
     int unverified = 0;

@@ -51,6 +51,10 @@ public:
     // signature holds, into the store; logs how many were recovered and how many not.
     void recoverFrom(const QString& damagedFile) const;
 
+    // Reads every row of a query over time_logs into logs; false when a row could not be
+    // fetched (a damaged page), with the rows before it kept.
+    static bool readTimeLogs(QSqlQuery& query, TimeLogs& logs);
+
 private:
     void removeByAppName(const QString& appName) const;
     // Moves "lastConvertedEvent" forward to end, never back.
@@ -58,7 +62,6 @@ private:
     // The helpers below expect _lock to be held by the caller.
     bool createMissingTable() const;
     AddResult insertTimeLog(QSqlQuery& insert, TimeLog& log) const;
-    bool readTimeLogs(QSqlQuery& query, TimeLogs& logs) const;
     bool rebuildTable(const QStringList& tables, QDateTime& lastCarriedEnd) const;
 
     QSqlDatabase& _database;
