@@ -1,7 +1,5 @@
 #include "QtLog.h"
 
-#include <QMutex>
-
 namespace {
 
 QtLogConf& conf()
@@ -21,6 +19,20 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
     }
 }
 
+QDebug lineStream(QtMsgType type, const char* file, int line)
+{
+    // The category names our lines for handlers that print it; the level check is ours.
+    const QMessageLogger logger(file, line, nullptr, "larkspan");
+    switch (type) {
+    case QtDebugMsg: return logger.debug();
+    case QtInfoMsg: return logger.info();
+    case QtWarningMsg: return logger.warning();
+    case QtCriticalMsg:
+    case QtFatalMsg: return logger.critical();
+    }
+    return logger.warning();
+}
+
 } // namespace
 
 void QtLog::init()
@@ -33,30 +45,10 @@ QtLogConf& QtLog::getConf()
     return conf();
 }
 
-QDebug QtLog::stream(QtMsgType type)
+QtLogLine::QtLogLine(QtMsgType type, const char* file, int line) : _stream(lineStream(type, file, line))
 {
-    if (!conf().accepts(type)) {
-        // A per-thread scratch string swallows the line without touching the sink.
-        thread_local QString scratch;
-        scratch.clear();
-        return QDebug(&scratch);
-    }
-    QDebug stream(type);
-    stream.noquote();
-    return stream;
+    _stream.noquote();
 }
 
-QDebug QtLog::debug() { return stream(QtDebugMsg); }
-QDebug QtLog::info() { return stream(QtInfoMsg); }
-QDebug QtLog::warning() { return stream(QtWarningMsg); }
-QDebug QtLog::critical() { return stream(QtCriticalMsg); }
-
-QDebug QtLog::debug(const QString& message)
-{
-    return debug() << message;
-}
-
-QDebug QtLog::info(const QString& message)
-{
-    return info() << message;
-}
+// The stream hands the line to Qt's message output when it goes.
+QtLogLine::~QtLogLine() = default;
