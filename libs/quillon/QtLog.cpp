@@ -8,6 +8,9 @@ QtLogConf& conf()
     return instance;
 }
 
+// How many InsideMessageHandler scopes the calling thread holds.
+thread_local int tInsideHandler = 0;
+
 void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (!conf().accepts(type))
@@ -45,10 +48,30 @@ QtLogConf& QtLog::getConf()
     return conf();
 }
 
-QtLogLine::QtLogLine(QtMsgType type, const char* file, int line) : _stream(lineStream(type, file, line))
+QtLog::InsideMessageHandler::InsideMessageHandler()
+{
+    ++tInsideHandler;
+}
+
+QtLog::InsideMessageHandler::~InsideMessageHandler()
+{
+    --tInsideHandler;
+}
+
+QtLogLine::QtLogLine(QtMsgType type, const char* file, int line)
+    : _type(type),
+      _direct(tInsideHandler > 0),
+      _stream(_direct ? QDebug(&_text) : lineStream(type, file, line))
 {
     _stream.noquote();
 }
 
-// The stream hands the line to Qt's message output when it goes.
-QtLogLine::~QtLogLine() = default;
+QtLogLine::~QtLogLine()
+{
+    if (!_direct)
+        return; // the stream hands the line to Qt's message output as it goes
+    // Qt's own stream drops the space it puts after the last item; do as it does.
+    if (_stream.autoInsertSpaces() && _text.endsWith(QLatin1Char(' ')))
+        _text.chop(1);
+    conf().write(_type, _text);
+}

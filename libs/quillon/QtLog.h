@@ -17,12 +17,25 @@ public:
     // Whether a line of this type would be written; lock-free, safe from any thread.
     static bool enabled(QtMsgType type) noexcept { return QtLogConf::accepts(type); }
 
+    // Qt hands a message written on a thread that is already inside a message handler to
+    // stderr, not to the handler. Code that must log from inside a handler holds one of
+    // these meanwhile: the LK_* lines of its thread then go to the log file directly.
+    class InsideMessageHandler
+    {
+    public:
+        InsideMessageHandler();
+        ~InsideMessageHandler();
+        InsideMessageHandler(const InsideMessageHandler&) = delete;
+        InsideMessageHandler& operator=(const InsideMessageHandler&) = delete;
+    };
+
 private:
     QtLog() = delete;
 };
 
 // One line of an LK_* macro: collects what is streamed into it, and when the statement
-// ends hands it to Qt's message output. Written by the macros, not by hand.
+// ends hands it to Qt's message output (so message handlers see it) or, inside a message
+// handler, to the log file. Written by the macros, not by hand.
 class QtLogLine
 {
 public:
@@ -35,6 +48,9 @@ public:
     QDebug& stream(const QString& message) { return _stream << message; }
 
 private:
+    QtMsgType _type;
+    bool _direct;
+    QString _text;
     QDebug _stream;
 };
 

@@ -53,6 +53,23 @@ class TestQtLog : public QObject
         QtLog::getConf().write(type, message);
     }
 
+    static int& handlerCalls()
+    {
+        static int calls = 0;
+        return calls;
+    }
+    // Writes lines of its own on the trigger, as the display-loss guard does.
+    static void loggingHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        ++handlerCalls();
+        QtLog::getConf().write(type, message);
+        if (message != QLatin1String("inside-trigger"))
+            return;
+        const QtLog::InsideMessageHandler inside;
+        LK_WARNING() << "inside-first" << 1;
+        LK_DEBUG(QStringLiteral("inside-second"));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -160,6 +177,23 @@ private slots:
         QCOMPARE(messagesWith(QStringLiteral("same-message")), QStringList {QStringLiteral("same-message 7")});
         QCOMPARE(seenContext().line, line);
         QVERIFY2(seenContext().file.endsWith("tst_qtlog.cpp"), seenContext().file.constData());
+    }
+
+    // Qt hands a message written inside a message handler to stderr; lines written inside
+    // one that says so still reach the file, in order, and the handler is not re-entered.
+    void linesWrittenInsideAMessageHandlerReachTheFile()
+    {
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        handlerCalls() = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(&TestQtLog::loggingHandler);
+        qWarning("inside-trigger");
+        qInstallMessageHandler(previous);
+
+        QCOMPARE(handlerCalls(), 1);
+        const QString log = readAll(QtLog::getConf().getLogFilePath());
+        QCOMPARE(messagesWith(QStringLiteral("inside-first")), QStringList {QStringLiteral("inside-first 1")});
+        QCOMPARE(messagesWith(QStringLiteral("inside-second")), QStringList {QStringLiteral("inside-second")});
+        QVERIFY(log.indexOf(QLatin1String("inside-first")) < log.indexOf(QLatin1String("inside-second")));
     }
 
     void aGuardedLineKeepsAnUnbracedIfsElse()
