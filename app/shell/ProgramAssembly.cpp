@@ -9,6 +9,7 @@
 #include "QCrashpad.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
+#include "SettingsUpdateState.h"
 #include "TimeLogUploader.h"
 #include "winsparkle.h"
 
@@ -73,7 +74,7 @@ void ProgramAssembly::setUpAutomaticUpdates()
     const QString url = AppConstants::appcastUrl(beta, AppUtils::isCompiledWith64bit());
     LK_DEBUG().nospace() << "Windows update URL: " << url;
     _updater = std::make_unique<AutoUpdaterWinSparkle>(
-        AppUtils::getFullAppVersion(AppConstants::version), url);
+        AppUtils::getFullAppVersion(AppConstants::version), url, std::make_unique<SettingsUpdateState>());
     if (enabled && !iniSettings().value(IniKeys::updateDisabled, false).toBool()) {
         _updater->setUpdateCheckInterval(interval);
         win_sparkle_set_automatic_check_for_updates(1);
