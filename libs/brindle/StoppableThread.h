@@ -29,7 +29,8 @@ protected:
     void sleepSecs(qint64 secs);
     void sleepMsecs(qint64 msecs);
 
-    // Free for subclasses to guard their own shared state.
+    // Free for subclasses to guard their own shared state. Taken before any lock of the
+    // data the thread works on, never while holding one.
     QMutex mutex;
 
 private:
