@@ -142,11 +142,8 @@ void ProgramAssembly::stopWorkers(CaptureAssembly& capture)
     _updater.reset();
     capture.stopEventManager();
     shutdownStep("stopping TimeLogUploader...");
-    if (_uploader) {
-        _uploader->stop();
-        _uploader->quit();
-        _uploader->wait();
-    }
+    if (_uploader)
+        _uploader->stopAndWait();
     capture.stopOutlookDetector();
     shutdownStep("waiting for EventManager and TimeLogUploader to terminate...");
     waitForThreads(capture);

@@ -18,6 +18,10 @@ public:
     // Asks the loop to end; a thread sleeping in sleepSecs() wakes at once, so quitting
     // never waits out a long pause between passes.
     void stop();
+    // stop(), then ends the thread's event loop should it run one, and waits for the
+    // thread to finish: at most ms milliseconds, or as long as it takes when ms is
+    // negative. True when it has finished.
+    bool stopAndWait(int ms = -1);
     // Marks the loop as finished; the shutdown sequence polls isTerminated().
     void terminate();
 
