@@ -5,6 +5,7 @@
 #include "MouseMonitorWindows.h"
 #include "OutlookSubjectDetector.h"
 #include "QtLog.h"
+#include "ShutdownStep.h"
 #include "UserEventSampler.h"
 #include "WindowDetector.h"
 #include "ferrule.h"
@@ -25,15 +26,6 @@ CaptureAssembly::CaptureAssembly()
     _outlookDetector->start(QThread::InheritPriority);
     _eventManager->start(QThread::InheritPriority);
 }
-
-namespace {
-
-void shutdownStep(const char* step)
-{
-    LK_DEBUG().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
-}
-
-} // namespace
 
 CaptureAssembly::~CaptureAssembly()
 {

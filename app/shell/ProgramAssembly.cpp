@@ -10,6 +10,7 @@
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "SettingsUpdateState.h"
+#include "ShutdownStep.h"
 #include "TimeLogUploader.h"
 #include "winsparkle.h"
 
@@ -20,15 +21,6 @@
 #include <QThread>
 
 ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
-
-namespace {
-
-void shutdownStep(const char* step)
-{
-    LK_DEBUG().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
-}
-
-} // namespace
 
 ProgramAssembly::~ProgramAssembly()
 {
