@@ -3,7 +3,9 @@
 #include "AppUtils.h"
 #include "AutoUpdaterWinSparkle.h"
 #include "CaptureAssembly.h"
+#ifdef LARKSPAN_CRASH_TEST_HOOK
 #include "CrashTestTrigger.h"
+#endif
 #include "LarkspanIcons.h"
 #include "LoginPrompt.h"
 #include "QCrashpad.h"
@@ -44,7 +46,9 @@ void ProgramAssembly::afterSingleInstanceCheck()
         {QStringLiteral("currentCpuArch"), QSysInfo::currentCpuArchitecture()}};
     _crashUrl = AppConstants::crashUploadUrl();
     _crashpad->start(_crashUrl, _crashAnnotations);
+#ifdef LARKSPAN_CRASH_TEST_HOOK
     CrashTestTrigger::armFromEnvironment(&_app);
+#endif
 }
 
 void ProgramAssembly::afterCaptureAssembly()
