@@ -6,7 +6,6 @@
 
 #include <QtLog.h>
 
-#include <QDebug>
 #include <QDir>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -36,7 +35,7 @@ DatabaseManager::DatabaseManager(const QString& dbFileName)
       timeEventDao(*_memoryDb),
       timeLogDao(*_diskDb)
 {
-    qDebug("Intialising database manager...");
+    LK_DEBUG() << "Intialising database manager...";
     initMemoryDb();
     initDiskDb(dbFileName);
     timeEventDao.init();

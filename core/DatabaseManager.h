@@ -14,6 +14,13 @@ class QSqlQuery;
 
 // Owns the two SQLite connections and the stores on them: raw events in memory (they live
 // only as long as the process), time logs in "larkspan.db" until they are uploaded.
+//
+// Lock order, for every thread: a worker's thread mutex (StoppableThread::mutex: the event
+// manager's database lock, the uploader's deletion lock) first, then a store's connection
+// lock. Each store takes its own lock inside each call and releases it before returning,
+// never calling out or taking the other store's lock meanwhile, so no path holds a store's
+// lock while it waits for a thread mutex. Locks of other kinds (the event manager's state
+// lock, the window detector's caches) are never held together with either.
 class LARKSPAN_CORE_EXPORT DatabaseManager
 {
 public:

@@ -15,7 +15,7 @@
 //
 // The event manager, the builder and the main thread reach this store while holding
 // different mutexes of their own, and a Qt SQL connection is not safe for concurrent use,
-// so every use of the connection goes through _lock.
+// so every use of the connection goes through _lock (lock order: DatabaseManager.h).
 class LARKSPAN_CORE_EXPORT TimeEventDao
 {
 public:

@@ -18,7 +18,8 @@ class QSqlQuery;
 // At start it rebuilds its table and carries the cached logs over.
 //
 // The builder, the manual-time path and the uploader use this store from different threads
-// under different mutexes of their own, so every use of the connection goes through _lock.
+// under different mutexes of their own, so every use of the connection goes through _lock
+// (lock order: DatabaseManager.h).
 class LARKSPAN_CORE_EXPORT TimeLogDao
 {
 public:

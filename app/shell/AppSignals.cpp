@@ -1,5 +1,6 @@
 #include "AppSignals.h"
 
+#include "QtLog.h"
 
 #include <atomic>
 
@@ -29,6 +30,6 @@ AppSignals* AppSignals::instance()
 {
     AppSignals* current = hub.load();
     if (!current)
-        qCritical("Signals has not been initialized.");
+        LK_CRITICAL() << "Signals has not been initialized.";
     return current;
 }

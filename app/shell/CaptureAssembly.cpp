@@ -5,6 +5,7 @@
 #include "MouseMonitorWindows.h"
 #include "OutlookSubjectDetector.h"
 #include "QtLog.h"
+#include "ShutdownStep.h"
 #include "UserEventSampler.h"
 #include "WindowDetector.h"
 #include "ferrule.h"
@@ -25,15 +26,6 @@ CaptureAssembly::CaptureAssembly()
     _outlookDetector->start(QThread::InheritPriority);
     _eventManager->start(QThread::InheritPriority);
 }
-
-namespace {
-
-void shutdownStep(const char* step)
-{
-    LK_DEBUG().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
-}
-
-} // namespace
 
 CaptureAssembly::~CaptureAssembly()
 {
@@ -73,25 +65,19 @@ void CaptureAssembly::uninstallHooks()
 void CaptureAssembly::stopMouseMonitor()
 {
     shutdownStep("stopping MouseMonitorWindows...");
-    _mouseMonitor->stop();
-    _mouseMonitor->quit();
-    _mouseMonitor->wait();
+    _mouseMonitor->stopAndWait();
 }
 
 void CaptureAssembly::stopEventManager()
 {
     shutdownStep("stopping EventManager...");
-    _eventManager->stop();
-    _eventManager->quit();
-    _eventManager->wait();
+    _eventManager->stopAndWait();
 }
 
 void CaptureAssembly::stopOutlookDetector()
 {
     shutdownStep("stopping OutlookSubjectDetector (at most 3 s)...");
-    _outlookDetector->stop();
-    _outlookDetector->quit();
-    if (!_outlookDetector->wait(3000)) {
+    if (!_outlookDetector->stopAndWait(3000)) {
         // Its object must not be destroyed while it runs; the subject reader wait is
         // bounded and cut short by stop(), so this second wait ends soon.
         LK_WARNING() << "OutlookSubjectDetector did not stop within 3 s, waiting on...";

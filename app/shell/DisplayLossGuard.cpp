@@ -49,6 +49,9 @@ void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& conte
     if (!gStop || !isDisplayLossNotice(type, message) || !QCoreApplication::instance()
         || QThread::currentThread() != QCoreApplication::instance()->thread() || gStopping.exchange(true))
         return;
+    // We are inside Qt's message handler: what this thread logs from here, the shutdown's
+    // lines included, would otherwise go to stderr instead of the log.
+    const QtLog::InsideMessageHandler inside;
     LK_WARNING() << "DisplayLossGuard - the X display is gone and the toolkit is about to end the program, "
                         "stopping the threads to store what was tracked...";
     (*gStop)();

@@ -3,12 +3,16 @@
 #include "AppUtils.h"
 #include "AutoUpdaterWinSparkle.h"
 #include "CaptureAssembly.h"
+#ifdef LARKSPAN_CRASH_TEST_HOOK
 #include "CrashTestTrigger.h"
+#endif
 #include "LarkspanIcons.h"
 #include "LoginPrompt.h"
 #include "QCrashpad.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
+#include "SettingsUpdateState.h"
+#include "ShutdownStep.h"
 #include "TimeLogUploader.h"
 #include "winsparkle.h"
 
@@ -19,15 +23,6 @@
 #include <QThread>
 
 ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
-
-namespace {
-
-void shutdownStep(const char* step)
-{
-    LK_DEBUG().noquote() << QLatin1String("Shutdown: ") + QLatin1String(step);
-}
-
-} // namespace
 
 ProgramAssembly::~ProgramAssembly()
 {
@@ -51,7 +46,9 @@ void ProgramAssembly::afterSingleInstanceCheck()
         {QStringLiteral("currentCpuArch"), QSysInfo::currentCpuArchitecture()}};
     _crashUrl = AppConstants::crashUploadUrl();
     _crashpad->start(_crashUrl, _crashAnnotations);
+#ifdef LARKSPAN_CRASH_TEST_HOOK
     CrashTestTrigger::armFromEnvironment(&_app);
+#endif
 }
 
 void ProgramAssembly::afterCaptureAssembly()
@@ -73,7 +70,7 @@ void ProgramAssembly::setUpAutomaticUpdates()
     const QString url = AppConstants::appcastUrl(beta, AppUtils::isCompiledWith64bit());
     LK_DEBUG().nospace() << "Windows update URL: " << url;
     _updater = std::make_unique<AutoUpdaterWinSparkle>(
-        AppUtils::getFullAppVersion(AppConstants::version), url);
+        AppUtils::getFullAppVersion(AppConstants::version), url, std::make_unique<SettingsUpdateState>());
     if (enabled && !iniSettings().value(IniKeys::updateDisabled, false).toBool()) {
         _updater->setUpdateCheckInterval(interval);
         win_sparkle_set_automatic_check_for_updates(1);
@@ -141,11 +138,8 @@ void ProgramAssembly::stopWorkers(CaptureAssembly& capture)
     _updater.reset();
     capture.stopEventManager();
     shutdownStep("stopping TimeLogUploader...");
-    if (_uploader) {
-        _uploader->stop();
-        _uploader->quit();
-        _uploader->wait();
-    }
+    if (_uploader)
+        _uploader->stopAndWait();
     capture.stopOutlookDetector();
     shutdownStep("waiting for EventManager and TimeLogUploader to terminate...");
     waitForThreads(capture);

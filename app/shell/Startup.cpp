@@ -37,6 +37,8 @@ void removeOldDataFolder()
 {
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QFileInfo oldDb(QDir(dataFolder).filePath(QStringLiteral("timelogs.db")));
+    // Through Qt's own logger: this runs before logging is configured, and an info line
+    // would not pass the facade's default level yet.
     if (oldDb.exists()) {
         qInfo().noquote() << "Found old database file: " + oldDb.absoluteFilePath()
                 + " deleting data folder...";

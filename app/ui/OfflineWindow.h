@@ -26,6 +26,7 @@ signals:
     void closed();
 
 public slots:
+    // Kept beside Log Time's as the window's public pair; Cancel itself is wired straight to close().
     void onBtnCancelClicked();
     void onBtnLogTimeClicked();
 

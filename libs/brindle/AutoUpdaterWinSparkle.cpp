@@ -1,15 +1,10 @@
 #include "AutoUpdaterWinSparkle.h"
 
 #include "BoundedDownload.h"
-#include "Clock.h"
-#include "DateTimeUtils.h"
 #include "PackageSignature.h"
 #include "QtLog.h"
-#include "SettingsKeys.h"
 #include "UpdateInstaller.h"
 #include "UpdateWindow.h"
-
-#include <QSettings>
 
 namespace {
 constexpr qint64 kMaxFeedBytes = qint64 {1024} * 1024; // appcast and release notes
@@ -23,15 +18,11 @@ constexpr int kDefaultIntervalSecs = 3600;
 constexpr qint64 kMaxTimerStepMs = 3600LL * 1000;
 
 AutoUpdaterWinSparkle* currentUpdater = nullptr;
-
-QDateTime lastCheck()
-{
-    return DateTimeUtils::fromUTCString(QSettings().value(Keys::updateLastCheck).toString());
-}
 } // namespace
 
-AutoUpdaterWinSparkle::AutoUpdaterWinSparkle(const QString& version, const QString& appcastUrl)
-    : _version(version), _url(appcastUrl), _intervalSecs(kDefaultIntervalSecs)
+AutoUpdaterWinSparkle::AutoUpdaterWinSparkle(const QString& version, const QString& appcastUrl,
+                                             std::unique_ptr<UpdateState> state)
+    : _version(version), _url(appcastUrl), _intervalSecs(kDefaultIntervalSecs), _state(std::move(state))
 {
     _timer.setSingleShot(true);
     connect(&_timer, &QTimer::timeout, this, &AutoUpdaterWinSparkle::onTimer);
@@ -146,7 +137,7 @@ void AutoUpdaterWinSparkle::onAppcast(bool ok, const QByteArray& data, const QSt
     }
     // A version the user skipped is not offered again unasked; asking shows it anyway,
     // so the choice can be undone.
-    const QString skipped = QSettings().value(Keys::updateSkippedVersion).toString();
+    const QString skipped = _state->skippedVersion();
     if (!_interactive && item->version == skipped) {
         LK_INFO() << "AutoUpdater - version" << skipped << "was skipped by the user";
         emit checkFinished();
@@ -265,7 +256,7 @@ void AutoUpdaterWinSparkle::onSkip()
 {
     if (_offered) {
         LK_INFO() << "AutoUpdater - skipping version" << _offered->version;
-        QSettings().setValue(Keys::updateSkippedVersion, _offered->version);
+        _state->setSkippedVersion(_offered->version);
     }
     _offered.reset();
     window()->hide();
@@ -299,7 +290,7 @@ void AutoUpdaterWinSparkle::stopTransfers()
 
 void AutoUpdaterWinSparkle::recordCheck()
 {
-    QSettings().setValue(Keys::updateLastCheck, DateTimeUtils::toUTCString(Clock::nowUtc()));
+    _state->setLastCheck(_state->nowUtc());
     scheduleNextCheck();
 }
 
@@ -308,12 +299,12 @@ void AutoUpdaterWinSparkle::scheduleNextCheck()
     _timer.stop();
     if (!_automatic || _cleanedUp)
         return;
-    const QDateTime now = Clock::nowUtc();
-    QDateTime last = lastCheck();
+    const QDateTime now = _state->nowUtc();
+    QDateTime last = _state->lastCheck();
     if (!last.isValid() || last > now) {
         // Counting starts with the first run that checks automatically.
         last = now;
-        QSettings().setValue(Keys::updateLastCheck, DateTimeUtils::toUTCString(now));
+        _state->setLastCheck(now);
     }
     const qint64 dueInMs = qMax<qint64>(0, now.msecsTo(last.addSecs(_intervalSecs)));
     _timer.start(int(qMin(dueInMs, kMaxTimerStepMs)));
@@ -321,8 +312,8 @@ void AutoUpdaterWinSparkle::scheduleNextCheck()
 
 void AutoUpdaterWinSparkle::onTimer()
 {
-    const QDateTime last = lastCheck();
-    if (last.isValid() && last.addSecs(_intervalSecs) > Clock::nowUtc()) {
+    const QDateTime last = _state->lastCheck();
+    if (last.isValid() && last.addSecs(_intervalSecs) > _state->nowUtc()) {
         scheduleNextCheck();
         return;
     }

@@ -2,6 +2,7 @@
 
 #include "Appcast.h"
 #include "AutoUpdater.h"
+#include "UpdateState.h"
 
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -16,7 +17,7 @@ class UpdateWindow;
 
 // Automatic updates on a Sparkle-style appcast fetched with Qt Network. Background checks
 // run at the set interval while automatic checks are on; the time of the last check is
-// kept in the settings, so a weekly check still happens when the program never runs a
+// kept in the state the program hands in (its settings), so a weekly check still happens when the program never runs a
 // week in one go. A newer version is offered in the update window; Install downloads the
 // package into memory, checks its length and Ed25519 signature, and only then writes it
 // and hands it to the system's installer. Lives on the GUI thread.
@@ -24,7 +25,7 @@ class AutoUpdaterWinSparkle : public QObject, public AutoUpdater
 {
     Q_OBJECT
 public:
-    AutoUpdaterWinSparkle(const QString& version, const QString& appcastUrl);
+    AutoUpdaterWinSparkle(const QString& version, const QString& appcastUrl, std::unique_ptr<UpdateState> state);
     ~AutoUpdaterWinSparkle() override;
 
     void checkForUpdatesWithUI() override;
@@ -73,6 +74,7 @@ private:
     QTimer _timer;
     QPointer<BoundedDownload> _fetch;    // appcast or release notes
     QPointer<BoundedDownload> _download; // package
+    std::unique_ptr<UpdateState> _state;
     std::optional<AppcastItem> _offered;
     std::unique_ptr<UpdateWindow> _window;
 };

@@ -13,6 +13,13 @@ void StoppableThread::stop()
     _wake.wakeAll();
 }
 
+bool StoppableThread::stopAndWait(int ms)
+{
+    stop();
+    quit();
+    return ms < 0 ? wait() : wait(QDeadlineTimer(ms));
+}
+
 void StoppableThread::terminate()
 {
     _terminated = true;

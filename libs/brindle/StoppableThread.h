@@ -18,6 +18,10 @@ public:
     // Asks the loop to end; a thread sleeping in sleepSecs() wakes at once, so quitting
     // never waits out a long pause between passes.
     void stop();
+    // stop(), then ends the thread's event loop should it run one, and waits for the
+    // thread to finish: at most ms milliseconds, or as long as it takes when ms is
+    // negative. True when it has finished.
+    bool stopAndWait(int ms = -1);
     // Marks the loop as finished; the shutdown sequence polls isTerminated().
     void terminate();
 
@@ -29,7 +33,8 @@ protected:
     void sleepSecs(qint64 secs);
     void sleepMsecs(qint64 msecs);
 
-    // Free for subclasses to guard their own shared state.
+    // Free for subclasses to guard their own shared state. Taken before any lock of the
+    // data the thread works on, never while holding one.
     QMutex mutex;
 
 private:

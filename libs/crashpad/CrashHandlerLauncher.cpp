@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <csignal>
 #include <ctime>
-#include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/prctl.h>
@@ -39,12 +38,10 @@ bool CrashHandlerLauncher::start(const std::string& handler, const std::string& 
 {
     abandon();
     int ends[2];
-    // SEQPACKET keeps the crash message in one piece; CLOEXEC keeps the program's end out
-    // of every other process it starts.
+    // SEQPACKET keeps the crash message in one piece; CLOEXEC keeps both ends out of every
+    // other process the program starts, even one another thread starts meanwhile.
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0)
         return false;
-    // The handler's end must survive exec.
-    ::fcntl(ends[1], F_SETFD, 0);
 
     std::vector<std::string> args {handler, "--reports", database, "--upload-to", url,
                                    "--socket", std::to_string(ends[1])};
@@ -66,8 +63,15 @@ bool CrashHandlerLauncher::start(const std::string& handler, const std::string& 
     sigemptyset(&none);
     ::posix_spawnattr_setsigmask(&attributes, &none);
     ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
+    // Only the handler's own copy of its end survives exec: a dup2 onto the same number in
+    // the child clears close-on-exec there (glibc 2.29 and later), and the parent's flag
+    // never changes.
+    posix_spawn_file_actions_t files;
+    ::posix_spawn_file_actions_init(&files);
+    ::posix_spawn_file_actions_adddup2(&files, ends[1], ends[1]);
     pid_t pid = -1;
-    const int result = ::posix_spawn(&pid, handler.c_str(), nullptr, &attributes, argv.data(), environ);
+    const int result = ::posix_spawn(&pid, handler.c_str(), &files, &attributes, argv.data(), environ);
+    ::posix_spawn_file_actions_destroy(&files);
     ::posix_spawnattr_destroy(&attributes);
     ::close(ends[1]);
     if (result != 0) {

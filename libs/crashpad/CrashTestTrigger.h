@@ -10,7 +10,8 @@ class QObject;
 // read once at start; <thread> is a thread name as the system shows it (Qt names threads
 // after their class, cut to 15 characters: "EventManager", "TimeLogUploader", or
 // "Larkspan" for the main thread), <kind> one of segv, abort, assert, fpe, bus, ill.
-// Without the variable it does nothing.
+// Without the variable it does nothing. Compiled only with the CMake option
+// LARKSPAN_CRASH_TEST_HOOK, which builds with tests turn on and the package leaves off.
 class CrashTestTrigger
 {
 public:

@@ -38,10 +38,12 @@ bool QCrashpad::start(const QString& url, const QMap<QString, QString>& annotati
     const QString databaseFolder = QDir(dataFolder).filePath(QStringLiteral("crash_db"));
     if (!QDir(databaseFolder).exists()) {
         QDir().mkpath(databaseFolder);
-        qDebug().noquote() << QStringLiteral("Created directory: ") + QDir(databaseFolder).absolutePath();
+        LK_DEBUG() << QStringLiteral("Created directory: ") + QDir(databaseFolder).absolutePath();
     }
 
     const QString handler = QDir(QCoreApplication::applicationDirPath()).filePath(handlerFileName());
+    // Fatal, which no guarded line is: the program does not run without its crash handler.
+    // The line still reaches the log through the installed message handler.
     if (!QFile::exists(handler))
         qFatal("Crashpad handler not found - %s", handler.toUtf8().constData());
 

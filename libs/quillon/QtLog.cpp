@@ -1,7 +1,5 @@
 #include "QtLog.h"
 
-#include <QMutex>
-
 namespace {
 
 QtLogConf& conf()
@@ -9,6 +7,9 @@ QtLogConf& conf()
     static QtLogConf instance;
     return instance;
 }
+
+// How many InsideMessageHandler scopes the calling thread holds.
+thread_local int tInsideHandler = 0;
 
 void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
@@ -19,6 +20,20 @@ void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& me
         conf().flush();
         abort();
     }
+}
+
+QDebug lineStream(QtMsgType type, const char* file, int line)
+{
+    // The category names our lines for handlers that print it; the level check is ours.
+    const QMessageLogger logger(file, line, nullptr, "larkspan");
+    switch (type) {
+    case QtDebugMsg: return logger.debug();
+    case QtInfoMsg: return logger.info();
+    case QtWarningMsg: return logger.warning();
+    case QtCriticalMsg:
+    case QtFatalMsg: return logger.critical();
+    }
+    return logger.warning();
 }
 
 } // namespace
@@ -33,30 +48,30 @@ QtLogConf& QtLog::getConf()
     return conf();
 }
 
-QDebug QtLog::stream(QtMsgType type)
+QtLog::InsideMessageHandler::InsideMessageHandler()
 {
-    if (!conf().accepts(type)) {
-        // A per-thread scratch string swallows the line without touching the sink.
-        thread_local QString scratch;
-        scratch.clear();
-        return QDebug(&scratch);
-    }
-    QDebug stream(type);
-    stream.noquote();
-    return stream;
+    ++tInsideHandler;
 }
 
-QDebug QtLog::debug() { return stream(QtDebugMsg); }
-QDebug QtLog::info() { return stream(QtInfoMsg); }
-QDebug QtLog::warning() { return stream(QtWarningMsg); }
-QDebug QtLog::critical() { return stream(QtCriticalMsg); }
-
-QDebug QtLog::debug(const QString& message)
+QtLog::InsideMessageHandler::~InsideMessageHandler()
 {
-    return debug() << message;
+    --tInsideHandler;
 }
 
-QDebug QtLog::info(const QString& message)
+QtLogLine::QtLogLine(QtMsgType type, const char* file, int line)
+    : _type(type),
+      _direct(tInsideHandler > 0),
+      _stream(_direct ? QDebug(&_text) : lineStream(type, file, line))
 {
-    return info() << message;
+    _stream.noquote();
+}
+
+QtLogLine::~QtLogLine()
+{
+    if (!_direct)
+        return; // the stream hands the line to Qt's message output as it goes
+    // Qt's own stream drops the space it puts after the last item; do as it does.
+    if (_stream.autoInsertSpaces() && _text.endsWith(QLatin1Char(' ')))
+        _text.chop(1);
+    conf().write(_type, _text);
 }

@@ -95,9 +95,7 @@ private slots:
         detector.onRequestOutlookSubject(QStringLiteral("OUTLOOK.EXE"), QStringLiteral("Inbox"));
         detector.start();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 30000);
-        detector.stop();
-        detector.quit();
-        QVERIFY(detector.wait(3000));
+        QVERIFY(detector.stopAndWait(3000));
         QVERIFY(detector.isTerminated());
     }
 

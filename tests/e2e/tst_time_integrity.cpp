@@ -109,7 +109,8 @@ private slots:
     }
 
     // The X server goes away without a signal (the session ended): the toolkit ends the
-    // process, but what was tracked is stored first.
+    // process, but what was tracked is stored first, and the log says so, so a user who
+    // sends it later shows what happened.
     void displayLossStoresTheLastMinute()
     {
         XvfbSession x(XvfbSession::WindowManager::Openbox);
@@ -128,6 +129,13 @@ private slots:
         QVERIFY2(program->waitForFinished(5000), qPrintable(home.readLog().right(3000)));
         const QList<StoredLog> logs = storedTimeLogs(home);
         QVERIFY2(secondsIn(logs, QStringLiteral("larkspan-e2e-lost")) >= 3, qPrintable(describe(logs)));
+
+        // Written on the thread that is inside the toolkit's message handler.
+        const QString log = home.readLog();
+        for (const char* line : {"DisplayLossGuard - the X display is gone and the toolkit is about to end the program",
+                                 "Shutdown: stopping EventManager...",
+                                 "DisplayLossGuard - threads stopped, tracked time stored."})
+            QVERIFY2(log.contains(QLatin1String(line)), qPrintable(QLatin1String(line) + QLatin1Char('\n') + log.right(3000)));
     }
 
     // Only a loopback interface, as in a container: no hardware address, yet every log is

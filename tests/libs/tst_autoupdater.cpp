@@ -1,7 +1,6 @@
 #include "AutoUpdaterWinSparkle.h"
 #include "DevServerProcess.h"
 #include "HttpProbe.h"
-#include "TestClock.h"
 #include "TestHome.h"
 #include "UpdateInstaller.h"
 
@@ -10,7 +9,6 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
-#include <QSettings>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -47,6 +45,30 @@ void click(const char* button)
     auto* b = w->findChild<QPushButton*>(QLatin1String(button));
     QVERIFY(b && b->isVisible());
     b->click();
+}
+
+// What the program keeps in its settings, kept here across the updaters a test starts one
+// after another (restarts), on a clock the test moves.
+struct Kept {
+    QDateTime lastCheck;
+    QString skippedVersion;
+    qint64 clockOffsetSecs = 0;
+};
+Kept kept;
+
+class KeptState : public UpdateState
+{
+public:
+    QDateTime nowUtc() const override { return QDateTime::currentDateTimeUtc().addSecs(kept.clockOffsetSecs); }
+    QDateTime lastCheck() const override { return kept.lastCheck; }
+    void setLastCheck(const QDateTime& utc) override { kept.lastCheck = utc; }
+    QString skippedVersion() const override { return kept.skippedVersion; }
+    void setSkippedVersion(const QString& version) override { kept.skippedVersion = version; }
+};
+
+std::unique_ptr<UpdateState> keptState()
+{
+    return std::make_unique<KeptState>();
 }
 
 bool runCheck(AutoUpdaterWinSparkle& updater, bool withUI)
@@ -110,7 +132,7 @@ private slots:
 
     void init()
     {
-        QSettings().clear();
+        kept = Kept();
         QFile::remove(_record);
         QFile::remove(_record + QStringLiteral(".pkg"));
         UpdateInstaller::clearPackageFolder();
@@ -134,7 +156,7 @@ private slots:
         QFETCH(QString, notes);
         QFETCH(bool, newer);
         offer(QStringLiteral("version=%1&notes=%2").arg(offered, notes));
-        AutoUpdaterWinSparkle updater(running, feedUrl());
+        AutoUpdaterWinSparkle updater(running, feedUrl(), keptState());
         QVERIFY(runCheck(updater, true));
         QVERIFY(windowShown());
         if (newer) {
@@ -152,14 +174,14 @@ private slots:
     {
         offer(QStringLiteral("version=2.8.10"));
         {
-            AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl());
+            AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl(), keptState());
             QVERIFY(runCheck(updater, false));
             QVERIFY(windowShown()); // a background check that finds a version shows it
             click("btnSkip");
             QVERIFY(!windowShown());
         }
         // After a restart, background checks keep quiet about that version...
-        AutoUpdaterWinSparkle restarted(QStringLiteral("2.8.9"), feedUrl());
+        AutoUpdaterWinSparkle restarted(QStringLiteral("2.8.9"), feedUrl(), keptState());
         QVERIFY(runCheck(restarted, false));
         QVERIFY(!windowShown());
         // ...but a user who asks still sees it, and a later version is offered again.
@@ -185,7 +207,7 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, reason);
         offer(QStringLiteral("version=2.9.0&fault=") + fault);
-        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl());
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl(), keptState());
         QVERIFY(runCheck(updater, true));
         // A background check while the offer is on screen leaves it as it is.
         QVERIFY(runCheck(updater, false));
@@ -216,7 +238,7 @@ private slots:
     {
         // A feed elsewhere over http is refused before any connection is made.
         AutoUpdaterWinSparkle remote(QStringLiteral("2.8.9"),
-                                     QStringLiteral("http://192.0.2.1/updates/appcast-linux-x64.xml"));
+                                     QStringLiteral("http://192.0.2.1/updates/appcast-linux-x64.xml"), keptState());
         QVERIFY(runCheck(remote, true));
         QCOMPARE(text("labelTitle"), QStringLiteral("Larkspan could not check for updates"));
         QVERIFY(text("labelStatus").contains(QStringLiteral("https")));
@@ -228,7 +250,7 @@ private slots:
         const QByteArray local = _server.baseUrl().toString().toUtf8();
         QVERIFY(feed.contains(local));
         feed.replace(local, "http://192.0.2.1");
-        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-elsewhere.xml"), feed));
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-elsewhere.xml"), feed), keptState());
         QVERIFY(runCheck(updater, true));
         click("btnInstall");
         QTRY_COMPARE_WITH_TIMEOUT(text("labelTitle"), QStringLiteral("The update was refused"), 30000);
@@ -248,7 +270,7 @@ private slots:
     {
         QFETCH(QByteArray, feed);
         QFETCH(QString, reason);
-        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-broken.xml"), feed));
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-broken.xml"), feed), keptState());
         QVERIFY(runCheck(updater, true));
         QCOMPARE(text("labelTitle"), QStringLiteral("Larkspan could not check for updates"));
         QVERIFY2(text("labelStatus").contains(reason), qPrintable(text("labelStatus")));
@@ -257,7 +279,7 @@ private slots:
     void cancelledDownloadLeavesNothing()
     {
         offer(QStringLiteral("version=2.9.0"));
-        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl());
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl(), keptState());
         QVERIFY(runCheck(updater, true));
         QCOMPARE(_probe->post(QStringLiteral("/dev/behaviour?delay=all:1500"), "", "text/plain").status, 200);
         click("btnInstall");
@@ -277,17 +299,16 @@ private slots:
     {
         constexpr int month = 2629800;
         offer(QStringLiteral("version=2.8.9"));
-        TestClock clock;
         {
-            AutoUpdaterWinSparkle first(QStringLiteral("2.8.9"), feedUrl());
+            AutoUpdaterWinSparkle first(QStringLiteral("2.8.9"), feedUrl(), keptState());
             QVERIFY(runCheck(first, false));
         }
         QCOMPARE(feedRequests(), 1);
 
         // Started again the next day: a check due now would begin at once; none does.
-        clock.advanceSecs(86400);
+        kept.clockOffsetSecs += 86400;
         {
-            AutoUpdaterWinSparkle restarted(QStringLiteral("2.8.9"), feedUrl());
+            AutoUpdaterWinSparkle restarted(QStringLiteral("2.8.9"), feedUrl(), keptState());
             QSignalSpy finished(&restarted, &AutoUpdaterWinSparkle::checkFinished);
             restarted.setUpdateCheckInterval(month);
             restarted.setAutomaticChecks(true);
@@ -296,8 +317,8 @@ private slots:
         QCOMPARE(feedRequests(), 1);
 
         // Started again a month after that check: due at once.
-        clock.advanceSecs(month - 86400);
-        AutoUpdaterWinSparkle later(QStringLiteral("2.8.9"), feedUrl());
+        kept.clockOffsetSecs += month - 86400;
+        AutoUpdaterWinSparkle later(QStringLiteral("2.8.9"), feedUrl(), keptState());
         QSignalSpy finished(&later, &AutoUpdaterWinSparkle::checkFinished);
         later.setUpdateCheckInterval(month);
         later.setAutomaticChecks(true);

@@ -36,6 +36,40 @@ QStringList messagesWith(const QString& marker)
 class TestQtLog : public QObject
 {
     Q_OBJECT
+
+    struct Context {
+        QByteArray file;
+        int line = 0;
+    };
+    static Context& seenContext()
+    {
+        static Context context;
+        return context;
+    }
+    static void noteContext(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        if (message.startsWith(QLatin1String("same-line")))
+            seenContext() = {QByteArray(context.file), context.line};
+        QtLog::getConf().write(type, message);
+    }
+
+    static int& handlerCalls()
+    {
+        static int calls = 0;
+        return calls;
+    }
+    // Writes lines of its own on the trigger, as the display-loss guard does.
+    static void loggingHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
+    {
+        ++handlerCalls();
+        QtLog::getConf().write(type, message);
+        if (message != QLatin1String("inside-trigger"))
+            return;
+        const QtLog::InsideMessageHandler inside;
+        LK_WARNING() << "inside-first" << 1;
+        LK_DEBUG(QStringLiteral("inside-second"));
+    }
+
 private slots:
     void initTestCase()
     {
@@ -52,7 +86,7 @@ private slots:
         const QString path = QtLog::getConf().getLogFilePath();
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         QCOMPARE(path, folder + QStringLiteral("/LogTest.log"));
-        QtLog::warning() << "touch";
+        LK_WARNING() << "touch";
         QtLog::getConf().flush();
         QCOMPARE(QFile::permissions(path) & 0x0077, QFile::Permissions());
         QCOMPARE(QFile::permissions(folder) & 0x0077, QFile::Permissions());
@@ -61,16 +95,16 @@ private slots:
     void levelFiltersLinesAndQtMessagesFollow()
     {
         QtLog::getConf().setLogLevel(QtWarningMsg);
-        QtLog::debug() << "hidden-debug";
-        QtLog::info("hidden-info");
-        QtLog::warning() << "shown-warning" << 42;
-        QtLog::critical() << "shown-critical";
+        LK_DEBUG() << "hidden-debug";
+        LK_INFO(QStringLiteral("hidden-info"));
+        LK_WARNING() << "shown-warning" << 42;
+        LK_CRITICAL() << "shown-critical";
         qInfo("hidden-qinfo");
         qWarning("shown-qwarning");
 
         QtLog::getConf().setLogLevel(QtDebugMsg);
-        QtLog::debug("shown-debug");
-        QtLog::info() << "shown-info" << QStringLiteral("plain text");
+        LK_DEBUG(QStringLiteral("shown-debug"));
+        LK_INFO() << "shown-info" << QStringLiteral("plain text");
 
         const QString log = readAll(QtLog::getConf().getLogFilePath());
         for (const char* hidden : {"hidden-debug", "hidden-info", "hidden-qinfo"})
@@ -120,22 +154,46 @@ private slots:
         QVERIFY(messagesWith(QStringLiteral("guard-hidden")).isEmpty());
     }
 
-    void aGuardedLineIsWrittenAsTheFacadeWritesIt()
+    // The values read as Qt's debug stream writes them (strings without quotes), and
+    // handlers learn where the line was written.
+    void aLineIsWrittenAsQtsStreamWritesIt()
     {
         QtLog::getConf().setLogLevel(QtDebugMsg);
         const QDateTime when(QDate(2024, 3, 1), QTime(9, 30), Qt::UTC);
-        QtLog::info() << "same-line" << 42 << QStringLiteral("text") << when << QByteArray("raw");
+        QString expected;
+        QDebug(&expected).noquote() << "same-line" << 42 << QStringLiteral("text") << when << QByteArray("raw");
+        expected.chop(1); // QDebug on a string keeps the space after the last item
+
+        seenContext() = {};
+        const QtMessageHandler previous = qInstallMessageHandler(&TestQtLog::noteContext);
+        const int line = __LINE__ + 1;
         LK_INFO() << "same-line" << 42 << QStringLiteral("text") << when << QByteArray("raw");
-        QtLog::debug().nospace() << "same-nospace" << 1 << 2;
         LK_DEBUG().nospace() << "same-nospace" << 1 << 2;
-        QtLog::debug(QStringLiteral("same-message")) << 7;
         LK_DEBUG(QStringLiteral("same-message")) << 7;
-        for (const char* marker : {"same-line", "same-nospace", "same-message"}) {
-            const QStringList lines = messagesWith(QLatin1String(marker));
-            QCOMPARE(lines.size(), 2);
-            QCOMPARE(lines.at(1), lines.at(0));
-        }
-        QCOMPARE(messagesWith(QStringLiteral("same-nospace")).first(), QStringLiteral("same-nospace12"));
+        qInstallMessageHandler(previous);
+
+        QCOMPARE(messagesWith(QStringLiteral("same-line")), QStringList {expected});
+        QCOMPARE(messagesWith(QStringLiteral("same-nospace")), QStringList {QStringLiteral("same-nospace12")});
+        QCOMPARE(messagesWith(QStringLiteral("same-message")), QStringList {QStringLiteral("same-message 7")});
+        QCOMPARE(seenContext().line, line);
+        QVERIFY2(seenContext().file.endsWith("tst_qtlog.cpp"), seenContext().file.constData());
+    }
+
+    // Qt hands a message written inside a message handler to stderr; lines written inside
+    // one that says so still reach the file, in order, and the handler is not re-entered.
+    void linesWrittenInsideAMessageHandlerReachTheFile()
+    {
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        handlerCalls() = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(&TestQtLog::loggingHandler);
+        qWarning("inside-trigger");
+        qInstallMessageHandler(previous);
+
+        QCOMPARE(handlerCalls(), 1);
+        const QString log = readAll(QtLog::getConf().getLogFilePath());
+        QCOMPARE(messagesWith(QStringLiteral("inside-first")), QStringList {QStringLiteral("inside-first 1")});
+        QCOMPARE(messagesWith(QStringLiteral("inside-second")), QStringList {QStringLiteral("inside-second")});
+        QVERIFY(log.indexOf(QLatin1String("inside-first")) < log.indexOf(QLatin1String("inside-second")));
     }
 
     void aGuardedLineKeepsAnUnbracedIfsElse()
@@ -155,7 +213,7 @@ private slots:
     void unicodeSurvives()
     {
         const QString title = QString::fromUtf8("Café — 東京 🚀 שלום");
-        QtLog::warning() << title;
+        LK_WARNING() << title;
         QVERIFY(readAll(QtLog::getConf().getLogFilePath()).contains(title));
     }
 
@@ -163,9 +221,9 @@ private slots:
     {
         // 5 MB of two-byte characters, as a runaway reply would write; a Qt message too.
         const QString huge = QStringLiteral("huge-line: ") + QString(5 * 1024 * 1024 / 2, QChar(0xe9));
-        QtLog::warning() << huge;
+        LK_WARNING() << huge;
         qWarning("%s", qPrintable(huge));
-        QtLog::warning() << "after-huge";
+        LK_WARNING() << "after-huge";
         const QByteArray log = readAll(QtLog::getConf().getLogFilePath()).toUtf8();
         int cut = 0;
         for (const QByteArray& line : log.split('\n')) {
@@ -188,7 +246,7 @@ private slots:
         for (int t = 0; t < 4; ++t) {
             threads.push_back(QThread::create([t] {
                 for (int i = 0; i < 500; ++i)
-                    QtLog::info() << "thread-line" << t << i << "end";
+                    LK_INFO() << "thread-line" << t << i << "end";
             }));
             threads.back()->start();
         }
@@ -217,7 +275,7 @@ private slots:
         const QString path = conf.getLogFilePath();
         const QString filler(200, QLatin1Char('x'));
         for (int i = 0; i < 200; ++i)
-            QtLog::info() << filler;
+            LK_INFO() << filler;
         conf.flush();
         QVERIFY(QFileInfo(path).size() <= 4096);
         const QString base = path.left(path.size() - 4);

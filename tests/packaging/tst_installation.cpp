@@ -121,6 +121,23 @@ private slots:
         QCOMPARE(entryValue(readText(dir.path() + QStringLiteral("/root/usr") + kEntry), QStringLiteral("Exec")), QStringLiteral("/usr/bin/larkspan"));
         QVERIFY(run(QStringLiteral("readelf"), {QStringLiteral("-S"), dir.path() + QStringLiteral("/root/usr/lib/larkspan/Larkspan")}).contains(".symtab"));
     }
+
+    // The package is built with the release preset (scripts/package.sh): the hook that
+    // crashes the program on an environment variable is not compiled into it. This test
+    // build carries it, so the check can tell the two apart.
+    void releaseBuildLeavesTheCrashHookOut()
+    {
+        const auto compiled = [](const QString& buildDir) { return readText(buildDir + QStringLiteral("/compile_commands.json")); };
+        QVERIFY(compiled(qEnvironmentVariable("LARKSPAN_BUILD_DIR")).contains(QLatin1String("CrashTestTrigger.cpp")));
+        QTemporaryDir dir;
+        QVERIFY(!run(QStringLiteral("cmake"), {QStringLiteral("-S"), qEnvironmentVariable("LARKSPAN_SOURCE_DIR"), QStringLiteral("--preset"),
+                                              QStringLiteral("release"), QStringLiteral("-B"), dir.path(),
+                                              QStringLiteral("-DLARKSPAN_EXCLUDE_DIRS=tools/devserver")}).isNull());
+        const QString release = compiled(dir.path());
+        QVERIFY(release.contains(QLatin1String("ProgramAssembly.cpp")));
+        QVERIFY(!release.contains(QLatin1String("CrashTestTrigger")));
+        QVERIFY(!release.contains(QLatin1String("LARKSPAN_CRASH_TEST_HOOK")));
+    }
 };
 
 LARKSPAN_TEST_MAIN(TestInstallation, QCoreApplication)

@@ -38,6 +38,30 @@ private slots:
         }
         QCOMPARE(received.count(), 1);
     }
+
+    // Signal actions are the process's: a second live watcher takes none of them, and a
+    // watcher that goes leaves no action behind that points at it.
+    void oneWatcherAtATime()
+    {
+        {
+            UnixSignalWatcher first({SIGUSR1});
+            UnixSignalWatcher second({SIGUSR1});
+            QSignalSpy toFirst(&first, &UnixSignalWatcher::unixSignal);
+            QSignalSpy toSecond(&second, &UnixSignalWatcher::unixSignal);
+            ::raise(SIGUSR1);
+            QTRY_COMPARE(toFirst.count(), 1);
+            QTest::qWait(50);
+            QCOMPARE(toSecond.count(), 0);
+        }
+        UnixSignalWatcher later({SIGUSR2});
+        struct sigaction usr1 = {};
+        QCOMPARE(::sigaction(SIGUSR1, nullptr, &usr1), 0);
+        QVERIFY(usr1.sa_handler == SIG_DFL);
+        QSignalSpy toLater(&later, &UnixSignalWatcher::unixSignal);
+        ::raise(SIGUSR2);
+        QTRY_COMPARE(toLater.count(), 1);
+        QCOMPARE(toLater.at(0).at(0).toInt(), SIGUSR2);
+    }
 };
 
 LARKSPAN_TEST_MAIN(TestUnixSignalWatcher, QCoreApplication)

@@ -158,7 +158,7 @@ private slots:
 
     void feedbackCarriesTheCompressedLog()
     {
-        QtLog::warning() << "feedback marker line" << QString::fromUtf8("ünïcödé 🚀");
+        LK_WARNING() << "feedback marker line" << QString::fromUtf8("ünïcödé 🚀");
         QtLog::getConf().flush();
         QFile logFile(QtLog::getConf().getLogFilePath());
         QVERIFY(logFile.open(QIODevice::ReadOnly));
