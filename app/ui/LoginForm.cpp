@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QLayout>
-#include <QSysInfo>
 
 namespace {
 
@@ -13,8 +12,6 @@ namespace {
 // and the window's height limit then cuts the text off: keep it wide enough.
 constexpr int kMinWidth = 480;
 constexpr int kMaxHeight = 250; // the form's own limit
-// The size the window had on Windows 10; no Linux system reports that name.
-const QSize kWindows10MinSize(600, 350);
 // The logo is the icon's large drawing scaled down smoothly.
 constexpr int kLogoSourceSize = 64;
 constexpr int kLogoSize = 32;
@@ -68,8 +65,6 @@ void LoginForm::present(bool loginPageOpened, const QString& loginUrl)
         showAddress(loginUrl);
     _ui->labelLoginUrl->show();
     _ui->labelLoginAddress->show();
-    if (QSysInfo::prettyProductName().startsWith(QLatin1String("Windows 10")))
-        _window->setMinimumSize(kWindows10MinSize);
     _window->setMinimumWidth(qMax(_window->minimumWidth(), kMinWidth));
     fit();
     WindowPlacement::centreOnPrimaryScreen(_window);
