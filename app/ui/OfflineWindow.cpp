@@ -160,15 +160,14 @@ void OfflineWindow::closeEvent(QCloseEvent* event)
 void OfflineWindow::keyPressEvent(QKeyEvent* event)
 {
     // The fields pass Enter and Escape on; a focused button takes Enter itself.
-    if (event->modifiers() & ~Qt::KeypadModifier) {
-        QMainWindow::keyPressEvent(event);
-    } else if (event->key() == Qt::Key_Escape) {
+    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    const int key = event->key();
+    if (plain && key == Qt::Key_Escape)
         close();
-    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    else if (plain && (key == Qt::Key_Return || key == Qt::Key_Enter))
         ui->btnLogTime->click();
-    } else {
+    else
         QMainWindow::keyPressEvent(event);
-    }
 }
 
 void OfflineWindow::changeEvent(QEvent* event)
