@@ -64,8 +64,8 @@ constexpr bool offlineEnabled = true;
 constexpr bool outlookDetecting = true;
 constexpr bool allowUrls = false;
 constexpr bool useDefaultBrowser = true;
+// Also what the preferences show for a fresh profile, so that the box shows what happens.
 constexpr bool updateEnabledAtStartup = true;
-constexpr bool updateEnabledInPreferences = false;
 constexpr int updateInterval = 3600;
 constexpr bool updateBetaChannel = false;
 } // namespace Defaults

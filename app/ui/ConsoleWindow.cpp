@@ -5,6 +5,7 @@
 #include "QtLog.h"
 #include "TokenMask.h"
 #include "UserInfo.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -12,6 +13,10 @@
 #include <QUrl>
 
 namespace {
+
+// The browser with a page costs the program about 85 MiB and starts helper processes of
+// about 170 MiB more; a console closed for this long is probably done with.
+constexpr int kReleaseDelayMsecs = 5 * 60 * 1000;
 
 // The console address carries the user's refresh token; the log is sent with diagnostics.
 QString forLog(const QString& url)
@@ -30,6 +35,9 @@ ConsoleWindow::ConsoleWindow(QWidget* parent) : QMainWindow(parent), ui(std::mak
     ui->lineEdit->hide();
     ui->statusbar->setStyleSheet(QStringLiteral("background: rgb(255, 255, 255)"));
     connect(ui->lineEdit, &QLineEdit::returnPressed, this, &ConsoleWindow::onOpenUrl);
+    releaseTimer.setSingleShot(true);
+    releaseTimer.setInterval(kReleaseDelayMsecs);
+    connect(&releaseTimer, &QTimer::timeout, this, &ConsoleWindow::releaseWebView);
 }
 
 ConsoleWindow::~ConsoleWindow() = default;
@@ -68,11 +76,31 @@ void ConsoleWindow::openConsole(const QString& url)
     bringToFront();
 }
 
+void ConsoleWindow::releaseWebView()
+{
+    if (!webView || isVisible())
+        return;
+    LK_DEBUG() << "ConsoleWindow: releasing the browser of the closed console";
+    // Its helper processes end with its page. The address goes too, so that the next
+    // opening loads the page into the new browser.
+    ui->gridLayout->removeWidget(webView);
+    webView->deleteLater();
+    webView = nullptr;
+    ui->lineEdit->clear();
+}
+
 void ConsoleWindow::bringToFront()
 {
+    releaseTimer.stop();
     // A console left open behind other windows or minimised would otherwise not appear
     // when it is asked for again from the tray.
     setWindowState(windowState() & ~Qt::WindowMinimized);
+    // The first time in the middle of the screen, and no larger than it; afterwards where
+    // the user left it.
+    if (!placed) {
+        WindowPlacement::centreOnPrimaryScreen(this);
+        placed = true;
+    }
     show();
     raise();
     activateWindow();
@@ -134,6 +162,7 @@ bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event)
 void ConsoleWindow::closeEvent(QCloseEvent* event)
 {
     hide();
+    releaseTimer.start();
     // Accepted, not ignored: a window that refuses to close stops the toolkit from closing
     // the rest when the program quits or the desktop session ends. It is only hidden (no
     // delete-on-close), and WA_QuitOnClose is off, so the program goes on.

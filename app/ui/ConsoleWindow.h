@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -12,7 +13,7 @@ class ConsoleWindow;
 // The review console in an embedded browser, for users who chose it over their default
 // browser. The browser is costly, so it is built when the console is first opened; until
 // then the window holds only its address bar and status bar. Closing hides the window and
-// keeps the page.
+// keeps the page for a while; a console left closed gives the browser's memory back.
 class ConsoleWindow : public QMainWindow
 {
     Q_OBJECT
@@ -22,6 +23,10 @@ public:
 
     // Shows the window with url loaded; the same address as last time is not reloaded.
     void openConsole(const QString& url);
+
+    // How long a closed console keeps its browser and page (5 minutes); the next opening
+    // after that builds the browser again.
+    void setReleaseDelay(int msecs) { releaseTimer.setInterval(msecs); }
 
 public slots:
     void onLoadStarted();
@@ -38,8 +43,11 @@ private:
     // Builds the browser on first use; false (logged) when it cannot be had.
     bool ensureWebView();
     void bringToFront();
+    void releaseWebView();
 
     std::unique_ptr<Ui::ConsoleWindow> ui;
     // A QWebEngineView from the browser module, or null until the first opening.
     QWidget* webView = nullptr;
+    bool placed = false;
+    QTimer releaseTimer;
 };

@@ -1,16 +1,38 @@
 #include "DesktopNotifier.h"
 
 #include "QtLog.h"
+#include "WindowPlacement.h"
 
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
 #include <QDBusMessage>
-#include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
+#include <QApplication>
+#include <QScreen>
+#include <QTimer>
 #include <QVariantMap>
+#include <QWidget>
 
 namespace {
+
 const QString kService = QStringLiteral("org.freedesktop.Notifications");
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+constexpr int kIconPollMsecs = 100;
+
+// "normal": a critical notice stays on screen until it is dismissed.
+constexpr uchar kNormalUrgency = 1;
+
+QString iconName(QSystemTrayIcon::MessageIcon icon)
+{
+    switch (icon) {
+    case QSystemTrayIcon::Critical:
+        return QStringLiteral("dialog-error");
+    case QSystemTrayIcon::Warning:
+        return QStringLiteral("dialog-warning");
+    default:
+        return QStringLiteral("dialog-information");
+    }
+}
+
 } // namespace
 
 DesktopNotifier::DesktopNotifier(QSystemTrayIcon* trayIcon, QObject* parent)
@@ -18,34 +40,61 @@ DesktopNotifier::DesktopNotifier(QSystemTrayIcon* trayIcon, QObject* parent)
 {
 }
 
-bool DesktopNotifier::isServiceAvailable()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
-        return false;
-    // Notification servers are usually started on demand by the bus.
-    const QStringList activatable = bus.interface()->activatableServiceNames().value();
-    return bus.interface()->isServiceRegistered(kService).value() || activatable.contains(kService);
-}
-
 void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message,
                            int msecs)
 {
-    if (!isServiceAvailable()) {
-        _trayIcon->showMessage(title, message, icon, msecs);
+    const Notice notice {icon, title, message, msecs};
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        showInTray(notice);
         return;
     }
+    // No question to the bus first whether a service runs: the notice itself asks. The bus
+    // starts a service installed for activation, and answers at once when there is none.
     QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Notify"));
     QVariantMap hints;
-    // 2 is "critical": the server keeps an error in view; 1 is "normal".
-    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(uchar(icon == QSystemTrayIcon::Critical ? 2 : 1)));
-    const QString iconName = icon == QSystemTrayIcon::Critical  ? QStringLiteral("dialog-error")
-                             : icon == QSystemTrayIcon::Warning ? QStringLiteral("dialog-warning")
-                                                                : QStringLiteral("dialog-information");
+    hints.insert(QStringLiteral("urgency"), QVariant::fromValue(kNormalUrgency));
     // Servers may read the body as markup; our texts are plain.
-    call << QStringLiteral("Larkspan") << uint(0) << iconName << title << message.toHtmlEscaped()
+    call << QStringLiteral("Larkspan") << uint(0) << iconName(icon) << title << message.toHtmlEscaped()
          << QStringList() << hints << int(msecs);
-    // Never wait for the desktop on the GUI thread.
-    QDBusConnection::sessionBus().asyncCall(call);
-    LK_DEBUG() << "Notification sent to the desktop: " << title;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kReplyTimeoutMsecs), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, notice](QDBusPendingCallWatcher* finished) {
+        finished->deleteLater();
+        if (!finished->isError()) {
+            LK_DEBUG() << "Notification shown by the desktop: " << notice.title;
+            return;
+        }
+        LK_DEBUG() << "No desktop notification service (" << finished->error().name()
+                   << "); the tray shows the notice";
+        showInTray(notice);
+    });
+}
+
+void DesktopNotifier::showInTray(const Notice& notice, int waitedMsecs)
+{
+    const bool placed = WindowPlacement::isIconPlaced(_trayIcon->geometry());
+    if (!placed && waitedMsecs < kIconWaitMsecs && _trayIcon->isVisible()) {
+        QTimer::singleShot(kIconPollMsecs, this,
+                           [this, notice, waitedMsecs] { showInTray(notice, waitedMsecs + kIconPollMsecs); });
+        return;
+    }
+    LK_DEBUG() << "Balloon at the tray icon " << _trayIcon->geometry() << (placed ? "" : " (place unknown)");
+    _trayIcon->showMessage(notice.title, notice.message, notice.icon, notice.msecs);
+    if (!placed)
+        moveBalloonToTrayEdge();
+}
+
+void DesktopNotifier::moveBalloonToTrayEdge()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        // The toolkit's balloon has no public class: it is known by its name.
+        if (!widget->isVisible() || qstrcmp(widget->metaObject()->className(), "QBalloonTip") != 0)
+            continue;
+        const QRect area = screen->availableGeometry();
+        const QPoint corner = WindowPlacement::trayEdgeCorner(screen->geometry(), area);
+        widget->move(WindowPlacement::balloonTopLeft(widget->size(), corner, area));
+    }
 }

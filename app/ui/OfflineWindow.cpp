@@ -9,6 +9,7 @@
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QSettings>
 
 #include <iterator>
@@ -37,6 +38,9 @@ OfflineWindow::OfflineWindow(QDateTime idleStart, QDateTime idleEnd, QWidget* pa
     for (int i = 0; i < int(std::size(kTypes)) && i < ui->comboBoxType->count(); ++i)
         ui->comboBoxType->setItemData(i, QString::fromLatin1(kTypes[i]));
 
+    // "1 minute", "2 minutes": the units follow the numbers before them.
+    connect(ui->spinBoxHours, qOverload<int>(&QSpinBox::valueChanged), this, &OfflineWindow::showUnits);
+    connect(ui->spinBoxMinutes, qOverload<int>(&QSpinBox::valueChanged), this, &OfflineWindow::showUnits);
     connect(ui->btnCancel, &QPushButton::clicked, this, &OfflineWindow::close);
     connect(ui->btnLogTime, &QPushButton::clicked, this, &OfflineWindow::onBtnLogTimeClicked);
 }
@@ -75,6 +79,7 @@ void OfflineWindow::updateOfflineTimeUI()
     ui->labelHours->setVisible(hours > 0);
     ui->spinBoxMinutes->setMaximum(minutes);
     ui->spinBoxMinutes->setValue(minutes);
+    showUnits();
 
     if (!isVisible()) {
         const QString lastType = QSettings().value(Keys::offlineType).toString();
@@ -100,6 +105,12 @@ void OfflineWindow::showPeriodTexts(const QString& startStr, const QString& endS
 {
     ui->labelQuestion->setText(tr("Add an Activity Note to your Timeline (%1 - %2)?").arg(startStr, endStr));
     ui->labelTimeElapsed->setText(tr("(Total Time Elapsed: %1)").arg(elapsed));
+}
+
+void OfflineWindow::showUnits()
+{
+    ui->labelHours->setText(tr("hours", "after the number of hours", ui->spinBoxHours->value()));
+    ui->label_3->setText(tr("minutes", "after the number of minutes", ui->spinBoxMinutes->value()));
 }
 
 void OfflineWindow::onBtnCancelClicked()
@@ -146,10 +157,24 @@ void OfflineWindow::closeEvent(QCloseEvent* event)
     emit closed();
 }
 
+void OfflineWindow::keyPressEvent(QKeyEvent* event)
+{
+    // The fields pass Enter and Escape on; a focused button takes Enter itself.
+    const bool plain = !(event->modifiers() & ~Qt::KeypadModifier);
+    const int key = event->key();
+    if (plain && key == Qt::Key_Escape)
+        close();
+    else if (plain && (key == Qt::Key_Return || key == Qt::Key_Enter))
+        ui->btnLogTime->click();
+    else
+        QMainWindow::keyPressEvent(event);
+}
+
 void OfflineWindow::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        showUnits();
         // The form's own texts for these two are samples; an open prompt keeps showing
         // its real period, now in the new language.
         if (!idleStart.isNull())

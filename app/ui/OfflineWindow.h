@@ -33,9 +33,13 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // The keys of a dialog: Enter logs the time (or presses the focused button), Escape
+    // cancels.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void updateOfflineTimeUI();
+    void showUnits();
     // The question and the elapsed time for the idle period, in the current language.
     void showPeriodTexts(const QString& startStr, const QString& endStr, const QString& elapsed);
 

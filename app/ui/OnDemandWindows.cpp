@@ -18,7 +18,8 @@ void OnDemandWindows::showPreferences()
 {
     if (!_preferences)
         _preferences = new PrefDialog(_owner, _updater);
-    _preferences->adjustSize();
+    // Its form's size the first time, the user's afterwards, larger where the texts need it.
+    _preferences->resize(_preferences->size().expandedTo(_preferences->sizeHint()));
     WindowPlacement::centreOnPrimaryScreen(_preferences);
     _preferences->show();
 }

@@ -82,7 +82,23 @@ void PrefDialog::fillLanguages()
         QLocale(QLocale::Korean, QLocale::AnyCountry), QLocale(QLocale::Chinese, QLocale::China),
         QLocale(QLocale::Chinese, QLocale::Taiwan)};
     for (const QLocale& locale : locales)
-        ui->comboLanguage->addItem(locale.nativeLanguageName(), locale.name());
+        ui->comboLanguage->addItem(languageItemText(locale), locale.name());
+}
+
+QString PrefDialog::languageItemText(const QLocale& locale)
+{
+    // Each language in its own name, where the two Chinese ones differ by their country,
+    // and in English beside it: on a system without a Korean or Chinese font their own
+    // names are boxes, and the English one still tells them apart.
+    QString text = locale.nativeLanguageName();
+    QString english = QLocale::languageToString(locale.language());
+    if (locale.language() == QLocale::Chinese) {
+        text += QStringLiteral("\uFF08%1\uFF09").arg(locale.nativeCountryName());
+        english += QStringLiteral(" (%1)").arg(QLocale::countryToString(locale.country()));
+    }
+    if (!text.contains(english))
+        text += QStringLiteral(" \u2014 ") + english;
+    return text;
 }
 
 void PrefDialog::loadSettings()
@@ -101,7 +117,13 @@ void PrefDialog::loadSettings()
     ui->checkBoxOutlook->setChecked(settings.value(Keys::outlookDetecting, Defaults::outlookDetecting).toBool());
 
     const QString language = settings.value(Keys::language, englishLocaleName()).toString();
-    const int languageIndex = ui->comboLanguage->findText(QLocale(language).nativeLanguageName(), Qt::MatchExactly);
+    // The stored locale's own entry, else the first in its language ("de_AT" is German).
+    int languageIndex = ui->comboLanguage->findData(QLocale(language).name());
+    for (int i = 0; languageIndex < 0 && i < ui->comboLanguage->count(); ++i) {
+        const QLocale item(ui->comboLanguage->itemData(i).toString());
+        if (item.language() == QLocale(language).language() && item.script() == QLocale(language).script())
+            languageIndex = i;
+    }
     if (languageIndex >= 0)
         ui->comboLanguage->setCurrentIndex(languageIndex);
 
@@ -109,7 +131,7 @@ void PrefDialog::loadSettings()
     ui->txtAppNames->setPlainText(settings.value(Keys::excludedAppNames, QStringList()).toStringList().join(QStringLiteral(", ")));
     ui->txtWinTitles->setPlainText(settings.value(Keys::excludedWinTitles, QStringList()).toStringList().join(QStringLiteral(", ")));
 
-    const bool updateEnabled = settings.value(Keys::updateEnabled, Defaults::updateEnabledInPreferences).toBool();
+    const bool updateEnabled = settings.value(Keys::updateEnabled, Defaults::updateEnabledAtStartup).toBool();
     ui->checkBoxUpdate->setChecked(updateEnabled);
     ui->comboBoxUpdate->setEnabled(updateEnabled);
     ui->checkBoxBetaChannel->setChecked(settings.value(Keys::updateBetaChannel, Defaults::updateBetaChannel).toBool());
@@ -252,7 +274,8 @@ void PrefDialog::changeEvent(QEvent* event)
         ui->retranslateUi(this);
         showVersion();
         refreshCheckBoxUpdateItems();
-        adjustSize();
+        // Grows where the new texts need more room; the user's size stays otherwise.
+        resize(size().expandedTo(sizeHint()));
     } else {
         QDialog::changeEvent(event);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,8 @@ public:
     // "a, b\n c" -> {"a", "b", "c"}: runs of line breaks and commas with the blanks around
     // them separate entries; empty entries are dropped.
     static QStringList splitExclusionList(const QString& text);
+    // How a language is listed: its own name, told apart without a font for its script.
+    static QString languageItemText(const QLocale& locale);
 
 public slots:
     void reject() override;

@@ -60,7 +60,10 @@ QLocale savedLocale()
 void switchTo(QTranslator& translator, const QLocale& locale)
 {
     QCoreApplication::removeTranslator(&translator);
-    load(translator, locale);
+    // Languages without a catalogue (and the "C" locale) read the English texts, whose own
+    // catalogue holds the singular of texts with a number: "1 minute".
+    if (!load(translator, locale))
+        loadExactly(translator, QLocale(QLocale::English, QLocale::UnitedStates));
     QCoreApplication::installTranslator(&translator);
     QLocale::setDefault(locale);
 }

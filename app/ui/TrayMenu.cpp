@@ -11,9 +11,11 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 namespace {
 
@@ -47,15 +49,27 @@ constexpr std::array<EntryInfo, TrayMenu::EntryCount> kEntries {{
 constexpr TrayMenu::Entry kPauseEntries[] {TrayMenu::Pause30Minutes, TrayMenu::Pause1Hour, TrayMenu::Pause2Hours,
                                            TrayMenu::PauseUntilTomorrow, TrayMenu::PauseIndefinitely};
 
-// Where the menu is shown first, so that it has its real size before it is placed.
-const QPoint kOffScreen(-500, -500);
-
 // The month's name in the interface language (sizes and numbers in the other windows
 // follow the same default locale).
 QString syncTimeText(const QDateTime& time)
 {
     return QLocale().toString(time, QStringLiteral("dd MMM HH:mm"));
 }
+
+// A menu taller than the screen scrolls, with arrows at its ends, instead of breaking into
+// columns: on a small or scaled screen (a 1280x800 laptop at scale 2 is 640x400) the columns
+// are wider than the screen, and the last entries are cut off.
+class ScrollingMenuStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == QStyle::SH_Menu_Scrollable)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 } // namespace
 
@@ -69,6 +83,9 @@ TrayMenu::TrayMenu(QWidget* window) : QObject(window)
     _trayIcon = new QSystemTrayIcon(icon(State::Active), this);
     _trayIcon->setToolTip(QStringLiteral("Larkspan"));
     _menu = new QMenu(window);
+    auto* style = new ScrollingMenuStyle;
+    style->setParent(_menu);
+    _menu->setStyle(style);
     _trayIcon->setContextMenu(_menu);
     _trayIcon->setVisible(true);
 
@@ -155,12 +172,23 @@ void TrayMenu::iconClicked(bool loginWindowShown)
         return;
     }
     LK_DEBUG() << "Show system tray menu...";
-    _menu->move(kOffScreen);
-    _menu->show();
     const QRect iconRect = _trayIcon->geometry();
     const QPoint pointer = QCursor::pos();
     QScreen* screen = QGuiApplication::screenAt(WindowPlacement::trayMenuAnchor(iconRect, pointer));
-    const QRect area = (screen ? screen : QGuiApplication::primaryScreen())->availableGeometry();
-    _menu->move(WindowPlacement::trayMenuTopLeft(_menu->size(), iconRect, pointer, area));
-    _menu->show();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    // Sized for the screen it opens on, before it is shown: a menu first shown off every
+    // screen is laid out for no screen's scale, and keeps that size where it then appears
+    // (cut off on a screen scaled by 2). popup() keeps it on the screen, scrolling where it
+    // is taller.
+    _menu->createWinId();
+    _menu->windowHandle()->setScreen(screen);
+    const QRect area = screen->availableGeometry();
+    const QSize size = _menu->sizeHint().boundedTo(area.size());
+    _menu->popup(WindowPlacement::trayMenuTopLeft(size, iconRect, pointer, area));
+    // popup() keeps a gap of the style's frame to the screen's edge, which a menu as wide
+    // or as tall as the screen no longer fits into.
+    const QRect shown = _menu->geometry();
+    if (!area.contains(shown))
+        _menu->move(WindowPlacement::trayMenuTopLeft(shown.size(), iconRect, pointer, area));
 }

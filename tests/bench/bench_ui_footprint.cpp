@@ -127,8 +127,15 @@ int main(int argc, char* argv[])
     console.openConsole(AppConstants::serverBaseUrl() + QStringLiteral("/console/login/r/") + user.refreshToken());
     wait(6000);
     report("embedded console open");
+    // The program releases a closed console's browser after 5 minutes; here after 4 s.
+    console.setReleaseDelay(4000);
     console.close();
     wait(2000);
     report("embedded console closed");
+    wait(8000);
+    report("... and released");
+    console.openConsole(AppConstants::serverBaseUrl() + QStringLiteral("/console/login/r/") + user.refreshToken());
+    wait(6000);
+    report("embedded console opened again");
     return 0;
 }

@@ -43,12 +43,12 @@ QString readDisplayNumber(int fd, int timeoutMs)
 
 } // namespace
 
-XvfbSession::XvfbSession(WindowManager windowManager)
+XvfbSession::XvfbSession(WindowManager windowManager, const QSize& screen)
 {
     _hadDisplay = qEnvironmentVariableIsSet("DISPLAY");
     _previousDisplay = qgetenv("DISPLAY");
     _bus = std::make_unique<SessionBus>();
-    if (!startXvfb())
+    if (!startXvfb(screen))
         return;
     qputenv("DISPLAY", _display.toLatin1());
     if (windowManager == WindowManager::Openbox)
@@ -69,7 +69,7 @@ XvfbSession::~XvfbSession()
         qunsetenv("DISPLAY");
 }
 
-bool XvfbSession::startXvfb()
+bool XvfbSession::startXvfb(const QSize& screen)
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
@@ -86,7 +86,7 @@ bool XvfbSession::startXvfb()
     _xvfb->start(QStringLiteral("Xvfb"),
                  {QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-noreset"),
                   QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
-                  QStringLiteral("0"), QStringLiteral("1280x1024x24")});
+                  QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height())});
     const bool started = _xvfb->waitForStarted(startTimeoutMs);
     close(fds[1]);
     if (started)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -22,7 +23,8 @@ class XvfbSession
 public:
     enum class WindowManager { None, Openbox };
 
-    explicit XvfbSession(WindowManager windowManager = WindowManager::None);
+    // screen: the virtual screen's size in pixels.
+    explicit XvfbSession(WindowManager windowManager = WindowManager::None, const QSize& screen = QSize(1280, 1024));
     ~XvfbSession();
     XvfbSession(const XvfbSession&) = delete;
     XvfbSession& operator=(const XvfbSession&) = delete;
@@ -56,7 +58,7 @@ public:
     void killServer();
 
 private:
-    bool startXvfb();
+    bool startXvfb(const QSize& screen);
     bool startOpenbox();
     void reserveDisplay();
     static bool waitForFile(const QString& path, int timeoutMs);

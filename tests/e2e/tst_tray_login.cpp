@@ -12,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRegularExpression>
@@ -29,9 +30,10 @@ bool windowShown(const XvfbSession& x, const QString& title)
     return !x.windowId(title).isEmpty();
 }
 
-// Whether the tray menu is up: a shown window of the program taller than the tray icon.
-bool trayMenuShown(const XvfbSession& x)
+// The program's shown windows larger than its tray icon (the menu, the balloon, windows).
+QList<QRect> programWindows(const XvfbSession& x)
 {
+    QList<QRect> windows;
     QByteArray ids;
     x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"), QStringLiteral("Larkspan")}, 5000, &ids);
     for (const QByteArray& id : ids.trimmed().split('\n')) {
@@ -39,9 +41,23 @@ bool trayMenuShown(const XvfbSession& x)
         if (id.isEmpty()
             || x.run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromLatin1(id)}, 5000, &geometry) != 0)
             continue;
-        for (const QByteArray& line : geometry.split('\n'))
-            if (line.startsWith("HEIGHT=") && line.mid(7).toInt() > 100)
-                return true;
+        QMap<QString, int> value;
+        for (const QString& line : QString::fromLatin1(geometry).split(QLatin1Char('\n')))
+            value[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1).toInt();
+        const QRect rect(value.value(QStringLiteral("X")), value.value(QStringLiteral("Y")), value.value(QStringLiteral("WIDTH")),
+                         value.value(QStringLiteral("HEIGHT")));
+        if (rect.height() > 40)
+            windows << rect;
+    }
+    return windows;
+}
+
+// Whether the tray menu is up: a shown window of the program taller than the tray icon.
+bool trayMenuShown(const XvfbSession& x)
+{
+    for (const QRect& window : programWindows(x)) {
+        if (window.height() > 100)
+            return true;
     }
     return false;
 }
@@ -173,6 +189,16 @@ private slots:
         storeUser(home, loggedInUser());
         auto program = home.start(kNoService);
         QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)) > 40, 30000);
+        // Without a notification service the start balloon is the program's own, and it
+        // points at the icon in the tray at the top right, not at the screen's corner.
+        const QRect tray = x.trayPanel();
+        QTRY_VERIFY_WITH_TIMEOUT(!programWindows(x).isEmpty(), 10000);
+        const QRect balloon = programWindows(x).first();
+        QVERIFY2(balloon.right() >= tray.left() && balloon.top() <= tray.bottom() + 30,
+                 qPrintable(QStringLiteral("balloon at %1,%2 %3x%4, tray at %5,%6").arg(balloon.x()).arg(balloon.y())
+                                .arg(balloon.width()).arg(balloon.height()).arg(tray.x()).arg(tray.y())));
+        // Gone by itself after 10 s.
+        QTRY_VERIFY_WITH_TIMEOUT(programWindows(x).isEmpty(), 15000);
 
         // "Preferences..." from the tray menu: a click on the icon, then the keyboard
         // (the entries before it that take focus: the console and the five pauses).

@@ -106,6 +106,8 @@ private slots:
         for (const char* needed : {"libqt5core5a", "libqt5gui5", "libqt5widgets5", "libqt5network5", "libqt5dbus5", "libqt5sql5",
                                    "libqt5sql5-sqlite", "libqt5webenginewidgets5", "xdg-utils", "libdw1"})
             QVERIFY2(depends.contains(QLatin1String(needed)), needed);
+        // Without a font for them, the Korean and Chinese texts are boxes.
+        QVERIFY(field("Recommends").contains(QLatin1String("fonts-noto-cjk")));
 
         const QString listing = QString::fromUtf8(run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}));
         for (const char* file : {" ./usr/bin/larkspan -> ../lib/larkspan/Larkspan\n", " ./usr/lib/larkspan/Larkspan\n",

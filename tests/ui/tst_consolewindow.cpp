@@ -10,6 +10,8 @@
 #include "XvfbSession.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QScreen>
 #include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -31,6 +33,30 @@ QWidget* webView(ConsoleWindow& window)
             return widget;
     }
     return nullptr;
+}
+
+// The web engine's page processes started by this process.
+int rendererProcesses()
+{
+    const qint64 self = QCoreApplication::applicationPid();
+    int count = 0;
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
+        if (entry.toLongLong() <= 0 || !cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains("--type=renderer"))
+            continue;
+        for (qint64 up = entry.toLongLong(); up > 1;) {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(up));
+            if (!stat.open(QIODevice::ReadOnly))
+                break;
+            const QByteArray text = stat.readAll();
+            up = text.mid(text.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+            if (up == self) {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
 }
 
 } // namespace
@@ -121,6 +147,46 @@ private slots:
         QVERIFY(webView(window));
     }
 
+    // A netbook's 1024x600 screen under a window manager: the console, made for 1280x650,
+    // opens whole on it, title bar and buttons included.
+    void consoleFitsASmallScreen()
+    {
+        ConsoleWindow window;
+        window.openConsole(consoleUrl);
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        QCOMPARE(QGuiApplication::primaryScreen()->geometry().size(), QSize(1024, 600));
+        // The frame arrives with the window manager's answer.
+        QTRY_VERIFY(window.frameGeometry() != window.geometry());
+        QVERIFY2(area.contains(window.frameGeometry()),
+                 qPrintable(QStringLiteral("frame %1,%2 %3x%4").arg(window.frameGeometry().x()).arg(window.frameGeometry().y())
+                                .arg(window.frameGeometry().width()).arg(window.frameGeometry().height())));
+    }
+
+    // A console closed for a while gives the browser and its page processes back; the next
+    // opening builds them again and shows the page.
+    void closedConsoleReleasesItsBrowser()
+    {
+        ConsoleWindow window;
+        window.setReleaseDelay(300);
+        window.openConsole(consoleUrl);
+        QSignalSpy finished(webView(window), SIGNAL(loadFinished(bool)));
+        QVERIFY(finished.wait(30000));
+        QVERIFY(rendererProcesses() > 0);
+
+        window.close();
+        QTRY_VERIFY_WITH_TIMEOUT(!webView(window), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(rendererProcesses(), 0, 20000);
+
+        window.openConsole(consoleUrl);
+        QWidget* view = webView(window);
+        QVERIFY(view);
+        QSignalSpy loaded(view, SIGNAL(loadFinished(bool)));
+        QVERIFY(loaded.wait(30000));
+        QCOMPARE(view->property("title").toString(), QStringLiteral("Larkspan console"));
+        QVERIFY(window.isVisible());
+    }
+
 private:
     DevServerProcess server;
     QString consoleUrl;
@@ -129,7 +195,7 @@ private:
 int main(int argc, char* argv[])
 {
     TestHome home;
-    XvfbSession xvfb;
+    XvfbSession xvfb(XvfbSession::WindowManager::Openbox, QSize(1024, 600));
     if (!xvfb.isRunning()) {
         qWarning("SKIP: no X server: %s", qPrintable(xvfb.errorString()));
         return 0;

@@ -86,6 +86,21 @@ private slots:
         QVERIFY(dialog.findChild<QLabel*>(QStringLiteral("labelStatus"))->isHidden());
     }
 
+    // Tab leaves the comment for the button, Escape closes the dialog as its close button does.
+    void keyboardMovesOnAndCloses()
+    {
+        FeedbackDialog dialog;
+        dialog.showDialog();
+        auto* text = dialog.findChild<QTextEdit*>(QStringLiteral("textEdit"));
+        text->setFocus();
+        QTest::keyClicks(text, QStringLiteral("Slow"));
+        QTest::keyClick(text, Qt::Key_Tab);
+        QCOMPARE(text->toPlainText(), QStringLiteral("Slow"));
+        QCOMPARE(dialog.focusWidget(), dialog.findChild<QPushButton*>(QStringLiteral("btnSend")));
+        QTest::keyClick(dialog.focusWidget(), Qt::Key_Escape);
+        QVERIFY(dialog.isHidden());
+    }
+
 private:
     DevServerProcess server;
 };

@@ -14,10 +14,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDBusConnection>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
@@ -27,6 +30,7 @@
 #include <QUrlQuery>
 #include <QtTest>
 
+#include <csignal>
 #include <memory>
 
 namespace {
@@ -63,6 +67,28 @@ public slots:
     void open(const QUrl& url) { opened << url; }
 };
 
+// Stands in for the desktop's notification service, on a bus connection of its own.
+class NotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    struct Notice {
+        QString summary;
+        QString body;
+        int urgency;
+        int timeout;
+    };
+    QList<Notice> received;
+public slots:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body, const QStringList&,
+                const QVariantMap& hints, int timeout)
+    {
+        received << Notice {summary, body, hints.value(QStringLiteral("urgency")).toInt(), timeout};
+        return uint(received.size());
+    }
+};
+
 // The tray controller under the offscreen platform: tray states, the manual time prompt
 // after idle, stored pauses, the language switch, where the menu opens, and the browser
 // login against the reference server.
@@ -72,6 +98,9 @@ class TestLoginPrompt : public QObject
 private:
     BrowserStandIn browser;
     std::unique_ptr<LoginPrompt> prompt;
+    // A session bus of the test's own, so that a test can stop it as a hung desktop bus.
+    QProcess busDaemon;
+    QString busAddress;
 
     AppSignals* hub() { return AppSignals::instance(); }
     QSystemTrayIcon* tray() { return prompt->findChild<QSystemTrayIcon*>(); }
@@ -109,6 +138,21 @@ private slots:
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
         // Nothing listens there: a login check that slips through fails at once.
         qputenv("LARKSPAN_SERVER_URL", "http://127.0.0.1:9");
+
+        busDaemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                         QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
+        QVERIFY(busDaemon.waitForStarted());
+        while (!busAddress.contains(QLatin1Char('\n')) && busDaemon.waitForReadyRead(10000))
+            busAddress += QString::fromUtf8(busDaemon.readAllStandardOutput());
+        busAddress = busAddress.trimmed();
+        QVERIFY(!busAddress.isEmpty());
+        qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+    }
+
+    void cleanupTestCase()
+    {
+        busDaemon.terminate();
+        busDaemon.waitForFinished();
     }
 
     void cleanup()
@@ -315,6 +359,42 @@ private slots:
         QCOMPARE(browser.opened.size(), 1);
     }
 
+    // Every notice goes away by itself after 10 s, errors too, and a desktop whose bus hangs
+    // does not freeze the tray.
+    void noticesExpireAndNeverWaitForTheBus()
+    {
+        QDBusConnection connection = QDBusConnection::connectToBus(busAddress, QStringLiteral("notification-service"));
+        NotificationService service;
+        QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
+                                          QDBusConnection::ExportAllSlots));
+        QVERIFY(connection.registerService(QStringLiteral("org.freedesktop.Notifications")));
+        storeUser(true);
+        prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
+        QMetaObject::invokeMethod(prompt.get(), "onShowError", Q_ARG(QString, QStringLiteral("Larkspan")),
+                                  Q_ARG(QString, QStringLiteral("Upload failed: <quota>")));
+        QTRY_COMPARE(service.received.size(), 2);
+        QCOMPARE(service.received.at(0).summary, QStringLiteral("Larkspan is now running"));
+        QCOMPARE(service.received.at(1).body, QStringLiteral("Upload failed: &lt;quota&gt;"));
+        for (const NotificationService::Notice& notice : service.received) {
+            QCOMPARE(notice.urgency, 1);
+            QCOMPARE(notice.timeout, 10000);
+        }
+
+        // The bus stops answering, as a hung session does.
+        QVERIFY(::kill(pid_t(busDaemon.processId()), SIGSTOP) == 0);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QMetaObject::invokeMethod(prompt.get(), "onShowMessage", Q_ARG(QString, QStringLiteral("Larkspan")),
+                                  Q_ARG(QString, QStringLiteral("Logged in successfully.")));
+        const qint64 waited = elapsed.elapsed();
+        ::kill(pid_t(busDaemon.processId()), SIGCONT);
+        QVERIFY2(waited < 1000, qPrintable(QStringLiteral("the tray waited %1 ms for the bus").arg(waited)));
+        QTRY_COMPARE(service.received.size(), 3);
+        prompt.reset();
+        connection.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("notification-service"));
+    }
+
     void trayMenuOpensOnScreen()
     {
         storeUser(true);
@@ -330,6 +410,19 @@ private slots:
             QVERIFY(menu->isVisible());
             QVERIFY2(screen.contains(menu->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(menu->x()).arg(menu->y()).arg(menu->width()).arg(menu->height())));
             QVERIFY(menu->geometry().adjusted(-1, -1, 1, 1).contains(pointer));
+            // Whole: every entry within the menu's width, and each one the keyboard reaches
+            // comes into view (a menu taller than the screen scrolls).
+            for (QAction* entry : menu->actions()) {
+                if (!entry->isVisible() || entry->isSeparator())
+                    continue;
+                if (entry->isEnabled())
+                    menu->setActiveAction(entry);
+                const QRect place = menu->actionGeometry(entry);
+                const bool inView = entry->isEnabled() ? menu->rect().contains(place)
+                                                       : place.left() >= 0 && place.right() < menu->width();
+                QVERIFY2(inView, qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7").arg(entry->objectName()).arg(place.x())
+                                               .arg(place.y()).arg(place.width()).arg(place.height()).arg(menu->width()).arg(menu->height())));
+            }
             menu->hide();
         }
         // While the login window is up, a click on the icon only hides the menu.

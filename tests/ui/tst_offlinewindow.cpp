@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
@@ -143,6 +144,54 @@ private slots:
         QVERIFY(!window.isVisible());
         QVERIFY(db().timeLogDao.allTimeLogs()->empty());
         QCOMPARE(idleMarkers(), 0);
+    }
+
+    // The keys of a dialog: Enter on the focused "Log Time" or in the comment logs the time,
+    // Enter on a focused "Cancel" and Escape anywhere cancel.
+    // "1 hour 1 minute", not "1 hours 1 minutes", and the units follow the user's changes.
+    void unitsFollowTheirNumbers()
+    {
+        QTranslator english;
+        Translations::switchTo(english, QLocale(QLocale::English, QLocale::UnitedStates));
+        OfflineWindow window(localAt(9, 0, 0), localAt(10, 1, 0));
+        window.askForComment();
+        QCOMPARE(child<QLabel>(window, "labelHours")->text(), QStringLiteral("hour"));
+        QCOMPARE(child<QLabel>(window, "label_3")->text(), QStringLiteral("minute"));
+        child<QSpinBox>(window, "spinBoxHours")->setValue(0);
+        QCOMPARE(child<QLabel>(window, "labelHours")->text(), QStringLiteral("hours"));
+        child<QSpinBox>(window, "spinBoxMinutes")->setValue(0);
+        QCOMPARE(child<QLabel>(window, "label_3")->text(), QStringLiteral("minutes"));
+
+        QTranslator german;
+        Translations::switchTo(german, QLocale(QStringLiteral("de_DE")));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        child<QSpinBox>(window, "spinBoxMinutes")->setValue(1);
+        QCOMPARE(child<QLabel>(window, "label_3")->text(), QStringLiteral("Minute"));
+        QCoreApplication::removeTranslator(&german);
+        QCoreApplication::removeTranslator(&english);
+        QLocale::setDefault(QLocale::system());
+    }
+
+    void keyboardLogsAndCancels()
+    {
+        QSignalSpy added(AppSignals::instance(), &AppSignals::addManulTime);
+        // Which key, given to which field, and whether it logs the time.
+        const auto press = [](const char* field, int key, Qt::KeyboardModifiers modifiers) {
+            OfflineWindow window(localAt(10, 0, 0), localAt(10, 30, 0));
+            QSignalSpy closed(&window, &OfflineWindow::closed);
+            window.askForComment();
+            auto* target = child<QWidget>(window, field);
+            target->setFocus();
+            QTest::keyClick(target, Qt::Key(key), modifiers);
+            return closed.count() == 1 && !window.isVisible();
+        };
+        QVERIFY(press("btnLogTime", Qt::Key_Return, Qt::NoModifier));
+        QCOMPARE(added.count(), 1);
+        QVERIFY(press("txtComment", Qt::Key_Enter, Qt::KeypadModifier));
+        QCOMPARE(added.count(), 2);
+        QVERIFY(press("spinBoxMinutes", Qt::Key_Escape, Qt::NoModifier));
+        QVERIFY(press("btnCancel", Qt::Key_Return, Qt::NoModifier));
+        QCOMPARE(added.count(), 2);
     }
 
     void typeIsRecordedInEnglishWhateverTheLanguage()

@@ -4,6 +4,7 @@
 #include "PrefDialog.h"
 #include "SettingsKeys.h"
 #include "TestHome.h"
+#include "Translations.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,6 +12,8 @@
 #include <QLabel>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStyleOptionComboBox>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QTranslator>
 #include <QtTest>
@@ -104,8 +107,14 @@ private slots:
         RecordingUpdater updater;
         PrefDialog dialog(nullptr, &updater);
         auto* box = child<QComboBox>(dialog, "comboBoxUpdate");
+        // A fresh profile checks for updates at start, and the box says so.
+        auto* automatic = child<QCheckBox>(dialog, "checkBoxUpdate");
+        QVERIFY(automatic->isChecked());
+        QVERIFY(box->isEnabled());
+        automatic->click();
         QVERIFY(!box->isEnabled());
-        child<QCheckBox>(dialog, "checkBoxUpdate")->click();
+        QCOMPARE(stored(Keys::updateEnabled), QVariant(false));
+        automatic->click();
         QVERIFY(box->isEnabled());
         box->setCurrentIndex(box->findText(QStringLiteral("Monthly")));
         QCOMPARE(stored(Keys::updateInterval).toInt(), 2629800);
@@ -150,6 +159,74 @@ private slots:
         box->setCurrentIndex(box->findText(QStringLiteral("WEEKLY")));
         QCOMPARE(stored(Keys::updateInterval).toInt(), 604800);
         qApp->removeTranslator(&shouting);
+    }
+
+    // The two Chinese entries differ, and every entry reads in Latin letters too, for a
+    // system without a font for Korean and Chinese; a stored choice selects its own entry.
+    void languagesCanBeToldApart()
+    {
+        QSettings().setValue(Keys::language, QStringLiteral("zh_TW"));
+        PrefDialog dialog(nullptr, nullptr);
+        auto* languages = child<QComboBox>(dialog, "comboLanguage");
+        QStringList latin;
+        for (int i = 0; i < languages->count(); ++i) {
+            QString text;
+            for (const QChar c : languages->itemText(i)) {
+                if (c.script() == QChar::Script_Latin || c.isSpace())
+                    text += c;
+            }
+            latin << text.simplified();
+        }
+        QCOMPARE(latin, (QStringList {"American English", "Deutsch German", "Korean", "Chinese China", "Chinese Taiwan"}));
+        QVERIFY(languages->itemText(3).startsWith(QLocale(QStringLiteral("zh_CN")).nativeLanguageName()));
+        QCOMPARE(languages->currentData().toString(), QStringLiteral("zh_TW"));
+        // A stored locale without an entry of its own takes its language's.
+        QSettings().setValue(Keys::language, QStringLiteral("zh_HK"));
+        QCOMPARE(child<QComboBox>(*std::make_unique<PrefDialog>(nullptr, nullptr), "comboLanguage")->currentData().toString(),
+                 QStringLiteral("zh_TW"));
+    }
+
+    // Switched to German while open, the boxes widen for their longer texts; the form's
+    // 550x518 is where the dialog starts, not a size it cannot go below.
+    void sizesFollowTheTexts()
+    {
+        PrefDialog dialog(nullptr, nullptr);
+        QCOMPARE(dialog.size(), QSize(550, 518));
+        {
+            // With small type the content needs less room, and the user may take it back.
+            PrefDialog small(nullptr, nullptr);
+            QFont font = small.font();
+            font.setPointSize(6);
+            small.setFont(font);
+            small.show();
+            const QSize content = small.minimumSizeHint();
+            QVERIFY2(content.width() < 550 && content.height() < 518, qPrintable(QStringLiteral("%1x%2").arg(content.width()).arg(content.height())));
+            small.resize(content);
+            QVERIFY(small.width() < 550 && small.height() < 518);
+        }
+        dialog.show();
+        child<QTabWidget>(dialog, "tabWidget")->setCurrentIndex(2);
+        QCoreApplication::processEvents();
+
+        QTranslator german;
+        QVERIFY(Translations::load(german, QLocale(QStringLiteral("de_DE"))));
+        qApp->installTranslator(&german);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        for (const char* name : {"comboBoxUpdate", "comboLanguage"}) {
+            auto* box = child<QComboBox>(dialog, name);
+            QStyleOptionComboBox option;
+            option.initFrom(box);
+            for (int i = 0; i < box->count(); ++i) {
+                const QSize text(box->fontMetrics().horizontalAdvance(box->itemText(i)), box->fontMetrics().height());
+                // A few pixels of the frame's padding may go (the toolkit's own measure of a
+                // text set in a fallback font comes out a little short).
+                const int needed = box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, box).width() - 4;
+                QVERIFY2(box->width() >= needed, qPrintable(QStringLiteral("%1 \"%2\": %3 for %4").arg(QLatin1String(name), box->itemText(i)).arg(box->width()).arg(needed)));
+            }
+        }
+        QVERIFY(child<QComboBox>(dialog, "comboBoxUpdate")->itemText(0) != QLatin1String("Hourly"));
+        qApp->removeTranslator(&german);
     }
 };
 

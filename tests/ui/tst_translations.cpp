@@ -29,8 +29,10 @@ namespace {
 struct Message {
     QString context;
     QString source;
-    QString translation;
+    QString comment;
+    QString translation; // plural forms joined by "|"
     QString type; // "unfinished", "vanished", "obsolete" or empty
+    QStringList forms; // the plural forms of a text with a number
 };
 
 QVector<Message> readCatalogue(const QString& path)
@@ -42,6 +44,7 @@ QVector<Message> readCatalogue(const QString& path)
     QXmlStreamReader xml(&file);
     QString context;
     Message message;
+    bool numerus = false;
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement())
@@ -49,13 +52,20 @@ QVector<Message> readCatalogue(const QString& path)
         if (xml.name() == QLatin1String("name")) {
             context = xml.readElementText();
         } else if (xml.name() == QLatin1String("message")) {
-            message = Message {context, {}, {}, {}};
+            message = Message {context, {}, {}, {}, {}, {}};
+            numerus = xml.attributes().value(QLatin1String("numerus")) == QLatin1String("yes");
         } else if (xml.name() == QLatin1String("source")) {
             message.source = xml.readElementText();
+        } else if (xml.name() == QLatin1String("comment")) {
+            message.comment = xml.readElementText();
         } else if (xml.name() == QLatin1String("translation")) {
             message.type = xml.attributes().value(QLatin1String("type")).toString();
-            message.translation = xml.readElementText();
+            if (!numerus)
+                message.translation = xml.readElementText();
             messages.append(message);
+        } else if (xml.name() == QLatin1String("numerusform")) {
+            messages.last().forms << xml.readElementText();
+            messages.last().translation = messages.last().forms.join(QLatin1Char('|'));
         }
     }
     return messages;
@@ -177,6 +187,7 @@ private slots:
         // As the preferences store them, and as a system locale may name them.
         for (const QString& locale : {QStringLiteral("de_DE"), QStringLiteral("de_AT"), QStringLiteral("ko_KR")})
             QTest::newRow(qPrintable(locale)) << locale << locale.left(2);
+        QTest::newRow("en_GB") << "en_GB" << "en";
         QTest::newRow("zh_CN") << "zh_CN" << "zh_CN";
         QTest::newRow("zh_SG") << "zh_SG" << "zh_CN";
         QTest::newRow("zh_TW") << "zh_TW" << "zh_TW";
@@ -191,7 +202,16 @@ private slots:
         QVERIFY2(Translations::load(translator, QLocale(locale)), "no compiled catalogue found");
         QStringList wrong;
         for (const Message& m : readCatalogue(cataloguePath(catalogue))) {
-            const QString got = translator.translate(m.context.toUtf8().constData(), m.source.toUtf8().constData());
+            const QByteArray context = m.context.toUtf8();
+            const QByteArray source = m.source.toUtf8();
+            const QByteArray comment = m.comment.toUtf8();
+            // A text with a number: one, then many (Korean and Chinese have one form).
+            const QString got = m.forms.isEmpty()
+                                    ? translator.translate(context.constData(), source.constData(), comment.constData())
+                                    : QStringList {translator.translate(context.constData(), source.constData(), comment.constData(), 1),
+                                                   translator.translate(context.constData(), source.constData(), comment.constData(), 5)}
+                                          .mid(0, m.forms.size())
+                                          .join(QLatin1Char('|'));
             if (got != m.translation)
                 wrong << m.context + QLatin1Char('|') + m.source + QStringLiteral(" -> ") + got;
         }

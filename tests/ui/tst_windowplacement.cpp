@@ -45,6 +45,45 @@ private slots:
         if (menu.height() <= area.height())
             QVERIFY(area.contains(QRect(topLeft, menu)));
     }
+
+    // The console (1280x650 with its frame) on a netbook: the whole frame, title bar and
+    // buttons included, on the free area below a 24-pixel panel.
+    void windowsFitTheFreeArea()
+    {
+        const QRect netbook(0, 24, 1024, 576);
+        const QMargins frame(4, 32, 4, 4);
+        const QSize room = WindowPlacement::roomOnArea(netbook, frame);
+        QCOMPARE(room, QSize(1016, 540));
+        const QSize console = QSize(1280, 650).boundedTo(room);
+        const QRect placed = WindowPlacement::frameOnArea(console.grownBy(frame), netbook);
+        QCOMPARE(placed, netbook);
+        // A small window stays its size, in the middle.
+        QCOMPARE(WindowPlacement::frameOnArea(QSize(400, 180), netbook), QRect(312, 222, 400, 180));
+    }
+
+    // Without a notification service the tray draws the balloon itself, pointing at the
+    // icon; an icon the tray has not taken in yet sits in the screen's top-left corner.
+    void balloonGoesToTheTray()
+    {
+        QVERIFY(!WindowPlacement::isIconPlaced(QRect(0, 0, 22, 22)));
+        QVERIFY(!WindowPlacement::isIconPlaced(QRect()));
+        QVERIFY(WindowPlacement::isIconPlaced(QRect(1576, 1, 22, 22)));
+
+        const QRect screen(0, 0, 1600, 1000);
+        const QSize balloon(300, 90);
+        // A panel along the top: the balloon under its right end.
+        const QPoint top = WindowPlacement::trayEdgeCorner(screen, QRect(0, 24, 1600, 976));
+        QCOMPARE(WindowPlacement::balloonTopLeft(balloon, top, QRect(0, 24, 1600, 976)), QPoint(1300, 24));
+        // A panel along the bottom, or none that takes room: the bottom-right corner.
+        const QRect aboveBottomPanel(0, 0, 1600, 970);
+        const QPoint bottom = WindowPlacement::trayEdgeCorner(screen, aboveBottomPanel);
+        QCOMPARE(WindowPlacement::balloonTopLeft(balloon, bottom, aboveBottomPanel), QPoint(1300, 880));
+        QCOMPARE(WindowPlacement::trayEdgeCorner(screen, screen), screen.bottomRight());
+        // A panel on the left: its bottom end.
+        const QRect besideLeftPanel(48, 0, 1552, 1000);
+        const QPoint left = WindowPlacement::trayEdgeCorner(screen, besideLeftPanel);
+        QCOMPARE(WindowPlacement::balloonTopLeft(balloon, left, besideLeftPanel), QPoint(48, 910));
+    }
 };
 
 QTEST_APPLESS_MAIN(TestWindowPlacement)

@@ -331,6 +331,22 @@
         <source>(Total Time Elapsed: %1)</source>
         <translation>(Vergangene Zeit insgesamt: %1)</translation>
     </message>
+    <message numerus="yes">
+        <source>hours</source>
+        <comment>after the number of hours</comment>
+        <translation>
+            <numerusform>Stunde</numerusform>
+            <numerusform>Stunden</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after the number of minutes</comment>
+        <translation>
+            <numerusform>Minute</numerusform>
+            <numerusform>Minuten</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PackageSignature</name>

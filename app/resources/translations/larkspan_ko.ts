@@ -331,6 +331,20 @@
         <source>(Total Time Elapsed: %1)</source>
         <translation>(총 경과 시간: %1)</translation>
     </message>
+    <message numerus="yes">
+        <source>hours</source>
+        <comment>after the number of hours</comment>
+        <translation>
+            <numerusform>시간</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after the number of minutes</comment>
+        <translation>
+            <numerusform>분</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PackageSignature</name>

@@ -331,6 +331,20 @@
         <source>(Total Time Elapsed: %1)</source>
         <translation>（总计经过时间：%1）</translation>
     </message>
+    <message numerus="yes">
+        <source>hours</source>
+        <comment>after the number of hours</comment>
+        <translation>
+            <numerusform>小时</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after the number of minutes</comment>
+        <translation>
+            <numerusform>分钟</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PackageSignature</name>

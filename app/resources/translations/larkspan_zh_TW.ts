@@ -331,6 +331,20 @@
         <source>(Total Time Elapsed: %1)</source>
         <translation>（總經過時間：%1）</translation>
     </message>
+    <message numerus="yes">
+        <source>hours</source>
+        <comment>after the number of hours</comment>
+        <translation>
+            <numerusform>小時</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>minutes</source>
+        <comment>after the number of minutes</comment>
+        <translation>
+            <numerusform>分鐘</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>PackageSignature</name>
