@@ -133,7 +133,7 @@ void ConsoleWindow::onOpenUrl()
     webView->show();
 }
 
-bool ConsoleWindow::eventFilter(QObject* watched, QEvent* event)
+bool ConsoleWindow::eventFilter(QObject* /*watched*/, QEvent* event)
 {
     if (event->type() != QEvent::KeyPress)
         return false;
