@@ -5,6 +5,7 @@
 #include "MouseMonitorWindows.h"
 #include "OutlookSubjectDetector.h"
 #include "QtLog.h"
+#include "SleepWatcher.h"
 #include "UserEventSampler.h"
 #include "WindowDetector.h"
 #include "ferrule.h"
@@ -24,6 +25,8 @@ CaptureAssembly::CaptureAssembly()
     _outlookDetector = std::make_unique<OutlookSubjectDetector>(_eventManager.get());
     _outlookDetector->start(QThread::InheritPriority);
     _eventManager->start(QThread::InheritPriority);
+    EventManager* manager = _eventManager.get();
+    _sleepWatcher = std::make_unique<SleepWatcher>([manager](bool sleeping) { manager->prepareForSleep(sleeping); });
 }
 
 namespace {
@@ -37,6 +40,7 @@ void shutdownStep(const char* step)
 
 CaptureAssembly::~CaptureAssembly()
 {
+    _sleepWatcher.reset();
     _outlookDetector.reset();
     _mouseMonitor.reset();
     _eventHandler.reset();
@@ -47,6 +51,7 @@ CaptureAssembly::~CaptureAssembly()
 
 void CaptureAssembly::destroyObjects()
 {
+    _sleepWatcher.reset();
     shutdownStep("destroying OutlookSubjectDetector...");
     _outlookDetector.reset();
     shutdownStep("destroying MouseMonitorWindows...");
@@ -80,6 +85,8 @@ void CaptureAssembly::stopMouseMonitor()
 
 void CaptureAssembly::stopEventManager()
 {
+    // No more announcements for a manager that is going.
+    _sleepWatcher.reset();
     shutdownStep("stopping EventManager...");
     _eventManager->stop();
     _eventManager->quit();
