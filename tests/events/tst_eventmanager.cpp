@@ -3,12 +3,17 @@
 #include "DatabaseManager.h"
 #include "DateTimeUtils.h"
 #include "EventManager.h"
+#include "SessionBus.h"
 #include "SettingsKeys.h"
+#include "SleepWatcher.h"
 #include "TestClock.h"
 #include "TestHome.h"
 #include "TimeLogBuilder.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -505,6 +510,34 @@ private slots:
         const auto spans = spansOf(QStringLiteral("editor"));
         QCOMPARE(spans.size(), size_t(2));
         QVERIFY2(spans.back().first >= asleep.addSecs(8), qPrintable(describe(spans)));
+    }
+
+    // The login manager announces the sleep on the system bus (here a private bus standing
+    // in for it): the work so far is stored before the machine sleeps.
+    void sleepAnnouncedOnTheSystemBusReachesTheManager()
+    {
+        SessionBus bus;
+        if (!bus.isRunning())
+            QSKIP(qPrintable(QStringLiteral("no private bus: ") + bus.errorString()));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().toUtf8());
+        const auto unset = qScopeGuard([] { qunsetenv("DBUS_SYSTEM_BUS_ADDRESS"); });
+        EventManager manager;
+        SleepWatcher watcher([&manager](bool sleeping) { manager.prepareForSleep(sleeping); });
+        QVERIFY(watcher.isListening());
+        TimeEvent typed = windowEvent(QStringLiteral("editor"));
+        manager.addEvent(typed);
+
+        QDBusConnection logind = QDBusConnection::connectToBus(bus.address(), QStringLiteral("stand-in-logind"));
+        QVERIFY(logind.isConnected());
+        QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                                         QStringLiteral("org.freedesktop.login1.Manager"),
+                                                         QStringLiteral("PrepareForSleep"));
+        signal << true;
+        QVERIFY(logind.send(signal));
+        QTRY_COMPARE(spansOf(QStringLiteral("editor")).size(), size_t(1));
+        QVERIFY(events().timeEvents()->empty());
+        QDBusConnection::disconnectFromBus(QStringLiteral("stand-in-logind"));
     }
 
     // The wall clock is set back ten minutes twice while the user stays in one window, once
