@@ -8,6 +8,8 @@
 
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 
 // Read at every use: the user may change the threshold between two events.
@@ -93,7 +95,37 @@ bool TimeLogBuilder::shouldMergeEvent(const TimeLog& log, const TimeEvent& event
 {
     return log.isValid() && log.appName() == event.appName()
         && log.windowTitle() == event.windowTitle()
-        && log.endTime().secsTo(event.eventTime()) < maxInactiveSecs();
+        && log.endTime().secsTo(event.eventTime()) < maxInactiveSecs()
+        && !crossesBreak(log.endTime(), event.eventTime());
+}
+
+void TimeLogBuilder::breakAt(const QDateTime& lastAlive)
+{
+    if (!lastAlive.isValid())
+        return;
+    // Events keep whole seconds: an event of the same second as lastAlive came before it.
+    const QDateTime point = QDateTime::fromSecsSinceEpoch(lastAlive.toSecsSinceEpoch(), Qt::UTC);
+    const QDateTime dayAgo = point.addDays(-1);
+    _breaks.erase(std::remove_if(_breaks.begin(), _breaks.end(),
+                                 [&dayAgo](const QDateTime& known) { return known < dayAgo; }),
+                  _breaks.end());
+    _breaks.push_back(point);
+}
+
+void TimeLogBuilder::restartTimeline(const QDateTime& newTime)
+{
+    _timelineStart = QDateTime::fromSecsSinceEpoch(newTime.toSecsSinceEpoch(), Qt::UTC);
+    // Breaks of the old time may lie ahead of the new one, where they mean nothing.
+    _breaks.clear();
+    // The join point of the old time lies ahead as well; the first log of the new time
+    // sets it again.
+    QSettings().remove(Keys::lastConvertedEvent);
+}
+
+bool TimeLogBuilder::crossesBreak(const QDateTime& from, const QDateTime& to) const
+{
+    return std::any_of(_breaks.begin(), _breaks.end(),
+                       [&](const QDateTime& point) { return from <= point && point < to; });
 }
 
 QDateTime TimeLogBuilder::determineLogStartTime(const TimeEvent& event)
@@ -103,11 +135,14 @@ QDateTime TimeLogBuilder::determineLogStartTime(const TimeEvent& event)
     // Only a log of this run of the program is joined on to: the time since the last log
     // of an earlier run is time the program was not running (quit, crash, machine off),
     // and nobody knows what the user did then.
-    if (!last.isValid() || last < runStartTime())
+    if (!last.isValid() || last < (_timelineStart.isValid() ? _timelineStart : runStartTime()))
         return eventTime;
     // A join point after the event (the clock was set back) would make a log that ends
     // before it starts.
     if (last > eventTime)
+        return eventTime;
+    // Nor over a time the program could not watch the user.
+    if (crossesBreak(last, eventTime))
         return eventTime;
     return last.secsTo(eventTime) <= maxInactiveSecs() ? last : eventTime;
 }

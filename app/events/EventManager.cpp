@@ -32,6 +32,24 @@ bool isUserEvent(const QString& appName)
     return appName != TimeEvent::strIdle() && appName != TimeEvent::strPaused();
 }
 
+// The loop's own period: a pass that comes much later than this means the process was not
+// running in between.
+constexpr qint64 kPassMs = 5000;
+// How late a pass may come, or how much the machine may have slept, before that time is
+// taken as time the program could not watch the user. A busy machine delays a thread by
+// far less; a stop or a sleep shorter than this is not worth a break in the logs.
+constexpr qint64 kLostMs = 10000;
+constexpr qint64 kSleptMs = 2000;
+// How far the wall clock may drift from the boot-time clock between two readings before it
+// counts as set: time synchronisation slews far more gently, and a step of a second or two
+// is not worth a new timeline.
+constexpr qint64 kWallJumpMs = 2000;
+
+QDateTime fromMSecs(qint64 msecs)
+{
+    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
+}
+
 // tr() here would use our thread base class's context; the text belongs to "QThread".
 QString activeAgainMessage()
 {
@@ -41,8 +59,9 @@ QString activeAgainMessage()
 } // namespace
 
 EventManager::EventManager()
-    : databaseManager(DatabaseManager::instance()), _lastBuild(Clock::nowLocal())
+    : databaseManager(DatabaseManager::instance()), _lastBuild(Clock::nowLocal()), _lastPass(AliveMark::now())
 {
+    _alive.push_back(_lastPass);
     AppSignals* hub = AppSignals::instance();
     connect(hub, &AppSignals::resume, this, &EventManager::resume);
     connect(hub, &AppSignals::pause, this, &EventManager::pause);
@@ -74,10 +93,16 @@ void EventManager::addEvent(TimeEvent& event)
     if (_paused && appName != TimeEvent::strPaused())
         return;
 
+    qint64 jumpMs = 0;
+    TimeLogBuilder::Result built = TimeLogBuilder::Result::NothingStored;
     {
         QMutexLocker lock(&mutex);
+        // Before the insert: a clock set back must not mix this event with the old time's.
+        jumpMs = noteAlive(built);
         databaseManager.timeEventDao.addTimeEvent(event);
     }
+    if (jumpMs != 0)
+        followWallClock(jumpMs, built);
 
     if (!isUserEvent(appName))
         return;
@@ -97,14 +122,120 @@ void EventManager::addEvent(TimeEvent& event)
                    << ", _recentUserEventStart=" << start;
 }
 
+QDateTime EventManager::shiftedAppStartTime() const
+{
+    const QDateTime start = appStartTime();
+    return start.isValid() ? start.addMSecs(_wallShiftMs) : start;
+}
+
 QDateTime EventManager::lastUserEventTime()
 {
-    return later(appStartTime(), databaseManager.timeEventDao.lastUserEvent());
+    return later(shiftedAppStartTime(), databaseManager.timeEventDao.lastUserEvent());
 }
 
 QDateTime EventManager::lastPauseEventTime()
 {
-    return later(appStartTime(), databaseManager.timeEventDao.lastPauseEvent());
+    return later(shiftedAppStartTime(), databaseManager.timeEventDao.lastPauseEvent());
+}
+
+EventManager::AliveMark EventManager::AliveMark::now()
+{
+    return {Clock::currentMSecsSinceEpoch(), Clock::bootMSecs(), Clock::monotonicMSecs()};
+}
+
+qint64 EventManager::noteAlive(TimeLogBuilder::Result& built)
+{
+    const AliveMark now = AliveMark::now();
+    const AliveMark& last = _alive.empty() ? _lastPass : _alive.back();
+    const qint64 jumpMs = (now.wallMs - last.wallMs) - (now.bootMs - last.bootMs);
+    if (std::llabs(jumpMs) <= kWallJumpMs) {
+        _alive.push_back(now);
+        return 0;
+    }
+    if (jumpMs > 0) {
+        // Forward: the skipped span was never lived; nothing may reach across it.
+        builder.breakAt(fromMSecs(last.wallMs));
+    } else {
+        // Back: what was stored belongs to the old time and is built before anything of
+        // the new time arrives; the new time then starts afresh.
+        built = builder.buildTimeLogs();
+        builder.restartTimeline(fromMSecs(now.wallMs));
+    }
+    // What the idle test compares with moves with the clock, before this event's own time
+    // is stored as the last activity.
+    QSettings settings;
+    for (const auto& key : {Keys::lastUserEvent, Keys::lastPauseEvent}) {
+        const QDateTime stored = DateTimeUtils::fromUTCString(settings.value(key).toString());
+        if (stored.isValid())
+            settings.setValue(key, DateTimeUtils::toUTCString(stored.addMSecs(jumpMs)));
+    }
+    // The moments seen before belong to the old time; only the boot-time clock of the last
+    // pass still measures how late the next one comes.
+    _alive.clear();
+    _alive.push_back(now);
+    return jumpMs;
+}
+
+void EventManager::findLostTime()
+{
+    const AliveMark& now = _alive.back();
+    const qint64 lateMs = (now.bootMs - _lastPass.bootMs) - kPassMs;
+    const qint64 sleptMs = (now.bootMs - now.monotonicMs) - (_lastPass.bootMs - _lastPass.monotonicMs);
+    if (lateMs <= kLostMs && sleptMs <= kSleptMs)
+        return;
+    // The lost time lies between two neighbouring moments the program was seen running:
+    // the pair farthest apart, in sleep when the machine slept, else in boot time. Every
+    // other pair together spans no more than one period of the loop.
+    const bool slept = sleptMs > kSleptMs;
+    size_t before = 0;
+    qint64 widest = -1;
+    for (size_t i = 0; i + 1 < _alive.size(); ++i) {
+        const AliveMark& a = _alive[i];
+        const AliveMark& b = _alive[i + 1];
+        const qint64 width = slept ? (b.bootMs - a.bootMs) - (b.monotonicMs - a.monotonicMs) : b.bootMs - a.bootMs;
+        if (width > widest) {
+            widest = width;
+            before = i;
+        }
+    }
+    if (widest < 0)
+        return;
+    const QDateTime lastSeen = fromMSecs(_alive[before].wallMs);
+    builder.breakAt(lastSeen);
+    LK_INFO() << "EventManager - not running for" << (slept ? sleptMs : lateMs + kPassMs) / 1000
+              << "s after" << lastSeen << (slept ? "(the machine slept)" : "(the program was stopped)")
+              << "- that time is not counted...";
+}
+
+void EventManager::followWallClock(qint64 jumpMs, TimeLogBuilder::Result built)
+{
+    _wallShiftMs += jumpMs;
+    {
+        QMutexLocker lock(&_stateMutex);
+        if (_lastManualTimeAdded.isValid())
+            _lastManualTimeAdded = _lastManualTimeAdded.addMSecs(jumpMs);
+        if (_recentUserEventStart.isValid())
+            _recentUserEventStart = _recentUserEventStart.addMSecs(jumpMs);
+    }
+    LK_INFO() << "EventManager - the wall clock was set" << (jumpMs > 0 ? "forward" : "back") << "by"
+              << std::llabs(jumpMs) / 1000 << "s...";
+    noteStoreOutcome(built);
+}
+
+void EventManager::prepareForSleep(bool sleeping)
+{
+    if (!sleeping)
+        return;
+    // Stored now, the work before the sleep survives a machine that never wakes (an empty
+    // battery); and whatever the sleep's length, none of it is counted.
+    LK_INFO() << "EventManager - the machine is going to sleep...";
+    TimeLogBuilder::Result result;
+    {
+        QMutexLocker lock(&mutex);
+        builder.breakAt(Clock::nowUtc());
+        result = builder.buildTimeLogs();
+    }
+    noteStoreOutcome(result);
 }
 
 bool EventManager::isIdle()
@@ -197,6 +328,11 @@ void EventManager::noteStoreOutcome(TimeLogBuilder::Result result)
 void EventManager::run()
 {
     _lastBuild = Clock::nowLocal();
+    {
+        QMutexLocker lock(&mutex);
+        _lastPass = AliveMark::now();
+        _alive.assign(1, _lastPass);
+    }
     while (!isStopRequested()) {
         sleepSecs(5);
         if (isStopRequested())
@@ -212,6 +348,18 @@ void EventManager::run()
 
 void EventManager::runPass()
 {
+    qint64 jumpMs = 0;
+    TimeLogBuilder::Result built = TimeLogBuilder::Result::NothingStored;
+    {
+        QMutexLocker lock(&mutex);
+        jumpMs = noteAlive(built);
+        findLostTime();
+        _lastPass = _alive.back();
+        _alive.assign(1, _lastPass);
+    }
+    if (jumpMs != 0)
+        followWallClock(jumpMs, built);
+
     if (std::llabs(_lastBuild.secsTo(Clock::nowLocal())) >= 60)
         buildAndDropPausedLogs();
 

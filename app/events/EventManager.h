@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <atomic>
+#include <vector>
 
 // The thread that turns sampled events into tracked time: it stores events, decides
 // when the user is idle or paused, builds time logs every minute and records manual time.
@@ -34,6 +35,9 @@ public:
     void onAddManualTime(const QDateTime& startTime, const QDateTime& endTime, const QString& manualType, const QString& comment);
     void onCancelIdleTime();
     void createIdleEvent(const QDateTime& eventTime);
+    // The machine is about to sleep (true) or has woken (false), as the session's login
+    // manager announces it where there is one.
+    void prepareForSleep(bool sleeping);
 
     bool isPaused() const { return _paused; }
     int pauseMinutes() const { return _pauseMinutes; }
@@ -50,6 +54,26 @@ private:
     // Tells the user once when tracked time cannot be saved, and once when it can again.
     void noteStoreOutcome(TimeLogBuilder::Result result);
 
+    // One reading of the three clocks at a moment the program was seen running.
+    struct AliveMark
+    {
+        qint64 wallMs = 0;
+        qint64 bootMs = 0;
+        qint64 monotonicMs = 0;
+        static AliveMark now();
+    };
+    // Notes that the program runs now; when the wall clock moved apart from the boot-time
+    // clock since the last note, tells the builder, moves the stored last activity times
+    // with the clock and returns by how much. Expects the database lock to be held.
+    qint64 noteAlive(TimeLogBuilder::Result& built);
+    // Finds a time since the last pass when the program did not run (a sleep, a stopped
+    // process) and breaks the logs at the last moment seen before it. Database lock held.
+    void findLostTime();
+    // Moves the rest of what the idle test compares with by the amount the wall clock was
+    // set, so that setting the clock is neither absence nor activity.
+    void followWallClock(qint64 jumpMs, TimeLogBuilder::Result built);
+    QDateTime shiftedAppStartTime() const;
+
     DatabaseManager& databaseManager;
     TimeLogBuilder builder;
 
@@ -65,4 +89,11 @@ private:
     bool _storeFailing = false;
 
     QDateTime _lastBuild;
+
+    // Guarded by the database lock: the last pass, and every moment the program was seen
+    // running since (the last pass first).
+    AliveMark _lastPass;
+    std::vector<AliveMark> _alive;
+    // How far the wall clock was set since the start, forward positive.
+    std::atomic<qint64> _wallShiftMs {0};
 };

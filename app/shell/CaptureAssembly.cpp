@@ -6,6 +6,7 @@
 #include "OutlookSubjectDetector.h"
 #include "QtLog.h"
 #include "ShutdownStep.h"
+#include "SleepWatcher.h"
 #include "UserEventSampler.h"
 #include "WindowDetector.h"
 #include "ferrule.h"
@@ -25,10 +26,13 @@ CaptureAssembly::CaptureAssembly()
     _outlookDetector = std::make_unique<OutlookSubjectDetector>(_eventManager.get());
     _outlookDetector->start(QThread::InheritPriority);
     _eventManager->start(QThread::InheritPriority);
+    EventManager* manager = _eventManager.get();
+    _sleepWatcher = std::make_unique<SleepWatcher>([manager](bool sleeping) { manager->prepareForSleep(sleeping); });
 }
 
 CaptureAssembly::~CaptureAssembly()
 {
+    _sleepWatcher.reset();
     _outlookDetector.reset();
     _mouseMonitor.reset();
     _eventHandler.reset();
@@ -39,6 +43,7 @@ CaptureAssembly::~CaptureAssembly()
 
 void CaptureAssembly::destroyObjects()
 {
+    _sleepWatcher.reset();
     shutdownStep("destroying OutlookSubjectDetector...");
     _outlookDetector.reset();
     shutdownStep("destroying MouseMonitorWindows...");
@@ -70,6 +75,8 @@ void CaptureAssembly::stopMouseMonitor()
 
 void CaptureAssembly::stopEventManager()
 {
+    // No more announcements for a manager that is going.
+    _sleepWatcher.reset();
     shutdownStep("stopping EventManager...");
     _eventManager->stopAndWait();
 }

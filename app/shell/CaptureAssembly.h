@@ -4,6 +4,7 @@
 
 class EventHandler;
 class EventManager;
+class SleepWatcher;
 class MouseMonitorWindows;
 class OutlookSubjectDetector;
 class UserEventSampler;
@@ -39,4 +40,5 @@ private:
     std::unique_ptr<EventHandler> _eventHandler;
     std::unique_ptr<MouseMonitorWindows> _mouseMonitor;
     std::unique_ptr<OutlookSubjectDetector> _outlookDetector;
+    std::unique_ptr<SleepWatcher> _sleepWatcher;
 };

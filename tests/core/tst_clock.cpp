@@ -47,6 +47,22 @@ private slots:
         QVERIFY(qAbs(Clock::currentMSecsSinceEpoch() - now) < 60 * 1000);
     }
 
+    // What tells a sleep and a set clock apart: a held sleep leaves the monotonic clock
+    // behind, a held setting of the wall clock moves it alone, plain moves move all three.
+    void heldSleepAndSettingMoveTheClocksApart()
+    {
+        TestClock clock;
+        const qint64 wall = clock.msecs();
+        const qint64 boot = Clock::bootMSecs();
+        const qint64 monotonic = Clock::monotonicMSecs();
+        clock.set(clock.nowUtc().addSecs(10));
+        clock.suspendSecs(120);
+        clock.setWallClockBySecs(-600);
+        QCOMPARE(clock.msecs() - wall, qint64(-470000));
+        QCOMPARE(Clock::bootMSecs() - boot, qint64(130000));
+        QCOMPARE(Clock::monotonicMSecs() - monotonic, qint64(10000));
+    }
+
     // The capture threads read the clock while the test moves it.
     void otherThreadsSeeTheHeldTime()
     {

@@ -111,6 +111,29 @@ private slots:
         QCOMPARE(storedSpans().last(), describe({15, 20, "A", "Doc1", 1}));
     }
 
+    // The machine slept after 7 s: the log ends at the last event before, and the next
+    // neither continues it nor joins back to it, within a run or across runs. Then the wall
+    // clock is set back: the new time's logs join each other, never the old time's ahead.
+    void breaksAndARestartedTimelineAreNeverReachedAcross()
+    {
+        addEvent(0, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(5, QStringLiteral("A"), QStringLiteral("Doc1"));
+        addEvent(100, QStringLiteral("A"), QStringLiteral("Doc1"));
+        TimeLogBuilder builder;
+        builder.breakAt(base.addMSecs(7500));
+        builder.buildTimeLogs();
+        builder.breakAt(base.addSecs(101));
+        addEvent(130, QStringLiteral("B"), QStringLiteral("Mail"));
+        builder.buildTimeLogs();
+        builder.restartTimeline(base.addSecs(-540));
+        addEvent(-538, QStringLiteral("A"), QStringLiteral("Doc1"));
+        builder.buildTimeLogs();
+        addEvent(-530, QStringLiteral("A"), QStringLiteral("Doc1"));
+        builder.buildTimeLogs();
+        QCOMPARE(storedSpans(), spans({{-538, -538, "A", "Doc1", 1}, {-538, -530, "A", "Doc1", 1}, {0, 5, "A", "Doc1", 2},
+                                       {100, 100, "A", "Doc1", 1}, {130, 130, "B", "Mail", 1}}));
+    }
+
     void singleEventGivesAPointLog()
     {
         QSettings().setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(base.addSecs(-601)));

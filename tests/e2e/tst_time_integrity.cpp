@@ -108,6 +108,50 @@ private slots:
         QVERIFY2(totalSeconds(logs) * 1000 <= ranMs, qPrintable(describe(logs) + QStringLiteral("\nran ms: %1").arg(ranMs)));
     }
 
+    // The program is stopped for 40 s while the user works in one window, as a machine's
+    // sleep stops it: that time is credited to nobody, well under the idle threshold, and
+    // the work on either side of it is.
+    void stoppedProgramCreditsNothing()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        QTemporaryDir bin;
+        const DesktopWindow one = showWindow(QStringLiteral("larkspan-e2e-one"), QStringLiteral("Window ONE"), bin);
+        const auto signedIn = signedInHome();
+        LarkspanHome& home = *signedIn;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        QElapsedTimer running;
+        running.start();
+        auto program = startOffline(home);
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        const auto pid = static_cast<pid_t>(program->processId());
+        const auto resume = qScopeGuard([pid] { ::kill(pid, SIGCONT); });
+
+        work(x, one, 12);
+        const QDateTime stopped = QDateTime::currentDateTimeUtc();
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        QTest::qWait(40000);
+        const QDateTime continued = QDateTime::fromSecsSinceEpoch(QDateTime::currentSecsSinceEpoch(), Qt::UTC);
+        QCOMPARE(::kill(pid, SIGCONT), 0);
+        work(x, one, 12);
+        QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
+        const qint64 ranMs = running.elapsed();
+
+        const QList<StoredLog> logs = storedTimeLogs(home);
+        const QString report = describe(logs) + QStringLiteral("\nstopped %1, continued %2\n")
+                                   .arg(stopped.toString(Qt::ISODate), continued.toString(Qt::ISODate))
+            + home.readLog().right(3000);
+        qint64 before = 0;
+        qint64 after = 0;
+        for (const StoredLog& log : logs) {
+            QVERIFY2(!(log.start < continued && log.end > stopped), qPrintable(report));
+            if (log.appName == QLatin1String("larkspan-e2e-one"))
+                (log.end <= stopped ? before : after) += log.seconds();
+        }
+        QVERIFY2(before >= 3 && after >= 3, qPrintable(report));
+        QVERIFY2(totalSeconds(logs) * 1000 <= ranMs - 40000, qPrintable(report));
+    }
+
     // The X server goes away without a signal (the session ended): the toolkit ends the
     // process, but what was tracked is stored first, and the log says so, so a user who
     // sends it later shows what happened.

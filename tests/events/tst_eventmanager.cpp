@@ -3,12 +3,17 @@
 #include "DatabaseManager.h"
 #include "DateTimeUtils.h"
 #include "EventManager.h"
+#include "SessionBus.h"
 #include "SettingsKeys.h"
+#include "SleepWatcher.h"
 #include "TestClock.h"
 #include "TestHome.h"
 #include "TimeLogBuilder.h"
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -16,6 +21,7 @@
 #include <QThread>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -43,6 +49,27 @@ TimeEvent windowEvent(const QString& app = QStringLiteral("xterm"), qint64 secsA
 {
     return TimeEvent(Clock::nowUtc().addSecs(-secsAgo), app, QStringLiteral("Terminal"),
                      TimeEvent::strEmpty());
+}
+
+using Spans = std::vector<std::pair<QDateTime, QDateTime>>;
+
+// The editor's stored logs, oldest first, with their total and a text for failures.
+Spans editorSpans(qint64* total = nullptr, QString* text = nullptr)
+{
+    Spans spans;
+    const auto stored = logs().allTimeLogs();
+    for (const auto& log : *stored) {
+        if (log->appName() == QLatin1String("editor"))
+            spans.emplace_back(log->startTime(), log->endTime());
+    }
+    std::sort(spans.begin(), spans.end());
+    for (const auto& span : spans) {
+        if (total)
+            *total += span.first.secsTo(span.second);
+        if (text)
+            *text += span.first.toString(Qt::ISODate) + QStringLiteral("..") + span.second.toString(Qt::ISODate) + QLatin1Char(' ');
+    }
+    return spans;
 }
 
 } // namespace
@@ -397,6 +424,107 @@ private slots:
         QCOMPARE(logs().timeLogsForUpload(10)->front()->appName(), QStringLiteral("editor"));
     }
 
+    // The user works, reads for four minutes, works, the lid closes for two minutes, the
+    // user works again, and the program is stopped for six minutes: the reading counts,
+    // neither absence does, and neither raises the idle prompt under a 600 s threshold.
+    void sleepAndStopsAreNeverCredited()
+    {
+        EventManager manager;
+        QSignalSpy idle(AppSignals::instance(), &AppSignals::idle);
+        const QDateTime start = Clock::nowUtc();
+        work(manager, 30);
+        for (int t = 0; t < 240; t += 5) {
+            clock.advanceSecs(5);
+            manager.runPass();
+        }
+        work(manager, 30);
+        const QDateTime asleep = Clock::nowUtc();
+        clock.suspendSecs(120);
+        const QDateTime woken = Clock::nowUtc();
+        manager.runPass(); // the loop notices first
+        work(manager, 30);
+        const QDateTime stopped = Clock::nowUtc();
+        clock.advanceSecs(360);
+        const QDateTime continued = Clock::nowUtc();
+        work(manager, 30); // the user's input comes before the loop's pass
+        manager.stop();
+        manager.run();
+        QCOMPARE(idle.count(), 0);
+
+        QString text;
+        qint64 beforeSleep = 0;
+        for (const auto& span : editorSpans(nullptr, &text)) {
+            QVERIFY2(span.first >= woken || span.second <= asleep, qPrintable(text));
+            QVERIFY2(span.first >= continued || span.second <= stopped, qPrintable(text));
+            beforeSleep += span.second <= asleep ? span.first.secsTo(span.second) : 0;
+        }
+        QCOMPARE(beforeSleep, start.secsTo(asleep) - 3);
+    }
+
+    // The login manager announces a sleep on the system bus (a private bus stands in): the
+    // work so far is stored before the machine sleeps, and even a short sleep is not counted.
+    void announcedSleepIsStoredAndNotCounted()
+    {
+        SessionBus bus;
+        if (!bus.isRunning())
+            QSKIP(qPrintable(QStringLiteral("no private bus: ") + bus.errorString()));
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", bus.address().toUtf8());
+        const auto unset = qScopeGuard([] { qunsetenv("DBUS_SYSTEM_BUS_ADDRESS"); });
+        EventManager manager;
+        SleepWatcher watcher([&manager](bool sleeping) { manager.prepareForSleep(sleeping); });
+        QVERIFY(watcher.isListening());
+        work(manager, 12);
+        QDBusConnection logind = QDBusConnection::connectToBus(bus.address(), QStringLiteral("stand-in-logind"));
+        QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+        QDBusMessage signal = QDBusMessage::createSignal(
+            QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        QVERIFY(logind.send(signal << true));
+        QTRY_COMPARE(editorSpans().size(), size_t(1));
+        QVERIFY(events().timeEvents()->empty());
+        QDBusConnection::disconnectFromBus(QStringLiteral("stand-in-logind"));
+
+        const QDateTime asleep = Clock::nowUtc();
+        clock.suspendSecs(8);
+        work(manager, 6);
+        manager.stop();
+        manager.run();
+        QString text;
+        const Spans spans = editorSpans(nullptr, &text);
+        QVERIFY2(spans.size() == 2 && spans.back().first >= asleep.addSecs(8), qPrintable(text));
+    }
+
+    // The wall clock is set back ten minutes twice while the user stays in one window (once
+    // noticed first by an input, once by the loop), then forward by five minutes and by an
+    // hour: no log lasts longer than the time that passed, none overlaps another, and no
+    // setting of the clock is taken for an absence.
+    void aSetWallClockInventsNothing()
+    {
+        EventManager manager;
+        QSignalSpy idle(AppSignals::instance(), &AppSignals::idle);
+        work(manager, 90);
+        clock.setWallClockBySecs(-600);
+        work(manager, 90);
+        clock.setWallClockBySecs(-600);
+        clock.advanceSecs(2);
+        manager.runPass();
+        work(manager, 90);
+        clock.setWallClockBySecs(300);
+        work(manager, 30);
+        clock.setWallClockBySecs(3600);
+        manager.runPass();
+        work(manager, 30);
+        manager.stop();
+        manager.run();
+        QCOMPARE(idle.count(), 0);
+
+        qint64 total = 0;
+        QString text;
+        const Spans spans = editorSpans(&total, &text);
+        for (size_t i = 0; i + 1 < spans.size(); ++i)
+            QVERIFY2(spans[i].second <= spans[i + 1].first, qPrintable(text));
+        QVERIFY2(total <= 3 * 90 + 2 * 30 + 2 && total >= 3 * 87 + 2 * 27, qPrintable(text));
+    }
+
     void concurrentCallersDoNotCorruptState()
     {
         EventManager manager;
@@ -425,6 +553,19 @@ private slots:
         QVERIFY(stored && !stored->empty());
         for (const auto& event : *stored)
             QVERIFY(event->isValid());
+    }
+
+private:
+    // The user works in the editor: an input every 3 s, a pass of the loop every 6 s.
+    void work(EventManager& manager, int secs)
+    {
+        for (int t = 0; t < secs; t += 3) {
+            TimeEvent event = windowEvent(QStringLiteral("editor"));
+            manager.addEvent(event);
+            clock.advanceSecs(3);
+            if (t % 6 == 3)
+                manager.runPass();
+        }
     }
 };
 
