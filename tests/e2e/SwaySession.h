@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A real headless sway for one test, as a user's session runs it: as an unprivileged user
+// (sway refuses root; as root the test drops to the user "larkspan-wl", created on first
+// use), with a private session bus, XWayland, and its runtime folder in the given home,
+// which the user is given.
+//
+//     SwaySession sway(home.path(), home.environment());
+//     QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
+//     sway.exec("foot --title=Notes --app-id=notes cat");
+class SwaySession
+{
+public:
+    SwaySession(const QString& home, const QProcessEnvironment& environment);
+    // Ends the compositor, everything it started and the bus.
+    ~SwaySession();
+    SwaySession(const SwaySession&) = delete;
+    SwaySession& operator=(const SwaySession&) = delete;
+
+    bool isRunning() const;
+    QString errorString() const { return _error; }
+    qint64 compositorPid() const;
+    // How a command runs as the session's user (empty when the test is not root).
+    QStringList launcher() const { return _launcher; }
+    uint uid() const { return _uid; }
+
+    // swaymsg with these arguments, as the user; its standard output.
+    QByteArray swaymsg(const QStringList& arguments) const;
+    // Starts a command the way the session starts programs (sway runs it through sh -c).
+    bool exec(const QString& command) const;
+    // Types through the virtual keyboard protocol, as the user.
+    bool type(const QString& text) const;
+
+    // The windows of the tree (native and XWayland alike).
+    QJsonArray windows() const;
+    // The first window with this app_id or title; empty when there is none.
+    QJsonObject window(const QString& appId, const QString& title = QString()) const;
+    bool waitForWindow(const QString& appId, int timeoutMs = 15000) const;
+    bool focus(const QString& appId) const;
+
+    // The compositor dies as by a crash.
+    void kill();
+
+private:
+    bool prepareUser(const QString& home);
+    bool startBus(const QString& home);
+    bool runTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) const;
+
+    QStringList _launcher;
+    uint _uid = 0;
+    QProcessEnvironment _env;
+    QString _runtimeDir;
+    QString _socket;
+    QString _display;
+    std::unique_ptr<QProcess> _bus;
+    std::unique_ptr<QProcess> _sway;
+    QString _error;
+};
