@@ -223,21 +223,21 @@ QJsonObject SwaySession::window(const QString& appId, const QString& title) cons
     return {};
 }
 
-bool SwaySession::waitForWindow(const QString& appId, int timeoutMs) const
+bool SwaySession::waitForWindow(const QString& appId, const QString& title, int timeoutMs) const
 {
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < timeoutMs) {
-        if (!window(appId).isEmpty())
+        if (!window(appId, title).isEmpty())
             return true;
         QThread::msleep(100);
     }
     return false;
 }
 
-bool SwaySession::focus(const QString& appId) const
+bool SwaySession::focus(const QString& criteria) const
 {
-    return swaymsg({QStringLiteral("[app_id=\"%1\"]").arg(appId), QStringLiteral("focus")}).contains("\"success\": true");
+    return swaymsg({criteria, QStringLiteral("focus")}).contains("\"success\": true");
 }
 
 void SwaySession::kill()

@@ -44,8 +44,9 @@ public:
     QJsonArray windows() const;
     // The first window with this app_id or title; empty when there is none.
     QJsonObject window(const QString& appId, const QString& title = QString()) const;
-    bool waitForWindow(const QString& appId, int timeoutMs = 15000) const;
-    bool focus(const QString& appId) const;
+    bool waitForWindow(const QString& appId, const QString& title = QString(), int timeoutMs = 15000) const;
+    // Focuses the window sway's criteria name, e.g. [app_id="notes"] or [class="XTerm"].
+    bool focus(const QString& criteria) const;
 
     // The compositor dies as by a crash.
     void kill();
