@@ -59,15 +59,16 @@ bool CaptureAssembly::connectWayland()
                             << offer.described();
         return true;
     }
-    const QString missing = offer.missing();
     LK_INFO().noquote() << "CaptureAssembly - Wayland session, nothing is tracked: the compositor does not tell"
-                        << missing << "(it offers" << offer.described() + QLatin1Char(')');
+                        << offer.missing() << "(it offers" << offer.described() + QLatin1Char(')');
     // Once the tray is up to show it.
-    QTimer::singleShot(0, QCoreApplication::instance(), [missing] {
+    QTimer::singleShot(0, QCoreApplication::instance(), [protocols = offer.missingProtocols()] {
         emit AppSignals::instance()->showMessage(
             QStringLiteral("Larkspan"),
-            QCoreApplication::translate("CaptureAssembly", "This desktop does not tell Larkspan %1, so no time is tracked.")
-                .arg(missing));
+            QCoreApplication::translate("CaptureAssembly",
+                                        "This desktop does not tell Larkspan which window is in front and when you "
+                                        "work (missing: %1), so no time is tracked.")
+                .arg(protocols));
     });
     return true;
 }

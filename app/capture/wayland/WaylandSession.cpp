@@ -235,6 +235,18 @@ QString WaylandOffer::missing() const
     return parts.join(QStringLiteral(" and "));
 }
 
+QString WaylandOffer::missingProtocols() const
+{
+    QStringList parts;
+    if (toplevelProtocol.isEmpty())
+        parts << QLatin1String(kToplevelManager);
+    if (idleProtocol.isEmpty())
+        parts << QStringLiteral("%1 / %2").arg(QLatin1String(kExtIdle), QLatin1String(kKdeIdle));
+    if (!hasSeat)
+        parts << QStringLiteral("wl_seat");
+    return parts.join(QStringLiteral(", "));
+}
+
 std::unique_ptr<Connection> Connection::open(const QString& displayName, WaylandOffer& offer, QString& error)
 {
     static const bool handlerSet = [] {

@@ -23,8 +23,10 @@ struct WaylandOffer
     bool canTrack() const { return !toplevelProtocol.isEmpty() && !idleProtocol.isEmpty() && hasSeat; }
     // The protocols in use, for the start-up line.
     QString described() const;
-    // What is missing, in words for the log and the balloon; empty when nothing is.
+    // What is missing, in words for the log; empty when nothing is.
     QString missing() const;
+    // The same as protocol names, for a message in any language.
+    QString missingProtocols() const;
 };
 
 // The toplevel the compositor marks as activated.
