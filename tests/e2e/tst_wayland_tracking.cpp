@@ -1,7 +1,7 @@
 #include "DevServerProcess.h"
 #include "E2eDesktop.h"
 #include "LarkspanRun.h"
-#include "SwaySession.h"
+#include "HeadlessCompositor.h"
 #include "TestHome.h"
 
 #include <QCoreApplication>
@@ -121,7 +121,7 @@ class TestWaylandTracking : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char* tool : {"sway", "swaymsg", "foot", "wtype", "setpriv", "dbus-daemon", "Xwayland", "xterm"}) {
+        for (const char* tool : {"sway", "swaymsg", "foot", "wtype", "setpriv", "dbus-daemon", "Xwayland", "xterm", "weston"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 QFAIL(qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
         }
@@ -144,7 +144,7 @@ private slots:
         env.insert(QStringLiteral("LARKSPAN_SERVER_URL"), serverUrl);
         env.insert(QStringLiteral("LARKSPAN_INGRESS_URL"), serverUrl);
 
-        SwaySession sway(home.path(), env);
+        HeadlessCompositor sway(home.path(), env);
         QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
         QVERIFY(sway.exec(QStringLiteral("foot --title='%1' --app-id=%2 cat").arg(kTitleA, kAppA)));
         QVERIFY(sway.exec(QStringLiteral("foot --title='%1' --app-id=%2 cat").arg(kTitleB, kAppB)));
@@ -252,6 +252,41 @@ private slots:
         QList<Span> spans = spansOf(uploaded);
         for (int i = 1; i < spans.size(); ++i)
             QVERIFY2(spans.at(i).start >= spans.at(i - 1).end, qPrintable(describe(uploaded)));
+    }
+
+    // A compositor that reveals neither the foreground window nor input activity: the
+    // program says so once and tracks nothing rather than guess.
+    void aSessionItCannotSeeIntoIsSaidAndNotTracked()
+    {
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        {
+            QSettings settings(home.settingsFile(), QSettings::NativeFormat);
+            settings.setValue(QStringLiteral("maxInactiveSecs"), 5);
+        }
+        HeadlessCompositor weston(home.path(), home.environment(), HeadlessCompositor::Kind::Weston);
+        QVERIFY2(weston.isRunning(), qPrintable(weston.errorString()));
+        const QString binary = qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan");
+        // Without XWayland and Qt's Wayland platform the windows stay off screen.
+        QVERIFY(weston.exec(QStringLiteral("QT_QPA_PLATFORM=offscreen exec '%1'").arg(binary)));
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        const qint64 pid = findProgram(binary);
+        QVERIFY2(pid > 0, "the program did not start");
+        // Long enough for passes that would judge absence after the 5-second threshold.
+        QTest::qWait(12000);
+        QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
+        QVERIFY2(waitUntilGone(pid, 30000), "the program did not quit");
+
+        const QString log = home.readLog();
+        const QString notice = QStringLiteral(
+            "CaptureAssembly - Wayland session, nothing is tracked: the compositor does not tell the foreground window "
+            "(zwlr_foreign_toplevel_manager_v1), input activity (ext_idle_notifier_v1 or org_kde_kwin_idle) and a seat (wl_seat)");
+        QVERIFY2(log.count(notice) == 1, qPrintable(log.left(4000)));
+        // The notice reached the tray controller, which shows it as a balloon.
+        QVERIFY2(log.indexOf(QLatin1String("onShowMessage..."), log.indexOf(notice)) > 0, qPrintable(log.right(3000)));
+        QVERIFY2(!log.contains(QLatin1String("Detected window")), qPrintable(log.right(3000)));
+        for (const StoredLog& entry : storedTimeLogs(home))
+            QVERIFY2(entry.appName == QLatin1String("@_idle_@"), qPrintable(describe(storedTimeLogs(home))));
     }
 };
 

@@ -232,7 +232,8 @@ QString WaylandOffer::missing() const
         parts << QStringLiteral("input activity (%1 or %2)").arg(QLatin1String(kExtIdle), QLatin1String(kKdeIdle));
     if (!hasSeat)
         parts << QStringLiteral("a seat (wl_seat)");
-    return parts.join(QStringLiteral(" and "));
+    const QString last = parts.isEmpty() ? QString() : parts.takeLast();
+    return parts.isEmpty() ? last : parts.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
 QString WaylandOffer::missingProtocols() const

@@ -9,22 +9,25 @@
 
 #include <memory>
 
-// A real headless sway for one test, as a user's session runs it: as an unprivileged user
-// (sway refuses root; as root the test drops to the user "larkspan-wl", created on first
-// use), with a private session bus, XWayland, and its runtime folder in the given home,
-// which the user is given.
+// A real headless Wayland compositor for one test, as a user's session runs it: as an
+// unprivileged user (sway refuses root; as root the test drops to the user "larkspan-wl",
+// created on first use), with a private session bus and its runtime folder in the given
+// home, which the user is given. sway runs with XWayland; weston (kiosk shell) stands for a
+// compositor that reveals neither the foreground window nor input activity.
 //
-//     SwaySession sway(home.path(), home.environment());
+//     HeadlessCompositor sway(home.path(), home.environment());
 //     QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
 //     sway.exec("foot --title=Notes --app-id=notes cat");
-class SwaySession
+class HeadlessCompositor
 {
 public:
-    SwaySession(const QString& home, const QProcessEnvironment& environment);
+    enum class Kind { Sway, Weston };
+
+    HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind = Kind::Sway);
     // Ends the compositor, everything it started and the bus.
-    ~SwaySession();
-    SwaySession(const SwaySession&) = delete;
-    SwaySession& operator=(const SwaySession&) = delete;
+    ~HeadlessCompositor();
+    HeadlessCompositor(const HeadlessCompositor&) = delete;
+    HeadlessCompositor& operator=(const HeadlessCompositor&) = delete;
 
     bool isRunning() const;
     QString errorString() const { return _error; }
@@ -35,8 +38,11 @@ public:
 
     // swaymsg with these arguments, as the user; its standard output.
     QByteArray swaymsg(const QStringList& arguments) const;
-    // Starts a command the way the session starts programs (sway runs it through sh -c).
+    // Starts a command the way the session starts programs: through sh -c, by sway itself
+    // (swaymsg exec) or, under weston, as the user with the session's environment.
     bool exec(const QString& command) const;
+    // The environment of the session's programs.
+    QProcessEnvironment environment() const { return _env; }
     // Types through the virtual keyboard protocol, as the user.
     bool type(const QString& text) const;
 
@@ -56,6 +62,7 @@ private:
     bool startBus(const QString& home);
     bool runTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) const;
 
+    Kind _kind;
     QStringList _launcher;
     uint _uid = 0;
     QProcessEnvironment _env;
@@ -63,6 +70,6 @@ private:
     QString _socket;
     QString _display;
     std::unique_ptr<QProcess> _bus;
-    std::unique_ptr<QProcess> _sway;
+    std::unique_ptr<QProcess> _compositor;
     QString _error;
 };

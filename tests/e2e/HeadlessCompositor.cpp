@@ -1,4 +1,4 @@
-#include "SwaySession.h"
+#include "HeadlessCompositor.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -30,7 +30,8 @@ void collectWindows(const QJsonObject& node, QJsonArray& out)
 
 } // namespace
 
-SwaySession::SwaySession(const QString& home, const QProcessEnvironment& environment) : _env(environment)
+HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind)
+    : _kind(kind), _env(environment)
 {
     if (!prepareUser(home))
         return;
@@ -45,62 +46,70 @@ SwaySession::SwaySession(const QString& home, const QProcessEnvironment& environ
     if (!startBus(home))
         return;
 
-    const QString config = home + QStringLiteral("/sway.conf");
-    QFile file(config);
-    if (!file.open(QIODevice::WriteOnly)) {
-        _error = QStringLiteral("cannot write ") + config;
-        return;
-    }
-    file.write("xwayland enable\noutput HEADLESS-1 resolution 1280x800\nfocus_on_window_activation focus\n");
-    file.close();
-    if (_uid != 0 && ::chown(QFile::encodeName(config).constData(), _uid, static_cast<gid_t>(-1)) != 0) {
-        _error = QStringLiteral("cannot give the sway configuration to the user");
-        return;
-    }
-
-    _sway = std::make_unique<QProcess>();
-    _sway->setProcessEnvironment(_env);
-    _sway->setWorkingDirectory(home);
-    _sway->setStandardOutputFile(home + QStringLiteral("/sway.log"));
-    _sway->setStandardErrorFile(home + QStringLiteral("/sway.log"), QIODevice::Append);
     QStringList command = _launcher;
-    command << QStringLiteral("sway") << QStringLiteral("-c") << config;
-    _sway->start(command.takeFirst(), command);
-    if (!_sway->waitForStarted(10000)) {
-        _error = QStringLiteral("sway does not start: ") + _sway->errorString();
+    if (_kind == Kind::Sway) {
+        const QString config = home + QStringLiteral("/sway.conf");
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly)) {
+            _error = QStringLiteral("cannot write ") + config;
+            return;
+        }
+        file.write("xwayland enable\noutput HEADLESS-1 resolution 1280x800\nfocus_on_window_activation focus\n");
+        file.close();
+        if (_uid != 0 && ::chown(QFile::encodeName(config).constData(), _uid, static_cast<gid_t>(-1)) != 0) {
+            _error = QStringLiteral("cannot give the sway configuration to the user");
+            return;
+        }
+        command << QStringLiteral("sway") << QStringLiteral("-c") << config;
+    } else {
+        command << QStringLiteral("weston") << QStringLiteral("--backend=headless-backend.so")
+                << QStringLiteral("--socket=wayland-1") << QStringLiteral("--shell=kiosk-shell.so");
+    }
+    _compositor = std::make_unique<QProcess>();
+    _compositor->setProcessEnvironment(_env);
+    _compositor->setWorkingDirectory(home);
+    _compositor->setStandardOutputFile(home + QStringLiteral("/compositor.log"));
+    _compositor->setStandardErrorFile(home + QStringLiteral("/compositor.log"), QIODevice::Append);
+    _compositor->start(command.takeFirst(), command);
+    if (!_compositor->waitForStarted(10000)) {
+        _error = QStringLiteral("the compositor does not start: ") + _compositor->errorString();
         return;
     }
     // setpriv runs sway in its own process, so the socket is named after this pid.
-    const QString socket = QStringLiteral("%1/sway-ipc.%2.%3.sock").arg(_runtimeDir).arg(_uid == 0 ? getuid() : _uid).arg(_sway->processId());
+    const QString socket = QStringLiteral("%1/sway-ipc.%2.%3.sock").arg(_runtimeDir).arg(_uid == 0 ? getuid() : _uid).arg(_compositor->processId());
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < 15000 && _sway->state() == QProcess::Running) {
+    while (timer.elapsed() < 15000 && _compositor->state() == QProcess::Running) {
         const QStringList displays = QDir(_runtimeDir).entryList({QStringLiteral("wayland-*")}, QDir::System)
                                          .filter(QRegularExpression(QStringLiteral("^wayland-\\d+$")));
-        if (QFile::exists(socket) && !displays.isEmpty()) {
-            _socket = socket;
+        if ((_kind == Kind::Weston || QFile::exists(socket)) && !displays.isEmpty()) {
+            _socket = _kind == Kind::Sway ? socket : QString();
             _display = displays.first();
             break;
         }
         QThread::msleep(50);
     }
-    if (_socket.isEmpty()) {
-        QFile log(home + QStringLiteral("/sway.log"));
+    if (_display.isEmpty()) {
+        QFile log(home + QStringLiteral("/compositor.log"));
         log.open(QIODevice::ReadOnly);
-        _error = QStringLiteral("sway did not open its sockets: ") + QString::fromUtf8(log.readAll().right(2000));
+        _error = QStringLiteral("the compositor did not open its sockets: ") + QString::fromUtf8(log.readAll().right(2000));
         return;
     }
-    _env.insert(QStringLiteral("SWAYSOCK"), _socket);
+    if (_kind == Kind::Sway)
+        _env.insert(QStringLiteral("SWAYSOCK"), _socket);
     _env.insert(QStringLiteral("WAYLAND_DISPLAY"), _display);
 }
 
-SwaySession::~SwaySession()
+HeadlessCompositor::~HeadlessCompositor()
 {
-    if (_sway && _sway->state() != QProcess::NotRunning) {
-        swaymsg({QStringLiteral("exit")});
-        if (!_sway->waitForFinished(5000)) {
-            _sway->kill();
-            _sway->waitForFinished(5000);
+    if (_compositor && _compositor->state() != QProcess::NotRunning) {
+        if (_kind == Kind::Sway)
+            swaymsg({QStringLiteral("exit")});
+        else
+            _compositor->terminate();
+        if (!_compositor->waitForFinished(5000)) {
+            _compositor->kill();
+            _compositor->waitForFinished(5000);
         }
     }
     if (_bus) {
@@ -112,7 +121,7 @@ SwaySession::~SwaySession()
     }
 }
 
-bool SwaySession::prepareUser(const QString& home)
+bool HeadlessCompositor::prepareUser(const QString& home)
 {
     if (getuid() != 0)
         return true;
@@ -143,7 +152,7 @@ bool SwaySession::prepareUser(const QString& home)
     return true;
 }
 
-bool SwaySession::startBus(const QString& home)
+bool HeadlessCompositor::startBus(const QString& home)
 {
     const QString address = QStringLiteral("unix:path=") + home + QStringLiteral("/session-bus");
     _bus = std::make_unique<QProcess>();
@@ -160,17 +169,17 @@ bool SwaySession::startBus(const QString& home)
     return true;
 }
 
-bool SwaySession::isRunning() const
+bool HeadlessCompositor::isRunning() const
 {
-    return _sway && _sway->state() == QProcess::Running && !_socket.isEmpty();
+    return _compositor && _compositor->state() == QProcess::Running && !_display.isEmpty();
 }
 
-qint64 SwaySession::compositorPid() const
+qint64 HeadlessCompositor::compositorPid() const
 {
-    return _sway ? _sway->processId() : 0;
+    return _compositor ? _compositor->processId() : 0;
 }
 
-bool SwaySession::runTool(const QString& program, const QStringList& arguments, QByteArray* output) const
+bool HeadlessCompositor::runTool(const QString& program, const QStringList& arguments, QByteArray* output) const
 {
     QProcess tool;
     tool.setProcessEnvironment(_env);
@@ -187,24 +196,36 @@ bool SwaySession::runTool(const QString& program, const QStringList& arguments, 
     return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
-QByteArray SwaySession::swaymsg(const QStringList& arguments) const
+QByteArray HeadlessCompositor::swaymsg(const QStringList& arguments) const
 {
     QByteArray output;
     runTool(QStringLiteral("swaymsg"), arguments, &output);
     return output;
 }
 
-bool SwaySession::exec(const QString& command) const
+bool HeadlessCompositor::exec(const QString& command) const
 {
+    if (_kind == Kind::Weston) {
+        QProcess program;
+        program.setProcessEnvironment(_env);
+        QStringList line = _launcher;
+        line << QStringLiteral("sh") << QStringLiteral("-c") << command;
+        program.setProgram(line.takeFirst());
+        program.setArguments(line);
+        // Its output goes with the compositor's, not into the test's.
+        program.setStandardOutputFile(_runtimeDir + QStringLiteral("/compositor.log"), QIODevice::Append);
+        program.setStandardErrorFile(_runtimeDir + QStringLiteral("/compositor.log"), QIODevice::Append);
+        return program.startDetached();
+    }
     return swaymsg({QStringLiteral("exec"), QStringLiteral("--"), command}).contains("\"success\": true");
 }
 
-bool SwaySession::type(const QString& text) const
+bool HeadlessCompositor::type(const QString& text) const
 {
     return runTool(QStringLiteral("wtype"), {QStringLiteral("--"), text});
 }
 
-QJsonArray SwaySession::windows() const
+QJsonArray HeadlessCompositor::windows() const
 {
     QJsonArray out;
     const QJsonDocument tree = QJsonDocument::fromJson(swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")}));
@@ -212,7 +233,7 @@ QJsonArray SwaySession::windows() const
     return out;
 }
 
-QJsonObject SwaySession::window(const QString& appId, const QString& title) const
+QJsonObject HeadlessCompositor::window(const QString& appId, const QString& title) const
 {
     for (const QJsonValue& value : windows()) {
         const QJsonObject window = value.toObject();
@@ -223,7 +244,7 @@ QJsonObject SwaySession::window(const QString& appId, const QString& title) cons
     return {};
 }
 
-bool SwaySession::waitForWindow(const QString& appId, const QString& title, int timeoutMs) const
+bool HeadlessCompositor::waitForWindow(const QString& appId, const QString& title, int timeoutMs) const
 {
     QElapsedTimer timer;
     timer.start();
@@ -235,15 +256,15 @@ bool SwaySession::waitForWindow(const QString& appId, const QString& title, int 
     return false;
 }
 
-bool SwaySession::focus(const QString& criteria) const
+bool HeadlessCompositor::focus(const QString& criteria) const
 {
     return swaymsg({criteria, QStringLiteral("focus")}).contains("\"success\": true");
 }
 
-void SwaySession::kill()
+void HeadlessCompositor::kill()
 {
-    if (_sway) {
-        ::kill(static_cast<pid_t>(_sway->processId()), SIGKILL);
-        _sway->waitForFinished(5000);
+    if (_compositor) {
+        ::kill(static_cast<pid_t>(_compositor->processId()), SIGKILL);
+        _compositor->waitForFinished(5000);
     }
 }
