@@ -34,6 +34,13 @@ const char* const kKdeIdle = "org_kde_kwin_idle";
 constexpr uint32_t kIdleTimeoutMs = 1000;
 // While input goes on, activity is reported this often; the sampler keeps one in 3 s.
 constexpr int kActivityTickMs = 500;
+// Input without a one-second pause says nothing, and neither does a compositor whose idle
+// timer an inhibitor (a playing video) holds: without an "idle", both look alike. Silence
+// counts as activity only this long after the last "resumed", so a video left playing
+// becomes absence as on X11, only later. Steady typing often goes for half a minute without
+// such a pause, hardly for five; should it, its samples wait for the next pause, and its
+// log continues across the gap.
+constexpr auto kActiveWithoutNews = std::chrono::minutes(5);
 // Each answer the compositor owes at connection must come within this time.
 constexpr int kRoundtripTimeoutMs = 5000;
 // A session that keeps breaking the protocol is not retried for ever.
@@ -504,6 +511,7 @@ bool WaylandSession::serve()
     wl_display* display = connection.display;
     const int fd = wl_display_get_fd(display);
     auto lastActivity = Clock::now() - std::chrono::hours(1);
+    auto lastNews = Clock::now();
 
     const auto failed = [display]() {
         const int error = wl_display_get_error(display);
@@ -533,7 +541,8 @@ bool WaylandSession::serve()
         // Asleep without a timeout while the user is away: only the compositor's next
         // notice, or a stop, wakes the thread.
         int timeoutMs = -1;
-        if (connection.userActive) {
+        const bool ticking = connection.userActive && Clock::now() - lastNews < kActiveWithoutNews;
+        if (ticking) {
             const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity).count();
             timeoutMs = since >= kActivityTickMs ? 0 : static_cast<int>(kActivityTickMs - since);
         }
@@ -560,7 +569,10 @@ bool WaylandSession::serve()
         if (connection.toplevelChanged)
             publish();
         const auto now = Clock::now();
-        if (connection.resumed || (connection.userActive && now - lastActivity >= std::chrono::milliseconds(kActivityTickMs))) {
+        if (connection.resumed)
+            lastNews = now;
+        const bool stillActive = connection.userActive && now - lastNews < kActiveWithoutNews;
+        if (connection.resumed || (stillActive && now - lastActivity >= std::chrono::milliseconds(kActivityTickMs))) {
             connection.resumed = false;
             lastActivity = now;
             if (_activity)

@@ -62,8 +62,8 @@ public:
     const WaylandOffer& offer() const { return _offer; }
 
     // activity runs on the session's thread whenever the user is seen to be active: at once
-    // when input resumes, then every half second while it goes on. lost runs there once
-    // when the compositor goes away. Either may be empty.
+    // when input resumes, then every half second while it goes on (up to 5 minutes without
+    // a pause). lost runs there once when the compositor goes away. Either may be empty.
     void start(Activity activity, Lost lost);
     // Returns once the thread has ended; no call starts after that. Harmless when repeated.
     void stop();
