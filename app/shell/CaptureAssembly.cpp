@@ -76,7 +76,7 @@ bool CaptureAssembly::connectWayland()
 void CaptureAssembly::startWayland()
 {
     // A session that cannot be seen into reports no activity at all: no sample could be
-    // true, and without samples no absence is ever judged and no prompt raised.
+    // true, and without activity after an absence the manual time prompt never comes up.
     WaylandSession::Activity activity;
     if (_wayland->offer().canTrack()) {
         EventHandler* handler = _eventHandler.get();

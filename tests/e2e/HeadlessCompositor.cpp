@@ -196,6 +196,11 @@ bool HeadlessCompositor::runTool(const QString& program, const QStringList& argu
     return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
+bool HeadlessCompositor::canRun(const QString& program) const
+{
+    return runTool(QStringLiteral("test"), {QStringLiteral("-x"), program});
+}
+
 QByteArray HeadlessCompositor::swaymsg(const QStringList& arguments) const
 {
     QByteArray output;

@@ -36,6 +36,9 @@ public:
     QStringList launcher() const { return _launcher; }
     uint uid() const { return _uid; }
 
+    // Whether the session's user may run this program (a build tree inside a home
+    // folder closed to others is out of its reach).
+    bool canRun(const QString& program) const;
     // swaymsg with these arguments, as the user; its standard output.
     QByteArray swaymsg(const QStringList& arguments) const;
     // Starts a command the way the session starts programs: through sh -c, by sway itself

@@ -154,6 +154,7 @@ private slots:
         QVERIFY(sway.waitForWindow(QString(), kTitleX));
 
         const QString binary = qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan");
+        QVERIFY2(sway.canRun(binary), "the session's user cannot reach the build tree: its folders must be open to others (o+x)");
         QVERIFY(sway.exec(QLatin1Char('\'') + binary + QLatin1Char('\'')));
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
         const qint64 pid = findProgram(binary);
@@ -267,6 +268,7 @@ private slots:
         HeadlessCompositor weston(home.path(), home.environment(), HeadlessCompositor::Kind::Weston);
         QVERIFY2(weston.isRunning(), qPrintable(weston.errorString()));
         const QString binary = qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan");
+        QVERIFY2(weston.canRun(binary), "the session's user cannot reach the build tree: its folders must be open to others (o+x)");
         // Without XWayland and Qt's Wayland platform the windows stay off screen.
         QVERIFY(weston.exec(QStringLiteral("QT_QPA_PLATFORM=offscreen exec '%1'").arg(binary)));
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
