@@ -11,6 +11,8 @@ PACKAGES=(
   xvfb openbox xdotool x11-utils xterm trayer imagemagick
   sqlite3 curl procps openssl dbus-daemon dbus-session-bus-common
   file xdg-utils jq
+  libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols
+  sway foot wtype xwayland weston dbus-daemon util-linux passwd
 )
 
 missing=()

@@ -1,5 +1,7 @@
 #include "CaptureAssembly.h"
 
+#include "AppSignals.h"
+#include "DisplayLossGuard.h"
 #include "EventHandler.h"
 #include "EventManager.h"
 #include "MouseMonitorWindows.h"
@@ -8,26 +10,88 @@
 #include "ShutdownStep.h"
 #include "SleepWatcher.h"
 #include "UserEventSampler.h"
+#include "WaylandSession.h"
+#include "WaylandWindowDetector.h"
 #include "WindowDetector.h"
 #include "ferrule.h"
+
+#include <QCoreApplication>
+#include <QProcessEnvironment>
+#include <QTimer>
 
 CaptureAssembly::CaptureAssembly()
 {
     _eventManager = std::make_unique<EventManager>();
-    _windowDetector = std::make_unique<WindowDetector>();
+    const bool wayland = chooseCaptureBackend(QProcessEnvironment::systemEnvironment()) == CaptureBackend::Wayland
+        && connectWayland();
+    if (wayland)
+        _windowDetector = std::make_unique<WaylandWindowDetector>(_wayland.get());
+    else
+        _windowDetector = std::make_unique<WindowDetector>();
     _sampler = std::make_unique<UserEventSampler>(_eventManager.get(), _windowDetector.get());
     _eventHandler = std::make_unique<EventHandler>(_sampler.get());
     SetKeyboardEventHandler(_eventHandler.get());
     SetMouseEventHandler(_eventHandler.get());
-    _mouseMonitor = std::make_unique<MouseMonitorWindows>(_sampler.get());
+    if (wayland)
+        _mouseMonitor = std::make_unique<WaylandMouseMonitor>(_sampler.get());
+    else
+        _mouseMonitor = std::make_unique<MouseMonitorWindows>(_sampler.get());
     _mouseMonitor->start(QThread::InheritPriority);
-    // Without hooks (no X display, no XInput 2.2) the cursor poller still reports activity.
-    InstallHooks();
+    if (wayland) {
+        startWayland();
+    } else {
+        // Without hooks (no X display, no XInput 2.2) the cursor poller still reports activity.
+        InstallHooks();
+    }
     _outlookDetector = std::make_unique<OutlookSubjectDetector>(_eventManager.get());
     _outlookDetector->start(QThread::InheritPriority);
     _eventManager->start(QThread::InheritPriority);
     EventManager* manager = _eventManager.get();
     _sleepWatcher = std::make_unique<SleepWatcher>([manager](bool sleeping) { manager->prepareForSleep(sleeping); });
+}
+
+bool CaptureAssembly::connectWayland()
+{
+    _wayland = WaylandSession::connect(qEnvironmentVariable("WAYLAND_DISPLAY"));
+    if (!_wayland) {
+        LK_INFO() << "CaptureAssembly - no Wayland compositor answers, reading X11 instead";
+        return false;
+    }
+    const WaylandOffer& offer = _wayland->offer();
+    if (offer.canTrack()) {
+        LK_INFO().noquote() << "CaptureAssembly - Wayland session, foreground window and input activity from the compositor:"
+                            << offer.described();
+        return true;
+    }
+    LK_INFO().noquote() << "CaptureAssembly - Wayland session, nothing is tracked: the compositor does not tell"
+                        << offer.missing() << "(it offers" << offer.described() + QLatin1Char(')');
+    // Once the tray is up to show it.
+    QTimer::singleShot(0, QCoreApplication::instance(), [protocols = offer.missingProtocols()] {
+        emit AppSignals::instance()->showMessage(
+            QStringLiteral("Larkspan"),
+            QCoreApplication::translate("CaptureAssembly",
+                                        "This desktop does not tell Larkspan which window is in front and when you "
+                                        "work (missing: %1), so no time is tracked.")
+                .arg(protocols));
+    });
+    return true;
+}
+
+void CaptureAssembly::startWayland()
+{
+    // A session that cannot be seen into reports no activity at all: no sample could be
+    // true, and without activity after an absence the manual time prompt never comes up.
+    WaylandSession::Activity activity;
+    if (_wayland->offer().canTrack()) {
+        EventHandler* handler = _eventHandler.get();
+        activity = [handler] { handler->onKeyboardEvent(0, 0); };
+    }
+    _wayland->start(std::move(activity), [] {
+        // The session's thread cannot stop itself: the GUI thread stores and quits.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
+            DisplayLossGuard::sessionLost(QStringLiteral("the Wayland compositor is gone"));
+        }, Qt::QueuedConnection);
+    });
 }
 
 CaptureAssembly::~CaptureAssembly()
@@ -38,6 +102,7 @@ CaptureAssembly::~CaptureAssembly()
     _eventHandler.reset();
     _sampler.reset();
     _windowDetector.reset();
+    _wayland.reset();
     _eventManager.reset();
 }
 
@@ -54,6 +119,7 @@ void CaptureAssembly::destroyObjects()
     _sampler.reset();
     shutdownStep("destroying WindowDetector...");
     _windowDetector.reset();
+    _wayland.reset();
     shutdownStep("destroying EventManager...");
     _eventManager.reset();
 }
@@ -61,7 +127,11 @@ void CaptureAssembly::destroyObjects()
 void CaptureAssembly::uninstallHooks()
 {
     LK_DEBUG() << "UnInstalling hooks...";
-    UnInstallHooks();
+    // On Wayland the session's thread is the hook: no activity call after it has stopped.
+    if (_wayland)
+        _wayland->stop();
+    else
+        UnInstallHooks();
     // Nothing may call into the handler once it is gone.
     SetKeyboardEventHandler(nullptr);
     SetMouseEventHandler(nullptr);

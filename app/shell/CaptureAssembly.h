@@ -8,6 +8,7 @@ class SleepWatcher;
 class MouseMonitorWindows;
 class OutlookSubjectDetector;
 class UserEventSampler;
+class WaylandSession;
 class WindowDetector;
 
 // Creates, starts and stops the objects that observe the user: the event manager, the
@@ -34,7 +35,15 @@ public:
     EventManager& eventManager() { return *_eventManager; }
 
 private:
+    // On a Wayland session: connects and says what the compositor offers. False when the
+    // capture should read X11 instead (no compositor answers).
+    bool connectWayland();
+    void startWayland();
+
     std::unique_ptr<EventManager> _eventManager;
+    // Wayland sessions only: the compositor connection the detector reads and whose idle
+    // notices take the hooks' place. Outlives the detector.
+    std::unique_ptr<WaylandSession> _wayland;
     std::unique_ptr<WindowDetector> _windowDetector;
     std::unique_ptr<UserEventSampler> _sampler;
     std::unique_ptr<EventHandler> _eventHandler;

@@ -36,8 +36,22 @@ void DisplayLossGuard::disarm()
 
 bool DisplayLossGuard::isDisplayLossNotice(QtMsgType type, const QString& message)
 {
-    return type == QtWarningMsg && message.startsWith(QLatin1String("The X11 connection broke"))
-        && QGuiApplication::platformName() == QLatin1String("xcb");
+    if (type != QtWarningMsg)
+        return false;
+    const QString platform = QGuiApplication::platformName();
+    return (message.startsWith(QLatin1String("The X11 connection broke")) && platform == QLatin1String("xcb"))
+        || (message.startsWith(QLatin1String("The Wayland connection")) && platform.startsWith(QLatin1String("wayland")));
+}
+
+void DisplayLossGuard::sessionLost(const QString& reason)
+{
+    if (!gStop || gStopping.exchange(true))
+        return;
+    LK_WARNING().noquote() << "DisplayLossGuard -" << reason << "- stopping the threads to store what was tracked...";
+    (*gStop)();
+    LK_WARNING() << "DisplayLossGuard - threads stopped, tracked time stored.";
+    QtLog::getConf().flush();
+    QCoreApplication::exit(1);
 }
 
 void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)

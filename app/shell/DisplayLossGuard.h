@@ -32,6 +32,11 @@ public:
     // True for the toolkit's last words before it ends the process for a lost display.
     static bool isDisplayLossNotice(QtMsgType type, const QString& message);
 
+    // For a session lost without the toolkit noticing (the Wayland compositor gone while
+    // the windows live on another display): on the GUI thread, stops the threads as for a
+    // lost display, once, then ends the event loop with 1.
+    static void sessionLost(const QString& reason);
+
 private:
     static void onMessage(QtMsgType type, const QMessageLogContext& context, const QString& message);
 };

@@ -1,9 +1,13 @@
 #include "E2eDesktop.h"
 
+#include "DevServerProcess.h"
 #include "LarkspanRun.h"
+#include "UserInfo.h"
 #include "XvfbSession.h"
 
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
@@ -73,4 +77,20 @@ QList<StoredLog> storedTimeLogs(const LarkspanHome& home)
     }
     QSqlDatabase::removeDatabase(QStringLiteral("e2e-reader"));
     return logs;
+}
+
+QString loggedInUserJson(const DevServerProcess& server, const QString& user)
+{
+    const QJsonObject login = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + user));
+    const QByteArray exchangeBody = QJsonDocument(QJsonObject {
+        {QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
+        {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}}).toJson(QJsonDocument::Compact);
+    const QJsonObject exchange = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")), exchangeBody);
+    UserInfo info;
+    info.setCvUserId(login.value(QStringLiteral("cvUserId")).toString());
+    info.setRefreshToken(login.value(QStringLiteral("refreshToken")).toString());
+    info.setAccessToken(exchange.value(QStringLiteral("idToken")).toString());
+    info.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
+    info.setAccessTokenExpiriesInSecs(exchange.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
+    return info.toJson();
 }

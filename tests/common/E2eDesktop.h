@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class DevServerProcess;
 class LarkspanHome;
 class XvfbSession;
 
@@ -43,3 +44,7 @@ struct StoredLog {
 
 // The time logs in the program's database file, oldest first; empty when there is none.
 QList<StoredLog> storedTimeLogs(const LarkspanHome& home);
+
+// A user logged in on the server, with a fresh access token, as the program stores it
+// under "userInfoJson".
+QString loggedInUserJson(const DevServerProcess& server, const QString& user);

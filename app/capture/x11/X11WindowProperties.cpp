@@ -1,8 +1,8 @@
 // Qt before Xlib: Xlib defines macros that break Qt's headers.
 #include <QByteArray>
 #include <QString>
-#include <QTextBoundaryFinder>
 
+#include "WindowTitleText.h"
 #include "X11WindowProperties.h"
 
 #include <X11/Xatom.h>
@@ -11,29 +11,12 @@
 
 namespace {
 
-// A title is at most this many UTF-16 units, as much as the platform's own title query
-// gives: logs, uploads and debug lines stay bounded whatever a client sets.
-constexpr int maxTitleLength = 511;
 // UTF-8 titles are read in 32-bit units. 2048 bytes always decode to more than
-// maxTitleLength units before any character cut off at the end of the read.
+// WindowTitleText::maxLength units before any character cut off at the end of the read.
 constexpr long utf8TitleUnits = 512;
 // Legacy encodings may spend several bytes per character (COMPOUND_TEXT escapes), and a
 // cut inside one would spoil the whole decoding: these are read up to 64 KiB.
 constexpr long legacyTitleUnits = 16384;
-
-// Cuts at the last character boundary within the limit: never inside a surrogate pair or
-// between a letter and its combining marks.
-QString boundedTitle(const QString& title)
-{
-    if (title.size() <= maxTitleLength)
-        return title;
-    QTextBoundaryFinder boundaries(QTextBoundaryFinder::Grapheme, title);
-    boundaries.setPosition(maxTitleLength);
-    int length = boundaries.isAtBoundary() ? maxTitleLength : boundaries.toPreviousBoundary();
-    if (length <= 0) // one cluster longer than the limit: at least keep pairs whole
-        length = title.at(maxTitleLength - 1).isHighSurrogate() ? maxTitleLength - 1 : maxTitleLength;
-    return title.left(length);
-}
 
 } // namespace
 
@@ -98,11 +81,11 @@ QString X11WindowProperties::title(unsigned long window) const
 {
     if (const auto value = read(window, _atoms.netWmName, _atoms.utf8String, utf8TitleUnits)) {
         if (value->format == 8 && !value->bytes.isEmpty())
-            return boundedTitle(QString::fromUtf8(value->bytes));
+            return WindowTitleText::bounded(QString::fromUtf8(value->bytes));
     }
     if (const auto value = read(window, XA_WM_NAME, 0, legacyTitleUnits)) {
         if (value->format == 8)
-            return boundedTitle(decodeText(*value));
+            return WindowTitleText::bounded(decodeText(*value));
     }
     return QString();
 }

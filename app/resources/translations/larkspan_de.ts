@@ -52,6 +52,13 @@
     </message>
 </context>
 <context>
+    <name>CaptureAssembly</name>
+    <message>
+        <source>This desktop does not tell Larkspan which window is in front and when you work (missing: %1), so no time is tracked.</source>
+        <translation>Diese Arbeitsumgebung teilt Larkspan nicht mit, welches Fenster vorne ist und wann Sie arbeiten (es fehlt: %1). Daher wird keine Zeit erfasst.</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleWindow</name>
     <message>
         <source>Larkspan Review Console</source>

@@ -52,6 +52,13 @@
     </message>
 </context>
 <context>
+    <name>CaptureAssembly</name>
+    <message>
+        <source>This desktop does not tell Larkspan which window is in front and when you work (missing: %1), so no time is tracked.</source>
+        <translation>이 데스크톱은 어떤 창이 앞에 있는지와 언제 작업하는지를 Larkspan에 알려 주지 않습니다(없음: %1). 따라서 시간이 기록되지 않습니다.</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleWindow</name>
     <message>
         <source>Larkspan Review Console</source>

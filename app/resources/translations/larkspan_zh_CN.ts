@@ -52,6 +52,13 @@
     </message>
 </context>
 <context>
+    <name>CaptureAssembly</name>
+    <message>
+        <source>This desktop does not tell Larkspan which window is in front and when you work (missing: %1), so no time is tracked.</source>
+        <translation>此桌面不告诉 Larkspan 哪个窗口在前台以及您何时在工作（缺少：%1），因此不会记录任何时间。</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleWindow</name>
     <message>
         <source>Larkspan Review Console</source>

@@ -52,6 +52,13 @@
     </message>
 </context>
 <context>
+    <name>CaptureAssembly</name>
+    <message>
+        <source>This desktop does not tell Larkspan which window is in front and when you work (missing: %1), so no time is tracked.</source>
+        <translation>此桌面不會告訴 Larkspan 哪個視窗在前景以及您何時在工作（缺少：%1），因此不會記錄任何時間。</translation>
+    </message>
+</context>
+<context>
     <name>ConsoleWindow</name>
     <message>
         <source>Larkspan Review Console</source>

@@ -1,0 +1,42 @@
+#include "WaylandWindowDetector.h"
+
+#include "SwayIpc.h"
+#include "WaylandSession.h"
+
+CaptureBackend chooseCaptureBackend(const QProcessEnvironment& environment)
+{
+    if (!environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty())
+        return CaptureBackend::Wayland;
+    if (environment.value(QStringLiteral("XDG_SESSION_TYPE")).compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0)
+        return CaptureBackend::Wayland;
+    return CaptureBackend::X11;
+}
+
+WaylandWindowDetector::WaylandWindowDetector(WaylandSession* session, const QStringList& dataDirs)
+    : _session(session), _swaySocket(SwayIpc::socketPath()), _names(dataDirs)
+{
+}
+
+bool WaylandWindowDetector::readFromDisplay(WindowInfo& out)
+{
+    const WaylandToplevel toplevel = _session->activeToplevel();
+    if (!toplevel.found)
+        return false;
+    out.windowTitle = toplevel.title;
+    const QString name = _names.forToplevel(toplevel.appId, compositorPid(toplevel.appId));
+    // Neither a process, an entry nor an app_id: the unknown marker stays.
+    if (!name.isEmpty())
+        out.appName = name;
+    return true;
+}
+
+qint64 WaylandWindowDetector::compositorPid(const QString& appId) const
+{
+    if (_swaySocket.isEmpty())
+        return 0;
+    const SwayIpc::FocusedWindow focused = SwayIpc::focusedWindow(_swaySocket);
+    // The focus may have moved between the two answers: the pid must be the toplevel's.
+    if (!focused.found || (focused.appId != appId && focused.windowClass != appId))
+        return 0;
+    return focused.pid;
+}

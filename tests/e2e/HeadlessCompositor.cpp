@@ -1,0 +1,275 @@
+#include "HeadlessCompositor.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QThread>
+
+#include <csignal>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const kUser = "larkspan-wl";
+
+void collectWindows(const QJsonObject& node, QJsonArray& out)
+{
+    const QString type = node.value(QLatin1String("type")).toString();
+    if (type == QLatin1String("con") || type == QLatin1String("floating_con")) {
+        if (node.value(QLatin1String("nodes")).toArray().isEmpty())
+            out.append(node);
+    }
+    for (const char* key : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node.value(QLatin1String(key)).toArray())
+            collectWindows(child.toObject(), out);
+    }
+}
+
+} // namespace
+
+HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind)
+    : _kind(kind), _env(environment)
+{
+    if (!prepareUser(home))
+        return;
+    _runtimeDir = home;
+    _env.insert(QStringLiteral("XDG_RUNTIME_DIR"), _runtimeDir);
+    for (const char* name : {"WAYLAND_DISPLAY", "DISPLAY", "SWAYSOCK", "I3SOCK", "QT_QPA_PLATFORM", "XDG_SESSION_TYPE"})
+        _env.remove(QLatin1String(name));
+    _env.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+    _env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
+    _env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+    _env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    if (!startBus(home))
+        return;
+
+    QStringList command = _launcher;
+    if (_kind == Kind::Sway) {
+        const QString config = home + QStringLiteral("/sway.conf");
+        QFile file(config);
+        if (!file.open(QIODevice::WriteOnly)) {
+            _error = QStringLiteral("cannot write ") + config;
+            return;
+        }
+        file.write("xwayland enable\noutput HEADLESS-1 resolution 1280x800\nfocus_on_window_activation focus\n");
+        file.close();
+        if (_uid != 0 && ::chown(QFile::encodeName(config).constData(), _uid, static_cast<gid_t>(-1)) != 0) {
+            _error = QStringLiteral("cannot give the sway configuration to the user");
+            return;
+        }
+        command << QStringLiteral("sway") << QStringLiteral("-c") << config;
+    } else {
+        command << QStringLiteral("weston") << QStringLiteral("--backend=headless-backend.so")
+                << QStringLiteral("--socket=wayland-1") << QStringLiteral("--shell=kiosk-shell.so");
+    }
+    _compositor = std::make_unique<QProcess>();
+    _compositor->setProcessEnvironment(_env);
+    _compositor->setWorkingDirectory(home);
+    _compositor->setStandardOutputFile(home + QStringLiteral("/compositor.log"));
+    _compositor->setStandardErrorFile(home + QStringLiteral("/compositor.log"), QIODevice::Append);
+    _compositor->start(command.takeFirst(), command);
+    if (!_compositor->waitForStarted(10000)) {
+        _error = QStringLiteral("the compositor does not start: ") + _compositor->errorString();
+        return;
+    }
+    // setpriv runs sway in its own process, so the socket is named after this pid.
+    const QString socket = QStringLiteral("%1/sway-ipc.%2.%3.sock").arg(_runtimeDir).arg(_uid == 0 ? getuid() : _uid).arg(_compositor->processId());
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 15000 && _compositor->state() == QProcess::Running) {
+        const QStringList displays = QDir(_runtimeDir).entryList({QStringLiteral("wayland-*")}, QDir::System)
+                                         .filter(QRegularExpression(QStringLiteral("^wayland-\\d+$")));
+        if ((_kind == Kind::Weston || QFile::exists(socket)) && !displays.isEmpty()) {
+            _socket = _kind == Kind::Sway ? socket : QString();
+            _display = displays.first();
+            break;
+        }
+        QThread::msleep(50);
+    }
+    if (_display.isEmpty()) {
+        QFile log(home + QStringLiteral("/compositor.log"));
+        log.open(QIODevice::ReadOnly);
+        _error = QStringLiteral("the compositor did not open its sockets: ") + QString::fromUtf8(log.readAll().right(2000));
+        return;
+    }
+    if (_kind == Kind::Sway)
+        _env.insert(QStringLiteral("SWAYSOCK"), _socket);
+    _env.insert(QStringLiteral("WAYLAND_DISPLAY"), _display);
+}
+
+HeadlessCompositor::~HeadlessCompositor()
+{
+    if (_compositor && _compositor->state() != QProcess::NotRunning) {
+        if (_kind == Kind::Sway)
+            swaymsg({QStringLiteral("exit")});
+        else
+            _compositor->terminate();
+        if (!_compositor->waitForFinished(5000)) {
+            _compositor->kill();
+            _compositor->waitForFinished(5000);
+        }
+    }
+    if (_bus) {
+        _bus->terminate();
+        if (!_bus->waitForFinished(5000)) {
+            _bus->kill();
+            _bus->waitForFinished(2000);
+        }
+    }
+}
+
+bool HeadlessCompositor::prepareUser(const QString& home)
+{
+    if (getuid() != 0)
+        return true;
+    passwd* user = getpwnam(kUser);
+    if (!user) {
+        const int created = QProcess::execute(QStringLiteral("useradd"),
+            {QStringLiteral("--system"), QStringLiteral("--user-group"), QStringLiteral("--no-create-home"),
+             QStringLiteral("--home-dir"), QStringLiteral("/nonexistent"), QStringLiteral("--shell"),
+             QStringLiteral("/usr/sbin/nologin"), QLatin1String(kUser)});
+        user = getpwnam(kUser);
+        if (created != 0 || !user) {
+            _error = QStringLiteral("cannot create the user larkspan-wl");
+            return false;
+        }
+    }
+    _uid = user->pw_uid;
+    const gid_t gid = user->pw_gid;
+    _launcher = QStringList {QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(_uid),
+                             QStringLiteral("--regid=%1").arg(gid), QStringLiteral("--clear-groups"), QStringLiteral("--")};
+    // The home is also the runtime folder: the user's alone.
+    const int owned = QProcess::execute(QStringLiteral("chown"),
+        {QStringLiteral("-R"), QStringLiteral("%1:%2").arg(_uid).arg(gid), home});
+    if (owned != 0) {
+        _error = QStringLiteral("cannot give the home folder to larkspan-wl");
+        return false;
+    }
+    QFile::setPermissions(home, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return true;
+}
+
+bool HeadlessCompositor::startBus(const QString& home)
+{
+    const QString address = QStringLiteral("unix:path=") + home + QStringLiteral("/session-bus");
+    _bus = std::make_unique<QProcess>();
+    _bus->setProcessEnvironment(_env);
+    QStringList command = _launcher;
+    command << QStringLiteral("dbus-daemon") << QStringLiteral("--session") << QStringLiteral("--nofork")
+            << QStringLiteral("--nopidfile") << QStringLiteral("--address=") + address << QStringLiteral("--print-address=1");
+    _bus->start(command.takeFirst(), command);
+    if (!_bus->waitForStarted(5000) || !_bus->waitForReadyRead(10000)) {
+        _error = QStringLiteral("the session bus does not start: ") + QString::fromUtf8(_bus->readAllStandardError());
+        return false;
+    }
+    _env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(_bus->readLine().trimmed()));
+    return true;
+}
+
+bool HeadlessCompositor::isRunning() const
+{
+    return _compositor && _compositor->state() == QProcess::Running && !_display.isEmpty();
+}
+
+qint64 HeadlessCompositor::compositorPid() const
+{
+    return _compositor ? _compositor->processId() : 0;
+}
+
+bool HeadlessCompositor::runTool(const QString& program, const QStringList& arguments, QByteArray* output) const
+{
+    QProcess tool;
+    tool.setProcessEnvironment(_env);
+    QStringList command = _launcher;
+    command << program << arguments;
+    tool.start(command.takeFirst(), command);
+    if (!tool.waitForFinished(10000)) {
+        tool.kill();
+        tool.waitForFinished(2000);
+        return false;
+    }
+    if (output)
+        *output = tool.readAllStandardOutput();
+    return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+bool HeadlessCompositor::canRun(const QString& program) const
+{
+    return runTool(QStringLiteral("test"), {QStringLiteral("-x"), program});
+}
+
+QByteArray HeadlessCompositor::swaymsg(const QStringList& arguments) const
+{
+    QByteArray output;
+    runTool(QStringLiteral("swaymsg"), arguments, &output);
+    return output;
+}
+
+bool HeadlessCompositor::exec(const QString& command) const
+{
+    if (_kind == Kind::Weston) {
+        QProcess program;
+        program.setProcessEnvironment(_env);
+        QStringList line = _launcher;
+        line << QStringLiteral("sh") << QStringLiteral("-c") << command;
+        program.setProgram(line.takeFirst());
+        program.setArguments(line);
+        // Its output goes with the compositor's, not into the test's.
+        program.setStandardOutputFile(_runtimeDir + QStringLiteral("/compositor.log"), QIODevice::Append);
+        program.setStandardErrorFile(_runtimeDir + QStringLiteral("/compositor.log"), QIODevice::Append);
+        return program.startDetached();
+    }
+    return swaymsg({QStringLiteral("exec"), QStringLiteral("--"), command}).contains("\"success\": true");
+}
+
+bool HeadlessCompositor::type(const QString& text) const
+{
+    return runTool(QStringLiteral("wtype"), {QStringLiteral("--"), text});
+}
+
+QJsonArray HeadlessCompositor::windows() const
+{
+    QJsonArray out;
+    const QJsonDocument tree = QJsonDocument::fromJson(swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")}));
+    collectWindows(tree.object(), out);
+    return out;
+}
+
+QJsonObject HeadlessCompositor::window(const QString& appId, const QString& title) const
+{
+    for (const QJsonValue& value : windows()) {
+        const QJsonObject window = value.toObject();
+        if ((!appId.isEmpty() && window.value(QLatin1String("app_id")).toString() == appId)
+            || (!title.isEmpty() && window.value(QLatin1String("name")).toString() == title))
+            return window;
+    }
+    return {};
+}
+
+bool HeadlessCompositor::waitForWindow(const QString& appId, const QString& title, int timeoutMs) const
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < timeoutMs) {
+        if (!window(appId, title).isEmpty())
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+bool HeadlessCompositor::focus(const QString& criteria) const
+{
+    return swaymsg({criteria, QStringLiteral("focus")}).contains("\"success\": true");
+}
+
+void HeadlessCompositor::kill()
+{
+    if (_compositor) {
+        ::kill(static_cast<pid_t>(_compositor->processId()), SIGKILL);
+        _compositor->waitForFinished(5000);
+    }
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A real headless Wayland compositor for one test, as a user's session runs it: as an
+// unprivileged user (sway refuses root; as root the test drops to the user "larkspan-wl",
+// created on first use), with a private session bus and its runtime folder in the given
+// home, which the user is given. sway runs with XWayland; weston (kiosk shell) stands for a
+// compositor that reveals neither the foreground window nor input activity.
+//
+//     HeadlessCompositor sway(home.path(), home.environment());
+//     QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
+//     sway.exec("foot --title=Notes --app-id=notes cat");
+class HeadlessCompositor
+{
+public:
+    enum class Kind { Sway, Weston };
+
+    HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind = Kind::Sway);
+    // Ends the compositor, everything it started and the bus.
+    ~HeadlessCompositor();
+    HeadlessCompositor(const HeadlessCompositor&) = delete;
+    HeadlessCompositor& operator=(const HeadlessCompositor&) = delete;
+
+    bool isRunning() const;
+    QString errorString() const { return _error; }
+    qint64 compositorPid() const;
+    // How a command runs as the session's user (empty when the test is not root).
+    QStringList launcher() const { return _launcher; }
+    uint uid() const { return _uid; }
+
+    // Whether the session's user may run this program (a build tree inside a home
+    // folder closed to others is out of its reach).
+    bool canRun(const QString& program) const;
+    // swaymsg with these arguments, as the user; its standard output.
+    QByteArray swaymsg(const QStringList& arguments) const;
+    // Starts a command the way the session starts programs: through sh -c, by sway itself
+    // (swaymsg exec) or, under weston, as the user with the session's environment.
+    bool exec(const QString& command) const;
+    // The environment of the session's programs.
+    QProcessEnvironment environment() const { return _env; }
+    // Types through the virtual keyboard protocol, as the user.
+    bool type(const QString& text) const;
+
+    // The windows of the tree (native and XWayland alike).
+    QJsonArray windows() const;
+    // The first window with this app_id or title; empty when there is none.
+    QJsonObject window(const QString& appId, const QString& title = QString()) const;
+    bool waitForWindow(const QString& appId, const QString& title = QString(), int timeoutMs = 15000) const;
+    // Focuses the window sway's criteria name, e.g. [app_id="notes"] or [class="XTerm"].
+    bool focus(const QString& criteria) const;
+
+    // The compositor dies as by a crash.
+    void kill();
+
+private:
+    bool prepareUser(const QString& home);
+    bool startBus(const QString& home);
+    bool runTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) const;
+
+    Kind _kind;
+    QStringList _launcher;
+    uint _uid = 0;
+    QProcessEnvironment _env;
+    QString _runtimeDir;
+    QString _socket;
+    QString _display;
+    std::unique_ptr<QProcess> _bus;
+    std::unique_ptr<QProcess> _compositor;
+    QString _error;
+};
