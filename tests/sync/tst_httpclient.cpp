@@ -198,6 +198,26 @@ private slots:
                  expectedLog);
     }
 
+    // On the first day the log is empty: at the default level nothing has been written yet.
+    void diagnosticsWorkWithAnEmptyLog()
+    {
+        QtLog::getConf().setLogLevel(QtWarningMsg);
+        QtLog::getConf().flush();
+        QVERIFY(QFile::resize(QtLog::getConf().getLogFilePath(), 0));
+        HttpClient client;
+        QSignalSpy success(&client, &HttpClient::feedbackSuccess);
+        QSignalSpy error(&client, &HttpClient::feedbackError);
+        client.sendFeedback(QStringLiteral("first day"));
+        const bool sent = success.wait(10000);
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        QVERIFY2(sent, qPrintable(error.isEmpty() ? QString() : error.last().at(0).toString()));
+        const QJsonObject report = requestJson("GET", server.url(QStringLiteral("/dev/feedback")))
+                                       .value(QStringLiteral("feedback")).toArray().last().toObject();
+        QCOMPARE(report.value(QStringLiteral("user_message")).toString(), QStringLiteral("first day"));
+        QVERIFY(report.value(QStringLiteral("has_log")).toBool());
+        QCOMPARE(report.value(QStringLiteral("log_size")).toInt(), 0);
+    }
+
     void feedbackMessageRules()
     {
         UserInfo user;
