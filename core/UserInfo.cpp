@@ -52,10 +52,22 @@ void UserInfo::setAccessTokenExpiriesInSecs(qint64 secs) { _accessTokenExpiriesI
 
 bool UserInfo::isUsableToken(const QString& token)
 {
-    if (token.isEmpty())
+    if (token.isEmpty() || token.size() > maxTokenChars)
         return false;
     for (const QChar c : token) {
         if (c.unicode() < 0x21 || c.unicode() > 0x7e)
+            return false;
+    }
+    return true;
+}
+
+bool UserInfo::isUsableUserId(const QString& cvUserId)
+{
+    if (cvUserId.isEmpty() || cvUserId.size() > maxUserIdChars)
+        return false;
+    for (const QChar c : cvUserId) {
+        // isPrint() lets the line and paragraph separators through.
+        if (!c.isPrint() || c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
             return false;
     }
     return true;
@@ -134,7 +146,10 @@ void UserInfo::write(QJsonObject& json) const
 
 void UserInfo::read(const QJsonObject& json)
 {
+    // Versions before this check stored whatever the server sent.
     _cvUserId = json.value(kCvUserId).toString();
+    if (!isUsableUserId(_cvUserId))
+        _cvUserId.clear();
     _refreshToken = json.value(kRefreshToken).toString();
     _accessToken = json.value(kAccessToken).toString();
     _accessTokenCreationMillisecs = toInt64(json.value(kCreationMillisecs));

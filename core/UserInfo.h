@@ -27,9 +27,18 @@ public:
     qint64 accessTokenExpiriesInSecs() const;
     void setAccessTokenExpiriesInSecs(qint64 secs);
 
-    // True for a token made only of printable ASCII without spaces, the characters a
-    // bearer token may hold. Anything else could break the headers it is sent in.
+    // Longer tokens are not the service's; they would only bloat the settings and every request.
+    static constexpr int maxTokenChars = 4096;
+    static constexpr int maxUserIdChars = 256;
+
+    // True for a token of at most maxTokenChars, made only of printable ASCII without
+    // spaces, the characters a bearer token may hold. Anything else could break the
+    // headers it is sent in.
     static bool isUsableToken(const QString& token);
+    // True for a user id of at most maxUserIdChars printable characters: it is written
+    // into log lines and the crash handler's arguments, where a line break or NUL would
+    // forge or cut them.
+    static bool isUsableUserId(const QString& cvUserId);
 
     bool isLoggedIn() const;
     bool isAccessTokenValid() const;

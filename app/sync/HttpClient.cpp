@@ -43,13 +43,25 @@ bool isHtml(const QNetworkReply* reply)
            || mediaType.compare(QLatin1String("application/xhtml+xml"), Qt::CaseInsensitive) == 0;
 }
 
+// A server's text as it goes into the log and a notification: a reason, not a page.
+QString shortened(const QString& text)
+{
+    constexpr int maxChars = 300;
+    if (text.size() <= maxChars)
+        return text;
+    return text.left(maxChars) + QStringLiteral("... (%1 characters)").arg(text.size());
+}
+
+const QString kHtmlReason = QStringLiteral("Unexpected HTML page instead of the service's reply");
+
 // A token from the server goes into request headers and the settings: anything but a
 // plain bearer token is refused as if the server had sent none.
 QString acceptedToken(const QString& token, const char* handler)
 {
     if (token.isEmpty() || UserInfo::isUsableToken(token))
         return token;
-    LK_CRITICAL() << handler << " - refused a token that is not printable ASCII without spaces";
+    LK_CRITICAL() << handler << " - refused a token that is not printable ASCII without spaces, or longer than "
+                  << UserInfo::maxTokenChars << " characters";
     return QString();
 }
 
@@ -157,8 +169,17 @@ void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
         reply->deleteLater();
         return;
     }
+    // A captive portal's or proxy's page is no answer from the service, and reading it
+    // as one would log in a user without an id.
+    if (isHtml(reply)) {
+        LK_CRITICAL() << "handleLoginStatusReply - error:" << kHtmlReason;
+        emit errorString(tr("Larkspan"), kHtmlReason);
+        emit loginFailed(kHtmlReason);
+        reply->deleteLater();
+        return;
+    }
     const QByteArray body = reply->readAll();
-    LK_INFO() << "handleLoginStatusReply - read response: " << TokenMask::reply(body);
+    LK_INFO() << "handleLoginStatusReply - read response: " << shortened(TokenMask::reply(body));
     if (body.isEmpty()) {
         LK_INFO() << "handleLoginStatusReply - emit signal logging in";
         emit sigLoggingIn();
@@ -166,7 +187,12 @@ void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
         return;
     }
     const QJsonObject json = parseObject(body);
-    const QString cvUserId = json.value(QStringLiteral("cvUserId")).toString();
+    QString cvUserId = json.value(QStringLiteral("cvUserId")).toString();
+    if (!cvUserId.isEmpty() && !UserInfo::isUsableUserId(cvUserId)) {
+        LK_CRITICAL() << "handleLoginStatusReply - refused a user id that is not printable, or longer than "
+                      << UserInfo::maxUserIdChars << " characters";
+        cvUserId.clear();
+    }
     const QString refreshToken = acceptedToken(json.value(QStringLiteral("refreshToken")).toString(),
                                                "handleLoginStatusReply");
     LK_INFO() << "handleLoginStatusReply - parsed user info: cvUserId=" << cvUserId
@@ -198,10 +224,10 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
     const QByteArray body = reply->readAll();
     const QJsonObject json = parseObject(body);
     LK_INFO() << "handleExchangeTokenReply - read response: status=" << status << ", response="
-                  << TokenMask::reply(body);
+                  << shortened(TokenMask::reply(body));
     if (status != 200) {
         LK_CRITICAL() << "handleExchangeTokenReply - error: status=" << status << ", reason="
-                          << reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+                          << shortened(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
         reply->deleteLater();
         return;
     }
@@ -258,7 +284,8 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
         return;
     }
     if (statusAttribute.toInt() != 200) {
-        const QString body = QString::fromUtf8(reply->readAll());
+        // The body is the reason, shown in a notification too: a few lines at most.
+        const QString body = shortened(QString::fromUtf8(reply->readAll()));
         LK_CRITICAL() << "handleUploadReply - read response: " << body;
         emit errorString(tr("Larkspan"), body);
         emit uploadFailed(body);
@@ -268,10 +295,9 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
     // A captive portal or a misconfigured proxy answers 200 with a page of its own: that
     // is not the service accepting the logs, and deleting them would lose the time.
     if (isHtml(reply)) {
-        const QString reason = QStringLiteral("Unexpected HTML page instead of the service's reply");
-        LK_CRITICAL() << "handleUploadReply - " << reason << ": " << QString::fromUtf8(reply->readAll());
-        emit errorString(tr("Larkspan"), reason);
-        emit uploadFailed(reason);
+        LK_CRITICAL() << "handleUploadReply - " << kHtmlReason << ": " << shortened(QString::fromUtf8(reply->readAll()));
+        emit errorString(tr("Larkspan"), kHtmlReason);
+        emit uploadFailed(kHtmlReason);
         reply->deleteLater();
         return;
     }
@@ -304,14 +330,14 @@ void HttpClient::handleSendFeedbackReply(QNetworkReply* reply)
     }
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
-    LK_INFO() << "handleSendFeedbackReply - read response: " << TokenMask::reply(body);
+    LK_INFO() << "handleSendFeedbackReply - read response: " << shortened(TokenMask::reply(body));
     if (status != 200) {
         emit feedbackError(tr("Failed to send diagnostics: Unexpected status %1").arg(status));
         reply->deleteLater();
         return;
     }
     const QString result = parseObject(body).value(QStringLiteral("result")).toString();
-    LK_INFO() << "handleSendFeedbackReply - got result: " << result;
+    LK_INFO() << "handleSendFeedbackReply - got result: " << shortened(result);
     if (result == QLatin1String("FEEDBACK_SERVER_ERROR")) {
         emit feedbackError(tr("Failed to send diagnostics: Server error"));
     } else {
@@ -326,16 +352,18 @@ qint64 HttpClient::tokenLifetimeSecs(const QJsonValue& value)
 {
     if (value.isUndefined())
         return 0;
-    // No access token lives longer than a month; a lifetime beyond that, below zero or not
-    // a number at all is as good as none.
+    // No access token lives longer than a month. A lifetime beyond that, below zero or not
+    // a number at all is a broken answer, not a token to renew at every pass (which would
+    // leave no pass to upload in): it gets the service's usual hour.
     constexpr double maxSecs = 31.0 * 24 * 3600;
     if (value.isDouble() && value.toDouble() >= 0 && value.toDouble() <= maxSecs)
         return qint64(value.toDouble());
     if (!_lifetimeRefusalLogged) {
         _lifetimeRefusalLogged = true;
         const QByteArray shown = QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact);
-        LK_WARNING() << "handleExchangeTokenReply - expiresInSecs outside 0 to 31 days, taken as missing: "
-                         << QString::fromUtf8(shown.mid(1, qMin(64, shown.size() - 2)));
+        LK_WARNING() << "handleExchangeTokenReply - expiresInSecs outside 0 to 31 days, taken as "
+                     << defaultTokenLifetimeSecs << " s: "
+                     << QString::fromUtf8(shown.mid(1, qMin(64, shown.size() - 2)));
     }
-    return 0;
+    return defaultTokenLifetimeSecs;
 }

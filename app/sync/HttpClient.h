@@ -59,7 +59,11 @@ private slots:
     void handleSendFeedbackReply(QNetworkReply* reply);
 
 private:
-    // "expiresInSecs" of a token exchange; out of range reads as missing (0), said once.
+    // The lifetime the service gives its access tokens.
+    static constexpr qint64 defaultTokenLifetimeSecs = 3600;
+
+    // "expiresInSecs" of a token exchange: missing reads as 0, out of range as the default
+    // lifetime, said once.
     qint64 tokenLifetimeSecs(const QJsonValue& value);
 
     QNetworkAccessManager* _networkManager;

@@ -111,12 +111,24 @@ void HttpClientWorker::doSendFeedback(const QUrl& url, const QString& comment, Q
 
 QByteArray HttpClientWorker::gzipCompress(const QByteArray& data)
 {
-    const QByteArray zlibStream = qCompress(data);
-    // qCompress: 4-byte length, 2-byte zlib header, deflate data, 4-byte Adler-32.
-    const QByteArray deflate = zlibStream.mid(6, zlibStream.size() - 6 - 4);
     static const char header[] = {'\x1f', '\x8b', '\x08', 0, 0, 0, 0, 0, 0, '\x0b'};
     QByteArray gzip(header, sizeof(header));
-    gzip += deflate;
+    // Raw deflate data between our own header and trailer. Even an empty log (a fresh
+    // profile at the default level) needs its final block, which gzip readers insist on.
+    z_stream zs {};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return QByteArray();
+    QByteArray deflated(int(deflateBound(&zs, uLong(data.size()))), Qt::Uninitialized);
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    zs.avail_in = uInt(data.size());
+    zs.next_out = reinterpret_cast<Bytef*>(deflated.data());
+    zs.avail_out = uInt(deflated.size());
+    const int rc = deflate(&zs, Z_FINISH);
+    const int produced = deflated.size() - int(zs.avail_out);
+    deflateEnd(&zs);
+    if (rc != Z_STREAM_END)
+        return QByteArray();
+    gzip.append(deflated.constData(), produced);
     const quint32 crc = static_cast<quint32>(
         crc32(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(data.constData()), static_cast<uInt>(data.size())));
     char trailer[8];

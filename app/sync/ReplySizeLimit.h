@@ -16,6 +16,9 @@ public:
 
     ReplySizeLimit(QNetworkReply* reply, qint64 limit = defaultLimit);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void check();
 

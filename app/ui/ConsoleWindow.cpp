@@ -2,13 +2,13 @@
 #include "ui_ConsoleWindow.h"
 
 #include "ConsoleBrowser.h"
+#include "PrivateLink.h"
 #include "QtLog.h"
 #include "TokenMask.h"
 #include "UserInfo.h"
 #include "WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QUrl>
 
@@ -65,7 +65,7 @@ void ConsoleWindow::openConsole(const QString& url)
     LK_DEBUG() << "openConsole: url=" << forLog(url);
     if (!ensureWebView()) {
         // Without the embedded browser the user still gets the console, in the default one.
-        QDesktopServices::openUrl(QUrl(url));
+        PrivateLink::openInBrowser(QUrl(url));
         return;
     }
     if (ui->lineEdit->text() != url) {

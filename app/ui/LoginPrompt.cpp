@@ -9,6 +9,7 @@
 #include "LoginForm.h"
 #include "OfflineWindow.h"
 #include "OnDemandWindows.h"
+#include "PrivateLink.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "StoredPause.h"
@@ -193,7 +194,7 @@ void LoginPrompt::openLoginPage()
 {
     const QString url = browserLogin.startLogin();
     loginForm->showAddress(url);
-    QDesktopServices::openUrl(QUrl(url));
+    PrivateLink::openInBrowser(QUrl(url));
     hide();
     httpClient->checkLoginStatus();
 }

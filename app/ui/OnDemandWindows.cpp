@@ -3,10 +3,10 @@
 #include "ConsoleWindow.h"
 #include "FeedbackDialog.h"
 #include "PrefDialog.h"
+#include "PrivateLink.h"
 #include "SettingsKeys.h"
 #include "WindowPlacement.h"
 
-#include <QDesktopServices>
 #include <QSettings>
 #include <QUrl>
 
@@ -36,7 +36,7 @@ void OnDemandWindows::showDiagnostics()
 void OnDemandWindows::showConsole(const QString& url)
 {
     if (QSettings().value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool()) {
-        QDesktopServices::openUrl(QUrl(url));
+        PrivateLink::openInBrowser(QUrl(url));
         return;
     }
     if (!_console)

@@ -1,6 +1,7 @@
 #include "AutoUpdaterWinSparkle.h"
 
 #include "BoundedDownload.h"
+#include "DebPackage.h"
 #include "PackageSignature.h"
 #include "QtLog.h"
 #include "UpdateInstaller.h"
@@ -232,6 +233,19 @@ void AutoUpdaterWinSparkle::onPackage(bool ok, const QByteArray& data, const QSt
     if (!PackageSignature::verify(data, item.signature, LARKSPAN_UPDATE_PUBLIC_KEY, &signatureError)) {
         refusePackage(tr("The package's signature is not valid: %1. It was not published by "
                          "Larkspan, or it was changed on the way.").arg(signatureError));
+        return;
+    }
+    // The signature vouches for the bytes, not for the number the feed gave them: an old
+    // signed package offered as a new version would downgrade the program.
+    QString packageVersion;
+    if (!DebPackage::readVersion(data, &packageVersion)) {
+        refusePackage(tr("The package's own version could not be read."));
+        return;
+    }
+    if (Appcast::compareVersions(packageVersion, item.version) != 0
+        || Appcast::compareVersions(packageVersion, _version) <= 0) {
+        refusePackage(tr("The package holds version %1, not the offered version %2.")
+                          .arg(packageVersion.left(64), item.version));
         return;
     }
     QString path, installError;

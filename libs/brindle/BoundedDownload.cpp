@@ -1,5 +1,6 @@
 #include "BoundedDownload.h"
 
+#include <QEvent>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -51,6 +52,10 @@ void BoundedDownload::start()
                          QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     _reply = _nam->get(request);
+    // The network thread hands what arrives over in queued pieces and says readyRead only
+    // once this thread has caught up with them; the count is also taken before each piece,
+    // so a fast stream of small chunks cannot pile up unseen.
+    _reply->installEventFilter(this);
     connect(_reply, &QNetworkReply::readyRead, this, &BoundedDownload::onReadyRead);
     connect(_reply, &QNetworkReply::redirected, this, &BoundedDownload::onRedirected);
     connect(_reply, &QNetworkReply::finished, this, &BoundedDownload::onFinished);
@@ -72,6 +77,14 @@ void BoundedDownload::cancel()
         _reply = nullptr;
     }
     _data.clear();
+}
+
+bool BoundedDownload::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!_done && watched == _reply && event->type() == QEvent::MetaCall
+        && _data.size() + _reply->bytesAvailable() > _maxBytes)
+        refuse(tr("the server sent more than the expected %1 bytes").arg(_maxBytes));
+    return false;
 }
 
 void BoundedDownload::onReadyRead()

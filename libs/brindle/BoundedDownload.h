@@ -30,6 +30,9 @@ public:
     // Stops without a finished() signal.
     void cancel();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 signals:
     void progress(qint64 received, qint64 total);
     void finished(bool ok, const QByteArray& data, const QString& error);

@@ -9,7 +9,10 @@
 #include <QTest>
 
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <thread>
 
 using namespace HostileRequest;
 
@@ -168,6 +171,95 @@ private slots:
         for (const auto& fds : {idle, polls, bodies})
             for (int fd : fds)
                 ::close(fd);
+    }
+
+    // Small bodies that inflate to nearly the cap each, sent at once: the decoded bytes of
+    // all of them together are bounded, not each on its own.
+    void parallelGzipBodiesShareOneBound()
+    {
+        DevServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
+        const quint16 port = quint16(server.port());
+        const QByteArray json = "{\"uuid\":\"attacker\",\"user_message\":\"" + QByteArray(60 * MiB, 'a') + "\"}";
+        const QByteArray body = gzip(json);
+        QVERIFY(body.size() < 256 * 1024);
+        std::vector<int> statuses(8);
+        std::vector<std::thread> senders;
+        for (int& status : statuses)
+            senders.emplace_back([&status, port, &body] {
+                status = post(port, "/v2/feedback", "Content-Encoding: gzip\r\n", body);
+            });
+        for (std::thread& sender : senders)
+            sender.join();
+        int busy = 0;
+        for (const int status : statuses) {
+            QVERIFY2(status == 200 || status == 503, qPrintable(QString::number(status)));
+            busy += status == 503 ? 1 : 0;
+        }
+        QVERIFY(busy > 0);
+        // One such body decoded and parsed takes about 300 MiB; eight at once took 2.3 GiB.
+        const qint64 peakMiB = peakRssKib(server.processId()) / 1024;
+        QVERIFY2(peakMiB < 3 * peakBoundMiB, qPrintable(QString::number(peakMiB)));
+        // Once they are done, the next one is served.
+        QCOMPARE(post(port, "/v2/feedback", "Content-Encoding: gzip\r\n", gzip("{\"uuid\":\"after\"}")), 200);
+    }
+
+    void abandonedLoginPollsFreeTheirPlaces()
+    {
+        DevServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--login-poll-secs"), QStringLiteral("30"), QStringLiteral("--quiet")}),
+                 qPrintable(server.errorString()));
+        const quint16 port = quint16(server.port());
+        auto poll = [port](const QByteArray& client) {
+            return openConnection(port, "GET /console/loginStatus/" + client + " HTTP/1.1\r\nHost: x\r\n\r\n");
+        };
+        std::vector<int> dropped;
+        for (int i = 0; i < 8; ++i)
+            dropped.push_back(poll("gone-" + QByteArray::number(i)));
+        // All places taken: a poll now is answered at once, as pending.
+        QTest::qWait(500);
+        const int early = poll("early");
+        QVERIFY(answerOn(early, 2000).startsWith("HTTP/1.1 200"));
+        ::close(early);
+        for (int fd : dropped)
+            ::close(fd);
+
+        // Soon after, a real login's poll is held again and gets the login.
+        QTest::qWait(500);
+        const int waiting = poll("real");
+        QCOMPARE(answerOn(waiting, 300), QByteArray());
+        HttpProbe http(server.baseUrl());
+        const QString token = http.devLogin(QStringLiteral("dora"), QStringLiteral("real")).value(QStringLiteral("refreshToken")).toString();
+        QVERIFY(!token.isEmpty());
+        QVERIFY(answerOn(waiting, 5000).startsWith("HTTP/1.1 200"));
+        ::close(waiting);
+    }
+
+    void onlyLoopbackUnlessSaidInsecureAndDataKeptPrivate()
+    {
+        DevServerProcess remote;
+        QVERIFY(!remote.start({QStringLiteral("--bind"), QStringLiteral("0.0.0.0")}, 5000));
+        QCOMPARE(remote.exitCode(), 2);
+
+        DevServerProcess server;
+        // Left open by an earlier version.
+        QVERIFY(::chmod(QFile::encodeName(server.dataDir()).constData(), 0755) == 0);
+        QFile old(server.dataDir() + QStringLiteral("/devserver.db"));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.close();
+        QVERIFY(::chmod(QFile::encodeName(old.fileName()).constData(), 0644) == 0);
+        QVERIFY2(server.start({QStringLiteral("--bind"), QStringLiteral("127.0.0.1")}), qPrintable(server.errorString()));
+        HttpProbe(server.baseUrl()).devLogin(QStringLiteral("erin"));
+        auto mode = [](const QString& path) {
+            struct stat st {};
+            return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+        };
+        QCOMPARE(mode(server.dataDir()), 0700);
+        QCOMPARE(mode(server.dataDir() + QStringLiteral("/updates")), 0700);
+        const QStringList files = QDir(server.dataDir()).entryList(QDir::Files | QDir::Hidden);
+        QVERIFY(files.contains(QStringLiteral("devserver.db")));
+        for (const QString& file : files)
+            QVERIFY2(mode(server.dataDir() + QLatin1Char('/') + file) == 0600, qPrintable(file));
     }
 
     void testEndpointsNeedTheSwitch()

@@ -1,5 +1,6 @@
 #include "AutoUpdaterWinSparkle.h"
 #include "DevServerProcess.h"
+#include "HostileService.h"
 #include "HttpProbe.h"
 #include "TestHome.h"
 #include "UpdateInstaller.h"
@@ -194,20 +195,24 @@ private slots:
         QVERIFY(text("labelInfo").contains(QStringLiteral("2.8.11")));
     }
 
+    // The reference server's test package says it is version 1.0.
     void installHandsOverOnlyVerifiedPackages_data()
     {
+        QTest::addColumn<QString>("offered");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("verified") << "none" << QString();
-        QTest::newRow("wrong signature") << "signature" << "signature is not valid";
-        QTest::newRow("wrong length") << "length" << "differs from the announced size";
+        QTest::newRow("verified") << "1.0" << "none" << QString();
+        QTest::newRow("wrong signature") << "1.0" << "signature" << "signature is not valid";
+        QTest::newRow("wrong length") << "1.0" << "length" << "differs from the announced size";
+        QTest::newRow("old package relabelled") << "99.0" << "none" << "holds version 1.0, not the offered version 99.0";
     }
     void installHandsOverOnlyVerifiedPackages()
     {
+        QFETCH(QString, offered);
         QFETCH(QString, fault);
         QFETCH(QString, reason);
-        offer(QStringLiteral("version=2.9.0&fault=") + fault);
-        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), feedUrl(), keptState());
+        offer(QStringLiteral("version=%1&fault=%2").arg(offered, fault));
+        AutoUpdaterWinSparkle updater(QStringLiteral("0.9"), feedUrl(), keptState());
         QVERIFY(runCheck(updater, true));
         // A background check while the offer is on screen leaves it as it is.
         QVERIFY(runCheck(updater, false));
@@ -219,7 +224,7 @@ private slots:
             QFile opened(_record + QStringLiteral(".pkg"));
             QVERIFY(opened.open(QIODevice::ReadOnly));
             QCOMPARE(opened.readAll(), _probe->get(QStringLiteral("/updates/larkspan-update-test.deb")).body);
-            QVERIFY(QFile::exists(UpdateInstaller::packageFolder() + QStringLiteral("/larkspan_2.9.0.deb")));
+            QVERIFY(QFile::exists(UpdateInstaller::packageFolder() + QStringLiteral("/larkspan_1.0.deb")));
             // The old version runs on until restarted; background checks do not nag about
             // the version already installed.
             click("btnClose");
@@ -274,6 +279,27 @@ private slots:
         QVERIFY(runCheck(updater, true));
         QCOMPARE(text("labelTitle"), QStringLiteral("Larkspan could not check for updates"));
         QVERIFY2(text("labelStatus").contains(reason), qPrintable(text("labelStatus")));
+    }
+
+    // An endless feed in small chunks is cut off at its cap as it arrives, not read whole.
+    void endlessChunkedFeedIsCutOff()
+    {
+        HostileService hostile;
+        HostileService::Reply endless("<rss version=\"2.0\"><channel>");
+        endless.headers = {"Content-Type: application/xml"};
+        endless.filler = qint64(1) << 30;
+        endless.chunkBytes = 64 * 1024;
+        hostile.answer(endless);
+        resetPeakMemory();
+        const qint64 before = peakMemoryMiB();
+        QElapsedTimer clock;
+        clock.start();
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), hostile.url(kFeed), keptState());
+        QVERIFY(runCheck(updater, true));
+        QCOMPARE(text("labelTitle"), QStringLiteral("Larkspan could not check for updates"));
+        QVERIFY2(text("labelStatus").contains(QStringLiteral("more than")), qPrintable(text("labelStatus")));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(peakMemoryMiB() - before < 32, qPrintable(QString::number(peakMemoryMiB() - before)));
     }
 
     void cancelledDownloadLeavesNothing()

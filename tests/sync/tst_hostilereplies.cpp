@@ -168,7 +168,41 @@ private slots:
         QCOMPARE(results.count(), 0);
     }
 
-    void absurdLifetimesCountAsMissing()
+    // Small chunks without any length reach the client piece by piece: what counts is what
+    // arrived, not what was announced or how it was framed.
+    void endlessChunkedRepliesAreCutOffAtTheCap()
+    {
+        storeUser(QStringLiteral("good-token"));
+        HttpClient client;
+        HostileService::Reply endless("{\"idToken\":\"");
+        endless.filler = qint64(1) << 30;
+        endless.chunkBytes = 64 * 1024;
+        service.answer(endless);
+        resetPeakMemory();
+        const qint64 before = peakMemoryMiB();
+        const QByteArray refused = "handleExchangeTokenReply - error";
+        const int refusedBefore = logText().count(refused);
+        QElapsedTimer clock;
+        clock.start();
+        client.exchangeToken(QStringLiteral("rt_refresh"));
+        QTRY_COMPARE_WITH_TIMEOUT(logText().count(refused), refusedBefore + 1, 30000);
+        QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
+        // Taken off the wire, kernel buffers included: far from the GiB a full read takes.
+        QVERIFY2(service.lastReplyBytes() < 128 * 1024 * 1024, qPrintable(QString::number(service.lastReplyBytes())));
+
+        QSignalSpy failed(&client, &HttpClient::uploadFailed);
+        QSignalSpy results(&client, &HttpClient::uploadResults);
+        client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
+        QVERIFY(failed.wait(30000));
+        QCOMPARE(results.count(), 0);
+        QVERIFY2(service.lastReplyBytes() < 128 * 1024 * 1024, qPrintable(QString::number(service.lastReplyBytes())));
+        // Reading a GiB over loopback takes seconds and its memory; the cap takes neither.
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        // The stand-in service's own buffers count here too.
+        QVERIFY2(peakMemoryMiB() - before < 256, qPrintable(QString::number(peakMemoryMiB() - before)));
+    }
+
+    void absurdLifetimesGetTheUsualHour()
     {
         HttpClient client;
         const QList<QByteArray> lifetimes = {"1e300", "-5", "\"3600\"", "3456000"};
@@ -177,12 +211,101 @@ private slots:
             service.answer(HostileService::Reply("{\"idToken\":\"" + token.toLatin1() + "\",\"expiresInSecs\":" + lifetime + "}"));
             client.exchangeToken(QStringLiteral("rt_refresh"));
             QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), token, 30000);
-            QCOMPARE(UserInfo::load().accessTokenExpiriesInSecs(), qint64(0));
+            QCOMPARE(UserInfo::load().accessTokenExpiriesInSecs(), qint64(3600));
+            // So the next pass uploads instead of exchanging the token again.
+            QVERIFY(UserInfo::load().isAccessTokenValid());
         }
         QCOMPARE(logText().count("expiresInSecs outside 0 to 31 days"), 1);
         service.answer(HostileService::Reply(R"({"idToken":"at-month","expiresInSecs":2678400})"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
         QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessTokenExpiriesInSecs(), qint64(2678400), 30000);
+    }
+
+    void aPortalPageIsNoLogin()
+    {
+        HttpClient client;
+        QSignalSpy success(&client, &HttpClient::loginSuccess);
+        QSignalSpy failed(&client, &HttpClient::loginFailed);
+        HostileService::Reply portal("<html><body>Please sign in to the hotel Wi-Fi</body></html>");
+        portal.headers = {"Content-Type: text/html"};
+        service.answer(portal);
+        client.checkLoginStatus();
+        QVERIFY(failed.wait(30000));
+        QCOMPARE(success.count(), 0);
+        QVERIFY(!UserInfo::load().isLoggedIn());
+    }
+
+    void userIdsThatCouldForgeLinesAreRefused()
+    {
+        HttpClient client;
+        QSignalSpy success(&client, &HttpClient::loginSuccess);
+        // As JSON escapes: a line break and a NUL.
+        const QList<QByteArray> ids = {"u-1\\n[critical] forged line", "u-1\\u0000forged", QByteArray(300, 'u')};
+        for (const QByteArray& id : ids) {
+            service.answer(HostileService::Reply("{\"cvUserId\":\"" + id + "\",\"refreshToken\":\"rt_x\"}"));
+            client.checkLoginStatus();
+            QVERIFY(success.wait(30000));
+            QCOMPARE(success.last().at(0).value<UserInfo>().cvUserId(), QString());
+        }
+        QVERIFY(!logText().contains("\n[critical] forged"));
+        QVERIFY(!logText().contains('\0'));
+
+        // One stored raw by an older version is dropped when read.
+        QSettings().setValue(Keys::userInfoJson, QStringLiteral(R"({"cvUserId":"u-1\nforged","refreshToken":"rt_x"})"));
+        QCOMPARE(UserInfo::load().cvUserId(), QString());
+        QCOMPARE(UserInfo::load().refreshToken(), QStringLiteral("rt_x"));
+        service.answer(HostileService::Reply(R"({"cvUserId":"ann@example.com","refreshToken":"rt_x"})"));
+        client.checkLoginStatus();
+        QVERIFY(success.wait(30000));
+        QCOMPARE(success.last().at(0).value<UserInfo>().cvUserId(), QStringLiteral("ann@example.com"));
+    }
+
+    void hugeTokensAreRefused()
+    {
+        storeUser(QStringLiteral("good-token"));
+        HttpClient client;
+        QSignalSpy failed(&client, &HttpClient::loginFailed);
+        const QByteArray huge(900 * 1000, 'A');
+        service.answer(HostileService::Reply("{\"idToken\":\"" + huge + "\",\"expiresInSecs\":3600,\"resultState\":\"EXCHANGE_VALID\"}"));
+        client.exchangeToken(QStringLiteral("rt_refresh"));
+        QVERIFY(failed.wait(30000));
+        QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
+
+        QSignalSpy success(&client, &HttpClient::loginSuccess);
+        service.answer(HostileService::Reply("{\"cvUserId\":\"u-1\",\"refreshToken\":\"" + huge + "\"}"));
+        client.checkLoginStatus();
+        QVERIFY(success.wait(30000));
+        QCOMPARE(success.last().at(0).value<UserInfo>().refreshToken(), QString());
+        QVERIFY(QSettings().value(Keys::userInfoJson).toString().size() < 10000);
+
+        // A token as long as the service's longest still goes through.
+        const QByteArray longest(4096, 'B');
+        service.answer(HostileService::Reply("{\"idToken\":\"" + longest + "\",\"expiresInSecs\":3600}"));
+        client.exchangeToken(QStringLiteral("rt_refresh"));
+        QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), QString::fromLatin1(longest), 30000);
+    }
+
+    void aLongRefusalIsShortInTheLogAndTheNotice()
+    {
+        storeUser(QStringLiteral("good-token"));
+        HttpClient client;
+        QSignalSpy failed(&client, &HttpClient::uploadFailed);
+        QSignalSpy notices(&client, &HttpClient::errorString);
+        HostileService::Reply refusal("Refused: ");
+        refusal.status = 202;
+        refusal.headers = {"Content-Type: text/plain"};
+        refusal.filler = 1000 * 1000;
+        service.answer(refusal);
+        const qint64 logBefore = QFile(QtLog::getConf().getLogFilePath()).size();
+        client.upload(QStringLiteral("[1]"), QStringLiteral(R"({"lk_client_activity":[{}]})"));
+        QVERIFY(failed.wait(30000));
+        const QString reason = failed.last().at(0).toString();
+        QVERIFY(reason.startsWith(QStringLiteral("Refused: aaa")));
+        QVERIFY2(reason.size() < 400, qPrintable(QString::number(reason.size())));
+        QVERIFY(notices.last().at(1).toString().size() < 400);
+        QTRY_VERIFY_WITH_TIMEOUT(logText().contains("handleUploadReply - read response: "), 5000);
+        const qint64 grown = QFile(QtLog::getConf().getLogFilePath()).size() - logBefore;
+        QVERIFY2(grown < 4000, qPrintable(QString::number(grown)));
     }
 
     void aPortalPageDeletesNothing()

@@ -77,17 +77,18 @@ private slots:
         QSignalSpy failed(&client, &HttpClient::loginFailed);
         QSignalSpy errors(&client, &HttpClient::errorString);
 
+        // An HTML page with status 200 is a proxy's or portal's, not a login.
         behave(server, QStringLiteral("garbage=loginStatus"));
         client.checkLoginStatus();
-        QVERIFY(success.wait(10000));
-        QCOMPARE(success.at(0).at(0).value<UserInfo>().cvUserId(), QString());
-        QCOMPARE(success.at(0).at(0).value<UserInfo>().refreshToken(), QString());
+        QVERIFY(failed.wait(10000));
+        QCOMPARE(success.count(), 0);
+        QCOMPARE(errors.count(), 1);
 
         behave(server, QStringLiteral("reset=1&fail=loginStatus:404"));
         client.checkLoginStatus();
         QVERIFY(failed.wait(10000));
-        QCOMPARE(errors.count(), 1);
-        QCOMPARE(errors.at(0).at(0).toString(), QStringLiteral("Larkspan"));
+        QCOMPARE(errors.count(), 2);
+        QCOMPARE(errors.at(1).at(0).toString(), QStringLiteral("Larkspan"));
     }
 
     void tokenExchange()
@@ -195,6 +196,26 @@ private slots:
         QCOMPARE(gzip.readAllStandardOutput(), expectedLog);
         QCOMPARE(QByteArray::fromBase64(report.value(QStringLiteral("log_base64")).toString().toLatin1()).left(expectedLog.size()),
                  expectedLog);
+    }
+
+    // On the first day the log is empty: at the default level nothing has been written yet.
+    void diagnosticsWorkWithAnEmptyLog()
+    {
+        QtLog::getConf().setLogLevel(QtWarningMsg);
+        QtLog::getConf().flush();
+        QVERIFY(QFile::resize(QtLog::getConf().getLogFilePath(), 0));
+        HttpClient client;
+        QSignalSpy success(&client, &HttpClient::feedbackSuccess);
+        QSignalSpy error(&client, &HttpClient::feedbackError);
+        client.sendFeedback(QStringLiteral("first day"));
+        const bool sent = success.wait(10000);
+        QtLog::getConf().setLogLevel(QtDebugMsg);
+        QVERIFY2(sent, qPrintable(error.isEmpty() ? QString() : error.last().at(0).toString()));
+        const QJsonObject report = requestJson("GET", server.url(QStringLiteral("/dev/feedback")))
+                                       .value(QStringLiteral("feedback")).toArray().last().toObject();
+        QCOMPARE(report.value(QStringLiteral("user_message")).toString(), QStringLiteral("first day"));
+        QVERIFY(report.value(QStringLiteral("has_log")).toBool());
+        QCOMPARE(report.value(QStringLiteral("log_size")).toInt(), 0);
     }
 
     void feedbackMessageRules()

@@ -4,6 +4,7 @@
 #include "LarkspanIcons.h"
 #include "LoginPrompt.h"
 #include "PrefDialog.h"
+#include "PrivateLink.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
@@ -17,6 +18,9 @@
 #include <QDBusConnection>
 #include <QDesktopServices>
 #include <QElapsedTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -58,13 +62,28 @@ void storeUser(bool loggedIn)
 } // namespace
 
 // Catches what the program hands to the desktop's browser.
+// Addresses with a secret reach the browser as a private local page that forwards to them:
+// this notes where each page forwards, and what it was handed.
 class BrowserStandIn : public QObject
 {
     Q_OBJECT
 public:
     QList<QUrl> opened;
+    QList<QUrl> handed;
 public slots:
-    void open(const QUrl& url) { opened << url; }
+    void open(const QUrl& url)
+    {
+        handed << url;
+        if (!url.isLocalFile()) {
+            opened << url;
+            return;
+        }
+        QFile page(url.toLocalFile());
+        const QByteArray html = page.open(QIODevice::ReadOnly) ? page.readAll() : QByteArray();
+        static const QRegularExpression forward(QStringLiteral("http-equiv=\"refresh\" content=\"0; url=([^\"]*)\""));
+        const QString target = forward.match(QString::fromUtf8(html)).captured(1);
+        opened << QUrl::fromEncoded(QString(target).replace(QStringLiteral("&amp;"), QStringLiteral("&")).toLatin1());
+    }
 };
 
 // Stands in for the desktop's notification service, on a bus connection of its own.
@@ -136,6 +155,7 @@ private slots:
         QtLog::getConf().setLogLevel(QtDebugMsg);
         QtLog::getConf().setFileName(QStringLiteral("Larkspan.log"));
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &browser, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &browser, "open");
         // Nothing listens there: a login check that slips through fails at once.
         qputenv("LARKSPAN_SERVER_URL", "http://127.0.0.1:9");
 
@@ -161,6 +181,7 @@ private slots:
         QSettings().clear();
         iniSettings().remove(IniKeys::uploadDisabled);
         browser.opened.clear();
+        browser.handed.clear();
     }
 
     void trayFollowsIdlePauseAndResume()
@@ -346,6 +367,13 @@ private slots:
         // The browser gets the whole link; the log, which travels with diagnostics, does not.
         QCOMPARE(browser.opened.size(), 1);
         QCOMPARE(browser.opened.first().toString(), QStringLiteral("http://127.0.0.1:9/console/login/r/rt_0123456789abcdef"));
+        // The browser's command line names a page only the user can read, never the token.
+        const QUrl handed = browser.handed.first();
+        QVERIFY(handed.isLocalFile());
+        QVERIFY(!handed.toString().contains(QStringLiteral("rt_0123456789abcdef")));
+        QCOMPARE(int(QFile::permissions(handed.toLocalFile()) & 0x0077), 0);
+        QCOMPARE(QFileInfo(handed.toLocalFile()).dir().path(), PrivateLink::folder());
+        QCOMPARE(int(QFile::permissions(PrivateLink::folder()) & 0x0077), 0);
         QtLog::getConf().flush();
         QFile log(QtLog::getConf().getLogFilePath());
         QVERIFY(log.open(QIODevice::ReadOnly));

@@ -1,6 +1,7 @@
 #include "AuthRoutes.h"
 
 #include "BoundedBody.h"
+#include "ConnectionStream.h"
 #include "EndpointGuard.h"
 #include "HttpText.h"
 #include "LoginPage.h"
@@ -52,10 +53,14 @@ void loginStatus(ServerContext& ctx, const httplib::Request& req, httplib::Respo
 {
     const QString clientUuid = QString::fromStdString(req.matches[1]);
     std::optional<LoginGrant> grant;
-    ctx.board.holdPoll(clientUuid, std::chrono::seconds(ctx.options.loginPollSecs), [&] {
-        grant = ctx.accounts.takeGrant(clientUuid);
-        return grant.has_value();
-    });
+    const ConnectionStream* stream = ConnectionStream::current();
+    ctx.board.holdPoll(
+        clientUuid, std::chrono::seconds(ctx.options.loginPollSecs),
+        [&] {
+            grant = ctx.accounts.takeGrant(clientUuid);
+            return grant.has_value();
+        },
+        [stream] { return stream && stream->peerGone(); });
     if (!grant) {
         HttpText::text(res, 200, QString()); // still pending
         return;

@@ -4,6 +4,7 @@
 #include "HttpText.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <regex>
 #include <vector>
@@ -23,6 +24,32 @@ bool isBoundedRoute(const httplib::Request& req)
     return std::any_of(gRoutes.begin(), gRoutes.end(),
                        [&](const std::regex& route) { return std::regex_match(req.path, route); });
 }
+
+std::atomic<size_t> gInFlight{0};
+
+// Bytes of decoded body this request holds, counted against maxBytesInFlight until the
+// request has been answered.
+class Reservation
+{
+public:
+    Reservation() = default;
+    Reservation(const Reservation&) = delete;
+    Reservation& operator=(const Reservation&) = delete;
+    ~Reservation() { gInFlight -= _held; }
+    bool take(size_t bytes)
+    {
+        size_t current = gInFlight.load();
+        do {
+            if (bytes > maxBytesInFlight - current)
+                return false;
+        } while (!gInFlight.compare_exchange_weak(current, current + bytes));
+        _held += bytes;
+        return true;
+    }
+
+private:
+    size_t _held = 0;
+};
 
 // The body is left unread: the connection must not be used for another request.
 void endConnection()
@@ -48,9 +75,15 @@ void post(httplib::Server& server, const std::string& pattern, httplib::Server::
         }
         std::string body;
         bool tooLarge = false;
+        bool busy = false;
+        Reservation reservation;
         const bool complete = reader([&](const char* data, size_t length) {
             if (length > maxBytes - body.size()) {
                 tooLarge = true;
+                return false;
+            }
+            if (!reservation.take(length)) {
+                busy = true;
                 return false;
             }
             body.append(data, length);
@@ -59,12 +92,16 @@ void post(httplib::Server& server, const std::string& pattern, httplib::Server::
         if (!complete) {
             endConnection();
             const ConnectionStream* stream = ConnectionStream::current();
-            if (tooLarge || (stream && stream->budgetExceeded()))
+            if (busy) {
+                res.set_header("Retry-After", "5");
+                HttpText::problem(res, 503, QStringLiteral("too many large requests at once"));
+            } else if (tooLarge || (stream && stream->budgetExceeded())) {
                 HttpText::problem(res, 413, QStringLiteral("request body too large"));
-            else if (res.status == 415)
+            } else if (res.status == 415) {
                 HttpText::problem(res, 415, QStringLiteral("unsupported Content-Encoding"));
-            else
+            } else {
                 HttpText::problem(res, 400, QStringLiteral("request body could not be read"));
+            }
             return;
         }
         httplib::Request withBody = req;

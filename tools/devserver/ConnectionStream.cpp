@@ -47,6 +47,14 @@ bool ConnectionStream::waitFor(short events, std::chrono::milliseconds wait) con
     }
 }
 
+bool ConnectionStream::peerGone() const
+{
+    if (_connection.peerClosed)
+        return true;
+    pollfd p{_connection.fd(), POLLRDHUP, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
 bool ConnectionStream::is_readable() const
 {
     return _pos < _connection.buffer.size() || waitFor(POLLIN, _limits.readWait);

@@ -42,6 +42,8 @@ public:
     void giveUpBody() { _broken = true; }
     // Moves what was read beyond this request back to the connection.
     void returnUnused();
+    // The client has closed its side or dropped the connection: nobody waits for the answer.
+    bool peerGone() const;
 
     // The stream the calling worker serves, for routes that must tell why a body failed.
     static ConnectionStream* current();

@@ -9,11 +9,28 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include <algorithm>
+
+#include <arpa/inet.h>
+
 namespace {
 [[noreturn]] void fail(const QString& message)
 {
     std::fprintf(stderr, "larkspan-devserver: %s\n", qPrintable(message));
     std::exit(2);
+}
+
+// 127.0.0.0/8, ::1 and the name localhost; anything else can be reached from elsewhere.
+bool isLoopback(const QString& address)
+{
+    if (address == QLatin1String("localhost"))
+        return true;
+    const QByteArray text = address.toLatin1();
+    unsigned char ip[16];
+    if (::inet_pton(AF_INET, text.constData(), ip) == 1)
+        return ip[0] == 127;
+    static const unsigned char loopback6[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    return ::inet_pton(AF_INET6, text.constData(), ip) == 1 && std::equal(ip, ip + 16, loopback6);
 }
 
 int toInt(const QString& text, const QString& option, int min, int max)
@@ -44,8 +61,13 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
                                        QStringLiteral("Port of the crash report collector (plain HTTP, path \"/\"); 0 picks a free one (default 6097)."),
                                        QStringLiteral("port"), QStringLiteral("6097"));
     const QCommandLineOption bind(QStringLiteral("bind"),
-                                  QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                  QStringLiteral("Address to listen on (default 127.0.0.1); one that is not loopback "
+                                                 "needs --insecure-remote-access."),
                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption insecure(QStringLiteral("insecure-remote-access"),
+                                      QStringLiteral("Allow --bind to an address other machines can reach. The server has no "
+                                                     "passwords: anyone who reaches it can log in as any user, read their "
+                                                     "activity and upload as them. For a trusted test network only."));
     const QCommandLineOption data(QStringLiteral("data"),
                                   QStringLiteral("Folder for the database and generated certificates."),
                                   QStringLiteral("folder"));
@@ -86,7 +108,7 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
     const QCommandLineOption dev(QStringLiteral("dev-endpoints"),
                                  QStringLiteral("Serve the /dev/* endpoints for tests and development: they read "
                                                 "everybody's activity and log anybody in, so never where others can reach the port."));
-    p.addOptions({port, crashPort, bind, data, poll, lifetime, cert, key, selfSigned, failOpt, delayOpt,
+    p.addOptions({port, crashPort, bind, insecure, data, poll, lifetime, cert, key, selfSigned, failOpt, delayOpt,
                   garbageOpt, resultState, omitExpires, feedback, quiet, dev});
     p.process(app);
     if (!p.positionalArguments().isEmpty())
@@ -96,6 +118,11 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
     o.port = toInt(p.value(port), QStringLiteral("port"), 0, 65535);
     o.crashPort = toInt(p.value(crashPort), QStringLiteral("crash-port"), 0, 65535);
     o.bind = p.value(bind);
+    o.insecureRemoteAccess = p.isSet(insecure);
+    if (!isLoopback(o.bind) && !o.insecureRemoteAccess)
+        fail(QStringLiteral("--bind %1 lets other machines log in as any user; this server is a local demo "
+                            "and test fixture. Add --insecure-remote-access if that is really meant.")
+                 .arg(o.bind));
     o.dataDir = p.value(data);
     if (o.dataDir.isEmpty())
         o.dataDir = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)

@@ -9,6 +9,9 @@ class QCoreApplication;
 struct ServerOptions
 {
     QString bind = QStringLiteral("127.0.0.1");
+    // Whoever reaches the port can log in as anybody: an address beyond this machine
+    // needs the option that says so.
+    bool insecureRemoteAccess = false;
     int port = 18080; // 0: pick a free port
     int crashPort = 6097; // the crash collector's own port; 0: pick a free port
     QString dataDir;

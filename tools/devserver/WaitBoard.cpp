@@ -1,7 +1,9 @@
 #include "WaitBoard.h"
 
+#include <algorithm>
+
 bool WaitBoard::holdPoll(const QString& client, std::chrono::milliseconds timeout,
-                         const std::function<bool()>& ready)
+                         const std::function<bool()>& ready, const std::function<bool()>& abandoned)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock<std::mutex> lock(_mutex);
@@ -15,13 +17,15 @@ bool WaitBoard::holdPoll(const QString& client, std::chrono::milliseconds timeou
     _cond.notify_all(); // an older poll of this client ends now
     bool result = false;
     for (;;) {
+        // Asked first, so a login that arrives for a client that has gone stays for its next poll.
+        if (_stopping || _pollOfClient.value(client) != poll || (abandoned && abandoned()))
+            break;
         if (ready()) {
             result = true;
             break;
         }
-        if (_stopping || _pollOfClient.value(client) != poll)
-            break;
-        if (_cond.wait_until(lock, deadline) == std::cv_status::timeout) {
+        const auto wake = abandoned ? std::min(deadline, std::chrono::steady_clock::now() + abandonCheck) : deadline;
+        if (_cond.wait_until(lock, wake) == std::cv_status::timeout && wake == deadline) {
             result = ready();
             break;
         }

@@ -17,9 +17,12 @@ public:
     // returns ready(). ready() is checked with the board's lock held and pulse() takes it, so a change made
     // between a check and the wait cannot be missed. A held poll takes a worker, so few are
     // held: one per client (a newer poll of the same client ends the older one) and
-    // maxHeldPolls in all; beyond that a poll is answered at once.
+    // maxHeldPolls in all; beyond that a poll is answered at once. A poll whose client went
+    // away (abandoned() true, asked every abandonCheck) gives up its place at once, so
+    // polls dropped by their clients cannot keep real logins waiting.
     bool holdPoll(const QString& client, std::chrono::milliseconds timeout,
-                  const std::function<bool()>& ready);
+                  const std::function<bool()>& ready, const std::function<bool()>& abandoned = {});
+    static constexpr std::chrono::milliseconds abandonCheck {100};
     static constexpr int maxHeldPolls = 8;
     // Sleeps; false when cut short by stop().
     bool sleepFor(std::chrono::milliseconds duration);

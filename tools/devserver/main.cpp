@@ -29,10 +29,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 
 #include <cstdio>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -79,6 +84,35 @@ std::unique_ptr<HardenedServer> makeServer(const ServerOptions& o, QString* erro
     return std::make_unique<HardenedServer>(limits, tls);
 }
 
+// The data folder holds every user's refresh tokens and activity: the server's user alone
+// may enter it. A shared folder such as /tmp (sticky) is refused rather than closed to others.
+bool makePrivate(const QString& dataDir, QString* error)
+{
+    const QByteArray path = QFile::encodeName(dataDir);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        *error = QStringLiteral("data folder %1 is not a folder").arg(dataDir);
+        return false;
+    }
+    if ((st.st_mode & S_ISVTX) != 0 || st.st_uid != ::geteuid()) {
+        *error = QStringLiteral("data folder %1 is shared or belongs to another user; give a folder of your own")
+                     .arg(dataDir);
+        return false;
+    }
+    if (::chmod(path.constData(), 0700) != 0) {
+        *error = QStringLiteral("cannot make data folder %1 private").arg(dataDir);
+        return false;
+    }
+    // Files an earlier version left readable to others.
+    for (const QString& folder : {dataDir, QDir(dataDir).filePath(QStringLiteral("updates"))}) {
+        for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+            if (!entry.isSymLink())
+                ::chmod(QFile::encodeName(entry.filePath()).constData(), entry.isDir() ? 0700 : 0600);
+        }
+    }
+    return true;
+}
+
 void logRequests(httplib::Server& server)
 {
     server.set_logger([](const httplib::Request& req, const httplib::Response& res) {
@@ -96,17 +130,21 @@ void logRequests(httplib::Server& server)
 int main(int argc, char* argv[])
 {
     ShutdownSignals::block();
+    // Whatever the server writes (database, certificates, update files) is its user's alone.
+    ::umask(077);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("larkspan-devserver"));
     const ServerOptions options = ServerOptions::parse(app);
 
+    QString error;
     if (!QDir().mkpath(options.dataDir))
         return fail(QStringLiteral("cannot create data folder %1").arg(options.dataDir));
+    if (!makePrivate(options.dataDir, &error))
+        return fail(error);
     const QString updatesDir = QDir(options.dataDir).filePath(QStringLiteral("updates"));
     QDir().mkpath(updatesDir);
 
     SqliteDb db;
-    QString error;
     if (!db.open(QDir(options.dataDir).filePath(QStringLiteral("devserver.db")), &error))
         return fail(QStringLiteral("cannot open database: %1").arg(error));
     AccountStore accounts(db);

@@ -27,6 +27,14 @@
         <source>The package&apos;s signature is not valid: %1. It was not published by Larkspan, or it was changed on the way.</source>
         <translation>Die Signatur des Pakets ist ungültig: %1. Das Paket stammt nicht von Larkspan oder wurde unterwegs verändert.</translation>
     </message>
+    <message>
+        <source>The package&apos;s own version could not be read.</source>
+        <translation>Die eigene Version des Pakets konnte nicht gelesen werden.</translation>
+    </message>
+    <message>
+        <source>The package holds version %1, not the offered version %2.</source>
+        <translation>Das Paket enthält Version %1, nicht die angebotene Version %2.</translation>
+    </message>
 </context>
 <context>
     <name>BoundedDownload</name>

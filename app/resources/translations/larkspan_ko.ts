@@ -27,6 +27,14 @@
         <source>The package&apos;s signature is not valid: %1. It was not published by Larkspan, or it was changed on the way.</source>
         <translation>패키지 서명이 올바르지 않습니다: %1. Larkspan에서 배포한 패키지가 아니거나 전송 중에 변경되었습니다.</translation>
     </message>
+    <message>
+        <source>The package&apos;s own version could not be read.</source>
+        <translation>패키지 자체의 버전을 읽을 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>The package holds version %1, not the offered version %2.</source>
+        <translation>패키지에 들어 있는 버전은 %1이며, 제공된 버전 %2이(가) 아닙니다.</translation>
+    </message>
 </context>
 <context>
     <name>BoundedDownload</name>

@@ -27,6 +27,14 @@
         <source>The package&apos;s signature is not valid: %1. It was not published by Larkspan, or it was changed on the way.</source>
         <translation>安装包签名无效：%1。它不是由 Larkspan 发布的，或在传输途中被篡改。</translation>
     </message>
+    <message>
+        <source>The package&apos;s own version could not be read.</source>
+        <translation>无法读取安装包自身的版本。</translation>
+    </message>
+    <message>
+        <source>The package holds version %1, not the offered version %2.</source>
+        <translation>安装包的版本是 %1，而不是所提供的版本 %2。</translation>
+    </message>
 </context>
 <context>
     <name>BoundedDownload</name>

@@ -27,6 +27,14 @@
         <source>The package&apos;s signature is not valid: %1. It was not published by Larkspan, or it was changed on the way.</source>
         <translation>安裝套件簽章無效：%1。它並非由 Larkspan 發佈，或在傳輸途中遭到竄改。</translation>
     </message>
+    <message>
+        <source>The package&apos;s own version could not be read.</source>
+        <translation>無法讀取安裝套件本身的版本。</translation>
+    </message>
+    <message>
+        <source>The package holds version %1, not the offered version %2.</source>
+        <translation>安裝套件的版本是 %1，而非所提供的版本 %2。</translation>
+    </message>
 </context>
 <context>
     <name>BoundedDownload</name>
