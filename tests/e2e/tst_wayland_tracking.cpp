@@ -254,7 +254,7 @@ private slots:
                                   QStringLiteral("LARKSPAN_INGRESS_URL=") + serverUrl,
                                   QStringLiteral("WAYLAND_DISPLAY="), QStringLiteral("XDG_SESSION_TYPE="),
                                   QStringLiteral("DISPLAY="), QStringLiteral("QT_QPA_PLATFORM=offscreen")},
-                                 QString(), QString(), sway.launcher());
+                                 binary, QString(), sway.launcher());
         QJsonArray uploaded;
         QElapsedTimer timer;
         timer.start();
