@@ -53,6 +53,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
 
     AppSignals* hub = AppSignals::instance();
     connect(hub, &AppSignals::loginRequired, this, &LoginPrompt::onLoggingIn);
+    connect(hub, &AppSignals::loginExpired, this, &LoginPrompt::onLoginExpired);
     connect(hub, &AppSignals::idle, this, &LoginPrompt::onIdle);
     connect(hub, &AppSignals::foundRecentUserEvents, this, &LoginPrompt::onFoundRecentUserEvents);
     connect(hub, &AppSignals::resume, this, &LoginPrompt::onResume);
@@ -226,6 +227,16 @@ void LoginPrompt::onLoginFailed(const QString& reason)
     LK_DEBUG() << "onLoginFailed - Reason: " << reason;
     onShowError(tr("Larkspan"), reason);
     showLoginWindow(false);
+}
+
+// Tracking goes on and every log stays; only the login is asked for again, as at first start.
+void LoginPrompt::onLoginExpired()
+{
+    LK_INFO() << "onLoginExpired: the service refused the stored login, asking the user to log in again";
+    onShowError(tr("Larkspan"), tr("Your Larkspan login has expired. Please log in again."));
+    setTrayActionsEnabled(false);
+    openLoginPage();
+    showLoginWindow(true);
 }
 
 // ---- Other actions ----
