@@ -11,6 +11,8 @@
 #include "TokenMask.h"
 #include "UserInfo.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -123,6 +125,35 @@ bool TimeLogUploader::awaitDrainResult()
     while (!isStopRequested() && waitingUploadResults && !waitedTooLong())
         sleepMsecs(20);
     return !isStopRequested() && !waitingUploadResults && _lastUploadAccepted;
+}
+
+void TimeLogUploader::uploadPendingBeforeLogout(int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const auto exchangePending = [this] {
+        return _exchangeRequested && !_loginRefused && !UserInfo::load().isAccessTokenValid();
+    };
+    while (timer.elapsed() < timeoutMs) {
+        const UserInfo userInfo = UserInfo::load();
+        if (!userInfo.isLoggedIn() || dbManager->timeLogDao.countForUpload(userInfo.cvUserId(), 1) == 0)
+            return;
+        runPass();
+        while (timer.elapsed() < timeoutMs && (waitingUploadResults || exchangePending()))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (waitingUploadResults) {
+            LK_WARNING() << "TimeLogUploader: no answer to the last upload before the logout; its logs stay stored "
+                            "for the user";
+            return;
+        }
+        if (_exchangeRequested) {
+            if (!UserInfo::load().isAccessTokenValid())
+                return;
+            continue;
+        }
+        if (!_lastUploadAccepted)
+            return;
+    }
 }
 
 void TimeLogUploader::runPass()

@@ -26,6 +26,11 @@ public:
     // One pass of the loop without its sleep; the loop calls it, and so can tests.
     void runPass();
 
+    // For a user who logs out, once the thread has stopped: sends what is pending for them,
+    // pass after pass while the service accepts, for at most timeoutMs. Runs on the
+    // uploader's own (the main) thread, whose event loop it turns while it waits.
+    void uploadPendingBeforeLogout(int timeoutMs);
+
     bool isWaitingUploadResults() const { return waitingUploadResults; }
     int currentFailureCount() const { return failureCount; }
     HttpClient* currentHttpClient() const { return httpClient; }

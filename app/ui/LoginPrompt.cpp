@@ -279,8 +279,10 @@ void LoginPrompt::checkForUpdates()
 void LoginPrompt::onLogoutAndQuit()
 {
     LK_INFO() << "onLogoutAndQuit: Logged out user from Desktop side.";
-    UserInfo userInfo = UserInfo::load();
-    userInfo.logout();
+    // The logout itself comes at the end of the run, once the last minute tracked has been
+    // built for this user and what is pending has been sent for them: nothing of theirs may
+    // be left for whoever logs in next.
+    QSettings().setValue(Keys::logoutPending, true);
     close();
     QCoreApplication::quit();
 }

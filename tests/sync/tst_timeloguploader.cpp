@@ -374,6 +374,30 @@ private slots:
         QCOMPARE(expired.count(), 1);
     }
 
+    // "Logout & Quit": what the leaving user has pending goes up, batch after batch, within
+    // the time given; what the service does not take stays stored for them alone.
+    void pendingLogsGoUpBeforeTheLogout()
+    {
+        const UserInfo user = logInAndStore(server, QStringLiteral("pia"));
+        addLogs(1100, QStringLiteral("editor"));
+        TimeLogUploader uploader;
+        QElapsedTimer timer;
+        timer.start();
+        uploader.uploadPendingBeforeLogout(20000);
+        QVERIFY(timer.elapsed() < 20000);
+        QCOMPARE(storedCount(), 0);
+        QCOMPARE(activities(server, user.cvUserId()).size(), 1100);
+
+        addLogs(3, QStringLiteral("editor"));
+        behave(server, QStringLiteral("late=activity:60000"));
+        timer.restart();
+        uploader.uploadPendingBeforeLogout(1500);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(storedCount(), 3);
+        logInAndStore(server, QStringLiteral("quinn"));
+        QCOMPARE(store().timeLogsForUpload(500, QStringLiteral("quinn"))->size(), size_t(0));
+    }
+
     void stopEndsTheThreadPromptly()
     {
         TimeLogUploader uploader;
