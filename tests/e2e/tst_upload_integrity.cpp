@@ -116,6 +116,26 @@ QString doubleCounted(const QJsonArray& activities, qint64& seconds)
     return QString();
 }
 
+// The user each stored log belongs to, in time order.
+QStringList storedOwners(const LarkspanHome& home)
+{
+    QStringList owners;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("owners"));
+        db.setDatabaseName(home.dataDir() + QStringLiteral("/larkspan.db"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.exec(QStringLiteral("SELECT user_id FROM time_logs ORDER BY start_time"));
+            while (query.next())
+                owners << query.value(0).toString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("owners"));
+    return owners;
+}
+
 QStringList serverEnv(const DevServerProcess& server)
 {
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
@@ -207,6 +227,59 @@ private slots:
         const QJsonArray stored = activitiesOf(server, user.cvUserId());
         QVERIFY(doubleCounted(stored, seconds).isEmpty());
         QCOMPARE(seconds, qint64(12 * 60));
+    }
+
+    // demo works, then picks "Logout & Quit" while the service takes no uploads; alice logs
+    // in on the next start. demo's time stays stored for demo, and none of it goes to alice.
+    void loggedOutUsersTimeNeverGoesToTheNextUser()
+    {
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        QVERIFY(x.startTray());
+        QTemporaryDir bin;
+        const DesktopWindow window = showWindow(QStringLiteral("larkspan-e2e-demo"), QStringLiteral("demo at work"), bin);
+        DevServerProcess server;
+        QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        storeUser(home, loggedInUser(server, QStringLiteral("demo")));
+        const QStringList env = serverEnv(server) + QStringList {QStringLiteral("QT_QPA_PLATFORM=xcb")};
+
+        DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/behaviour?fail=activity:503")));
+        auto first = home.start(env);
+        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
+        x.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window.id, QStringLiteral("20"), QStringLiteral("20")});
+        x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window.id});
+        for (int step = 0; step < 12; ++step) {
+            actLikeAUser(x, step);
+            QTest::qWait(1000);
+        }
+        // "Logout & Quit", the entry above "Quit Larkspan" at the foot of the tray menu.
+        QTRY_VERIFY_WITH_TIMEOUT(!x.trayPanel().isNull(), 10000);
+        const QPoint icon = x.trayPanel().center();
+        x.xdotool({QStringLiteral("mousemove"), QString::number(icon.x()), QString::number(icon.y()), QStringLiteral("click"), QStringLiteral("1")});
+        QTest::qWait(700);
+        x.xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Return")});
+        QVERIFY2(first->waitForFinished(30000), qPrintable(home.readLog().right(3000)));
+        QVERIFY(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).cvUserId().isEmpty());
+        const QStringList owners = storedOwners(home);
+        QVERIFY2(!owners.isEmpty(), qPrintable(home.readLog().right(3000)));
+        QCOMPARE(owners.count(QStringLiteral("demo")), owners.size());
+        QVERIFY(activitiesOf(server, QStringLiteral("")).isEmpty());
+
+        DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/behaviour?reset=1")));
+        auto second = home.start(env + QStringList {QStringLiteral("LARKSPAN_E2E_LOGIN_USER=alice")});
+        const auto storedUser = [&home] { return UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()); };
+        QTRY_VERIFY_WITH_TIMEOUT(storedUser().isLoggedIn(), 30000);
+        QCOMPARE(storedUser().cvUserId(), QStringLiteral("alice"));
+        // The first pass, 5 s after the start, has come and gone.
+        QTRY_VERIFY_WITH_TIMEOUT(DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/stats")))
+                                         .value(QStringLiteral("requests")).toObject()
+                                         .value(QStringLiteral("refreshidtoken")).toInt() >= 2, 20000);
+        QTest::qWait(8000);
+        QVERIFY(stopWithSignal(*second, SIGTERM) >= 0);
+        QVERIFY(activitiesOf(server, QStringLiteral("alice")).isEmpty());
+        QCOMPARE(storedOwners(home).mid(0, owners.size()), owners);
     }
 };
 
