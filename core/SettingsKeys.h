@@ -47,6 +47,9 @@ constexpr QLatin1String lastUserEvent = latin1Literal("lastUserEvent");
 constexpr QLatin1String lastPauseEvent = latin1Literal("lastPauseEvent");
 constexpr QLatin1String lastConvertedEvent = latin1Literal("lastConvertedEvent");
 constexpr QLatin1String userInfoJson = latin1Literal("userInfoJson");
+// Set by "Logout & Quit": the leaving user's last logs are built and sent before the logout
+// takes effect, at the end of the run; a run that died before that logs out at the next start.
+constexpr QLatin1String logoutPending = latin1Literal("logoutPending");
 } // namespace Keys
 
 // Developer flags of the read-only INI file; every one defaults to false.

@@ -5,10 +5,12 @@
 #include "SettingsKeys.h"
 #include "SqlSupport.h"
 #include "TimeEvent.h"
+#include "UserInfo.h"
 
 #include <QtLog.h>
 
 #include <QMutexLocker>
+#include <QSet>
 #include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -26,10 +28,17 @@ const QString kCreateTable = QStringLiteral(
     "INTEGER NOT NULL,     meta_data VARCHAR NOT NULL,     sig VARCHAR NOT NULL)");
 const QString kCreateIndex = QStringLiteral(
     "CREATE UNIQUE INDEX IF NOT EXISTS unique_key_timelog ON time_logs(start_time, end_time)");
+// Each log belongs to the user it was built for, or to nobody (tracked before the first
+// login): a column added to the table, so files of earlier versions read as they were.
+const QString kAddUserColumn =
+    QStringLiteral("ALTER TABLE time_logs ADD COLUMN user_id VARCHAR NOT NULL DEFAULT ''");
 const QString kInsert = QStringLiteral(
     "INSERT INTO time_logs (     start_time, end_time, app_name, window_title,      platform, "
-    "mac_address, active_count, meta_data, sig) VALUES (     :start_time, :end_time, :app_name, "
-    ":window_title,     :platform, :mac_address, :active_count, :meta_data, :sig)");
+    "mac_address, active_count, meta_data, sig, user_id) VALUES (     :start_time, :end_time, "
+    ":app_name, :window_title,     :platform, :mac_address, :active_count, :meta_data, :sig, "
+    ":user_id)");
+// Where the cached logs wait while the table is rebuilt.
+const QString kCarriedTable = QStringLiteral("time_logs_carried");
 
 using SqlSupport::column;
 using SqlSupport::execAndLog;
@@ -43,13 +52,6 @@ constexpr int kSqliteConstraint = 19;
 bool countsAsActivity(const TimeLog& log)
 {
     return log.appName() != TimeEvent::strIdle();
-}
-
-QString describe(const TimeLog& log)
-{
-    return QStringLiteral("startTime=") + log.startTimeStr() + QStringLiteral(", endTime=")
-        + log.endTimeStr() + QStringLiteral(", appName=") + log.appName()
-        + QStringLiteral(", windowTitle=") + log.windowTitle();
 }
 
 } // namespace
@@ -82,49 +84,107 @@ void TimeLogDao::init() const
 
 bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedEnd) const
 {
-    TimeLogs carried;
     QSqlQuery query(_database);
-    if (tables.contains(QStringLiteral("time_logs"))) {
-        query.setForwardOnly(true);
-        const bool complete = query.exec(QStringLiteral("SELECT * FROM time_logs"))
-                           && readTimeLogs(query, carried);
-        SqlSupport::logError(query);
-        if (!complete) {
-            LK_WARNING() << QStringLiteral(
-                "Could not read all cached time logs, keeping the old table as it is");
+    const bool carry = tables.contains(QStringLiteral("time_logs"));
+    // The cached logs stay in SQLite on their way into the new table: a backlog of weeks
+    // would otherwise pass through memory row by row, and the heap would keep what it grew to.
+    if (carry) {
+        if (!execAndLog(query, QStringLiteral("ALTER TABLE time_logs RENAME TO ") + kCarriedTable))
             return false;
-        }
-        query.finish();
-        LK_DEBUG() << QStringLiteral("Loaded all time logs from old database: size=%1")
-                              .arg(carried.size());
-        if (!execAndLog(query, QStringLiteral("DROP TABLE time_logs")))
+        // The index moved with the table; the new table needs the name for its own.
+        if (!execAndLog(query, QStringLiteral("DROP INDEX IF EXISTS unique_key_timelog")))
             return false;
     }
     if (tables.contains(QStringLiteral("time_events")))
         execAndLog(query, QStringLiteral("DROP TABLE time_events"));
 
     LK_DEBUG() << "Creating 'time_logs' table...";
-    if (!execAndLog(query, kCreateTable))
+    if (!execAndLog(query, kCreateTable) || !execAndLog(query, kAddUserColumn))
         return false;
     LK_DEBUG() << "Creating 'unique_key_timelog' index...";
     if (!execAndLog(query, kCreateIndex))
         return false;
+    if (!carry)
+        return true;
 
-    // Stored signatures are kept as they are: re-signing here would make a row edited
-    // outside the program pass the uploader's check.
-    QSqlQuery insert(_database);
-    insert.prepare(kInsert);
-    for (const auto& log : carried) {
-        const AddResult result = insertTimeLog(insert, *log);
-        // A log that cannot be written (full disk) must not vanish with the old table.
-        if (result == AddResult::Failed)
-            return false;
-        if (result == AddResult::Stored)
-            LK_DEBUG() << QStringLiteral("Moved time log to new database: ") + describe(*log);
-        if (countsAsActivity(*log) && log->endTime() > lastCarriedEnd)
-            lastCarriedEnd = log->endTime();
+    if (QtLog::enabled(QtDebugMsg) && execAndLog(query, QStringLiteral("SELECT COUNT(*) FROM ") + kCarriedTable)
+        && query.next()) {
+        LK_DEBUG() << QStringLiteral("Loaded all time logs from old database: size=%1")
+                              .arg(query.value(0).toLongLong());
     }
-    return true;
+    query.finish();
+    // Ids are kept: the service recognises a log it already holds by its id and span, so
+    // an upload whose answer was lost is not counted twice after a restart. Stored
+    // signatures are kept too: re-signing here would make a row edited outside the program
+    // pass the uploader's check. In rowid order the first of two logs with one span stays.
+    if (!execAndLog(query, carryOverStatement())) {
+        LK_WARNING() << QStringLiteral(
+            "Could not read all cached time logs, keeping the old table as it is");
+        return false;
+    }
+    if (QtLog::enabled(QtDebugMsg)) {
+        query.setForwardOnly(true);
+        if (execAndLog(query, QStringLiteral(
+                "SELECT start_time, end_time, app_name, window_title FROM time_logs ORDER BY id"))) {
+            while (query.next()) {
+                LK_DEBUG() << QStringLiteral("Moved time log to new database: startTime=%1, endTime=%2, "
+                                             "appName=%3, windowTitle=%4")
+                                      .arg(query.value(0).toString(), query.value(1).toString(),
+                                           query.value(2).toString(), query.value(3).toString());
+            }
+        }
+        query.finish();
+    }
+    // Fixed-width digits sort as time does; anything else in end_time is no time at all.
+    query.prepare(QStringLiteral("SELECT MAX(end_time) FROM time_logs WHERE app_name <> (:app_name) "
+                                 "AND end_time GLOB '[0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9][0-9]"
+                                 "[0-9][0-9][0-9][0-9]'"));
+    query.bindValue(QStringLiteral(":app_name"), TimeEvent::strIdle());
+    if (execAndLog(query) && query.next())
+        lastCarriedEnd = DateTimeUtils::fromUTCString(query.value(0).toString());
+    query.finish();
+    return execAndLog(query, QStringLiteral("DROP TABLE ") + kCarriedTable);
+}
+
+QString TimeLogDao::carryOverStatement() const
+{
+    // Earlier versions' tables may lack columns, or allow NULL where this one does not:
+    // such rows come over with empty values, and the uploader drops what is not valid.
+    // table_xinfo also lists computed columns, which hold a row's data as much as any.
+    QSet<QString> columns;
+    // An id is only kept where it was the row's key: elsewhere it need not be unique, and
+    // a repeated one would drop a log.
+    bool idIsKey = false;
+    QSqlQuery info(_database);
+    if (execAndLog(info, QStringLiteral("PRAGMA table_xinfo(%1)").arg(kCarriedTable))) {
+        while (info.next()) {
+            const QString name = info.value(1).toString();
+            columns.insert(name);
+            if (name == QLatin1String("id") && info.value(5).toInt() == 1)
+                idIsKey = true;
+        }
+    }
+    const auto text = [&columns](const QString& name) {
+        return columns.contains(name) ? QStringLiteral("COALESCE(%1, '')").arg(name) : QStringLiteral("''");
+    };
+    const QStringList values = {
+        idIsKey ? QStringLiteral("id") : QStringLiteral("NULL"),
+        text(QStringLiteral("start_time")),
+        text(QStringLiteral("end_time")),
+        text(QStringLiteral("app_name")),
+        text(QStringLiteral("window_title")),
+        text(QStringLiteral("platform")),
+        text(QStringLiteral("mac_address")),
+        columns.contains(QStringLiteral("active_count")) ? QStringLiteral("COALESCE(active_count, 0)")
+                                                         : QStringLiteral("0"),
+        text(QStringLiteral("meta_data")),
+        text(QStringLiteral("sig")),
+        text(QStringLiteral("user_id")),
+    };
+    return QStringLiteral("INSERT OR IGNORE INTO time_logs (id, start_time, end_time, app_name, "
+                          "window_title, platform, mac_address, active_count, meta_data, sig, user_id) "
+                          "SELECT %1 FROM %2 ORDER BY rowid")
+        .arg(values.join(QStringLiteral(", ")), kCarriedTable);
 }
 
 bool TimeLogDao::createMissingTable() const
@@ -133,10 +193,12 @@ bool TimeLogDao::createMissingTable() const
         return false;
     LK_WARNING() << "The 'time_logs' table is missing, creating it";
     QSqlQuery query(_database);
-    return execAndLog(query, kCreateTable) && execAndLog(query, kCreateIndex);
+    return execAndLog(query, kCreateTable) && execAndLog(query, kAddUserColumn)
+        && execAndLog(query, kCreateIndex);
 }
 
-TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log) const
+TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log,
+                                                const QString& userId) const
 {
     insert.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
     insert.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
@@ -147,6 +209,7 @@ TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log)
     insert.bindValue(QStringLiteral(":active_count"), log.activeCount());
     insert.bindValue(QStringLiteral(":meta_data"), notNull(log.metaData()));
     insert.bindValue(QStringLiteral(":sig"), notNull(log.signature()));
+    insert.bindValue(QStringLiteral(":user_id"), notNull(userId));
     const bool ok = execAndLog(insert);
     log.setId(ok ? insert.lastInsertId().toLongLong() : 0);
     if (ok)
@@ -201,6 +264,8 @@ bool TimeLogDao::readTimeLogs(QSqlQuery& query, TimeLogs& logs)
 TimeLogDao::AddResult TimeLogDao::addTimeLog(TimeLog& log) const
 {
     log.setSignature(TimeLog::buildSignature(log));
+    // Time tracked while a user is known (logged in, or whose login expired) is theirs.
+    const QString userId = UserInfo::load().cvUserId();
     AddResult result = AddResult::Failed;
     {
         QMutexLocker locker(&_lock);
@@ -209,7 +274,7 @@ TimeLogDao::AddResult TimeLogDao::addTimeLog(TimeLog& log) const
         // nothing tracked in this run could ever be stored.
         if (!insert.prepare(kInsert) && createMissingTable())
             insert.prepare(kInsert);
-        result = insertTimeLog(insert, log);
+        result = insertTimeLog(insert, log, userId);
     }
     // A log that was not stored is no place to join on to: its events are built again, and
     // the log they make must start where this one did.
@@ -285,6 +350,43 @@ std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::timeLogsForUpload(int limit) c
     return logs;
 }
 
+std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::timeLogsForUpload(int limit, const QString& userId) const
+{
+    LK_DEBUG() << "timeLogsForUpload: loading time logs from database...";
+    auto logs = std::make_unique<TimeLogs>();
+    QMutexLocker locker(&_lock);
+    QSqlQuery query(_database);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT * FROM time_logs WHERE app_name NOT IN (:app_name1, "
+                                 ":app_name2) AND user_id IN ('', :user_id) ORDER BY start_time ASC "
+                                 "LIMIT :limit"));
+    query.bindValue(QStringLiteral(":app_name1"), TimeEvent::strIdle());
+    query.bindValue(QStringLiteral(":app_name2"), TimeEvent::strPaused());
+    query.bindValue(QStringLiteral(":user_id"), notNull(userId));
+    query.bindValue(QStringLiteral(":limit"), limit);
+    execAndLog(query);
+    readTimeLogs(query, *logs);
+    return logs;
+}
+
+qint64 TimeLogDao::countForUpload(const QString& userId, qint64 atMost) const
+{
+    QMutexLocker locker(&_lock);
+    QSqlQuery query(_database);
+    query.setForwardOnly(true);
+    // Counting stops at atMost: a caller asking whether more than a batch waits need not
+    // walk a backlog of weeks.
+    query.prepare(QStringLiteral("SELECT COUNT(*) FROM (SELECT 1 FROM time_logs WHERE app_name NOT IN "
+                                 "(:app_name1, :app_name2) AND user_id IN ('', :user_id) LIMIT :limit)"));
+    query.bindValue(QStringLiteral(":app_name1"), TimeEvent::strIdle());
+    query.bindValue(QStringLiteral(":app_name2"), TimeEvent::strPaused());
+    query.bindValue(QStringLiteral(":user_id"), notNull(userId));
+    query.bindValue(QStringLiteral(":limit"), atMost);
+    if (!execAndLog(query) || !query.next())
+        return 0;
+    return query.value(0).toLongLong();
+}
+
 void TimeLogDao::removeTimeLog(qint64 id) const
 {
     removeTimeLogs({id});
@@ -357,7 +459,7 @@ void TimeLogDao::recoverFrom(const QString& damagedFile) const
                 ++unverified;
                 continue;
             }
-            if (insertTimeLog(insert, *log) == AddResult::Stored)
+            if (insertTimeLog(insert, *log, QString()) == AddResult::Stored)
                 ++recovered;
         }
         if (inTransaction && !_database.commit()) {

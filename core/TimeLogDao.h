@@ -41,6 +41,11 @@ public:
     std::unique_ptr<TimeLogs> allTimeLogs() const;
     std::unique_ptr<TimeLogs> idleTimeLogs() const;
     std::unique_ptr<TimeLogs> timeLogsForUpload(int limit) const;
+    // The oldest uploadable logs of this user and those that belong to nobody: a log never
+    // goes to a user it was not built for.
+    std::unique_ptr<TimeLogs> timeLogsForUpload(int limit, const QString& userId) const;
+    // How many logs timeLogsForUpload(…, userId) could hand out, counted up to atMost.
+    qint64 countForUpload(const QString& userId, qint64 atMost) const;
     void removeTimeLog(qint64 id) const;
     // Removes the logs one by one within one transaction.
     void removeTimeLogs(const QList<qint64>& ids) const;
@@ -62,8 +67,9 @@ private:
     static void advanceLastConvertedEvent(const QDateTime& end);
     // The helpers below expect _lock to be held by the caller.
     bool createMissingTable() const;
-    AddResult insertTimeLog(QSqlQuery& insert, TimeLog& log) const;
+    AddResult insertTimeLog(QSqlQuery& insert, TimeLog& log, const QString& userId) const;
     bool rebuildTable(const QStringList& tables, QDateTime& lastCarriedEnd) const;
+    QString carryOverStatement() const;
 
     QSqlDatabase& _database;
     mutable QMutex _lock;

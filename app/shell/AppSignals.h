@@ -21,6 +21,9 @@ signals:
     void cancelIdleTime();
     void foundRecentUserEvents(QDateTime idleEnd);
     void loginRequired();
+    // The service refused the stored login (revoked, or the password changed): the user
+    // has to log in again. Emitted once per refusal.
+    void loginExpired();
     void resume();
     // minutes > 0: a timed pause; -1: until resumed; -2: until tomorrow.
     void pause(int minutes);

@@ -24,6 +24,13 @@
 
 ProgramAssembly::ProgramAssembly(QApplication& app) : _app(app) {}
 
+namespace {
+
+// How long "Logout & Quit" waits for the service to take what the leaving user has pending.
+constexpr int kLogoutUploadMsecs = 10000;
+
+} // namespace
+
 ProgramAssembly::~ProgramAssembly()
 {
     // Only when afterEventLoop did not run (a test that sets up parts of the program).
@@ -34,6 +41,10 @@ ProgramAssembly::~ProgramAssembly()
 
 void ProgramAssembly::afterSingleInstanceCheck()
 {
+    // A "Logout & Quit" whose run ended before it could finish: the user is logged out now,
+    // before anything could be uploaded or tracked in their name.
+    if (QSettings().value(Keys::logoutPending, false).toBool())
+        completeLogout();
     _userInfo = UserInfo::load();
     _crashpad = std::make_unique<QCrashpad>(&_app);
     _crashAnnotations = {
@@ -112,6 +123,13 @@ void ProgramAssembly::afterEventLoop(CaptureAssembly& capture)
     shutdownStep("win_sparkle_cleanup...");
     win_sparkle_cleanup();
     stopWorkers(capture);
+    if (QSettings().value(Keys::logoutPending, false).toBool()) {
+        // The event manager's final build has stored the last logs for the leaving user.
+        shutdownStep("uploading for the user who logs out...");
+        if (_uploader)
+            _uploader->uploadPendingBeforeLogout(kLogoutUploadMsecs);
+        completeLogout();
+    }
 
     // Everything in reverse order of creation; the threads are all finished.
     shutdownStep("destroying LoginPrompt...");
@@ -128,6 +146,14 @@ void ProgramAssembly::afterEventLoop(CaptureAssembly& capture)
     _crashpad.reset();
     shutdownStep("destroying UserInfo...");
     _userInfo.reset();
+}
+
+void ProgramAssembly::completeLogout()
+{
+    LK_INFO() << "Logging out the user; their logs not sent stay stored for them";
+    UserInfo userInfo = UserInfo::load();
+    userInfo.logout();
+    QSettings().remove(Keys::logoutPending);
 }
 
 void ProgramAssembly::stopWorkers(CaptureAssembly& capture)

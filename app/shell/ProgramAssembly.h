@@ -49,6 +49,8 @@ public:
 private:
     // The tray controller, given the updater; opens the login when nobody is logged in.
     void createTrayController();
+    // Logs the user out and clears the pending logout.
+    static void completeLogout();
     // Waits in 1-second steps until the threads that flush data report they are done.
     void waitForThreads(CaptureAssembly& capture);
 

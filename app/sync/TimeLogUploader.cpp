@@ -11,6 +11,8 @@
 #include "TokenMask.h"
 #include "UserInfo.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -63,6 +65,7 @@ void TimeLogUploader::initHttpClient()
     connect(httpClient, &HttpClient::sigUpload, httpClient, &HttpClient::upload);
     connect(httpClient, &HttpClient::uploadResults, this, &TimeLogUploader::onUploadResults);
     connect(httpClient, &HttpClient::uploadFailed, this, &TimeLogUploader::onUploadFailed);
+    connect(httpClient, &HttpClient::loginFailed, this, &TimeLogUploader::onLoginFailed);
 }
 
 void TimeLogUploader::requestExchangeToken(const QString& refreshToken)
@@ -82,16 +85,81 @@ void TimeLogUploader::run()
 {
     sleepSecs(5);
     LK_DEBUG() << "TimeLogUploader: started running..." << "stopped=" << isStopRequested();
+    qint64 passStartMs = 0;
     while (!isStopRequested()) {
+        passStartMs = monotonicMs();
         runPass();
+        // A token fetched at the start of the pass serves its upload, instead of leaving the
+        // backlog for one more rhythm after an outage.
+        if (_exchangeRequested && awaitTokenExchange())
+            runPass();
+        if (awaitDrainResult()) {
+            // A backlog goes up batch after batch while the service takes them, at a bounded
+            // rate; the first failure brings back the usual rhythm.
+            sleepMsecs(qMax<qint64>(0, kDrainGapMs - (monotonicMs() - passStartMs)));
+            continue;
+        }
         sleepSecs(90);
     }
     terminate();
     LK_INFO() << "TimeLogUploader has been terminated.";
 }
 
+bool TimeLogUploader::awaitTokenExchange()
+{
+    // The exchange normally answers within a second; a silent service is not waited out.
+    constexpr qint64 kExchangeWaitMs = 30000;
+    const qint64 startMs = monotonicMs();
+    while (!isStopRequested() && !_loginRefused && monotonicMs() - startMs < kExchangeWaitMs) {
+        if (UserInfo::load().isAccessTokenValid())
+            return true;
+        sleepMsecs(100);
+    }
+    return false;
+}
+
+bool TimeLogUploader::awaitDrainResult()
+{
+    if (!_moreThanABatchWaits || !waitingUploadResults)
+        return false;
+    while (!isStopRequested() && waitingUploadResults && !waitedTooLong())
+        sleepMsecs(20);
+    return !isStopRequested() && !waitingUploadResults && _lastUploadAccepted;
+}
+
+void TimeLogUploader::uploadPendingBeforeLogout(int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const auto exchangePending = [this] {
+        return _exchangeRequested && !_loginRefused && !UserInfo::load().isAccessTokenValid();
+    };
+    while (timer.elapsed() < timeoutMs) {
+        const UserInfo userInfo = UserInfo::load();
+        if (!userInfo.isLoggedIn() || dbManager->timeLogDao.countForUpload(userInfo.cvUserId(), 1) == 0)
+            return;
+        runPass();
+        while (timer.elapsed() < timeoutMs && (waitingUploadResults || exchangePending()))
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (waitingUploadResults) {
+            LK_WARNING() << "TimeLogUploader: no answer to the last upload before the logout; its logs stay stored "
+                            "for the user";
+            return;
+        }
+        if (_exchangeRequested) {
+            if (!UserInfo::load().isAccessTokenValid())
+                return;
+            continue;
+        }
+        if (!_lastUploadAccepted)
+            return;
+    }
+}
+
 void TimeLogUploader::runPass()
 {
+    _exchangeRequested = false;
+    _moreThanABatchWaits = false;
     if (iniSettings().value(IniKeys::uploadDisabled, false).toBool()) {
         LK_DEBUG() << "Upload has been disabled.";
     } else if (waitingUploadResults && !waitedTooLong()) {
@@ -143,15 +211,21 @@ void TimeLogUploader::uploadTimeLogs()
         emit AppSignals::instance()->loginRequired();
         return;
     }
+    // A login seen again: a later refusal is news to the user.
+    _loginExpiredAnnounced = false;
     if (!userInfo.isAccessTokenValid()) {
         LK_INFO() << "Access token is not valid, exchanging new token: refreshToken="
                       << TokenMask::token(userInfo.refreshToken());
+        _loginRefused = false;
+        _exchangeRequested = true;
         requestExchangeToken(userInfo.refreshToken());
         return;
     }
     LK_INFO() << "TimeLogUploader: loading time logs for update... for user: " << TokenMask::userInfo(userInfo);
 
-    const auto logs = dbManager->timeLogDao.timeLogsForUpload(500);
+    // Only this user's logs, and those tracked before anyone logged in on this machine.
+    _moreThanABatchWaits = dbManager->timeLogDao.countForUpload(userInfo.cvUserId(), kBatchSize + 1) > kBatchSize;
+    const auto logs = dbManager->timeLogDao.timeLogsForUpload(kBatchSize, userInfo.cvUserId());
     LK_INFO() << "TimeLogUploader: loaded time logs for upload: size=" << (logs ? int(logs->size()) : 0);
     if (!logs || logs->empty())
         return;
@@ -186,6 +260,7 @@ void TimeLogUploader::uploadTimeLogs()
     const QString timeLogsJson = QString::fromUtf8(QJsonDocument(envelope).toJson(QJsonDocument::Compact));
     LK_INFO() << "uploadReqJson: " << QString::fromLatin1(timeLogsJson.toUtf8().toBase64());
     _waitingSinceMs = monotonicMs();
+    _lastUploadAccepted = false;
     waitingUploadResults = true;
     const QString idArrayJsonStr = QString::fromUtf8(QJsonDocument(idArray).toJson(QJsonDocument::Compact));
     requestUpload(idArrayJsonStr, timeLogsJson);
@@ -198,6 +273,7 @@ void TimeLogUploader::onUploadResults(const QList<qint64>& results)
     emit AppSignals::instance()->notifyUploaded();
     QMutexLocker lock(&mutex);
     dbManager->timeLogDao.removeTimeLogs(results);
+    _lastUploadAccepted = true;
     waitingUploadResults = false;
     failureCount = 0;
     QSettings().setValue(Keys::uploadFailureCount, 0);
@@ -206,6 +282,7 @@ void TimeLogUploader::onUploadResults(const QList<qint64>& results)
 void TimeLogUploader::onUploadFailed(const QString& reason)
 {
     ++failureCount;
+    _lastUploadAccepted = false;
     LK_WARNING() << "onUploadFailed - failed to upload due to: " << reason << ", failureCount: " << failureCount;
     waitingUploadResults = false;
     const QDateTime now = Clock::nowLocal();
@@ -220,4 +297,25 @@ void TimeLogUploader::onUploadFailed(const QString& reason)
         initHttpClient();
         failureCount = 0;
     }
+}
+
+void TimeLogUploader::onLoginFailed(const QString& reason)
+{
+    // A service that says the token is valid but hands out none is at fault, not the login.
+    if (reason == QLatin1String("Server error: said valid but no id token returned")) {
+        LK_WARNING() << "TimeLogUploader: token exchange failed: " << reason;
+        return;
+    }
+    LK_WARNING() << "TimeLogUploader: the service refused the login: " << reason;
+    _loginRefused = true;
+    // The tokens go, the user id stays: what is tracked from now on is still this user's,
+    // and it goes up once they log in again, never to someone else.
+    UserInfo userInfo = UserInfo::load();
+    userInfo.setRefreshToken(QString());
+    userInfo.setAccessToken(QString());
+    userInfo.setAccessTokenCreationMillisecs(0);
+    userInfo.setAccessTokenExpiriesInSecs(0);
+    userInfo.save();
+    if (!_loginExpiredAnnounced.exchange(true))
+        emit AppSignals::instance()->loginExpired();
 }

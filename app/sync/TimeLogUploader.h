@@ -26,17 +26,34 @@ public:
     // One pass of the loop without its sleep; the loop calls it, and so can tests.
     void runPass();
 
+    // For a user who logs out, once the thread has stopped: sends what is pending for them,
+    // pass after pass while the service accepts, for at most timeoutMs. Runs on the
+    // uploader's own (the main) thread, whose event loop it turns while it waits.
+    void uploadPendingBeforeLogout(int timeoutMs);
+
     bool isWaitingUploadResults() const { return waitingUploadResults; }
     int currentFailureCount() const { return failureCount; }
     HttpClient* currentHttpClient() const { return httpClient; }
+
+    // Logs per request, and the least time between the starts of two requests while a
+    // backlog drains.
+    static constexpr int kBatchSize = 500;
+    static constexpr int kDrainGapMs = 250;
 
 private slots:
     void initHttpClient();
     void onUploadResults(const QList<qint64>& results);
     void onUploadFailed(const QString& reason);
+    void onLoginFailed(const QString& reason);
 
 private:
     void uploadTimeLogs();
+    // After a pass that asked for a new access token: waits a bounded time for the answer;
+    // true when the token is valid now, so the same pass can upload.
+    bool awaitTokenExchange();
+    // After a pass that sent a full batch with more waiting: waits for its result; true
+    // when it was accepted, so the next batch can go at once.
+    bool awaitDrainResult();
     bool shouldExclude(const TimeLog& log) const;
     // Hands a request to the client on the thread the client lives on: the client may be
     // replaced there at any time, so this thread never touches it directly.
@@ -46,6 +63,13 @@ private:
     bool waitedTooLong() const;
 
     std::atomic<bool> waitingUploadResults {false};
+    // What the last pass did and how it ended, read by the loop on the uploader's thread.
+    std::atomic<bool> _exchangeRequested {false};
+    std::atomic<bool> _loginRefused {false};
+    std::atomic<bool> _moreThanABatchWaits {false};
+    std::atomic<bool> _lastUploadAccepted {false};
+    // The user has been told once that their login expired; cleared by the next login.
+    std::atomic<bool> _loginExpiredAnnounced {false};
     std::atomic<qint64> _waitingSinceMs {0};
     int failureCount = 0;
     QDateTime lastDelayNoticeTime;

@@ -54,6 +54,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
 
     AppSignals* hub = AppSignals::instance();
     connect(hub, &AppSignals::loginRequired, this, &LoginPrompt::onLoggingIn);
+    connect(hub, &AppSignals::loginExpired, this, &LoginPrompt::onLoginExpired);
     connect(hub, &AppSignals::idle, this, &LoginPrompt::onIdle);
     connect(hub, &AppSignals::foundRecentUserEvents, this, &LoginPrompt::onFoundRecentUserEvents);
     connect(hub, &AppSignals::resume, this, &LoginPrompt::onResume);
@@ -229,6 +230,16 @@ void LoginPrompt::onLoginFailed(const QString& reason)
     showLoginWindow(false);
 }
 
+// Tracking goes on and every log stays; only the login is asked for again, as at first start.
+void LoginPrompt::onLoginExpired()
+{
+    LK_INFO() << "onLoginExpired: the service refused the stored login, asking the user to log in again";
+    onShowError(tr("Larkspan"), tr("Your Larkspan login has expired. Please log in again."));
+    setTrayActionsEnabled(false);
+    openLoginPage();
+    showLoginWindow(true);
+}
+
 // ---- Other actions ----
 
 void LoginPrompt::openConsole()
@@ -269,8 +280,10 @@ void LoginPrompt::checkForUpdates()
 void LoginPrompt::onLogoutAndQuit()
 {
     LK_INFO() << "onLogoutAndQuit: Logged out user from Desktop side.";
-    UserInfo userInfo = UserInfo::load();
-    userInfo.logout();
+    // The logout itself comes at the end of the run, once the last minute tracked has been
+    // built for this user and what is pending has been sent for them: nothing of theirs may
+    // be left for whoever logs in next.
+    QSettings().setValue(Keys::logoutPending, true);
     close();
     QCoreApplication::quit();
 }

@@ -49,6 +49,7 @@ private slots:
     void onLoggingIn();
     void onLoginSuccess(const UserInfo& userInfo);
     void onLoginFailed(const QString& reason);
+    void onLoginExpired();
     void pause30Minutes();
     void pause1Hour();
     void pause2Hours();

@@ -4,6 +4,7 @@
 #include "TestHome.h"
 #include "TimeEvent.h"
 #include "TimeLog.h"
+#include "UserInfo.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -19,7 +20,7 @@ const QString currentTableSql = QStringLiteral(
     "CREATE TABLE time_logs (    id INTEGER PRIMARY KEY AUTOINCREMENT,     start_time VARCHAR NOT NULL,     "
     "end_time VARCHAR NOT NULL,     app_name VARCHAR NOT NULL,     window_title VARCHAR NOT NULL,     "
     "platform VARCHAR NOT NULL,     mac_address VARCHAR NOT NULL,     active_count INTEGER NOT NULL,     "
-    "meta_data VARCHAR NOT NULL,     sig VARCHAR NOT NULL)");
+    "meta_data VARCHAR NOT NULL,     sig VARCHAR NOT NULL, user_id VARCHAR NOT NULL DEFAULT '')");
 const QString indexSql =
     QStringLiteral("CREATE UNIQUE INDEX unique_key_timelog ON time_logs(start_time, end_time)");
 
@@ -91,6 +92,23 @@ public:
         QSqlDatabase::removeDatabase(setupConnection);
     }
 };
+
+// Makes userId the stored user, as a login would.
+void logInAs(const QString& userId)
+{
+    UserInfo user;
+    user.setCvUserId(userId);
+    user.setRefreshToken(userId.isEmpty() ? QString() : QStringLiteral("refresh-") + userId);
+    user.save();
+}
+
+QList<qint64> idsOf(const TimeLogDao::TimeLogs& logs)
+{
+    QList<qint64> ids;
+    for (const auto& log : logs)
+        ids << log->id();
+    return ids;
+}
 
 QString schemaOf(const QString& name)
 {
@@ -177,24 +195,109 @@ private slots:
 
     void unreadableOldTableIsKeptAsItIs()
     {
-        OldFile old;
+        // Rows past the 3rd cannot be read: their title, computed, overflows.
+        OldFile old(QStringLiteral("CREATE TABLE time_logs (id INTEGER PRIMARY KEY AUTOINCREMENT, start_time VARCHAR, "
+                                   "end_time VARCHAR, app_name VARCHAR, platform VARCHAR, mac_address VARCHAR, "
+                                   "active_count INTEGER, meta_data VARCHAR, sig VARCHAR)"));
         for (int i = 0; i < 6; ++i)
-            old.add(makeLog(startOf(i), startOf(i + 1), QStringLiteral("app")));
-        // Rows past the 3rd cannot be read: their computed column overflows.
-        old.exec(QStringLiteral("ALTER TABLE time_logs ADD COLUMN probe GENERATED ALWAYS AS "
-                                "(CASE WHEN id > 3 THEN abs(-9223372036854775807 - 1) ELSE 0 END) VIRTUAL"));
+            old.exec(QStringLiteral("INSERT INTO time_logs (start_time, end_time, app_name, platform, mac_address, "
+                                    "active_count, meta_data, sig) VALUES ('%1', '%2', 'app', 'p', 'm', 1, '', 's')")
+                         .arg(startOf(i), startOf(i + 1)));
+        old.exec(QStringLiteral("ALTER TABLE time_logs ADD COLUMN window_title GENERATED ALWAYS AS "
+                                "(CASE WHEN id > 3 THEN abs(-9223372036854775807 - 1) ELSE 'Doc' END) VIRTUAL"));
         old.close();
         QSettings().setValue(Keys::lastConvertedEvent, QStringLiteral("20200501000000"));
 
         MessageCatcher warnings(QtWarningMsg, QStringLiteral("Could not read all cached time logs"));
         Manager manager;
         QCOMPARE(warnings.lines().size(), 1);
-        QVERIFY(schemaOf(QStringLiteral("time_logs")).contains(QStringLiteral("probe")));
+        QVERIFY(schemaOf(QStringLiteral("time_logs")).contains(QStringLiteral("GENERATED")));
         QSqlQuery query(disk());
         QVERIFY(query.exec(QStringLiteral("SELECT COUNT(*) FROM time_logs")) && query.next());
         QCOMPARE(query.value(0).toInt(), 6);
         QVERIFY(disk().tables().contains(QStringLiteral("time_events")));
         QCOMPARE(QSettings().value(Keys::lastConvertedEvent).toString(), QStringLiteral("20200501000000"));
+    }
+
+    // A log keeps its id through a restart, so the service can tell a log it already holds
+    // (its answer lost on the way) from a new one; new logs never take an id in use.
+    void carryOverKeepsIdsAndOwners()
+    {
+        OldFile old;
+        for (int i = 0; i < 8; ++i)
+            old.add(makeLog(startOf(i), startOf(i + 1), QStringLiteral("app%1").arg(i)));
+        // Uploaded ones were deleted: the ids left have gaps and do not start at 1.
+        old.exec(QStringLiteral("DELETE FROM time_logs WHERE id IN (1, 2, 3, 5)"));
+        old.close();
+        {
+            Manager manager;
+            QCOMPARE(idsOf(*manager.timeLogDao.allTimeLogs()), QList<qint64>({4, 6, 7, 8}));
+            logInAs(QStringLiteral("alice"));
+            TimeLog added = makeLog(startOf(20), startOf(21), QStringLiteral("new"));
+            manager.timeLogDao.addTimeLog(added);
+            QCOMPARE(added.id(), qint64(9));
+        }
+        logInAs(QStringLiteral("bob"));
+        Manager again;
+        const auto logs = again.timeLogDao.allTimeLogs();
+        QCOMPARE(idsOf(*logs), QList<qint64>({4, 6, 7, 8, 9}));
+        for (const auto& log : *logs)
+            QVERIFY(log->isVerified());
+        // Alice's log stays hers after the restart, whoever is logged in now.
+        QCOMPARE(idsOf(*again.timeLogDao.timeLogsForUpload(500, QStringLiteral("bob"))), QList<qint64>({4, 6, 7, 8}));
+        QCOMPARE(idsOf(*again.timeLogDao.timeLogsForUpload(500, QStringLiteral("alice"))),
+                 QList<qint64>({4, 6, 7, 8, 9}));
+    }
+
+    // Logs go to the user they were built for, or, built before anyone logged in, to
+    // whoever logs in; never to another user.
+    void uploadBatchHoldsOnlyTheUsersOwnAndUnownedLogs()
+    {
+        Manager manager;
+        const QStringList owners = {QString(), QStringLiteral("alice"), QStringLiteral("bob"), QStringLiteral("alice")};
+        for (int i = 0; i < owners.size(); ++i) {
+            logInAs(owners[i]);
+            TimeLog log = makeLog(startOf(i), startOf(i + 1), QStringLiteral("app%1").arg(i));
+            manager.timeLogDao.addTimeLog(log);
+        }
+        TimeLog idle = makeLog(startOf(10), startOf(11), TimeEvent::strIdle());
+        manager.timeLogDao.addTimeLog(idle);
+
+        QCOMPARE(idsOf(*manager.timeLogDao.timeLogsForUpload(500, QStringLiteral("alice"))), QList<qint64>({1, 2, 4}));
+        QCOMPARE(idsOf(*manager.timeLogDao.timeLogsForUpload(1, QStringLiteral("alice"))), QList<qint64>({1}));
+        QCOMPARE(idsOf(*manager.timeLogDao.timeLogsForUpload(500, QStringLiteral("bob"))), QList<qint64>({1, 3}));
+        QCOMPARE(idsOf(*manager.timeLogDao.timeLogsForUpload(500, QStringLiteral("carol"))), QList<qint64>({1}));
+        QCOMPARE(manager.timeLogDao.countForUpload(QStringLiteral("alice"), 100), qint64(3));
+        QCOMPARE(manager.timeLogDao.countForUpload(QStringLiteral("alice"), 2), qint64(2));
+        QCOMPARE(manager.timeLogDao.countForUpload(QStringLiteral("carol"), 100), qint64(1));
+    }
+
+    // A start with a backlog of weeks: the logs move inside the database, and every rule
+    // of the carry-over still holds.
+    void largeBacklogCarriesOverWithItsRules()
+    {
+        constexpr int kLogs = 20000;
+        OldFile old;
+        for (int i = 0; i < kLogs; ++i)
+            old.add(makeLog(startOf(i), startOf(i + 1), i == kLogs - 1 ? TimeEvent::strIdle() : QStringLiteral("app")));
+        old.add(makeLog(startOf(5), startOf(6), QStringLiteral("later duplicate")));
+        old.close();
+
+        Manager manager;
+        QSqlQuery query(disk());
+        QVERIFY(query.exec(QStringLiteral("SELECT COUNT(*), MIN(id), MAX(id), SUM(app_name = 'later duplicate') FROM time_logs")));
+        QVERIFY(query.next());
+        QCOMPARE(query.value(0).toInt(), kLogs);
+        QCOMPARE(query.value(1).toInt(), 1);
+        QCOMPARE(query.value(2).toInt(), kLogs);
+        QCOMPARE(query.value(3).toInt(), 0);
+        // The last log is idle: the join point is the end of the last activity before it.
+        QCOMPARE(QSettings().value(Keys::lastConvertedEvent).toString(), startOf(kLogs - 1));
+        QVERIFY(!disk().tables().contains(QStringLiteral("time_logs_carried")));
+        const auto batch = manager.timeLogDao.timeLogsForUpload(500, QString());
+        QCOMPARE(batch->size(), size_t(500));
+        for (const auto& log : *batch)
+            QVERIFY(log->isVerified());
     }
 
     void crashDuringCarryOverLosesNothing()

@@ -20,6 +20,8 @@ private slots:
     void fixedStatusPerEndpoint();
     void bodiesThatAreNotJson();
     void delayOutlastsClientAndShutdownIsPrompt();
+    void lateAnswerComesAfterTheLogsAreStored();
+    void revokedSessionRefusesItsTokensButNotANewLogin();
     void listensOnlyOnBindAddress();
     void selfSignedTls();
     void badCommandLineStopsAtOnce();
@@ -118,6 +120,45 @@ void TestDevServerFaults::delayOutlastsClientAndShutdownIsPrompt()
     QVERIFY(finished.count() == 1 || finished.wait(3000));
     QVERIFY(held->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() != 200);
     delete held;
+}
+
+// The answer to an upload is lost after the server stored it: a client that retries the
+// same logs is told they are accepted, and nothing is stored twice.
+void TestDevServerFaults::lateAnswerComesAfterTheLogsAreStored()
+{
+    DevServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    HttpProbe http(server.baseUrl());
+    const QString token = tokenFor(http, QStringLiteral("dora"));
+    QCOMPARE(http.post(QStringLiteral("/dev/behaviour?late=activity:60000"), {}, "text/plain").status, 200);
+
+    const HttpResult gaveUp = http.postJson(QStringLiteral("/v2/desktop/activity"), oneLog(), token, 1500);
+    QCOMPARE(gaveUp.status, 0);
+    QCOMPARE(http.get(QStringLiteral("/dev/activities?user=dora")).json().value(QStringLiteral("activities")).toArray().size(), 1);
+
+    QCOMPARE(http.post(QStringLiteral("/dev/behaviour?reset=1"), {}, "text/plain").status, 200);
+    const HttpResult retried = http.postJson(QStringLiteral("/v2/desktop/activity"), oneLog(), token);
+    QCOMPARE(retried.status, 200);
+    QCOMPARE(retried.json().value(QStringLiteral("duplicates")).toInt(), 1);
+    QCOMPARE(http.get(QStringLiteral("/dev/activities?user=dora")).json().value(QStringLiteral("activities")).toArray().size(), 1);
+}
+
+// A password changed elsewhere: the user's tokens are refused from then on, another
+// user's are not, and a new login of the same user works again.
+void TestDevServerFaults::revokedSessionRefusesItsTokensButNotANewLogin()
+{
+    DevServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    HttpProbe http(server.baseUrl());
+    const QString refresh = http.devLogin(QStringLiteral("eve")).value(QStringLiteral("refreshToken")).toString();
+    const QString access = http.accessTokenFor(refresh);
+    const QString other = tokenFor(http, QStringLiteral("finn"));
+    QCOMPARE(http.post(QStringLiteral("/dev/revoke-sessions?user=eve"), {}, "text/plain").json().value(QStringLiteral("revoked")).toInt(), 1);
+
+    QCOMPARE(http.postJson(QStringLiteral("/v2/desktop/activity"), oneLog(), access).status, 401);
+    QVERIFY(http.accessTokenFor(refresh).isEmpty());
+    QCOMPARE(http.postJson(QStringLiteral("/v2/desktop/activity"), oneLog(), other).status, 200);
+    QVERIFY(!tokenFor(http, QStringLiteral("eve")).isEmpty());
 }
 
 void TestDevServerFaults::listensOnlyOnBindAddress()

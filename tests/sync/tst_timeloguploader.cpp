@@ -284,6 +284,120 @@ private slots:
         QCOMPARE(storedCount(), 1);
     }
 
+    // After an outage the token is exchanged first, and the same pass then uploads: the
+    // backlog does not wait for another rhythm.
+    void exchangeThenUploadInTheSamePass()
+    {
+        TestClock clock;
+        UserInfo user = logInAndStore(server, QStringLiteral("lena"));
+        user.setAccessTokenExpiriesInSecs(3600);
+        user.save();
+        addLogs(2, QStringLiteral("editor"));
+        clock.advanceSecs(2 * 3600);
+
+        TimeLogUploader uploader;
+        QStringList order;
+        connect(uploader.currentHttpClient(), &HttpClient::sigExchangeToken, this, [&] { order << QStringLiteral("exchange"); });
+        connect(uploader.currentHttpClient(), &HttpClient::sigUpload, this, [&] { order << QStringLiteral("upload"); });
+        uploader.start();
+        // The first pass comes 5 s after the start, the next one 90 s later.
+        QTRY_COMPARE_WITH_TIMEOUT(storedCount(), 0, 30000);
+        QCOMPARE(order, QStringList({QStringLiteral("exchange"), QStringLiteral("upload")}));
+        QCOMPARE(activities(server, user.cvUserId()).size(), 2);
+        uploader.stop();
+        QVERIFY(uploader.wait(30000));
+    }
+
+    // A backlog goes up batch after batch while the service accepts them; after a failure
+    // the uploader keeps its rhythm instead of retrying at once.
+    void backlogDrainsAtOnceUntilTheFirstFailure()
+    {
+        const UserInfo user = logInAndStore(server, QStringLiteral("mia"));
+        addLogs(1600, QStringLiteral("editor"));
+        behave(server, QStringLiteral("fail=activity:500"));
+        {
+            TimeLogUploader uploader;
+            QSignalSpy upload(uploader.currentHttpClient(), &HttpClient::sigUpload);
+            uploader.start();
+            QTRY_COMPARE_WITH_TIMEOUT(upload.count(), 1, 30000);
+            QTest::qWait(3000);
+            QCOMPARE(upload.count(), 1);
+            uploader.stop();
+            QVERIFY(uploader.wait(30000));
+        }
+        QCOMPARE(storedCount(), 1600);
+
+        behave(server, QStringLiteral("reset=1"));
+        TimeLogUploader uploader;
+        QSignalSpy upload(uploader.currentHttpClient(), &HttpClient::sigUpload);
+        uploader.start();
+        QTRY_COMPARE_WITH_TIMEOUT(storedCount(), 0, 30000);
+        QCOMPARE(upload.count(), 4); // 500, 500, 500, 100
+        QCOMPARE(activities(server, user.cvUserId()).size(), 1600);
+        uploader.stop();
+        QVERIFY(uploader.wait(30000));
+    }
+
+    // A refused login is said once; the user id and every log stay, nothing goes to another
+    // user, and once the same user logs in again the backlog goes up.
+    void refusedLoginKeepsTheLogsForTheSameUser()
+    {
+        UserInfo user = logInAndStore(server, QStringLiteral("nora"));
+        user.setAccessTokenExpiriesInSecs(0);
+        user.save();
+        addLogs(3, QStringLiteral("editor"));
+        requestJson("POST", server.url(QStringLiteral("/dev/revoke-sessions?user=nora")));
+
+        TimeLogUploader uploader;
+        QSignalSpy expired(AppSignals::instance(), &AppSignals::loginExpired);
+        QSignalSpy loginRequired(AppSignals::instance(), &AppSignals::loginRequired);
+        uploader.runPass();
+        QTRY_COMPARE(expired.count(), 1);
+        QCOMPARE(UserInfo::load().cvUserId(), QStringLiteral("nora"));
+        QVERIFY(!UserInfo::load().isLoggedIn());
+        uploader.runPass();
+        uploader.runPass();
+        QCOMPARE(loginRequired.count(), 2);
+        QCOMPARE(expired.count(), 1);
+        addLogs(1, QStringLiteral("after the refusal"));
+        QCOMPARE(storedCount(), 4);
+
+        logInAndStore(server, QStringLiteral("olaf"));
+        passAndSettle(uploader);
+        QCOMPARE(activities(server, QStringLiteral("olaf")).size(), 0);
+        QCOMPARE(storedCount(), 4);
+
+        logInAndStore(server, QStringLiteral("nora"));
+        passAndSettle(uploader);
+        QCOMPARE(storedCount(), 0);
+        QCOMPARE(activities(server, QStringLiteral("nora")).size(), 4);
+        QCOMPARE(expired.count(), 1);
+    }
+
+    // "Logout & Quit": what the leaving user has pending goes up, batch after batch, within
+    // the time given; what the service does not take stays stored for them alone.
+    void pendingLogsGoUpBeforeTheLogout()
+    {
+        const UserInfo user = logInAndStore(server, QStringLiteral("pia"));
+        addLogs(1100, QStringLiteral("editor"));
+        TimeLogUploader uploader;
+        QElapsedTimer timer;
+        timer.start();
+        uploader.uploadPendingBeforeLogout(20000);
+        QVERIFY(timer.elapsed() < 20000);
+        QCOMPARE(storedCount(), 0);
+        QCOMPARE(activities(server, user.cvUserId()).size(), 1100);
+
+        addLogs(3, QStringLiteral("editor"));
+        behave(server, QStringLiteral("late=activity:60000"));
+        timer.restart();
+        uploader.uploadPendingBeforeLogout(1500);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(storedCount(), 3);
+        logInAndStore(server, QStringLiteral("quinn"));
+        QCOMPARE(store().timeLogsForUpload(500, QStringLiteral("quinn"))->size(), size_t(0));
+    }
+
     void stopEndsTheThreadPromptly()
     {
         TimeLogUploader uploader;

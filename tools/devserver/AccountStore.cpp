@@ -126,3 +126,17 @@ int AccountStore::expireAccessTokens(const QString& userId)
         return 0;
     return sqlite3_changes(_db.handle());
 }
+
+int AccountStore::revokeSessions(const QString& userId)
+{
+    std::lock_guard<std::mutex> lock(_db.mutex());
+    SqliteStatement access(_db.handle(), "DELETE FROM access_tokens WHERE ?1 = '' OR user_id = ?1");
+    access.bind(1, userId);
+    if (!access.exec())
+        return 0;
+    SqliteStatement refresh(_db.handle(), "DELETE FROM refresh_tokens WHERE ?1 = '' OR user_id = ?1");
+    refresh.bind(1, userId);
+    if (!refresh.exec())
+        return 0;
+    return sqlite3_changes(_db.handle());
+}

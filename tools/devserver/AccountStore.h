@@ -36,6 +36,9 @@ public:
     std::optional<QString> userForAccessToken(const QString& accessToken);
     // Expires the user's access tokens (everybody's when userId is empty); returns how many.
     int expireAccessTokens(const QString& userId);
+    // Revokes the user's sessions (everybody's when userId is empty), as a password change
+    // or an administrator does: refresh and access tokens go; returns how many refresh tokens.
+    int revokeSessions(const QString& userId);
 
 private:
     static QString newToken(const char* prefix);

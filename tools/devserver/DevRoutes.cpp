@@ -117,12 +117,19 @@ void expireTokens(ServerContext& ctx, const httplib::Request& req, httplib::Resp
     HttpText::json(res, 200, QJsonObject{{QStringLiteral("expired"), n}});
 }
 
+void revokeSessions(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
+{
+    const int n = ctx.accounts.revokeSessions(HttpText::param(req, "user"));
+    HttpText::json(res, 200, QJsonObject{{QStringLiteral("revoked"), n}});
+}
+
 bool isTrue(const std::string& value)
 {
     return value == "1" || value == "true" || value == "yes";
 }
 
 // Same spellings as the command line: fail=activity:500, delay=all:3000, garbage=loginStatus,
+// late=activity:20000,
 // exchangeResultState=..., omitExpiresIn=1, feedbackResult=..., reset=1 (applied first).
 void behaviour(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
@@ -140,6 +147,8 @@ void behaviour(ServerContext& ctx, const httplib::Request& req, httplib::Respons
                 ok = m.addDelay(v, &error);
             else if (name == "garbage")
                 ok = m.addGarbage(v, &error);
+            else if (name == "late")
+                ok = m.addLateAnswer(v, &error);
             else if (name == "exchangeResultState")
                 m.setExchangeResultState(v);
             else if (name == "omitExpiresIn")
@@ -194,6 +203,7 @@ void DevRoutes::install(httplib::Server& server, ServerContext& ctx)
     server.Get("/dev/feedback", route(ctx, feedbackList));
     server.Get("/dev/feedback/([0-9]+)/log", route(ctx, feedbackLog));
     server.Post("/dev/expire-access-tokens", route(ctx, expireTokens));
+    server.Post("/dev/revoke-sessions", route(ctx, revokeSessions));
     server.Get("/dev/behaviour", route(ctx, behaviour));
     server.Post("/dev/behaviour", route(ctx, behaviour));
     server.Get("/dev/stats", route(ctx, stats));

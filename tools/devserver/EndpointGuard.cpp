@@ -24,6 +24,12 @@ EndpointGuard::Handler EndpointGuard::wrap(ServerContext& ctx, const QString& en
             return;
         }
         handler(req, res);
+        // What the request asked for is done (stored); the answer is what comes late, as
+        // when a connection breaks or the client quits before it arrives.
+        if (plan.lateMs > 0 && !ctx.board.sleepFor(std::chrono::milliseconds(plan.lateMs))) {
+            HttpText::text(res, 503, QStringLiteral("shutting down"));
+            return;
+        }
         if (plan.garbage) {
             res.status = 200;
             res.set_content("<html><body><h1>502 Bad Gateway</h1>upstream hiccup</body></html>",

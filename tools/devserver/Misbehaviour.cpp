@@ -22,6 +22,7 @@ Misbehaviour::Plan Misbehaviour::planFor(const QString& endpoint) const
     Plan plan;
     plan.failStatus = _failures.value(endpoint, _failures.value(kAll, 0));
     plan.delayMs = _delays.value(endpoint, _delays.value(kAll, 0));
+    plan.lateMs = _late.value(endpoint, _late.value(kAll, 0));
     plan.garbage = _garbage.contains(endpoint) || _garbage.contains(kAll);
     return plan;
 }
@@ -77,6 +78,17 @@ bool Misbehaviour::addDelay(const QString& rule, QString* error)
     return true;
 }
 
+bool Misbehaviour::addLateAnswer(const QString& rule, QString* error)
+{
+    QString endpoint;
+    int ms = 0;
+    if (!split(rule, true, &endpoint, &ms, error))
+        return false;
+    std::lock_guard<std::mutex> lock(_mutex);
+    _late.insert(endpoint, ms);
+    return true;
+}
+
 bool Misbehaviour::addGarbage(const QString& rule, QString* error)
 {
     QString endpoint;
@@ -129,6 +141,7 @@ void Misbehaviour::reset()
     std::lock_guard<std::mutex> lock(_mutex);
     _failures.clear();
     _delays.clear();
+    _late.clear();
     _garbage.clear();
     _exchangeResultState.clear();
     _omitExpiresIn = false;
@@ -138,15 +151,18 @@ void Misbehaviour::reset()
 QJsonObject Misbehaviour::toJson() const
 {
     std::lock_guard<std::mutex> lock(_mutex);
-    QJsonObject failures, delays;
+    QJsonObject failures, delays, late;
     for (auto it = _failures.begin(); it != _failures.end(); ++it)
         failures.insert(it.key(), it.value());
     for (auto it = _delays.begin(); it != _delays.end(); ++it)
         delays.insert(it.key(), it.value());
+    for (auto it = _late.begin(); it != _late.end(); ++it)
+        late.insert(it.key(), it.value());
     QStringList garbage = _garbage.values();
     garbage.sort();
     return QJsonObject{{QStringLiteral("fail"), failures},
                        {QStringLiteral("delayMs"), delays},
+                       {QStringLiteral("lateMs"), late},
                        {QStringLiteral("garbage"), QJsonArray::fromStringList(garbage)},
                        {QStringLiteral("exchangeResultState"), _exchangeResultState},
                        {QStringLiteral("omitExpiresIn"), _omitExpiresIn},

@@ -21,6 +21,7 @@ public:
     {
         int failStatus = 0; // 0: answer normally
         int delayMs = 0;
+        int lateMs = 0; // after the request was handled (stored), before the answer
         bool garbage = false;
     };
     Plan planFor(const QString& endpoint) const;
@@ -29,6 +30,7 @@ public:
     // rule is malformed.
     bool addFailure(const QString& rule, QString* error);
     bool addDelay(const QString& rule, QString* error);
+    bool addLateAnswer(const QString& rule, QString* error);
     bool addGarbage(const QString& endpoint, QString* error);
 
     // Token exchange answers without an "idToken" and with this "resultState".
@@ -50,6 +52,7 @@ private:
     mutable std::mutex _mutex;
     QMap<QString, int> _failures;
     QMap<QString, int> _delays;
+    QMap<QString, int> _late;
     QSet<QString> _garbage;
     QString _exchangeResultState;
     bool _omitExpiresIn = false;

@@ -92,6 +92,10 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
     const QCommandLineOption delayOpt(QStringLiteral("delay"),
                                       QStringLiteral("Wait this long before answering an endpoint, e.g. activity:130000. Repeatable."),
                                       QStringLiteral("endpoint:ms"));
+    const QCommandLineOption lateOpt(QStringLiteral("late"),
+                                     QStringLiteral("Handle a request of an endpoint (store what it brings), then wait this long "
+                                                    "before answering, e.g. activity:20000. Repeatable."),
+                                     QStringLiteral("endpoint:ms"));
     const QCommandLineOption garbageOpt(QStringLiteral("garbage"),
                                         QStringLiteral("Answer an endpoint with status 200 and a body that is not JSON. Repeatable."),
                                         QStringLiteral("endpoint"));
@@ -109,7 +113,7 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
                                  QStringLiteral("Serve the /dev/* endpoints for tests and development: they read "
                                                 "everybody's activity and log anybody in, so never where others can reach the port."));
     p.addOptions({port, crashPort, bind, insecure, data, poll, lifetime, cert, key, selfSigned, failOpt, delayOpt,
-                  garbageOpt, resultState, omitExpires, feedback, quiet, dev});
+                  lateOpt, garbageOpt, resultState, omitExpires, feedback, quiet, dev});
     p.process(app);
     if (!p.positionalArguments().isEmpty())
         fail(QStringLiteral("unexpected argument \"%1\"").arg(p.positionalArguments().first()));
@@ -139,6 +143,7 @@ ServerOptions ServerOptions::parse(const QCoreApplication& app)
         fail(QStringLiteral("--tls-self-signed replaces --tls-cert/--tls-key"));
     o.failures = p.values(failOpt);
     o.delays = p.values(delayOpt);
+    o.late = p.values(lateOpt);
     o.garbage = p.values(garbageOpt);
     o.exchangeResultState = p.value(resultState);
     o.omitExpiresIn = p.isSet(omitExpires);

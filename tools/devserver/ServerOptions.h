@@ -24,6 +24,7 @@ struct ServerOptions
 
     QStringList failures;  // endpoint:status
     QStringList delays;    // endpoint:milliseconds
+    QStringList late;      // endpoint:milliseconds, after handling
     QStringList garbage;   // endpoint
     QString exchangeResultState;
     bool omitExpiresIn = false;

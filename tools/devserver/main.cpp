@@ -57,6 +57,9 @@ bool applySwitches(const ServerOptions& o, Misbehaviour& m, QString* error)
     for (const QString& rule : o.delays)
         if (!m.addDelay(rule, error))
             return false;
+    for (const QString& rule : o.late)
+        if (!m.addLateAnswer(rule, error))
+            return false;
     for (const QString& rule : o.garbage)
         if (!m.addGarbage(rule, error))
             return false;

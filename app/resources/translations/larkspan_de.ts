@@ -252,6 +252,10 @@
         <translation>Erfolgreich angemeldet.</translation>
     </message>
     <message>
+        <source>Your Larkspan login has expired. Please log in again.</source>
+        <translation>Ihre Larkspan-Anmeldung ist abgelaufen. Bitte melden Sie sich erneut an.</translation>
+    </message>
+    <message>
         <source>Last synced: </source>
         <translation>Zuletzt synchronisiert: </translation>
     </message>

@@ -252,6 +252,10 @@
         <translation>로그인했습니다.</translation>
     </message>
     <message>
+        <source>Your Larkspan login has expired. Please log in again.</source>
+        <translation>Larkspan 로그인이 만료되었습니다. 다시 로그인해 주세요.</translation>
+    </message>
+    <message>
         <source>Last synced: </source>
         <translation>마지막 동기화: </translation>
     </message>

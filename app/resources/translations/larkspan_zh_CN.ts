@@ -252,6 +252,10 @@
         <translation>登录成功。</translation>
     </message>
     <message>
+        <source>Your Larkspan login has expired. Please log in again.</source>
+        <translation>您的 Larkspan 登录已过期。请重新登录。</translation>
+    </message>
+    <message>
         <source>Last synced: </source>
         <translation>上次同步：</translation>
     </message>

@@ -252,6 +252,10 @@
         <translation>登入成功。</translation>
     </message>
     <message>
+        <source>Your Larkspan login has expired. Please log in again.</source>
+        <translation>您的 Larkspan 登入已過期。請重新登入。</translation>
+    </message>
+    <message>
         <source>Last synced: </source>
         <translation>上次同步：</translation>
     </message>
