@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QThread>
 
+#include <QDeadlineTimer>
+
 #include <atomic>
 
 namespace {
@@ -13,6 +15,10 @@ namespace {
 QtMessageHandler gPrevious = nullptr;
 std::function<void()>* gStop = nullptr;
 std::atomic<bool> gStopping {false};
+// Set once the threads are stopped and what they tracked is stored.
+std::atomic<bool> gStored {false};
+// How long the toolkit's own thread is held back from ending the process.
+constexpr int kHoldMs = 30000;
 
 } // namespace
 
@@ -51,6 +57,7 @@ void DisplayLossGuard::sessionLost(const QString& reason)
     (*gStop)();
     LK_WARNING() << "DisplayLossGuard - threads stopped, tracked time stored.";
     QtLog::getConf().flush();
+    gStored = true;
     QCoreApplication::exit(1);
 }
 
@@ -58,10 +65,23 @@ void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& conte
 {
     if (gPrevious)
         gPrevious(type, context, message);
-    // Only on the GUI thread, the one that goes on to exit(): the threads it stops are
-    // never the caller. Once is enough.
-    if (!gStop || !isDisplayLossNotice(type, message) || !QCoreApplication::instance()
-        || QThread::currentThread() != QCoreApplication::instance()->thread() || gStopping.exchange(true))
+    if (!gStop || !isDisplayLossNotice(type, message) || !QCoreApplication::instance())
+        return;
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        // Qt's Wayland platform notices the compositor's death on a thread of its own and
+        // ends the process with _exit() as soon as this warning returns. The stop belongs
+        // to the GUI thread, so it runs there while this thread waits for it, bounded.
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [reason = message.section(QLatin1Char('.'), 0, 0)] {
+            DisplayLossGuard::sessionLost(reason);
+        }, Qt::QueuedConnection);
+        const QDeadlineTimer deadline(kHoldMs);
+        while (!gStored && !deadline.hasExpired())
+            QThread::msleep(20);
+        return;
+    }
+    // On the GUI thread, the one that goes on to exit(), the threads it stops are never
+    // the caller. Once is enough.
+    if (gStopping.exchange(true))
         return;
     // We are inside Qt's message handler: what this thread logs from here, the shutdown's
     // lines included, would otherwise go to stderr instead of the log.
@@ -71,4 +91,5 @@ void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& conte
     (*gStop)();
     LK_WARNING() << "DisplayLossGuard - threads stopped, tracked time stored.";
     QtLog::getConf().flush();
+    gStored = true;
 }

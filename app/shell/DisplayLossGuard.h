@@ -15,6 +15,10 @@ class QMessageLogContext;
 // it and runs the orderly stop of the worker threads, with the event manager's final
 // build, before the warning returns.
 //
+// Qt's Wayland platform says "The Wayland connection broke..." on its own event thread and
+// ends the process with _exit() right after; that thread is held until the GUI thread has
+// stopped the workers and stored what they tracked.
+//
 // Stopping ahead of exit() rather than in an atexit() handler matters: exit() destroys
 // function-local statics in reverse order of creation, so statics the running threads use
 // (Qt's time-zone cache) would be gone before a handler registered at start-up ever ran.
