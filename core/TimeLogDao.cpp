@@ -335,34 +335,29 @@ std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::idleTimeLogs() const
 
 std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::timeLogsForUpload(int limit) const
 {
-    LK_DEBUG() << "timeLogsForUpload: loading time logs from database...";
-    auto logs = std::make_unique<TimeLogs>();
-    QMutexLocker locker(&_lock);
-    QSqlQuery query(_database);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT * FROM time_logs WHERE app_name NOT IN (:app_name1, "
-                                 ":app_name2) ORDER BY start_time ASC LIMIT :limit"));
-    query.bindValue(QStringLiteral(":app_name1"), TimeEvent::strIdle());
-    query.bindValue(QStringLiteral(":app_name2"), TimeEvent::strPaused());
-    query.bindValue(QStringLiteral(":limit"), limit);
-    execAndLog(query);
-    readTimeLogs(query, *logs);
-    return logs;
+    return selectForUpload(limit, nullptr);
 }
 
 std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::timeLogsForUpload(int limit, const QString& userId) const
+{
+    return selectForUpload(limit, &userId);
+}
+
+std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::selectForUpload(int limit, const QString* userId) const
 {
     LK_DEBUG() << "timeLogsForUpload: loading time logs from database...";
     auto logs = std::make_unique<TimeLogs>();
     QMutexLocker locker(&_lock);
     QSqlQuery query(_database);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT * FROM time_logs WHERE app_name NOT IN (:app_name1, "
-                                 ":app_name2) AND user_id IN ('', :user_id) ORDER BY start_time ASC "
-                                 "LIMIT :limit"));
+    // Without a user every log goes; with one, the user's own and those that belong to nobody.
+    query.prepare(QStringLiteral("SELECT * FROM time_logs WHERE app_name NOT IN (:app_name1, :app_name2)")
+                  + (userId ? QStringLiteral(" AND user_id IN ('', :user_id)") : QString())
+                  + QStringLiteral(" ORDER BY start_time ASC LIMIT :limit"));
     query.bindValue(QStringLiteral(":app_name1"), TimeEvent::strIdle());
     query.bindValue(QStringLiteral(":app_name2"), TimeEvent::strPaused());
-    query.bindValue(QStringLiteral(":user_id"), notNull(userId));
+    if (userId)
+        query.bindValue(QStringLiteral(":user_id"), notNull(*userId));
     query.bindValue(QStringLiteral(":limit"), limit);
     execAndLog(query);
     readTimeLogs(query, *logs);
