@@ -6,6 +6,7 @@
 // Usage: LARKSPAN_BUILD_DIR=$PWD bin/bench_backlog [count ...]
 
 #include "DevServerProcess.h"
+#include "E2eDesktop.h"
 #include "LarkspanRun.h"
 #include "ProcFields.h"
 #include "TimeLog.h"
@@ -38,18 +39,7 @@ void wait(int ms)
 
 bool storeLoggedInUser(const LarkspanHome& home, const DevServerProcess& server, const QString& name)
 {
-    const QJsonObject login = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + name));
-    const QJsonObject exchange = DevServerProcess::jsonReply(
-        "POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")),
-        QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
-                                   {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})
-            .toJson(QJsonDocument::Compact));
-    UserInfo user;
-    user.setCvUserId(login.value(QStringLiteral("cvUserId")).toString());
-    user.setRefreshToken(login.value(QStringLiteral("refreshToken")).toString());
-    user.setAccessToken(exchange.value(QStringLiteral("idToken")).toString());
-    user.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
-    user.setAccessTokenExpiriesInSecs(exchange.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
+    const UserInfo user = loggedInUser(server, name);
     QDir().mkpath(home.configDir());
     QSettings settings(home.settingsFile(), QSettings::NativeFormat);
     settings.setValue(QStringLiteral("userInfoJson"), user.toJson());

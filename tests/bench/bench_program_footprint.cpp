@@ -10,6 +10,7 @@
 //   --quiet-only   only the run in which no window is opened
 
 #include "DevServerProcess.h"
+#include "E2eDesktop.h"
 #include "LarkspanRun.h"
 #include "ProcFields.h"
 #include "SessionBus.h"
@@ -46,18 +47,7 @@ void wait(int ms)
 // A user logged in on the reference server, stored as the program stores it.
 bool storeLoggedInUser(const LarkspanHome& home, const DevServerProcess& server, const QString& name)
 {
-    const QJsonObject login = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + name));
-    const QJsonObject exchange = DevServerProcess::jsonReply(
-        "POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")),
-        QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
-                                   {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})
-            .toJson(QJsonDocument::Compact));
-    UserInfo user;
-    user.setCvUserId(login.value(QStringLiteral("cvUserId")).toString());
-    user.setRefreshToken(login.value(QStringLiteral("refreshToken")).toString());
-    user.setAccessToken(exchange.value(QStringLiteral("idToken")).toString());
-    user.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
-    user.setAccessTokenExpiriesInSecs(exchange.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
+    const UserInfo user = loggedInUser(server, name);
     if (!user.isLoggedIn())
         return false;
     QSettings settings(home.settingsFile(), QSettings::NativeFormat);

@@ -79,7 +79,7 @@ QList<StoredLog> storedTimeLogs(const LarkspanHome& home)
     return logs;
 }
 
-QString loggedInUserJson(const DevServerProcess& server, const QString& user)
+UserInfo loggedInUser(const DevServerProcess& server, const QString& user)
 {
     const QJsonObject login = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + user));
     const QByteArray exchangeBody = QJsonDocument(QJsonObject {
@@ -92,5 +92,10 @@ QString loggedInUserJson(const DevServerProcess& server, const QString& user)
     info.setAccessToken(exchange.value(QStringLiteral("idToken")).toString());
     info.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
     info.setAccessTokenExpiriesInSecs(exchange.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
-    return info.toJson();
+    return info;
+}
+
+QString loggedInUserJson(const DevServerProcess& server, const QString& user)
+{
+    return loggedInUser(server, user).toJson();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "UserInfo.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QProcess>
@@ -47,4 +49,5 @@ QList<StoredLog> storedTimeLogs(const LarkspanHome& home);
 
 // A user logged in on the server, with a fresh access token, as the program stores it
 // under "userInfoJson".
+UserInfo loggedInUser(const DevServerProcess& server, const QString& user);
 QString loggedInUserJson(const DevServerProcess& server, const QString& user);

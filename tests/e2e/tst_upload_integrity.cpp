@@ -21,24 +21,6 @@
 
 namespace {
 
-// A user logged in on the server, with a fresh access token, as the program stores it.
-UserInfo loggedInUser(const DevServerProcess& server, const QString& user)
-{
-    const QJsonObject login = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + user));
-    const QByteArray exchangeBody = QJsonDocument(QJsonObject {
-        {QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
-        {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}}).toJson(QJsonDocument::Compact);
-    const QJsonObject exchange = DevServerProcess::jsonReply(
-        "POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")), exchangeBody);
-    UserInfo info;
-    info.setCvUserId(login.value(QStringLiteral("cvUserId")).toString());
-    info.setRefreshToken(login.value(QStringLiteral("refreshToken")).toString());
-    info.setAccessToken(exchange.value(QStringLiteral("idToken")).toString());
-    info.setAccessTokenCreationMillisecs(QDateTime::currentMSecsSinceEpoch());
-    info.setAccessTokenExpiriesInSecs(exchange.value(QStringLiteral("expiresInSecs")).toVariant().toLongLong());
-    return info;
-}
-
 void storeUser(const LarkspanHome& home, const UserInfo& user)
 {
     QDir().mkpath(home.configDir());
