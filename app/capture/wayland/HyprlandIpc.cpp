@@ -9,7 +9,7 @@
 namespace {
 
 // The answer describes one window: a few kilobytes at most.
-constexpr qint64 kMaxReply = 1024 * 1024;
+constexpr qint64 kMaxReply = qint64(1024) * 1024;
 
 } // namespace
 
