@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -152,6 +153,9 @@ private slots:
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 QFAIL(qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
         }
+        // Qt's Wayland platform, for the program's own windows on it.
+        if (!QFile::exists(QLibraryInfo::location(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/libqwayland-generic.so")))
+            QFAIL("qtwayland5 is missing (scripts/deps.sh installs it)");
     }
 
     void nativeWindowsAreTrackedUntilTheCompositorDies()
