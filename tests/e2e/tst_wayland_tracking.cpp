@@ -291,30 +291,36 @@ private slots:
     {
         QTest::addColumn<QString>("platform");
         QTest::addColumn<QString>("shell");
-        QTest::newRow("Qt on Wayland") << QStringLiteral("wayland") << QStringLiteral("xdg_shell");
-        QTest::newRow("Qt on XWayland") << QStringLiteral("xcb") << QStringLiteral("xwayland");
+        QTest::addColumn<bool>("barLater");
+        QTest::newRow("Qt on Wayland") << QStringLiteral("wayland") << QStringLiteral("xdg_shell") << false;
+        QTest::newRow("Qt on XWayland") << QStringLiteral("xcb") << QStringLiteral("xwayland") << false;
+        // The bar and the program start side by side in a session; the bar may come second.
+        QTest::newRow("bar started after the program") << QStringLiteral("xcb") << QStringLiteral("xwayland") << true;
     }
 
     // A user of a sway session with a bar, whose Qt programs run on either platform: the
     // login window is a toplevel of the session, the tray icon sits in the bar through
-    // StatusNotifierItem, and a compositor that dies takes no tracked time with it (Qt's
-    // Wayland platform ends the process from a thread of its own).
+    // StatusNotifierItem, also when the bar comes up after the program, and a compositor
+    // that dies takes no tracked time with it (Qt's Wayland platform ends the process from
+    // a thread of its own).
     void ownWindowsTrayAndStoredTimeOnEitherQtPlatform()
     {
         QFETCH(QString, platform);
         QFETCH(QString, shell);
+        QFETCH(bool, barLater);
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
         QProcessEnvironment env = home.environment();
         // No one logged in and no service: the login window asks.
         env.insert(QStringLiteral("LARKSPAN_SERVER_URL"), QStringLiteral("http://127.0.0.1:9"));
         env.insert(QStringLiteral("LARKSPAN_INGRESS_URL"), QStringLiteral("http://127.0.0.1:9"));
-        HeadlessCompositor sway(home.path(), env, HeadlessCompositor::Kind::Sway, "bar {\n  position top\n}\n");
+        const QByteArray bar = "bar {\n  position top\n}\n";
+        HeadlessCompositor sway(home.path(), env, HeadlessCompositor::Kind::Sway, barLater ? QByteArray() : bar);
         QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
         QVERIFY(sway.exec(QStringLiteral("foot --title='%1' --app-id=%2 cat").arg(kTitleA, kAppA)));
-        // The bar's tray is up before the user's programs start, as in a session's start.
         QStringList items;
-        QTRY_VERIFY_WITH_TIMEOUT(sway.statusNotifierItems(&items), 10000);
+        if (!barLater)
+            QTRY_VERIFY_WITH_TIMEOUT(sway.statusNotifierItems(&items), 10000);
         QVERIFY(sway.waitForWindow(kAppA));
 
         QTemporaryDir prefix;
@@ -325,6 +331,13 @@ private slots:
         QCOMPARE(sway.window(QString(), kLoginWindow).value(QLatin1String("shell")).toString(), shell);
         const qint64 pid = findProgram(binary);
         QVERIFY2(pid > 0, "the session did not start the program");
+        if (barLater) {
+            QFile config(home.path() + QStringLiteral("/sway.conf"));
+            QVERIFY(config.open(QIODevice::Append));
+            config.write(bar);
+            config.close();
+            sway.swaymsg({QStringLiteral("reload")});
+        }
         const QString item = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(pid);
         QTRY_VERIFY_WITH_TIMEOUT(sway.statusNotifierItems(&items) && !items.filter(item).isEmpty(), 10000);
 
