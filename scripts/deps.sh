@@ -12,7 +12,7 @@ PACKAGES=(
   sqlite3 curl procps openssl dbus-daemon dbus-session-bus-common
   file xdg-utils jq
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols
-  sway foot wtype xwayland weston dbus-daemon util-linux passwd
+  sway foot wtype xwayland weston dbus-daemon dbus-bin util-linux passwd qtwayland5
 )
 
 missing=()

@@ -6,19 +6,33 @@
 #include <QGuiApplication>
 #include <QThread>
 
-#include <QDeadlineTimer>
-
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
 QtMessageHandler gPrevious = nullptr;
 std::function<void()>* gStop = nullptr;
 std::atomic<bool> gStopping {false};
-// Set once the threads are stopped and what they tracked is stored.
-std::atomic<bool> gStored {false};
-// How long the toolkit's own thread is held back from ending the process.
-constexpr int kHoldMs = 30000;
+
+// Set once what was tracked is stored, or the orderly shutdown has taken over.
+std::mutex gDoneMutex;
+std::condition_variable gDoneChanged;
+bool gDone = false;
+// How long the toolkit's display thread is held back from ending the process while the
+// GUI thread stores; the threads' final build takes well under a second.
+constexpr auto kStoreWait = std::chrono::seconds(20);
+
+void markDone()
+{
+    {
+        std::lock_guard<std::mutex> lock(gDoneMutex);
+        gDone = true;
+    }
+    gDoneChanged.notify_all();
+}
 
 } // namespace
 
@@ -38,6 +52,7 @@ DisplayLossGuard::~DisplayLossGuard()
 void DisplayLossGuard::disarm()
 {
     gStopping = true;
+    markDone();
 }
 
 bool DisplayLossGuard::isDisplayLossNotice(QtMsgType type, const QString& message)
@@ -57,7 +72,7 @@ void DisplayLossGuard::sessionLost(const QString& reason)
     (*gStop)();
     LK_WARNING() << "DisplayLossGuard - threads stopped, tracked time stored.";
     QtLog::getConf().flush();
-    gStored = true;
+    markDone();
     QCoreApplication::exit(1);
 }
 
@@ -65,18 +80,17 @@ void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& conte
 {
     if (gPrevious)
         gPrevious(type, context, message);
-    if (!gStop || !isDisplayLossNotice(type, message) || !QCoreApplication::instance())
+    QCoreApplication* application = QCoreApplication::instance();
+    if (!gStop || !application || !isDisplayLossNotice(type, message))
         return;
-    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
-        // Qt's Wayland platform notices the compositor's death on a thread of its own and
-        // ends the process with _exit() as soon as this warning returns. The stop belongs
-        // to the GUI thread, so it runs there while this thread waits for it, bounded.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [reason = message.section(QLatin1Char('.'), 0, 0)] {
-            DisplayLossGuard::sessionLost(reason);
-        }, Qt::QueuedConnection);
-        const QDeadlineTimer deadline(kHoldMs);
-        while (!gStored && !deadline.hasExpired())
-            QThread::msleep(20);
+    if (QThread::currentThread() != application->thread()) {
+        // Qt's Wayland platform reads the display on a thread of its own and ends the
+        // process from there as soon as this warning returns. The stop belongs to the GUI
+        // thread (it deletes the GUI thread's objects), so this thread waits for it there.
+        QMetaObject::invokeMethod(application, [] { sessionLost(QStringLiteral("the Wayland connection broke")); },
+                                  Qt::QueuedConnection);
+        std::unique_lock<std::mutex> lock(gDoneMutex);
+        gDoneChanged.wait_for(lock, kStoreWait, [] { return gDone; });
         return;
     }
     // On the GUI thread, the one that goes on to exit(), the threads it stops are never
@@ -91,5 +105,5 @@ void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& conte
     (*gStop)();
     LK_WARNING() << "DisplayLossGuard - threads stopped, tracked time stored.";
     QtLog::getConf().flush();
-    gStored = true;
+    markDone();
 }

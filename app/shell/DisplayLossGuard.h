@@ -13,11 +13,9 @@ class QMessageLogContext;
 // broke...", written on the GUI thread right before the exit, by both of its paths (the
 // event reader and the Xlib I/O error handler). The guard watches the message stream for
 // it and runs the orderly stop of the worker threads, with the event manager's final
-// build, before the warning returns.
-//
-// Qt's Wayland platform says "The Wayland connection broke..." on its own event thread and
-// ends the process with _exit() right after; that thread is held until the GUI thread has
-// stopped the workers and stored what they tracked.
+// build, before the warning returns. Qt's Wayland platform ends the process the same way
+// with "The Wayland connection broke...", but writes it on its own display thread: that
+// thread is held until the GUI thread has stored.
 //
 // Stopping ahead of exit() rather than in an atexit() handler matters: exit() destroys
 // function-local statics in reverse order of creation, so statics the running threads use

@@ -1,6 +1,7 @@
 #include "DesktopNotifier.h"
 
 #include "QtLog.h"
+#include "TrayMenu.h"
 #include "WindowPlacement.h"
 
 #include <QDBusConnection>
@@ -35,8 +36,8 @@ QString iconName(QSystemTrayIcon::MessageIcon icon)
 
 } // namespace
 
-DesktopNotifier::DesktopNotifier(QSystemTrayIcon* trayIcon, QObject* parent)
-    : QObject(parent), _trayIcon(trayIcon)
+DesktopNotifier::DesktopNotifier(TrayMenu* tray, QObject* parent)
+    : QObject(parent), _tray(tray)
 {
 }
 
@@ -72,14 +73,19 @@ void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& tit
 
 void DesktopNotifier::showInTray(const Notice& notice, int waitedMsecs)
 {
-    const bool placed = WindowPlacement::isIconPlaced(_trayIcon->geometry());
-    if (!placed && waitedMsecs < kIconWaitMsecs && _trayIcon->isVisible()) {
+    QSystemTrayIcon* trayIcon = _tray->trayIcon();
+    if (!trayIcon) {
+        LK_DEBUG() << "No tray and no notification service for the notice: " << notice.title;
+        return;
+    }
+    const bool placed = WindowPlacement::isIconPlaced(trayIcon->geometry());
+    if (!placed && waitedMsecs < kIconWaitMsecs && trayIcon->isVisible()) {
         QTimer::singleShot(kIconPollMsecs, this,
                            [this, notice, waitedMsecs] { showInTray(notice, waitedMsecs + kIconPollMsecs); });
         return;
     }
-    LK_DEBUG() << "Balloon at the tray icon " << _trayIcon->geometry() << (placed ? "" : " (place unknown)");
-    _trayIcon->showMessage(notice.title, notice.message, notice.icon, notice.msecs);
+    LK_DEBUG() << "Balloon at the tray icon " << trayIcon->geometry() << (placed ? "" : " (place unknown)");
+    trayIcon->showMessage(notice.title, notice.message, notice.icon, notice.msecs);
     if (!placed)
         moveBalloonToTrayEdge();
 }

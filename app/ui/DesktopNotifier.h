@@ -4,6 +4,8 @@
 #include <QString>
 #include <QSystemTrayIcon>
 
+class TrayMenu;
+
 // Shows a notice through the desktop's notification service (org.freedesktop.Notifications
 // on the session bus) where one runs, so it looks like every other notice on that desktop;
 // otherwise through the tray icon, which draws a balloon of its own. Nothing here waits for
@@ -12,7 +14,7 @@ class DesktopNotifier : public QObject
 {
     Q_OBJECT
 public:
-    DesktopNotifier(QSystemTrayIcon* trayIcon, QObject* parent);
+    DesktopNotifier(TrayMenu* tray, QObject* parent);
 
     // Every notice has the same weight and goes away by itself after msecs: the desktop
     // never keeps one in view, not even an error.
@@ -36,5 +38,5 @@ private:
     void showInTray(const Notice& notice, int waitedMsecs = 0);
     void moveBalloonToTrayEdge();
 
-    QSystemTrayIcon* _trayIcon;
+    TrayMenu* _tray;
 };

@@ -79,8 +79,13 @@ LoginPrompt::~LoginPrompt() = default;
 void LoginPrompt::initTrayIcon()
 {
     trayMenu = new TrayMenu(this);
-    connect(trayMenu->trayIcon(), &QSystemTrayIcon::activated, this, &LoginPrompt::showHideTrayMenu);
-    notifier = new DesktopNotifier(trayMenu->trayIcon(), this);
+    const auto connectIcon = [this](QSystemTrayIcon* icon) {
+        connect(icon, &QSystemTrayIcon::activated, this, &LoginPrompt::showHideTrayMenu);
+    };
+    if (trayMenu->trayIcon())
+        connectIcon(trayMenu->trayIcon());
+    connect(trayMenu, &TrayMenu::trayIconCreated, this, connectIcon);
+    notifier = new DesktopNotifier(trayMenu, this);
 
     const std::pair<TrayMenu::Entry, void (LoginPrompt::*)()> handlers[] {
         {TrayMenu::OpenConsole, &LoginPrompt::openConsole},
@@ -351,7 +356,7 @@ void LoginPrompt::changeEvent(QEvent* event)
 void LoginPrompt::closeEvent(QCloseEvent* event)
 {
     LK_DEBUG() << "Going to quit Larkspan: " << event;
-    trayMenu->trayIcon()->hide();
+    trayMenu->setIconVisible(false);
     windows->closeConsole();
     event->accept();
     // The other windows only hide when closed and the program keeps running without any
@@ -359,4 +364,4 @@ void LoginPrompt::closeEvent(QCloseEvent* event)
     QCoreApplication::quit();
 }
 
-void LoginPrompt::hideTrayIcon() { trayMenu->trayIcon()->setVisible(false); }
+void LoginPrompt::hideTrayIcon() { trayMenu->setIconVisible(false); }

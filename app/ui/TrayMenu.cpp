@@ -8,6 +8,10 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusServiceWatcher>
+#include <QDBusVariant>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QMenu>
@@ -18,6 +22,28 @@
 #include <QWindow>
 
 namespace {
+
+const QString kTrayWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+const QString kTrayWatcherPath = QStringLiteral("/StatusNotifierWatcher");
+
+// A Wayland session's only tray is a bar's StatusNotifierItem host, and Qt decides at its
+// first tray icon, once for the whole run, whether there is one: an icon made before the
+// bar's tray is up would never show. X11 sessions keep their icon from the start.
+bool waylandTrayHostMissing()
+{
+    if (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return false;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(kTrayWatcher, kTrayWatcherPath,
+                                                      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    call << kTrayWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    // Without a watcher the bus answers at once; a hung one costs the start two seconds.
+    const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);
+    return reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()
+        || !qvariant_cast<QDBusVariant>(reply.arguments().constFirst()).variant().toBool();
+}
 
 // The texts were translated as the tray controller's own and keep its context.
 constexpr char kContext[] = "LoginPrompt";
@@ -80,14 +106,14 @@ TrayMenu::TrayMenu(QWidget* window) : QObject(window)
         _icons[i] = LarkspanIcons::trayIcon(QString::fromLatin1(states[i]));
         _icons[i].setIsMask(true);
     }
-    _trayIcon = new QSystemTrayIcon(icon(State::Active), this);
-    _trayIcon->setToolTip(QStringLiteral("Larkspan"));
     _menu = new QMenu(window);
     auto* style = new ScrollingMenuStyle;
     style->setParent(_menu);
     _menu->setStyle(style);
-    _trayIcon->setContextMenu(_menu);
-    _trayIcon->setVisible(true);
+    if (waylandTrayHostMissing())
+        waitForTrayHost();
+    else
+        createTrayIcon();
 
     for (int entry = 0; entry < EntryCount; ++entry) {
         _actions[entry] = new QAction(this);
@@ -99,9 +125,46 @@ TrayMenu::TrayMenu(QWidget* window) : QObject(window)
     retranslate();
 }
 
+void TrayMenu::createTrayIcon()
+{
+    _trayIcon = new QSystemTrayIcon(icon(_state), this);
+    _trayIcon->setToolTip(QStringLiteral("Larkspan"));
+    _trayIcon->setContextMenu(_menu);
+    _trayIcon->setVisible(_iconVisible);
+    emit trayIconCreated(_trayIcon);
+}
+
+void TrayMenu::waitForTrayHost()
+{
+    LK_INFO() << "TrayMenu - no tray on the session bus yet, the tray icon waits for one";
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    auto* watcher = new QDBusServiceWatcher(kTrayWatcher, bus, QDBusServiceWatcher::WatchForRegistration, this);
+    connect(watcher, &QDBusServiceWatcher::serviceRegistered, this, &TrayMenu::onTrayHostMaybeRegistered);
+    // The watcher may be up before its host: the host's arrival is announced.
+    bus.connect(kTrayWatcher, kTrayWatcherPath, kTrayWatcher, QStringLiteral("StatusNotifierHostRegistered"), this,
+                SLOT(onTrayHostMaybeRegistered()));
+}
+
+void TrayMenu::onTrayHostMaybeRegistered()
+{
+    if (_trayIcon || waylandTrayHostMissing())
+        return;
+    LK_INFO() << "TrayMenu - a tray is up, showing the tray icon";
+    createTrayIcon();
+}
+
+void TrayMenu::setIconVisible(bool visible)
+{
+    _iconVisible = visible;
+    if (_trayIcon)
+        _trayIcon->setVisible(visible);
+}
+
 void TrayMenu::setState(State state)
 {
-    _trayIcon->setIcon(icon(state));
+    _state = state;
+    if (_trayIcon)
+        _trayIcon->setIcon(icon(state));
 }
 
 void TrayMenu::setPaused(bool paused)
@@ -172,7 +235,7 @@ void TrayMenu::iconClicked(bool loginWindowShown)
         return;
     }
     LK_DEBUG() << "Show system tray menu...";
-    const QRect iconRect = _trayIcon->geometry();
+    const QRect iconRect = _trayIcon ? _trayIcon->geometry() : QRect();
     const QPoint pointer = QCursor::pos();
     QScreen* screen = QGuiApplication::screenAt(WindowPlacement::trayMenuAnchor(iconRect, pointer));
     if (!screen)

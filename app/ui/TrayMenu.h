@@ -40,11 +40,15 @@ public:
     };
     enum class State { Active, Notify, Idle, Paused };
 
-    // The menu belongs to window; the icon shows State::Active until told otherwise.
+    // The menu belongs to window; the icon shows State::Active until told otherwise. In a
+    // Wayland session whose bar has no tray up yet, the icon is made once the tray is there.
     explicit TrayMenu(QWidget* window);
 
     QAction* action(Entry entry) const { return _actions[entry]; }
+    // Null while the icon waits for the desktop's tray; trayIconCreated() tells when it exists.
     QSystemTrayIcon* trayIcon() const { return _trayIcon; }
+    // Holds for an icon made later, too.
+    void setIconVisible(bool visible);
     QMenu* menu() const { return _menu; }
     QIcon icon(State state) const { return _icons[int(state)]; }
 
@@ -64,12 +68,23 @@ public:
     // it hides the menu instead.
     void iconClicked(bool loginWindowShown);
 
+signals:
+    void trayIconCreated(QSystemTrayIcon* icon);
+
+private slots:
+    // Named for the session bus's signal hook, which takes slots by name only.
+    void onTrayHostMaybeRegistered();
+
 private:
+    void createTrayIcon();
+    void waitForTrayHost();
     QString statusText() const;
     QString lastSyncedText() const;
 
     std::array<QIcon, 4> _icons;
     QSystemTrayIcon* _trayIcon = nullptr;
+    State _state = State::Active;
+    bool _iconVisible = true;
     QMenu* _menu = nullptr;
     std::array<QAction*, EntryCount> _actions {};
     bool _paused = false;

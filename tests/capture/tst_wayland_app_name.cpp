@@ -1,5 +1,6 @@
 #include "TestHome.h"
 
+#include "HyprlandIpc.h"
 #include "SwayIpc.h"
 #include "WaylandAppName.h"
 #include "WaylandWindowDetector.h"
@@ -11,6 +12,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -30,6 +36,54 @@ QProcessEnvironment environment(const QStringList& pairs)
         env.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
     return env;
 }
+
+// A compositor's request socket that answers one connection: it keeps what it was asked
+// and replies, or says nothing at all until it is closed.
+class OneShotSocketServer
+{
+public:
+    OneShotSocketServer(const QString& path, const QByteArray& reply, bool silent = false)
+    {
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = path.toLocal8Bit();
+        memcpy(address.sun_path, name.constData(), static_cast<size_t>(qMin<int>(name.size(), sizeof(address.sun_path) - 1)));
+        _listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (::bind(_listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || ::listen(_listener, 1) != 0)
+            return;
+        _thread = std::thread([this, reply, silent] {
+            const int client = ::accept(_listener, nullptr, nullptr);
+            if (client < 0)
+                return;
+            char buffer[256];
+            const ssize_t n = ::recv(client, buffer, sizeof(buffer), 0);
+            if (n > 0)
+                request = QByteArray(buffer, static_cast<int>(n));
+            if (silent) {
+                // Holds the connection open without a word until the test has given up.
+                char none;
+                [[maybe_unused]] ssize_t ignored = ::recv(client, &none, 1, 0);
+            } else {
+                [[maybe_unused]] ssize_t sent = ::send(client, reply.constData(), static_cast<size_t>(reply.size()), MSG_NOSIGNAL);
+            }
+            ::close(client);
+        });
+    }
+    ~OneShotSocketServer()
+    {
+        ::shutdown(_listener, SHUT_RDWR);
+        if (_thread.joinable())
+            _thread.join();
+        ::close(_listener);
+    }
+    bool isListening() const { return _thread.joinable(); }
+    // Read only after the client has its answer.
+    QByteArray request;
+
+private:
+    int _listener = -1;
+    std::thread _thread;
+};
 
 } // namespace
 
@@ -173,6 +227,60 @@ private slots:
         QVERIFY(!SwayIpc::focusedIn("not json").found);
         // No sway socket: no answer, at once.
         QVERIFY(!SwayIpc::focusedWindow(QStringLiteral("/nonexistent/sway.sock")).found);
+    }
+
+    // Hyprland names the active window's process; "{}" means nothing has the focus.
+    void readsHyprlandsActiveWindow()
+    {
+        const QByteArray reply = R"({"address":"0x55d1c0a3e2b0","mapped":true,"hidden":false,"at":[10,40],"size":[1260,750],
+            "workspace":{"id":1,"name":"1"},"floating":false,"monitor":0,"class":"org.example.Editor",
+            "title":"Caf\u00e9 \u6771\u4eac","initialClass":"org.example.Editor","initialTitle":"Editor",
+            "pid":4242,"xwayland":false,"pinned":false,"fullscreen":false,"grouped":[],"swallowing":"0x0"})";
+        const HyprlandIpc::ActiveWindow active = HyprlandIpc::parse(reply);
+        QVERIFY(active.found);
+        QCOMPARE(active.pid, 4242);
+        QCOMPARE(active.windowClass, QStringLiteral("org.example.Editor"));
+        QCOMPARE(active.title, QString::fromUtf8("Café 東京"));
+        QVERIFY(!HyprlandIpc::parse("{}").found);
+        QVERIFY(!HyprlandIpc::parse("unknown request").found);
+        QVERIFY(!HyprlandIpc::parse(R"({"class":"foot","pid":-1})").found);
+    }
+
+    // The request goes to the session's instance socket under the runtime folder, and the
+    // answer is read to its end; a compositor that never answers costs the timeout only.
+    void asksHyprlandOverItsSocket()
+    {
+        QTemporaryDir runtime;
+        const QString folder = runtime.path() + QStringLiteral("/hypr/v0.41_1712345678_1234");
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/.socket.sock");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+        qputenv("HYPRLAND_INSTANCE_SIGNATURE", "v0.41_1712345678_1234");
+        // A reply larger than one read, as a long title makes it.
+        const QByteArray reply = QByteArray("{\"class\":\"foot\",\"initialClass\":\"foot\",\"title\":\"")
+            + QByteArray(20000, 'x') + QByteArray("\",\"pid\":777}");
+        {
+            OneShotSocketServer compositor(path, reply);
+            QVERIFY(compositor.isListening());
+            QCOMPARE(HyprlandIpc::socketPath(), path);
+            const HyprlandIpc::ActiveWindow active = HyprlandIpc::activeWindow(HyprlandIpc::socketPath());
+            QVERIFY(active.found);
+            QCOMPARE(active.pid, 777);
+            QCOMPARE(active.title.size(), 20000);
+            QCOMPARE(compositor.request, QByteArray("j/activewindow"));
+        }
+        QFile::remove(path);
+        {
+            OneShotSocketServer compositor(path, QByteArray(), true);
+            QVERIFY(compositor.isListening());
+            const auto started = std::chrono::steady_clock::now();
+            QVERIFY(!HyprlandIpc::activeWindow(path, 300).found);
+            QVERIFY(std::chrono::steady_clock::now() - started < std::chrono::seconds(2));
+        }
+        // Outside a Hyprland session there is nothing to ask.
+        qunsetenv("HYPRLAND_INSTANCE_SIGNATURE");
+        QVERIFY(HyprlandIpc::socketPath().isEmpty());
+        qunsetenv("XDG_RUNTIME_DIR");
     }
 };
 

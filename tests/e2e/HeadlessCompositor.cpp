@@ -30,7 +30,8 @@ void collectWindows(const QJsonObject& node, QJsonArray& out)
 
 } // namespace
 
-HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind)
+HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind,
+                                       const QByteArray& swayConfig)
     : _kind(kind), _env(environment)
 {
     if (!prepareUser(home))
@@ -55,6 +56,7 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
             return;
         }
         file.write("xwayland enable\noutput HEADLESS-1 resolution 1280x800\nfocus_on_window_activation focus\n");
+        file.write(swayConfig);
         file.close();
         if (_uid != 0 && ::chown(QFile::encodeName(config).constData(), _uid, static_cast<gid_t>(-1)) != 0) {
             _error = QStringLiteral("cannot give the sway configuration to the user");
@@ -259,6 +261,22 @@ bool HeadlessCompositor::waitForWindow(const QString& appId, const QString& titl
         QThread::msleep(100);
     }
     return false;
+}
+
+bool HeadlessCompositor::statusNotifierItems(QStringList* items) const
+{
+    QByteArray output;
+    if (!runTool(QStringLiteral("dbus-send"),
+                 {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.kde.StatusNotifierWatcher"),
+                  QStringLiteral("/StatusNotifierWatcher"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                  QStringLiteral("string:org.kde.StatusNotifierWatcher"), QStringLiteral("string:RegisteredStatusNotifierItems")},
+                 &output))
+        return false;
+    items->clear();
+    const QRegularExpression item(QStringLiteral("string \"([^\"]*)\""));
+    for (auto match = item.globalMatch(QString::fromUtf8(output)); match.hasNext();)
+        *items << match.next().captured(1);
+    return true;
 }
 
 bool HeadlessCompositor::focus(const QString& criteria) const

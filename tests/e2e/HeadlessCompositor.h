@@ -23,7 +23,9 @@ class HeadlessCompositor
 public:
     enum class Kind { Sway, Weston };
 
-    HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind = Kind::Sway);
+    // swayConfig is added to sway's configuration (a bar block, say).
+    HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind = Kind::Sway,
+                       const QByteArray& swayConfig = QByteArray());
     // Ends the compositor, everything it started and the bus.
     ~HeadlessCompositor();
     HeadlessCompositor(const HeadlessCompositor&) = delete;
@@ -54,6 +56,9 @@ public:
     // The first window with this app_id or title; empty when there is none.
     QJsonObject window(const QString& appId, const QString& title = QString()) const;
     bool waitForWindow(const QString& appId, const QString& title = QString(), int timeoutMs = 15000) const;
+    // The items registered with the session's StatusNotifierWatcher (the tray of a bar);
+    // false while no watcher answers.
+    bool statusNotifierItems(QStringList* items) const;
     // Focuses the window sway's criteria name, e.g. [app_id="notes"] or [class="XTerm"].
     bool focus(const QString& criteria) const;
 

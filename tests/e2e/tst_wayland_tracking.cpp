@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QLibraryInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -27,6 +28,7 @@ const QString kAppB = QStringLiteral("larkspan-e2e-b");
 // XWayland's title is read as the X client sets it; plain text keeps the test about counting.
 const QString kTitleX = QStringLiteral("Larkspan e2e XWayland terminal");
 const QString kPrompt = QStringLiteral("Larkspan Manual Time Prompt");
+const QString kLoginWindow = QStringLiteral("Please Login to Larkspan");
 const QString kUser = QStringLiteral("e2e-wayland");
 // Short, so that input the program failed to see would show as absence within the test.
 constexpr int kIdleThresholdSecs = 15;
@@ -157,10 +159,14 @@ class TestWaylandTracking : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char* tool : {"sway", "swaymsg", "foot", "wtype", "setpriv", "dbus-daemon", "Xwayland", "xterm", "weston"}) {
+        for (const char* tool : {"sway", "swaymsg", "swaybar", "foot", "wtype", "setpriv", "dbus-daemon", "dbus-send", "Xwayland",
+                                 "xterm", "weston"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 QFAIL(qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
         }
+        // Qt's Wayland platform, for the program's own windows on it.
+        if (!QFile::exists(QLibraryInfo::location(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/libqwayland-generic.so")))
+            QFAIL("qtwayland5 is missing (scripts/deps.sh installs it)");
     }
 
     void nativeWindowsAreTrackedUntilTheCompositorDies()
@@ -290,6 +296,79 @@ private slots:
         QList<Span> spans = spansOf(uploaded);
         for (int i = 1; i < spans.size(); ++i)
             QVERIFY2(spans.at(i).start >= spans.at(i - 1).end, qPrintable(describe(uploaded)));
+    }
+
+    void ownWindowsTrayAndStoredTimeOnEitherQtPlatform_data()
+    {
+        QTest::addColumn<QString>("platform");
+        QTest::addColumn<QString>("shell");
+        QTest::addColumn<bool>("barLater");
+        QTest::newRow("Qt on Wayland") << QStringLiteral("wayland") << QStringLiteral("xdg_shell") << false;
+        QTest::newRow("Qt on XWayland") << QStringLiteral("xcb") << QStringLiteral("xwayland") << false;
+        // The bar and the program start side by side in a session; the bar may come second.
+        QTest::newRow("bar started after the program") << QStringLiteral("xcb") << QStringLiteral("xwayland") << true;
+    }
+
+    // A user of a sway session with a bar, whose Qt programs run on either platform: the
+    // login window is a toplevel of the session, the tray icon sits in the bar through
+    // StatusNotifierItem, also when the bar comes up after the program, and a compositor
+    // that dies takes no tracked time with it (Qt's Wayland platform ends the process from
+    // a thread of its own).
+    void ownWindowsTrayAndStoredTimeOnEitherQtPlatform()
+    {
+        QFETCH(QString, platform);
+        QFETCH(QString, shell);
+        QFETCH(bool, barLater);
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        QProcessEnvironment env = home.environment();
+        // No one logged in and no service: the login window asks.
+        env.insert(QStringLiteral("LARKSPAN_SERVER_URL"), QStringLiteral("http://127.0.0.1:9"));
+        env.insert(QStringLiteral("LARKSPAN_INGRESS_URL"), QStringLiteral("http://127.0.0.1:9"));
+        const QByteArray bar = "bar {\n  position top\n}\n";
+        HeadlessCompositor sway(home.path(), env, HeadlessCompositor::Kind::Sway, barLater ? QByteArray() : bar);
+        QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
+        QVERIFY(sway.exec(QStringLiteral("foot --title='%1' --app-id=%2 cat").arg(kTitleA, kAppA)));
+        QStringList items;
+        if (!barLater)
+            QTRY_VERIFY_WITH_TIMEOUT(sway.statusNotifierItems(&items), 10000);
+        QVERIFY(sway.waitForWindow(kAppA));
+
+        QTemporaryDir prefix;
+        const QString binary = programFor(sway, prefix);
+        QVERIFY2(!binary.isEmpty(), "the session's user can neither reach the build tree nor a copy installed for it");
+        QVERIFY(sway.exec(QStringLiteral("QT_QPA_PLATFORM=%1 exec '%2'").arg(platform, binary)));
+        QVERIFY2(sway.waitForWindow(QString(), kLoginWindow), "the login window did not map");
+        QCOMPARE(sway.window(QString(), kLoginWindow).value(QLatin1String("shell")).toString(), shell);
+        const qint64 pid = findProgram(binary);
+        QVERIFY2(pid > 0, "the session did not start the program");
+        if (barLater) {
+            QFile config(home.path() + QStringLiteral("/sway.conf"));
+            QVERIFY(config.open(QIODevice::Append));
+            config.write(bar);
+            config.close();
+            sway.swaymsg({QStringLiteral("reload")});
+        }
+        const QString item = QStringLiteral("org.kde.StatusNotifierItem-%1-").arg(pid);
+        QTRY_VERIFY_WITH_TIMEOUT(sway.statusNotifierItems(&items) && !items.filter(item).isEmpty(), 10000);
+
+        // Work in the terminal once the sampler takes samples, then the compositor dies.
+        QTest::qWait(2000);
+        QVERIFY(sway.focus(QStringLiteral("[app_id=\"%1\"]").arg(kAppA)));
+        for (int second = 0; second < 6; ++second) {
+            sway.type(QStringLiteral("work %1 ").arg(second));
+            QTest::qWait(1000);
+        }
+        sway.kill();
+        QVERIFY2(waitUntilGone(pid, 30000), "the program outlived its session by 30 s");
+        const QString log = home.readLog();
+        QVERIFY2(log.contains(QLatin1String("tracked time stored.")), qPrintable(log.right(3000)));
+        qint64 stored = 0;
+        for (const StoredLog& entry : storedTimeLogs(home)) {
+            if (entry.appName == QLatin1String("foot") && entry.title == kTitleA)
+                stored += entry.seconds();
+        }
+        QVERIFY2(stored >= 3, qPrintable(describe(storedTimeLogs(home))));
     }
 
     // A compositor that reveals neither the foreground window nor input activity: the

@@ -4,7 +4,7 @@
 #include <QString>
 
 // Asks a sway (or i3-compatible) compositor over its IPC socket which window has the
-// focus. Only sway tells the process behind a Wayland window: the toplevel protocol does not.
+// focus, for the process behind it: the toplevel protocol does not tell it.
 class SwayIpc
 {
 public:

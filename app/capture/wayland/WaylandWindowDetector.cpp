@@ -1,5 +1,6 @@
 #include "WaylandWindowDetector.h"
 
+#include "HyprlandIpc.h"
 #include "SwayIpc.h"
 #include "WaylandSession.h"
 
@@ -13,7 +14,8 @@ CaptureBackend chooseCaptureBackend(const QProcessEnvironment& environment)
 }
 
 WaylandWindowDetector::WaylandWindowDetector(WaylandSession* session, const QStringList& dataDirs)
-    : _session(session), _swaySocket(SwayIpc::socketPath()), _names(dataDirs)
+    : _session(session), _swaySocket(SwayIpc::socketPath()),
+      _hyprlandSocket(_swaySocket.isEmpty() ? HyprlandIpc::socketPath() : QString()), _names(dataDirs)
 {
 }
 
@@ -32,11 +34,18 @@ bool WaylandWindowDetector::readFromDisplay(WindowInfo& out)
 
 qint64 WaylandWindowDetector::compositorPid(const QString& appId) const
 {
-    if (_swaySocket.isEmpty())
-        return 0;
-    const SwayIpc::FocusedWindow focused = SwayIpc::focusedWindow(_swaySocket);
     // The focus may have moved between the two answers: the pid must be the toplevel's.
-    if (!focused.found || (focused.appId != appId && focused.windowClass != appId))
-        return 0;
-    return focused.pid;
+    if (!_swaySocket.isEmpty()) {
+        const SwayIpc::FocusedWindow focused = SwayIpc::focusedWindow(_swaySocket);
+        if (!focused.found || (focused.appId != appId && focused.windowClass != appId))
+            return 0;
+        return focused.pid;
+    }
+    if (!_hyprlandSocket.isEmpty()) {
+        const HyprlandIpc::ActiveWindow active = HyprlandIpc::activeWindow(_hyprlandSocket);
+        if (!active.found || (active.windowClass != appId && active.initialClass != appId))
+            return 0;
+        return active.pid;
+    }
+    return 0;
 }

@@ -33,6 +33,7 @@ private:
 
     WaylandSession* const _session;
     const QString _swaySocket;
+    const QString _hyprlandSocket;
     WaylandAppName _names;
 };
 
