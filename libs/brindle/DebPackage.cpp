@@ -8,7 +8,7 @@
 namespace {
 
 // A control archive holds a few small files; anything larger is not a package of ours.
-constexpr qint64 kMaxControlTarBytes = 4 * 1024 * 1024;
+constexpr qint64 kMaxControlTarBytes = qint64(4) * 1024 * 1024;
 constexpr int kArHeaderBytes = 60;
 constexpr int kTarBlock = 512;
 
@@ -66,7 +66,7 @@ bool inflateGzip(const QByteArray& in, QByteArray* out)
 bool inflateXz(const QByteArray& in, QByteArray* out)
 {
     lzma_stream xz = LZMA_STREAM_INIT;
-    if (lzma_stream_decoder(&xz, 64 * 1024 * 1024, 0) != LZMA_OK)
+    if (lzma_stream_decoder(&xz, uint64_t(64) * 1024 * 1024, 0) != LZMA_OK)
         return false;
     xz.next_in = reinterpret_cast<const uint8_t*>(in.constData());
     xz.avail_in = size_t(in.size());

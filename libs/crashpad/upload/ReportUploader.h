@@ -15,7 +15,7 @@ class ReportUploader
 {
 public:
     // The collector answers with a few bytes of JSON.
-    static constexpr std::size_t maxReplyBytes = 64 * 1024;
+    static constexpr std::size_t maxReplyBytes = std::size_t(64) * 1024;
     static constexpr std::chrono::seconds defaultTimeLimit {120};
 
     // The time limit counts from construction and covers all reports sent by this object.
