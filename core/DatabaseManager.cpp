@@ -93,7 +93,7 @@ void DatabaseManager::initDiskDb(const QString& dbFileName)
             LK_WARNING() << QStringLiteral("Disk DB file is damaged and cannot be moved aside: ") + path;
         } else {
             LK_WARNING() << QStringLiteral("Disk DB file is damaged, moved it to ") + movedTo
-                                    + QStringLiteral(" and starting a new one");
+                    + QStringLiteral(" and starting a new one");
             PrivateFiles::makeFile(path);
             _damagedFile = movedTo;
         }

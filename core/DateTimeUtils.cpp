@@ -22,8 +22,8 @@ QString DateTimeUtils::toUTCString(const QDateTime& dateTime)
     const QDateTime utc = dateTime.toUTC();
     const QDate date = utc.date();
     const QTime time = utc.time();
-    return QString::asprintf("%04d%02d%02d%02d%02d%02d", date.year(), date.month(), date.day(),
-                             time.hour(), time.minute(), time.second());
+    return QString::asprintf("%04d%02d%02d%02d%02d%02d", date.year(), date.month(), date.day(), time.hour(),
+                             time.minute(), time.second());
 }
 
 QDateTime DateTimeUtils::fromUTCString(const QString& text)
@@ -63,8 +63,7 @@ QString DateTimeUtils::toLocalTimeString(const QDateTime& dateTime, bool withSec
 {
     if (!dateTime.isValid())
         return QString();
-    return dateTime.toLocalTime().toString(withSeconds ? QStringLiteral("HH:mm:ss")
-                                                       : QStringLiteral("HH:mm"));
+    return dateTime.toLocalTime().toString(withSeconds ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
 }
 
 QVector<int> DateTimeUtils::durationHoursAndMinutesBetween(const QDateTime& from, const QDateTime& to)
@@ -84,10 +83,7 @@ QString DateTimeUtils::formatDurationBetween(const QDateTime& from, const QDateT
     const qint64 seconds = rest % 60;
     if (clockStyle) {
         const QChar zero(QLatin1Char('0'));
-        return QStringLiteral("%1:%2:%3")
-            .arg(hours, 2, 10, zero)
-            .arg(minutes, 2, 10, zero)
-            .arg(seconds, 2, 10, zero);
+        return QStringLiteral("%1:%2:%3").arg(hours, 2, 10, zero).arg(minutes, 2, 10, zero).arg(seconds, 2, 10, zero);
     }
     if (hours > 0)
         return QStringLiteral("%1h%2m%3s").arg(hours).arg(minutes).arg(seconds);

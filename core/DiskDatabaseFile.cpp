@@ -43,8 +43,7 @@ QString DiskDatabaseFile::moveAside(const QString& path)
         return QString();
     // A journal left beside the damaged file must go with it: SQLite would otherwise play
     // it back into the fresh file.
-    for (const QString& suffix : {QStringLiteral("-journal"), QStringLiteral("-wal"),
-                                  QStringLiteral("-shm")}) {
+    for (const QString& suffix : {QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
         if (QFile::exists(path + suffix))
             QFile::rename(path + suffix, target + suffix);
     }

@@ -34,8 +34,7 @@ QString AppConstants::crashUploadUrl()
 
 QString AppConstants::appcastUrl(bool beta, bool is64bit)
 {
-    QString folder = baseUrlFrom("LARKSPAN_UPDATE_URL", LARKSPAN_DEFAULT_UPDATE_URL)
-                     + QLatin1Char('/');
+    QString folder = baseUrlFrom("LARKSPAN_UPDATE_URL", LARKSPAN_DEFAULT_UPDATE_URL) + QLatin1Char('/');
     if (beta)
         folder += QLatin1String("beta/");
     return folder + (is64bit ? appcastFileX64 : appcastFileX86);
@@ -43,8 +42,7 @@ QString AppConstants::appcastUrl(bool beta, bool is64bit)
 
 QSettings& iniSettings()
 {
-    static QSettings settings(QSettings::IniFormat, QSettings::UserScope,
-                              QString(AppConstants::organizationName),
+    static QSettings settings(QSettings::IniFormat, QSettings::UserScope, QString(AppConstants::organizationName),
                               QString(AppConstants::applicationName));
     return settings;
 }

@@ -12,8 +12,7 @@ class QSettings;
 // QLatin1String(const char*) measures its text with strlen, which is a constant expression only
 // as a GCC extension; taking the length from the array's type makes the keys below constant
 // expressions for every compiler.
-template <std::size_t N>
-constexpr QLatin1String latin1Literal(const char (&text)[N])
+template <std::size_t N> constexpr QLatin1String latin1Literal(const char (&text)[N])
 {
     return QLatin1String(text, static_cast<int>(N - 1));
 }

@@ -11,8 +11,8 @@ void logError(const QSqlQuery& query)
     const QSqlError error = query.lastError();
     if (error.type() == QSqlError::NoError)
         return;
-    LK_WARNING() << QStringLiteral("Query error: ") + error.text()
-                            + QStringLiteral(", Query text: ") + query.lastQuery();
+    LK_WARNING() << QStringLiteral("Query error: ") + error.text() + QStringLiteral(", Query text: ")
+            + query.lastQuery();
 }
 
 bool execAndLog(QSqlQuery& query)

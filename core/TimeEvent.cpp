@@ -11,18 +11,16 @@ TimeEvent::TimeEvent()
       _appName(strEmpty()),
       _windowTitle(strEmpty()),
       _metaData(strEmpty())
-{
-}
+{}
 
-TimeEvent::TimeEvent(const QDateTime& eventTime, const QString& appName,
-                     const QString& windowTitle, const QString& metaData)
+TimeEvent::TimeEvent(const QDateTime& eventTime, const QString& appName, const QString& windowTitle,
+                     const QString& metaData)
     : _eventTime(eventTime),
       _eventTimeStr(DateTimeUtils::toUTCString(eventTime)),
       _appName(appName),
       _windowTitle(windowTitle),
       _metaData(metaData)
-{
-}
+{}
 
 TimeEvent::TimeEvent(const TimeEvent& other)
     : _eventTime(other._eventTime),
@@ -30,8 +28,7 @@ TimeEvent::TimeEvent(const TimeEvent& other)
       _appName(other._appName),
       _windowTitle(other._windowTitle),
       _metaData(other._metaData)
-{
-}
+{}
 
 TimeEvent& TimeEvent::operator=(const TimeEvent& other)
 {
@@ -45,10 +42,19 @@ TimeEvent& TimeEvent::operator=(const TimeEvent& other)
 
 TimeEvent::~TimeEvent() = default;
 
-qint64 TimeEvent::id() const { return _id; }
-void TimeEvent::setId(const qint64& id) { _id = id; }
+qint64 TimeEvent::id() const
+{
+    return _id;
+}
+void TimeEvent::setId(const qint64& id)
+{
+    _id = id;
+}
 
-QDateTime TimeEvent::eventTime() const { return _eventTime; }
+QDateTime TimeEvent::eventTime() const
+{
+    return _eventTime;
+}
 
 void TimeEvent::setEventTime(const QDateTime& eventTime)
 {
@@ -56,7 +62,10 @@ void TimeEvent::setEventTime(const QDateTime& eventTime)
     _eventTimeStr = DateTimeUtils::toUTCString(eventTime);
 }
 
-QString TimeEvent::eventTimeStr() const { return _eventTimeStr; }
+QString TimeEvent::eventTimeStr() const
+{
+    return _eventTimeStr;
+}
 
 void TimeEvent::setEventTimeStr(QString eventTimeStr)
 {
@@ -64,14 +73,38 @@ void TimeEvent::setEventTimeStr(QString eventTimeStr)
     _eventTimeStr = std::move(eventTimeStr);
 }
 
-QString TimeEvent::appName() const { return _appName; }
-void TimeEvent::setAppName(const QString& appName) { _appName = appName; }
-QString TimeEvent::windowTitle() const { return _windowTitle; }
-void TimeEvent::setWindowTitle(const QString& windowTitle) { _windowTitle = windowTitle; }
-QString TimeEvent::metaData() const { return _metaData; }
-void TimeEvent::setMetaData(const QString& metaData) { _metaData = metaData; }
-QString TimeEvent::signature() const { return _signature; }
-void TimeEvent::setSignature(const QString& signature) { _signature = signature; }
+QString TimeEvent::appName() const
+{
+    return _appName;
+}
+void TimeEvent::setAppName(const QString& appName)
+{
+    _appName = appName;
+}
+QString TimeEvent::windowTitle() const
+{
+    return _windowTitle;
+}
+void TimeEvent::setWindowTitle(const QString& windowTitle)
+{
+    _windowTitle = windowTitle;
+}
+QString TimeEvent::metaData() const
+{
+    return _metaData;
+}
+void TimeEvent::setMetaData(const QString& metaData)
+{
+    _metaData = metaData;
+}
+QString TimeEvent::signature() const
+{
+    return _signature;
+}
+void TimeEvent::setSignature(const QString& signature)
+{
+    _signature = signature;
+}
 
 QString TimeEvent::buildSignature(const TimeEvent& event)
 {
@@ -91,8 +124,23 @@ bool TimeEvent::isValid() const
     return buildSignature(*this) == _signature;
 }
 
-QString TimeEvent::strEmpty() { return QStringLiteral("@_empty_@"); }
-QString TimeEvent::strIdle() { return QStringLiteral("@_idle_@"); }
-QString TimeEvent::strOffline() { return QStringLiteral("@_offline_@"); }
-QString TimeEvent::strPaused() { return QStringLiteral("@_paused_@"); }
-QString TimeEvent::strUnknown() { return QStringLiteral("@_blank_@"); }
+QString TimeEvent::strEmpty()
+{
+    return QStringLiteral("@_empty_@");
+}
+QString TimeEvent::strIdle()
+{
+    return QStringLiteral("@_idle_@");
+}
+QString TimeEvent::strOffline()
+{
+    return QStringLiteral("@_offline_@");
+}
+QString TimeEvent::strPaused()
+{
+    return QStringLiteral("@_paused_@");
+}
+QString TimeEvent::strUnknown()
+{
+    return QStringLiteral("@_blank_@");
+}

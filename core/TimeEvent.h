@@ -12,8 +12,7 @@ class LARKSPAN_CORE_EXPORT TimeEvent
 {
 public:
     TimeEvent();
-    TimeEvent(const QDateTime& eventTime, const QString& appName, const QString& windowTitle,
-              const QString& metaData);
+    TimeEvent(const QDateTime& eventTime, const QString& appName, const QString& windowTitle, const QString& metaData);
     // A copy is a new, unsigned observation: it gets neither the id nor the signature.
     TimeEvent(const TimeEvent& other);
     // The target keeps its own id and signature.

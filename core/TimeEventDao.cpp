@@ -29,10 +29,11 @@ void TimeEventDao::init() const
     if (_database.tables(QSql::Tables).contains(kTableName, Qt::CaseSensitive))
         return;
     QSqlQuery query(_database);
-    execAndLog(query, QStringLiteral(
-        "CREATE TABLE time_events (id INTEGER PRIMARY KEY AUTOINCREMENT, event_time VARCHAR NOT NULL, "
-        "app_name VARCHAR NOT NULL, window_title VARCHAR NOT NULL, meta_data VARCHAR NOT NULL, "
-        "sig VARCHAR NOT NULL)"));
+    execAndLog(
+        query,
+        QStringLiteral("CREATE TABLE time_events (id INTEGER PRIMARY KEY AUTOINCREMENT, event_time VARCHAR NOT NULL, "
+                       "app_name VARCHAR NOT NULL, window_title VARCHAR NOT NULL, meta_data VARCHAR NOT NULL, "
+                       "sig VARCHAR NOT NULL)"));
     execAndLog(query, QStringLiteral("PRAGMA synchronous = OFF"));
     execAndLog(query, QStringLiteral("PRAGMA journal_mode = MEMORY"));
 }
@@ -43,9 +44,8 @@ void TimeEventDao::addTimeEvent(TimeEvent& event) const
     {
         QMutexLocker locker(&_lock);
         QSqlQuery query(_database);
-        query.prepare(QStringLiteral(
-            "INSERT INTO time_events (event_time, app_name, window_title, meta_data, sig) "
-            "VALUES (:event_time, :app_name, :window_title, :meta_data, :sig)"));
+        query.prepare(QStringLiteral("INSERT INTO time_events (event_time, app_name, window_title, meta_data, sig) "
+                                     "VALUES (:event_time, :app_name, :window_title, :meta_data, :sig)"));
         query.bindValue(QStringLiteral(":event_time"), event.eventTimeStr());
         query.bindValue(QStringLiteral(":app_name"), notNull(event.appName()));
         query.bindValue(QStringLiteral(":window_title"), notNull(event.windowTitle()));

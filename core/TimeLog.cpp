@@ -50,8 +50,7 @@ TimeLog::TimeLog(const TimeLog& machine, NoInit)
       _tzUtcOffset(machine._tzUtcOffset),
       _tzDatabaseVal(machine._tzDatabaseVal),
       _macAddress(machine._macAddress)
-{
-}
+{}
 
 TimeLog& TimeLog::operator=(const TimeLog& other)
 {
@@ -84,8 +83,14 @@ void TimeLog::init()
     _tzDatabaseVal = QString::fromUtf8(zone.id());
 }
 
-qint64 TimeLog::id() const { return _id; }
-void TimeLog::setId(const qint64& id) { _id = id; }
+qint64 TimeLog::id() const
+{
+    return _id;
+}
+void TimeLog::setId(const qint64& id)
+{
+    _id = id;
+}
 QDateTime TimeLog::startTime() const
 {
     if (!_startTimeParsed) {
@@ -102,7 +107,10 @@ void TimeLog::setStartTime(QDateTime startTime)
     _startTimeParsed = true;
 }
 
-QString TimeLog::startTimeStr() const { return _startTimeStr; }
+QString TimeLog::startTimeStr() const
+{
+    return _startTimeStr;
+}
 
 void TimeLog::setStartTimeStr(QString startTimeStr)
 {
@@ -127,7 +135,10 @@ void TimeLog::setEndTime(QDateTime endTime)
     _endTimeParsed = true;
 }
 
-QString TimeLog::endTimeStr() const { return _endTimeStr; }
+QString TimeLog::endTimeStr() const
+{
+    return _endTimeStr;
+}
 
 void TimeLog::setEndTimeStr(QString endTimeStr)
 {
@@ -138,24 +149,78 @@ void TimeLog::setEndTimeStr(QString endTimeStr)
     _endTimeParsed = false;
 }
 
-QString TimeLog::appName() const { return _appName; }
-void TimeLog::setAppName(const QString& appName) { _appName = appName; }
-QString TimeLog::windowTitle() const { return _windowTitle; }
-void TimeLog::setWindowTitle(const QString& windowTitle) { _windowTitle = windowTitle; }
-QString TimeLog::platform() const { return _platform; }
-void TimeLog::setPlatform(const QString& platform) { _platform = platform; }
-int TimeLog::tzUtcOffset() const { return _tzUtcOffset; }
-void TimeLog::setTzUtcOffset(const int& tzUtcOffset) { _tzUtcOffset = tzUtcOffset; }
-QString TimeLog::tzDatabaseVal() const { return _tzDatabaseVal; }
-void TimeLog::setTzDatabaseVal(const QString& tzDatabaseVal) { _tzDatabaseVal = tzDatabaseVal; }
-QString TimeLog::macAddress() const { return _macAddress; }
-void TimeLog::setMacAddress(const QString& macAddress) { _macAddress = macAddress; }
-int TimeLog::activeCount() const { return _activeCount; }
-void TimeLog::setActiveCount(int activeCount) { _activeCount = activeCount; }
-QString TimeLog::metaData() const { return _metaData; }
-void TimeLog::setMetaData(const QString& metaData) { _metaData = metaData; }
-QString TimeLog::signature() const { return _signature; }
-void TimeLog::setSignature(const QString& signature) { _signature = signature; }
+QString TimeLog::appName() const
+{
+    return _appName;
+}
+void TimeLog::setAppName(const QString& appName)
+{
+    _appName = appName;
+}
+QString TimeLog::windowTitle() const
+{
+    return _windowTitle;
+}
+void TimeLog::setWindowTitle(const QString& windowTitle)
+{
+    _windowTitle = windowTitle;
+}
+QString TimeLog::platform() const
+{
+    return _platform;
+}
+void TimeLog::setPlatform(const QString& platform)
+{
+    _platform = platform;
+}
+int TimeLog::tzUtcOffset() const
+{
+    return _tzUtcOffset;
+}
+void TimeLog::setTzUtcOffset(const int& tzUtcOffset)
+{
+    _tzUtcOffset = tzUtcOffset;
+}
+QString TimeLog::tzDatabaseVal() const
+{
+    return _tzDatabaseVal;
+}
+void TimeLog::setTzDatabaseVal(const QString& tzDatabaseVal)
+{
+    _tzDatabaseVal = tzDatabaseVal;
+}
+QString TimeLog::macAddress() const
+{
+    return _macAddress;
+}
+void TimeLog::setMacAddress(const QString& macAddress)
+{
+    _macAddress = macAddress;
+}
+int TimeLog::activeCount() const
+{
+    return _activeCount;
+}
+void TimeLog::setActiveCount(int activeCount)
+{
+    _activeCount = activeCount;
+}
+QString TimeLog::metaData() const
+{
+    return _metaData;
+}
+void TimeLog::setMetaData(const QString& metaData)
+{
+    _metaData = metaData;
+}
+QString TimeLog::signature() const
+{
+    return _signature;
+}
+void TimeLog::setSignature(const QString& signature)
+{
+    _signature = signature;
+}
 
 QString TimeLog::buildSignature(const TimeLog& log)
 {
@@ -181,8 +246,8 @@ bool TimeLog::isVerified() const
 
 bool TimeLog::isValid() const
 {
-    return hasText(_startTimeStr) && hasText(_endTimeStr) && hasText(_appName)
-        && hasText(_windowTitle) && hasText(_platform) && hasText(_macAddress);
+    return hasText(_startTimeStr) && hasText(_endTimeStr) && hasText(_appName) && hasText(_windowTitle)
+        && hasText(_platform) && hasText(_macAddress);
 }
 
 void TimeLog::write(QJsonObject& json) const

@@ -26,15 +26,14 @@ QDateTime runStartTime()
 
 QString describe(const TimeLog& log)
 {
-    return QStringLiteral("startTime=") + log.startTimeStr() + QStringLiteral(", endTime=")
-        + log.endTimeStr() + QStringLiteral(", appName=") + log.appName()
-        + QStringLiteral(", windowTitle=") + log.windowTitle();
+    return QStringLiteral("startTime=") + log.startTimeStr() + QStringLiteral(", endTime=") + log.endTimeStr()
+        + QStringLiteral(", appName=") + log.appName() + QStringLiteral(", windowTitle=") + log.windowTitle();
 }
 
 QString describe(const TimeEvent& event)
 {
-    return QStringLiteral("eventTime=") + event.eventTimeStr() + QStringLiteral(", appName=")
-        + event.appName() + QStringLiteral(", windowTitle=") + event.windowTitle();
+    return QStringLiteral("eventTime=") + event.eventTimeStr() + QStringLiteral(", appName=") + event.appName()
+        + QStringLiteral(", windowTitle=") + event.windowTitle();
 }
 
 } // namespace
@@ -93,8 +92,7 @@ bool TimeLogBuilder::verifyTimeEvent(const TimeEvent& event) const
 
 bool TimeLogBuilder::shouldMergeEvent(const TimeLog& log, const TimeEvent& event)
 {
-    return log.isValid() && log.appName() == event.appName()
-        && log.windowTitle() == event.windowTitle()
+    return log.isValid() && log.appName() == event.appName() && log.windowTitle() == event.windowTitle()
         && log.endTime().secsTo(event.eventTime()) < maxInactiveSecs()
         && !crossesBreak(log.endTime(), event.eventTime());
 }
@@ -106,9 +104,9 @@ void TimeLogBuilder::breakAt(const QDateTime& lastAlive)
     // Events keep whole seconds: an event of the same second as lastAlive came before it.
     const QDateTime point = QDateTime::fromSecsSinceEpoch(lastAlive.toSecsSinceEpoch(), Qt::UTC);
     const QDateTime dayAgo = point.addDays(-1);
-    _breaks.erase(std::remove_if(_breaks.begin(), _breaks.end(),
-                                 [&dayAgo](const QDateTime& known) { return known < dayAgo; }),
-                  _breaks.end());
+    _breaks.erase(
+        std::remove_if(_breaks.begin(), _breaks.end(), [&dayAgo](const QDateTime& known) { return known < dayAgo; }),
+        _breaks.end());
     _breaks.push_back(point);
 }
 
@@ -175,8 +173,7 @@ void TimeLogBuilder::debugTimeLogCreated(const TimeLog& log) const
 bool TimeLogBuilder::storeTimeLog(TimeLog& log)
 {
     if (_dbManager.timeLogDao.addTimeLog(log) == TimeLogDao::AddResult::Failed) {
-        LK_WARNING() << QStringLiteral("Cannot store time log, keeping its events for the next run: ")
-                                + describe(log);
+        LK_WARNING() << QStringLiteral("Cannot store time log, keeping its events for the next run: ") + describe(log);
         _result = Result::StoreFailed;
         return false;
     }

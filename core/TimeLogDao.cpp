@@ -18,25 +18,23 @@
 #include <QStringList>
 #include <QVariant>
 
-
 namespace {
 
-const QString kCreateTable = QStringLiteral(
-    "CREATE TABLE time_logs (    id INTEGER PRIMARY KEY AUTOINCREMENT,     start_time VARCHAR NOT "
-    "NULL,     end_time VARCHAR NOT NULL,     app_name VARCHAR NOT NULL,     window_title VARCHAR "
-    "NOT NULL,     platform VARCHAR NOT NULL,     mac_address VARCHAR NOT NULL,     active_count "
-    "INTEGER NOT NULL,     meta_data VARCHAR NOT NULL,     sig VARCHAR NOT NULL)");
-const QString kCreateIndex = QStringLiteral(
-    "CREATE UNIQUE INDEX IF NOT EXISTS unique_key_timelog ON time_logs(start_time, end_time)");
+const QString kCreateTable =
+    QStringLiteral("CREATE TABLE time_logs (    id INTEGER PRIMARY KEY AUTOINCREMENT,     start_time VARCHAR NOT "
+                   "NULL,     end_time VARCHAR NOT NULL,     app_name VARCHAR NOT NULL,     window_title VARCHAR "
+                   "NOT NULL,     platform VARCHAR NOT NULL,     mac_address VARCHAR NOT NULL,     active_count "
+                   "INTEGER NOT NULL,     meta_data VARCHAR NOT NULL,     sig VARCHAR NOT NULL)");
+const QString kCreateIndex =
+    QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS unique_key_timelog ON time_logs(start_time, end_time)");
 // Each log belongs to the user it was built for, or to nobody (tracked before the first
 // login): a column added to the table, so files of earlier versions read as they were.
-const QString kAddUserColumn =
-    QStringLiteral("ALTER TABLE time_logs ADD COLUMN user_id VARCHAR NOT NULL DEFAULT ''");
-const QString kInsert = QStringLiteral(
-    "INSERT INTO time_logs (     start_time, end_time, app_name, window_title,      platform, "
-    "mac_address, active_count, meta_data, sig, user_id) VALUES (     :start_time, :end_time, "
-    ":app_name, :window_title,     :platform, :mac_address, :active_count, :meta_data, :sig, "
-    ":user_id)");
+const QString kAddUserColumn = QStringLiteral("ALTER TABLE time_logs ADD COLUMN user_id VARCHAR NOT NULL DEFAULT ''");
+const QString kInsert =
+    QStringLiteral("INSERT INTO time_logs (     start_time, end_time, app_name, window_title,      platform, "
+                   "mac_address, active_count, meta_data, sig, user_id) VALUES (     :start_time, :end_time, "
+                   ":app_name, :window_title,     :platform, :mac_address, :active_count, :meta_data, :sig, "
+                   ":user_id)");
 // Where the cached logs wait while the table is rebuilt.
 const QString kCarriedTable = QStringLiteral("time_logs_carried");
 
@@ -69,7 +67,7 @@ void TimeLogDao::init() const
     // was, instead of a dropped table with only part of the logs re-inserted.
     if (!_database.transaction()) {
         LK_WARNING() << QStringLiteral("Cannot start the time-log rebuild, keeping the table as it is: ")
-                                + _database.lastError().text();
+                + _database.lastError().text();
         return;
     }
     QDateTime lastCarriedEnd;
@@ -109,8 +107,8 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedE
 
     if (QtLog::enabled(QtDebugMsg) && execAndLog(query, QStringLiteral("SELECT COUNT(*) FROM ") + kCarriedTable)
         && query.next()) {
-        LK_DEBUG() << QStringLiteral("Loaded all time logs from old database: size=%1")
-                              .arg(query.value(0).toLongLong());
+        LK_DEBUG()
+            << QStringLiteral("Loaded all time logs from old database: size=%1").arg(query.value(0).toLongLong());
     }
     query.finish();
     // Ids are kept: the service recognises a log it already holds by its id and span, so
@@ -118,19 +116,19 @@ bool TimeLogDao::rebuildTable(const QStringList& tables, QDateTime& lastCarriedE
     // signatures are kept too: re-signing here would make a row edited outside the program
     // pass the uploader's check. In rowid order the first of two logs with one span stays.
     if (!execAndLog(query, carryOverStatement())) {
-        LK_WARNING() << QStringLiteral(
-            "Could not read all cached time logs, keeping the old table as it is");
+        LK_WARNING() << QStringLiteral("Could not read all cached time logs, keeping the old table as it is");
         return false;
     }
     if (QtLog::enabled(QtDebugMsg)) {
         query.setForwardOnly(true);
-        if (execAndLog(query, QStringLiteral(
-                "SELECT start_time, end_time, app_name, window_title FROM time_logs ORDER BY id"))) {
+        if (execAndLog(
+                query,
+                QStringLiteral("SELECT start_time, end_time, app_name, window_title FROM time_logs ORDER BY id"))) {
             while (query.next()) {
                 LK_DEBUG() << QStringLiteral("Moved time log to new database: startTime=%1, endTime=%2, "
                                              "appName=%3, windowTitle=%4")
-                                      .arg(query.value(0).toString(), query.value(1).toString(),
-                                           query.value(2).toString(), query.value(3).toString());
+                                  .arg(query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                                       query.value(3).toString());
             }
         }
         query.finish();
@@ -193,12 +191,10 @@ bool TimeLogDao::createMissingTable() const
         return false;
     LK_WARNING() << "The 'time_logs' table is missing, creating it";
     QSqlQuery query(_database);
-    return execAndLog(query, kCreateTable) && execAndLog(query, kAddUserColumn)
-        && execAndLog(query, kCreateIndex);
+    return execAndLog(query, kCreateTable) && execAndLog(query, kAddUserColumn) && execAndLog(query, kCreateIndex);
 }
 
-TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log,
-                                                const QString& userId) const
+TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log, const QString& userId) const
 {
     insert.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
     insert.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
@@ -218,8 +214,8 @@ TimeLogDao::AddResult TimeLogDao::insertTimeLog(QSqlQuery& insert, TimeLog& log,
     // NOT NULL failure carries the same code.
     if (SqlSupport::sqliteResultCode(insert.lastError()) == kSqliteConstraint) {
         QSqlQuery existing(_database);
-        existing.prepare(QStringLiteral(
-            "SELECT 1 FROM time_logs WHERE start_time = (:start_time) AND end_time = (:end_time)"));
+        existing.prepare(
+            QStringLiteral("SELECT 1 FROM time_logs WHERE start_time = (:start_time) AND end_time = (:end_time)"));
         existing.bindValue(QStringLiteral(":start_time"), log.startTimeStr());
         existing.bindValue(QStringLiteral(":end_time"), log.endTimeStr());
         if (existing.exec() && existing.next())
@@ -283,8 +279,7 @@ TimeLogDao::AddResult TimeLogDao::addTimeLog(TimeLog& log) const
     return result;
 }
 
-TimeLogDao::AddResult TimeLogDao::addManualTime(QDateTime startTime, QDateTime endTime,
-                                                const QString& appName,
+TimeLogDao::AddResult TimeLogDao::addManualTime(QDateTime startTime, QDateTime endTime, const QString& appName,
                                                 const QString& windowTitle) const
 {
     TimeLog log;
@@ -302,8 +297,7 @@ void TimeLogDao::advanceLastConvertedEvent(const QDateTime& end)
     if (!end.isValid())
         return;
     QSettings settings;
-    const QDateTime current =
-        DateTimeUtils::fromUTCString(settings.value(Keys::lastConvertedEvent).toString());
+    const QDateTime current = DateTimeUtils::fromUTCString(settings.value(Keys::lastConvertedEvent).toString());
     if (!current.isValid() || end > current)
         settings.setValue(Keys::lastConvertedEvent, DateTimeUtils::toUTCString(end));
 }
@@ -325,8 +319,7 @@ std::unique_ptr<TimeLogDao::TimeLogs> TimeLogDao::idleTimeLogs() const
     QMutexLocker locker(&_lock);
     QSqlQuery query(_database);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral(
-        "SELECT * FROM time_logs WHERE app_name = (:app_name) ORDER BY start_time ASC"));
+    query.prepare(QStringLiteral("SELECT * FROM time_logs WHERE app_name = (:app_name) ORDER BY start_time ASC"));
     query.bindValue(QStringLiteral(":app_name"), TimeEvent::strIdle());
     execAndLog(query);
     readTimeLogs(query, *logs);
@@ -468,12 +461,12 @@ void TimeLogDao::recoverFrom(const QString& damagedFile) const
         return;
     }
     LK_WARNING() << QStringLiteral("Recovered %1 time logs from the damaged database %2; not recovered: "
-                                       "%3 read (%4 of them with a wrong signature), up to %5 unreadable")
-                            .arg(recovered)
-                            .arg(damagedFile)
-                            .arg(qint64(rows.size()) - recovered)
-                            .arg(unverified)
-                            .arg(unreadable);
+                                   "%3 read (%4 of them with a wrong signature), up to %5 unreadable")
+                        .arg(recovered)
+                        .arg(damagedFile)
+                        .arg(qint64(rows.size()) - recovered)
+                        .arg(unverified)
+                        .arg(unreadable);
 }
 
 QDateTime TimeLogDao::lastConvertedEvent() const

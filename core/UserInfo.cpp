@@ -39,16 +39,46 @@ UserInfo::UserInfo(const UserInfo& other) = default;
 UserInfo& UserInfo::operator=(const UserInfo& other) = default;
 UserInfo::~UserInfo() = default;
 
-QString UserInfo::cvUserId() const { return _cvUserId; }
-void UserInfo::setCvUserId(const QString& cvUserId) { _cvUserId = cvUserId; }
-QString UserInfo::refreshToken() const { return _refreshToken; }
-void UserInfo::setRefreshToken(const QString& refreshToken) { _refreshToken = refreshToken; }
-QString UserInfo::accessToken() const { return _accessToken; }
-void UserInfo::setAccessToken(const QString& accessToken) { _accessToken = accessToken; }
-qint64 UserInfo::accessTokenCreationMillisecs() const { return _accessTokenCreationMillisecs; }
-void UserInfo::setAccessTokenCreationMillisecs(qint64 millisecs) { _accessTokenCreationMillisecs = millisecs; }
-qint64 UserInfo::accessTokenExpiriesInSecs() const { return _accessTokenExpiriesInSecs; }
-void UserInfo::setAccessTokenExpiriesInSecs(qint64 secs) { _accessTokenExpiriesInSecs = secs; }
+QString UserInfo::cvUserId() const
+{
+    return _cvUserId;
+}
+void UserInfo::setCvUserId(const QString& cvUserId)
+{
+    _cvUserId = cvUserId;
+}
+QString UserInfo::refreshToken() const
+{
+    return _refreshToken;
+}
+void UserInfo::setRefreshToken(const QString& refreshToken)
+{
+    _refreshToken = refreshToken;
+}
+QString UserInfo::accessToken() const
+{
+    return _accessToken;
+}
+void UserInfo::setAccessToken(const QString& accessToken)
+{
+    _accessToken = accessToken;
+}
+qint64 UserInfo::accessTokenCreationMillisecs() const
+{
+    return _accessTokenCreationMillisecs;
+}
+void UserInfo::setAccessTokenCreationMillisecs(qint64 millisecs)
+{
+    _accessTokenCreationMillisecs = millisecs;
+}
+qint64 UserInfo::accessTokenExpiriesInSecs() const
+{
+    return _accessTokenExpiriesInSecs;
+}
+void UserInfo::setAccessTokenExpiriesInSecs(qint64 secs)
+{
+    _accessTokenExpiriesInSecs = secs;
+}
 
 bool UserInfo::isUsableToken(const QString& token)
 {
@@ -86,8 +116,7 @@ bool UserInfo::isAccessTokenValid() const
     constexpr qint64 maxValue = std::numeric_limits<qint64>::max();
     constexpr qint64 minValue = std::numeric_limits<qint64>::min();
     qint64 elapsed = 0;
-    if (__builtin_sub_overflow(Clock::currentMSecsSinceEpoch(), _accessTokenCreationMillisecs,
-                               &elapsed))
+    if (__builtin_sub_overflow(Clock::currentMSecsSinceEpoch(), _accessTokenCreationMillisecs, &elapsed))
         elapsed = _accessTokenCreationMillisecs < 0 ? maxValue : minValue;
     qint64 limitSecs = 0;
     if (__builtin_sub_overflow(_accessTokenExpiriesInSecs, kSafetyMarginSecs, &limitSecs))

@@ -6,8 +6,7 @@
 
 MouseMonitorWindows::MouseMonitorWindows(UserEventSampler* sampler)
     : sampler(sampler), _reader(std::make_unique<X11WindowReader>())
-{
-}
+{}
 
 MouseMonitorWindows::~MouseMonitorWindows() = default;
 

@@ -13,8 +13,7 @@
 
 UserEventSampler::UserEventSampler(EventManager* manager, WindowDetector* detector)
     : manager(manager), detector(detector), _lastProcessedMs(Clock::currentMSecsSinceEpoch())
-{
-}
+{}
 
 QDateTime UserEventSampler::lastProcessed() const
 {

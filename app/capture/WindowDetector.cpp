@@ -20,7 +20,8 @@ const QString kTerminator = QStringLiteral("@lklb@");
 
 QString ieScript()
 {
-    return QStringLiteral("(New-Object -ComObject Shell.Application).Windows() | where-object { $_.name -eq \"Internet Explorer\"} | ForEach-Object {$_.LocationUrl + \"")
+    return QStringLiteral("(New-Object -ComObject Shell.Application).Windows() | where-object { $_.name -eq \"Internet "
+                          "Explorer\"} | ForEach-Object {$_.LocationUrl + \"")
         + kSeparator + QStringLiteral("\" + $_.LocationName + \"") + kTerminator + QStringLiteral("\"}");
 }
 

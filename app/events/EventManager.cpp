@@ -23,8 +23,7 @@ QDateTime later(const QDateTime& first, const QDateTime& second)
 
 QDateTime appStartTime()
 {
-    return DateTimeUtils::fromUTCString(
-        QSettings().value(Keys::appStartTime, QString()).toString());
+    return DateTimeUtils::fromUTCString(QSettings().value(Keys::appStartTime, QString()).toString());
 }
 
 bool isUserEvent(const QString& appName)
@@ -118,8 +117,7 @@ void EventManager::addEvent(TimeEvent& event)
         count = _recentUserEventNum;
         start = _recentUserEventStart;
     }
-    LK_DEBUG() << "Adding user event: _recentUserEventNum=" << count
-                   << ", _recentUserEventStart=" << start;
+    LK_DEBUG() << "Adding user event: _recentUserEventNum=" << count << ", _recentUserEventStart=" << start;
 }
 
 QDateTime EventManager::shiftedAppStartTime() const
@@ -202,8 +200,8 @@ void EventManager::findLostTime()
         return;
     const QDateTime lastSeen = fromMSecs(_alive[before].wallMs);
     builder.breakAt(lastSeen);
-    LK_INFO() << "EventManager - not running for" << (slept ? sleptMs : lateMs + kPassMs) / 1000
-              << "s after" << lastSeen << (slept ? "(the machine slept)" : "(the program was stopped)")
+    LK_INFO() << "EventManager - not running for" << (slept ? sleptMs : lateMs + kPassMs) / 1000 << "s after"
+              << lastSeen << (slept ? "(the machine slept)" : "(the program was stopped)")
               << "- that time is not counted...";
 }
 
@@ -263,8 +261,7 @@ void EventManager::createIdleEvent(const QDateTime& eventTime)
 
 void EventManager::createPauseEvent()
 {
-    TimeEvent event(Clock::nowUtc(), TimeEvent::strPaused(), TimeEvent::strEmpty(),
-                    TimeEvent::strEmpty());
+    TimeEvent event(Clock::nowUtc(), TimeEvent::strPaused(), TimeEvent::strEmpty(), TimeEvent::strEmpty());
     addEvent(event);
 }
 
@@ -272,7 +269,7 @@ void EventManager::loadPauseStatusFromSettings()
 {
     const StoredPause stored = StoredPause::load();
     LK_DEBUG() << "EventManager::loadPauseStatusFromSettings - pausedIndefinitely=" << stored.indefinitely()
-                   << ", pausedUntilTomorrow=" << stored.untilTomorrow();
+               << ", pausedUntilTomorrow=" << stored.untilTomorrow();
     if (const int code = stored.code())
         emit AppSignals::instance()->pause(code);
 }
@@ -376,7 +373,7 @@ void EventManager::runPass()
                 _idleStart = idleStart;
             }
             LK_DEBUG() << "lastUserEventTime: " << user << ", lastPauseEventTime: " << paused
-                           << ", _idleStart: " << idleStart;
+                       << ", _idleStart: " << idleStart;
             createIdleEvent(Clock::nowUtc());
             emit AppSignals::instance()->idle(idleStart);
             resetRecentUserEvents();
@@ -446,15 +443,16 @@ void EventManager::onCancelIdleTime()
     databaseManager.timeLogDao.removeIdleTimeLogs();
 }
 
-void EventManager::onAddManualTime(const QDateTime& startTime, const QDateTime& endTime, const QString& manualType, const QString& comment)
+void EventManager::onAddManualTime(const QDateTime& startTime, const QDateTime& endTime, const QString& manualType,
+                                   const QString& comment)
 {
     {
         QMutexLocker lock(&_stateMutex);
         _lastManualTimeAdded = Clock::nowUtc();
     }
     static const QRegularExpression nonWord(QStringLiteral("\\W"));
-    const QString appName = QStringLiteral("@_") + QString(manualType).replace(nonWord, QStringLiteral("-"))
-        + QStringLiteral("_@");
+    const QString appName =
+        QStringLiteral("@_") + QString(manualType).replace(nonWord, QStringLiteral("-")) + QStringLiteral("_@");
     TimeLogBuilder::Result built;
     TimeLogDao::AddResult added;
     {
@@ -465,11 +463,11 @@ void EventManager::onAddManualTime(const QDateTime& startTime, const QDateTime& 
     }
     if (added == TimeLogDao::AddResult::Failed) {
         LK_WARNING() << "Cannot store manual time: startTime=" << startTime << ", endTime=" << endTime
-                         << ", manualType=" << manualType << ", comment=" << comment;
+                     << ", manualType=" << manualType << ", comment=" << comment;
         noteStoreOutcome(TimeLogBuilder::Result::StoreFailed);
     } else {
         LK_INFO() << "Added manual time: startTime=" << startTime << ", endTime=" << endTime
-                      << ", manualType=" << manualType << ", comment=" << comment;
+                  << ", manualType=" << manualType << ", comment=" << comment;
         noteStoreOutcome(built == TimeLogBuilder::Result::StoreFailed ? built : TimeLogBuilder::Result::Stored);
     }
     QMutexLocker lock(&_stateMutex);

@@ -32,7 +32,8 @@ public:
 
     void pause(int minutes);
     void resume();
-    void onAddManualTime(const QDateTime& startTime, const QDateTime& endTime, const QString& manualType, const QString& comment);
+    void onAddManualTime(const QDateTime& startTime, const QDateTime& endTime, const QString& manualType,
+                         const QString& comment);
     void onCancelIdleTime();
     void createIdleEvent(const QDateTime& eventTime);
     // The machine is about to sleep (true) or has woken (false), as the session's login
@@ -55,8 +56,7 @@ private:
     void noteStoreOutcome(TimeLogBuilder::Result result);
 
     // One reading of the three clocks at a moment the program was seen running.
-    struct AliveMark
-    {
+    struct AliveMark {
         qint64 wallMs = 0;
         qint64 bootMs = 0;
         qint64 monotonicMs = 0;

@@ -32,8 +32,8 @@ SleepWatcher::SleepWatcher(std::function<void(bool)> onPrepareForSleep, QObject*
         return;
     }
     _listening = bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                             QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
-                             this, SLOT(onPrepareForSleep(bool)));
+                             QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+                             SLOT(onPrepareForSleep(bool)));
     LK_DEBUG() << "SleepWatcher - listening for sleep announcements:" << _listening;
 }
 

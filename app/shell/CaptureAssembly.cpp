@@ -22,8 +22,8 @@
 CaptureAssembly::CaptureAssembly()
 {
     _eventManager = std::make_unique<EventManager>();
-    const bool wayland = chooseCaptureBackend(QProcessEnvironment::systemEnvironment()) == CaptureBackend::Wayland
-        && connectWayland();
+    const bool wayland =
+        chooseCaptureBackend(QProcessEnvironment::systemEnvironment()) == CaptureBackend::Wayland && connectWayland();
     if (wayland)
         _windowDetector = std::make_unique<WaylandWindowDetector>(_wayland.get());
     else
@@ -59,8 +59,9 @@ bool CaptureAssembly::connectWayland()
     }
     const WaylandOffer& offer = _wayland->offer();
     if (offer.canTrack()) {
-        LK_INFO().noquote() << "CaptureAssembly - Wayland session, foreground window and input activity from the compositor:"
-                            << offer.described();
+        LK_INFO().noquote()
+            << "CaptureAssembly - Wayland session, foreground window and input activity from the compositor:"
+            << offer.described();
         return true;
     }
     LK_INFO().noquote() << "CaptureAssembly - Wayland session, nothing is tracked: the compositor does not tell"
@@ -88,9 +89,10 @@ void CaptureAssembly::startWayland()
     }
     _wayland->start(std::move(activity), [] {
         // The session's thread cannot stop itself: the GUI thread stores and quits.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {
-            DisplayLossGuard::sessionLost(QStringLiteral("the Wayland compositor is gone"));
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [] { DisplayLossGuard::sessionLost(QStringLiteral("the Wayland compositor is gone")); },
+            Qt::QueuedConnection);
     });
 }
 

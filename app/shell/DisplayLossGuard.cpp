@@ -61,7 +61,8 @@ bool DisplayLossGuard::isDisplayLossNotice(QtMsgType type, const QString& messag
         return false;
     const QString platform = QGuiApplication::platformName();
     return (message.startsWith(QLatin1String("The X11 connection broke")) && platform == QLatin1String("xcb"))
-        || (message.startsWith(QLatin1String("The Wayland connection")) && platform.startsWith(QLatin1String("wayland")));
+        || (message.startsWith(QLatin1String("The Wayland connection"))
+            && platform.startsWith(QLatin1String("wayland")));
 }
 
 void DisplayLossGuard::sessionLost(const QString& reason)
@@ -87,8 +88,8 @@ void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& conte
         // Qt's Wayland platform reads the display on a thread of its own and ends the
         // process from there as soon as this warning returns. The stop belongs to the GUI
         // thread (it deletes the GUI thread's objects), so this thread waits for it there.
-        QMetaObject::invokeMethod(application, [] { sessionLost(QStringLiteral("the Wayland connection broke")); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            application, [] { sessionLost(QStringLiteral("the Wayland connection broke")); }, Qt::QueuedConnection);
         std::unique_lock<std::mutex> lock(gDoneMutex);
         gDoneChanged.wait_for(lock, kStoreWait, [] { return gDone; });
         return;
@@ -101,7 +102,7 @@ void DisplayLossGuard::onMessage(QtMsgType type, const QMessageLogContext& conte
     // lines included, would otherwise go to stderr instead of the log.
     const QtLog::InsideMessageHandler inside;
     LK_WARNING() << "DisplayLossGuard - the X display is gone and the toolkit is about to end the program, "
-                        "stopping the threads to store what was tracked...";
+                    "stopping the threads to store what was tracked...";
     (*gStop)();
     LK_WARNING() << "DisplayLossGuard - threads stopped, tracked time stored.";
     QtLog::getConf().flush();

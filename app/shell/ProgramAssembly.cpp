@@ -48,8 +48,9 @@ void ProgramAssembly::afterSingleInstanceCheck()
     _userInfo = UserInfo::load();
     _crashpad = std::make_unique<QCrashpad>(&_app);
     _crashAnnotations = {
-        {QStringLiteral("lkVersion"), QStringLiteral("%1.%2").arg(AppConstants::version,
-            AppUtils::readFileToString(QStringLiteral(":/build_number")).trimmed())},
+        {QStringLiteral("lkVersion"),
+         QStringLiteral("%1.%2").arg(AppConstants::version,
+                                     AppUtils::readFileToString(QStringLiteral(":/build_number")).trimmed())},
         {QStringLiteral("cvUserId"), _userInfo->cvUserId()},
         {QStringLiteral("buildAbi"), QSysInfo::buildAbi()},
         {QStringLiteral("buildCpuArch"), QSysInfo::buildCpuArchitecture()},
@@ -80,8 +81,8 @@ void ProgramAssembly::setUpAutomaticUpdates()
     const bool beta = settings.value(Keys::updateBetaChannel, Defaults::updateBetaChannel).toBool();
     const QString url = AppConstants::appcastUrl(beta, AppUtils::isCompiledWith64bit());
     LK_DEBUG().nospace() << "Windows update URL: " << url;
-    _updater = std::make_unique<AutoUpdaterWinSparkle>(
-        AppUtils::getFullAppVersion(AppConstants::version), url, std::make_unique<SettingsUpdateState>());
+    _updater = std::make_unique<AutoUpdaterWinSparkle>(AppUtils::getFullAppVersion(AppConstants::version), url,
+                                                       std::make_unique<SettingsUpdateState>());
     if (enabled && !iniSettings().value(IniKeys::updateDisabled, false).toBool()) {
         _updater->setUpdateCheckInterval(interval);
         win_sparkle_set_automatic_check_for_updates(1);

@@ -29,8 +29,7 @@ void setApplicationNames()
 {
     QCoreApplication::setOrganizationName(AppConstants::organizationName);
     const bool dev = iniFlag(IniKeys::devCacheFolderUsed);
-    QCoreApplication::setApplicationName(dev ? AppConstants::devApplicationName
-                                             : AppConstants::applicationName);
+    QCoreApplication::setApplicationName(dev ? AppConstants::devApplicationName : AppConstants::applicationName);
 }
 
 void removeOldDataFolder()
@@ -40,8 +39,7 @@ void removeOldDataFolder()
     // Through Qt's own logger: this runs before logging is configured, and an info line
     // would not pass the facade's default level yet.
     if (oldDb.exists()) {
-        qInfo().noquote() << "Found old database file: " + oldDb.absoluteFilePath()
-                + " deleting data folder...";
+        qInfo().noquote() << "Found old database file: " + oldDb.absoluteFilePath() + " deleting data folder...";
         QDir(dataFolder).removeRecursively();
     } else {
         qInfo().noquote() << "No old database file found: " + oldDb.absoluteFilePath();
@@ -75,9 +73,8 @@ void configureLogging()
 
 void logIniFlags()
 {
-    for (QLatin1String key : {IniKeys::debugEnabled, IniKeys::uploadDisabled,
-                              IniKeys::devCacheFolderUsed, IniKeys::multiInstanceAllowed,
-                              IniKeys::updateDisabled}) {
+    for (QLatin1String key : {IniKeys::debugEnabled, IniKeys::uploadDisabled, IniKeys::devCacheFolderUsed,
+                              IniKeys::multiInstanceAllowed, IniKeys::updateDisabled}) {
         LK_INFO().nospace() << QLatin1String("INI - ") + key + QLatin1String(":\t") << iniFlag(key);
     }
 }

@@ -51,8 +51,7 @@ extern "C" void onSignal(int signalNumber)
 
 } // namespace
 
-UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent)
-    : QObject(parent)
+UnixSignalWatcher::UnixSignalWatcher(std::initializer_list<int> signalNumbers, QObject* parent) : QObject(parent)
 {
     if (liveRoute.load()) {
         LK_WARNING() << "UnixSignalWatcher - another watcher is live, this one watches nothing";

@@ -40,7 +40,7 @@ bool isHtml(const QNetworkReply* reply)
     const QString type = reply->header(QNetworkRequest::ContentTypeHeader).toString();
     const QString mediaType = type.section(QLatin1Char(';'), 0, 0).trimmed();
     return mediaType.compare(QLatin1String("text/html"), Qt::CaseInsensitive) == 0
-           || mediaType.compare(QLatin1String("application/xhtml+xml"), Qt::CaseInsensitive) == 0;
+        || mediaType.compare(QLatin1String("application/xhtml+xml"), Qt::CaseInsensitive) == 0;
 }
 
 // A server's text as it goes into the log and a notification: a reason, not a page.
@@ -193,10 +193,10 @@ void HttpClient::handleLoginStatusReply(QNetworkReply* reply)
                       << UserInfo::maxUserIdChars << " characters";
         cvUserId.clear();
     }
-    const QString refreshToken = acceptedToken(json.value(QStringLiteral("refreshToken")).toString(),
-                                               "handleLoginStatusReply");
+    const QString refreshToken =
+        acceptedToken(json.value(QStringLiteral("refreshToken")).toString(), "handleLoginStatusReply");
     LK_INFO() << "handleLoginStatusReply - parsed user info: cvUserId=" << cvUserId
-                  << ", refreshToken=" << TokenMask::token(refreshToken);
+              << ", refreshToken=" << TokenMask::token(refreshToken);
     UserInfo userInfo = UserInfo::load();
     userInfo.setCvUserId(cvUserId);
     userInfo.setRefreshToken(refreshToken);
@@ -209,8 +209,8 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
 {
     LK_DEBUG() << "handleExchangeTokenReply...";
     if (reply->error() != QNetworkReply::NoError) {
-        LK_CRITICAL() << "handleExchangeTokenReply - error: " << reply->error() << ", errorString: "
-                          << reply->errorString();
+        LK_CRITICAL() << "handleExchangeTokenReply - error: " << reply->error()
+                      << ", errorString: " << reply->errorString();
         reply->deleteLater();
         return;
     }
@@ -223,16 +223,15 @@ void HttpClient::handleExchangeTokenReply(QNetworkReply* reply)
     const int status = statusAttribute.toInt();
     const QByteArray body = reply->readAll();
     const QJsonObject json = parseObject(body);
-    LK_INFO() << "handleExchangeTokenReply - read response: status=" << status << ", response="
-                  << shortened(TokenMask::reply(body));
+    LK_INFO() << "handleExchangeTokenReply - read response: status=" << status
+              << ", response=" << shortened(TokenMask::reply(body));
     if (status != 200) {
         LK_CRITICAL() << "handleExchangeTokenReply - error: status=" << status << ", reason="
-                          << shortened(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+                      << shortened(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
         reply->deleteLater();
         return;
     }
-    const QString idToken = acceptedToken(json.value(QStringLiteral("idToken")).toString(),
-                                          "handleExchangeTokenReply");
+    const QString idToken = acceptedToken(json.value(QStringLiteral("idToken")).toString(), "handleExchangeTokenReply");
     if (!idToken.isEmpty()) {
         UserInfo userInfo = UserInfo::load();
         userInfo.setAccessToken(idToken);
@@ -295,7 +294,8 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
     // A captive portal or a misconfigured proxy answers 200 with a page of its own: that
     // is not the service accepting the logs, and deleting them would lose the time.
     if (isHtml(reply)) {
-        LK_CRITICAL() << "handleUploadReply - " << kHtmlReason << ": " << shortened(QString::fromUtf8(reply->readAll()));
+        LK_CRITICAL() << "handleUploadReply - " << kHtmlReason << ": "
+                      << shortened(QString::fromUtf8(reply->readAll()));
         emit errorString(tr("Larkspan"), kHtmlReason);
         emit uploadFailed(kHtmlReason);
         reply->deleteLater();
@@ -362,8 +362,8 @@ qint64 HttpClient::tokenLifetimeSecs(const QJsonValue& value)
         _lifetimeRefusalLogged = true;
         const QByteArray shown = QJsonDocument(QJsonArray {value}).toJson(QJsonDocument::Compact);
         LK_WARNING() << "handleExchangeTokenReply - expiresInSecs outside 0 to 31 days, taken as "
-                     << defaultTokenLifetimeSecs << " s: "
-                     << QString::fromUtf8(shown.mid(1, qMin(64, shown.size() - 2)));
+                     << defaultTokenLifetimeSecs
+                     << " s: " << QString::fromUtf8(shown.mid(1, qMin(64, shown.size() - 2)));
     }
     return defaultTokenLifetimeSecs;
 }

@@ -61,7 +61,7 @@ void HttpClientWorker::doCheckLoginStatus(const QUrl& url, QNetworkAccessManager
 void HttpClientWorker::doExchangeToken(const QUrl& url, const QString& refreshToken, QNetworkAccessManager* nm)
 {
     LK_INFO() << QStringLiteral("doExchangeToken: url=%1, refreshToken=%2")
-                         .arg(url.toString(), TokenMask::token(refreshToken));
+                     .arg(url.toString(), TokenMask::token(refreshToken));
     QJsonObject body;
     body.insert(QStringLiteral("refresh_token"), refreshToken);
     body.insert(QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP"));
@@ -70,7 +70,8 @@ void HttpClientWorker::doExchangeToken(const QUrl& url, const QString& refreshTo
     armTimeout(reply);
 }
 
-void HttpClientWorker::doUpload(const QUrl& url, const QString& idArrayJsonStr, const QString& timeLogsJson, QNetworkAccessManager* nm)
+void HttpClientWorker::doUpload(const QUrl& url, const QString& idArrayJsonStr, const QString& timeLogsJson,
+                                QNetworkAccessManager* nm)
 {
     LK_INFO() << QStringLiteral("doUpload: url=%1").arg(url.toString());
     QNetworkReply* reply = nm->post(jsonRequest(url, true), timeLogsJson.toUtf8());
@@ -98,8 +99,7 @@ void HttpClientWorker::doSendFeedback(const QUrl& url, const QString& comment, Q
     QFile log(QtLog::getConf().getLogFilePath());
     if (log.open(QIODevice::ReadOnly)) {
         QtLog::getConf().flush();
-        body.insert(QStringLiteral("log_file_compressed"),
-                    QString::fromLatin1(gzipCompress(log.readAll()).toBase64()));
+        body.insert(QStringLiteral("log_file_compressed"), QString::fromLatin1(gzipCompress(log.readAll()).toBase64()));
         emit feedbackStatus(tr("Sending feedback report..."));
     }
 

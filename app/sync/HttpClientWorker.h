@@ -24,7 +24,8 @@ public:
 public slots:
     void doCheckLoginStatus(const QUrl& url, QNetworkAccessManager* nm);
     void doExchangeToken(const QUrl& url, const QString& refreshToken, QNetworkAccessManager* nm);
-    void doUpload(const QUrl& url, const QString& idArrayJsonStr, const QString& timeLogsJson, QNetworkAccessManager* nm);
+    void doUpload(const QUrl& url, const QString& idArrayJsonStr, const QString& timeLogsJson,
+                  QNetworkAccessManager* nm);
     void doSendFeedback(const QUrl& url, const QString& comment, QNetworkAccessManager* nm);
 
 signals:

@@ -36,8 +36,7 @@ bool containsAnyOf(const QString& text, const QStringList& entries)
 
 qint64 monotonicMs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -70,8 +69,8 @@ void TimeLogUploader::initHttpClient()
 
 void TimeLogUploader::requestExchangeToken(const QString& refreshToken)
 {
-    QMetaObject::invokeMethod(this, [this, refreshToken] { emit httpClient->sigExchangeToken(refreshToken); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, refreshToken] { emit httpClient->sigExchangeToken(refreshToken); }, Qt::QueuedConnection);
 }
 
 void TimeLogUploader::requestUpload(const QString& idArrayJsonStr, const QString& timeLogsJson)
@@ -84,7 +83,8 @@ void TimeLogUploader::requestUpload(const QString& idArrayJsonStr, const QString
 void TimeLogUploader::run()
 {
     sleepSecs(5);
-    LK_DEBUG() << "TimeLogUploader: started running..." << "stopped=" << isStopRequested();
+    LK_DEBUG() << "TimeLogUploader: started running..."
+               << "stopped=" << isStopRequested();
     qint64 passStartMs = 0;
     while (!isStopRequested()) {
         passStartMs = monotonicMs();
@@ -178,7 +178,7 @@ bool TimeLogUploader::waitedTooLong() const
     if (waitedMs <= 2 * qint64(_replyTimeoutMs))
         return false;
     LK_WARNING() << "TimeLogUploader: no upload result after" << waitedMs / 1000
-                     << "seconds, giving up on that request.";
+                 << "seconds, giving up on that request.";
     return true;
 }
 
@@ -186,13 +186,17 @@ bool TimeLogUploader::shouldExclude(const TimeLog& log) const
 {
     bool exclude = false;
     if (!log.isValid()) {
-        LK_CRITICAL() << QStringLiteral("Won't upload invalid time log: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5")
-                                 .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle(), log.metaData());
+        LK_CRITICAL()
+            << QStringLiteral(
+                   "Won't upload invalid time log: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5")
+                   .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle(), log.metaData());
         exclude = true;
     }
     if (!log.isVerified()) {
-        LK_CRITICAL() << QStringLiteral("Won't upload with wrong signature: startTime=%1, endTime=%2, appName=%3, windowTitle=%4, metaData=%5, sig=%6")
-                                 .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle(), log.metaData(), log.signature());
+        LK_CRITICAL() << QStringLiteral("Won't upload with wrong signature: startTime=%1, endTime=%2, appName=%3, "
+                                        "windowTitle=%4, metaData=%5, sig=%6")
+                             .arg(log.startTimeStr(), log.endTimeStr(), log.appName(), log.windowTitle(),
+                                  log.metaData(), log.signature());
         exclude = true;
     }
     QSettings settings;
@@ -215,7 +219,7 @@ void TimeLogUploader::uploadTimeLogs()
     _loginExpiredAnnounced = false;
     if (!userInfo.isAccessTokenValid()) {
         LK_INFO() << "Access token is not valid, exchanging new token: refreshToken="
-                      << TokenMask::token(userInfo.refreshToken());
+                  << TokenMask::token(userInfo.refreshToken());
         _loginRefused = false;
         _exchangeRequested = true;
         requestExchangeToken(userInfo.refreshToken());
@@ -251,7 +255,8 @@ void TimeLogUploader::uploadTimeLogs()
         idArray.append(QJsonValue(qint64(log->id())));
     }
     if (logArray.isEmpty()) {
-        LK_DEBUG() << "Nothing to upload: " << QString::fromUtf8(QJsonDocument(logArray).toJson(QJsonDocument::Compact));
+        LK_DEBUG() << "Nothing to upload: "
+                   << QString::fromUtf8(QJsonDocument(logArray).toJson(QJsonDocument::Compact));
         return;
     }
 

@@ -56,8 +56,7 @@ bool BrowserLogin::isOverdue() const
 {
     const QDateTime now = Clock::nowUtc();
     const qint64 diff = loginStartedAt.isValid() ? loginStartedAt.secsTo(now) : 0;
-    LK_INFO() << "onLoggingIn: loginStart=" << loginStartedAt << ", now=" << now << ", diff=" << diff
-                  << " seconds";
+    LK_INFO() << "onLoggingIn: loginStart=" << loginStartedAt << ", now=" << now << ", diff=" << diff << " seconds";
     // Either way: a clock set back must not keep the window away.
     return qAbs(diff) > kLoginPendingSecs;
 }

@@ -36,13 +36,9 @@ QString iconName(QSystemTrayIcon::MessageIcon icon)
 
 } // namespace
 
-DesktopNotifier::DesktopNotifier(TrayMenu* tray, QObject* parent)
-    : QObject(parent), _tray(tray)
-{
-}
+DesktopNotifier::DesktopNotifier(TrayMenu* tray, QObject* parent) : QObject(parent), _tray(tray) {}
 
-void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message,
-                           int msecs)
+void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message, int msecs)
 {
     const Notice notice {icon, title, message, msecs};
     QDBusConnection bus = QDBusConnection::sessionBus();
@@ -56,8 +52,8 @@ void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& tit
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(kNormalUrgency));
     // Servers may read the body as markup; our texts are plain.
-    call << QStringLiteral("Larkspan") << uint(0) << iconName(icon) << title << message.toHtmlEscaped()
-         << QStringList() << hints << int(msecs);
+    call << QStringLiteral("Larkspan") << uint(0) << iconName(icon) << title << message.toHtmlEscaped() << QStringList()
+         << hints << int(msecs);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, kReplyTimeoutMsecs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, notice](QDBusPendingCallWatcher* finished) {
         finished->deleteLater();
@@ -65,8 +61,7 @@ void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& tit
             LK_DEBUG() << "Notification shown by the desktop: " << notice.title;
             return;
         }
-        LK_DEBUG() << "No desktop notification service (" << finished->error().name()
-                   << "); the tray shows the notice";
+        LK_DEBUG() << "No desktop notification service (" << finished->error().name() << "); the tray shows the notice";
         showInTray(notice);
     });
 }

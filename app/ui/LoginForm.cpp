@@ -43,8 +43,8 @@ void LoginForm::setLogo(const QIcon& icon)
 
 void LoginForm::showLogo()
 {
-    _ui->labelLogo->setPixmap(_logo.pixmap(kLogoSourceSize)
-                                  .scaled(kLogoSize, kLogoSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    _ui->labelLogo->setPixmap(
+        _logo.pixmap(kLogoSourceSize).scaled(kLogoSize, kLogoSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 // A label rather than a line edit: an edit field lays out its text as soon as it is built,
@@ -92,12 +92,14 @@ void LoginForm::showInfo()
 {
     if (_info == Info::PageOpened) {
         _ui->labelInfo->setText(QCoreApplication::translate(
-            "LoginPrompt", "Larkspan needs your login details. We've opened a login screen for you.<br><br>Don\u2019t "
-                           "see the Larkspan login screen? Press \"Login to Larkspan\" below to login via your web browser."));
+            "LoginPrompt",
+            "Larkspan needs your login details. We've opened a login screen for you.<br><br>Don\u2019t "
+            "see the Larkspan login screen? Press \"Login to Larkspan\" below to login via your web browser."));
     } else if (_info == Info::PageNotOpened) {
         _ui->labelInfo->setText(QCoreApplication::translate(
-            "LoginPrompt", "Larkspan needs your login details. Press \"Login to Larkspan\" below to login via your web "
-                           "browser."));
+            "LoginPrompt",
+            "Larkspan needs your login details. Press \"Login to Larkspan\" below to login via your web "
+            "browser."));
     }
 }
 

@@ -65,7 +65,7 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
 
     const StoredPause stored = StoredPause::load();
     LK_DEBUG() << "LoginPrompt - Checking pause status from settings: pausedIndefinitely=" << stored.indefinitely()
-                   << ", pausedUntilTomorrow=" << stored.untilTomorrow();
+               << ", pausedUntilTomorrow=" << stored.untilTomorrow();
     if (const int code = stored.code())
         emit hub->pause(code);
 
@@ -106,18 +106,42 @@ void LoginPrompt::initTrayIcon()
         connect(trayMenu->action(entry), &QAction::triggered, this, slot);
 }
 
-void LoginPrompt::rebuildTrayMenu() { trayMenu->rebuild(); }
+void LoginPrompt::rebuildTrayMenu()
+{
+    trayMenu->rebuild();
+}
 
 // ---- Pause and resume ----
 
-void LoginPrompt::pause30Minutes() { pauseClicked(30); }
-void LoginPrompt::pause1Hour() { pauseClicked(60); }
-void LoginPrompt::pause2Hours() { pauseClicked(120); }
-void LoginPrompt::pauseUntilTomorrow() { pauseClicked(PauseCode::untilTomorrow); }
-void LoginPrompt::pauseIndefinitely() { pauseClicked(PauseCode::indefinitely); }
+void LoginPrompt::pause30Minutes()
+{
+    pauseClicked(30);
+}
+void LoginPrompt::pause1Hour()
+{
+    pauseClicked(60);
+}
+void LoginPrompt::pause2Hours()
+{
+    pauseClicked(120);
+}
+void LoginPrompt::pauseUntilTomorrow()
+{
+    pauseClicked(PauseCode::untilTomorrow);
+}
+void LoginPrompt::pauseIndefinitely()
+{
+    pauseClicked(PauseCode::indefinitely);
+}
 
-void LoginPrompt::pauseClicked(int minutes) { emit AppSignals::instance()->pause(minutes); }
-void LoginPrompt::resumeClicked() { emit AppSignals::instance()->resume(); }
+void LoginPrompt::pauseClicked(int minutes)
+{
+    emit AppSignals::instance()->pause(minutes);
+}
+void LoginPrompt::resumeClicked()
+{
+    emit AppSignals::instance()->resume();
+}
 
 void LoginPrompt::onPause(int)
 {
@@ -327,7 +351,10 @@ void LoginPrompt::showMessage(QSystemTrayIcon::MessageIcon icon, const QString& 
     notifier->show(icon, title, message, kBalloonMsecs);
 }
 
-void LoginPrompt::onNotifyUploaded() { trayMenu->setLastSynced(Clock::nowLocal()); }
+void LoginPrompt::onNotifyUploaded()
+{
+    trayMenu->setLastSynced(Clock::nowLocal());
+}
 void LoginPrompt::onHideDockIconIfNeeded() {}
 
 // ---- Language ----
@@ -364,4 +391,7 @@ void LoginPrompt::closeEvent(QCloseEvent* event)
     QCoreApplication::quit();
 }
 
-void LoginPrompt::hideTrayIcon() { trayMenu->setIconVisible(false); }
+void LoginPrompt::hideTrayIcon()
+{
+    trayMenu->setIconVisible(false);
+}

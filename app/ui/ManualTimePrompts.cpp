@@ -34,7 +34,7 @@ bool ManualTimePrompts::periodOf(const QHash<QString, QString>& msgData, QDateTi
     if (!msgData.contains(startKey) || !msgData.contains(endKey))
         return false;
     LK_DEBUG() << "onNotificationMessageClicked: startTimeUtcStr=" << msgData.value(startKey)
-                   << ", endTimeUtcStr=" << msgData.value(endKey);
+               << ", endTimeUtcStr=" << msgData.value(endKey);
     start = DateTimeUtils::fromUTCString(msgData.value(startKey));
     end = DateTimeUtils::fromUTCString(msgData.value(endKey));
     return true;

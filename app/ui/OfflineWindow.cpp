@@ -25,7 +25,10 @@ const char* const kTypes[] = {"Reading", "Videocall", "Phonecall", "Meeting", "T
 } // namespace
 
 OfflineWindow::OfflineWindow(QDateTime idleStart, QDateTime idleEnd, QWidget* parent)
-    : QMainWindow(parent), ui(std::make_unique<Ui::OfflineWindow>()), idleStart(std::move(idleStart)), idleEnd(std::move(idleEnd))
+    : QMainWindow(parent),
+      ui(std::make_unique<Ui::OfflineWindow>()),
+      idleStart(std::move(idleStart)),
+      idleEnd(std::move(idleEnd))
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
@@ -178,9 +181,9 @@ void OfflineWindow::changeEvent(QEvent* event)
         // The form's own texts for these two are samples; an open prompt keeps showing
         // its real period, now in the new language.
         if (!idleStart.isNull())
-            showPeriodTexts(DateTimeUtils::toLocalTimeString(idleStart, true),
-                            DateTimeUtils::toLocalTimeString(idleEnd, true),
-                            DateTimeUtils::formatDurationBetween(idleStart.toLocalTime(), idleEnd.toLocalTime(), false));
+            showPeriodTexts(
+                DateTimeUtils::toLocalTimeString(idleStart, true), DateTimeUtils::toLocalTimeString(idleEnd, true),
+                DateTimeUtils::formatDurationBetween(idleStart.toLocalTime(), idleEnd.toLocalTime(), false));
         // Its size was fixed for the texts of the old language.
         if (isVisible()) {
             setMinimumSize(0, 0);

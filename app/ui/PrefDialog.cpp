@@ -19,8 +19,7 @@
 
 namespace {
 
-struct Frequency
-{
+struct Frequency {
     const char* key;
     int seconds;
 };
@@ -77,10 +76,10 @@ QStringList PrefDialog::splitExclusionList(const QString& text)
 
 void PrefDialog::fillLanguages()
 {
-    const QLocale locales[] = {
-        QLocale(QLocale::English, QLocale::AnyCountry), QLocale(QLocale::German, QLocale::AnyCountry),
-        QLocale(QLocale::Korean, QLocale::AnyCountry), QLocale(QLocale::Chinese, QLocale::China),
-        QLocale(QLocale::Chinese, QLocale::Taiwan)};
+    const QLocale locales[] = {QLocale(QLocale::English, QLocale::AnyCountry),
+                               QLocale(QLocale::German, QLocale::AnyCountry),
+                               QLocale(QLocale::Korean, QLocale::AnyCountry), QLocale(QLocale::Chinese, QLocale::China),
+                               QLocale(QLocale::Chinese, QLocale::Taiwan)};
     for (const QLocale& locale : locales)
         ui->comboLanguage->addItem(languageItemText(locale), locale.name());
 }
@@ -107,8 +106,7 @@ void PrefDialog::loadSettings()
     const bool offlineEnabled = settings.value(Keys::offlineEnabled, Defaults::offlineEnabled).toBool();
     ui->checkBoxOffline->setChecked(offlineEnabled);
     ui->spinBoxInactiveMinutes->setEnabled(offlineEnabled);
-    ui->spinBoxInactiveMinutes->setValue(
-        settings.value(Keys::maxInactiveSecs, Defaults::maxInactiveSecs).toInt() / 60);
+    ui->spinBoxInactiveMinutes->setValue(settings.value(Keys::maxInactiveSecs, Defaults::maxInactiveSecs).toInt() / 60);
 
     const bool useDefaultBrowser = settings.value(Keys::useDefaultBrowser, Defaults::useDefaultBrowser).toBool();
     ui->radioDefaultBrowser->setChecked(useDefaultBrowser);
@@ -128,8 +126,10 @@ void PrefDialog::loadSettings()
         ui->comboLanguage->setCurrentIndex(languageIndex);
 
     ui->checkBoxAllowUrls->setChecked(settings.value(Keys::allowUrls, Defaults::allowUrls).toBool());
-    ui->txtAppNames->setPlainText(settings.value(Keys::excludedAppNames, QStringList()).toStringList().join(QStringLiteral(", ")));
-    ui->txtWinTitles->setPlainText(settings.value(Keys::excludedWinTitles, QStringList()).toStringList().join(QStringLiteral(", ")));
+    ui->txtAppNames->setPlainText(
+        settings.value(Keys::excludedAppNames, QStringList()).toStringList().join(QStringLiteral(", ")));
+    ui->txtWinTitles->setPlainText(
+        settings.value(Keys::excludedWinTitles, QStringList()).toStringList().join(QStringLiteral(", ")));
 
     const bool updateEnabled = settings.value(Keys::updateEnabled, Defaults::updateEnabledAtStartup).toBool();
     ui->checkBoxUpdate->setChecked(updateEnabled);
@@ -144,8 +144,7 @@ void PrefDialog::showVersion()
     initProgramResources();
     const QString buildNumber = AppUtils::readFileToString(QStringLiteral(":/build_number")).trimmed();
     ui->labelVersion->setText(tr("Version %1 (build: %2, arch: %3)")
-                                  .arg(QString(AppConstants::version), buildNumber,
-                                       QSysInfo::buildCpuArchitecture()));
+                                  .arg(QString(AppConstants::version), buildNumber, QSysInfo::buildCpuArchitecture()));
 }
 
 void PrefDialog::onCheckBoxOfflineClicked(bool checked)

@@ -48,11 +48,12 @@ bool PrivateLink::openInBrowser(const QUrl& url)
     // Fully encoded, the address holds no quote or angle bracket; '&' is the one character
     // an HTML attribute needs escaped.
     const QString target = QString::fromLatin1(url.toEncoded()).toHtmlEscaped();
-    const QString html = QStringLiteral(
-        "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
-        "<meta name=\"referrer\" content=\"no-referrer\">"
-        "<meta http-equiv=\"refresh\" content=\"0; url=%1\"><title>Larkspan</title></head>"
-        "<body><a href=\"%1\">Larkspan</a></body></html>\n").arg(target);
+    const QString html =
+        QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+                       "<meta name=\"referrer\" content=\"no-referrer\">"
+                       "<meta http-equiv=\"refresh\" content=\"0; url=%1\"><title>Larkspan</title></head>"
+                       "<body><a href=\"%1\">Larkspan</a></body></html>\n")
+            .arg(target);
     page.write(html.toUtf8());
     page.close();
     const QString path = page.fileName();

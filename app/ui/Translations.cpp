@@ -13,11 +13,11 @@ namespace Translations {
 QStringList searchDirs()
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    QStringList dirs {QDir::current().absoluteFilePath(QStringLiteral("translations")),
-                      exeDir + QStringLiteral("/translations"),
-                      // The installed tree's data folder, wherever its prefix is.
-                      QDir::cleanPath(exeDir + QStringLiteral("/" LARKSPAN_DATA_FROM_PROGRAM_DIR "/larkspan/translations")),
-                      QStringLiteral(LARKSPAN_TRANSLATIONS_INSTALL_DIR)};
+    QStringList dirs {
+        QDir::current().absoluteFilePath(QStringLiteral("translations")), exeDir + QStringLiteral("/translations"),
+        // The installed tree's data folder, wherever its prefix is.
+        QDir::cleanPath(exeDir + QStringLiteral("/" LARKSPAN_DATA_FROM_PROGRAM_DIR "/larkspan/translations")),
+        QStringLiteral(LARKSPAN_TRANSLATIONS_INSTALL_DIR)};
     dirs.removeDuplicates();
     return dirs;
 }
@@ -43,7 +43,8 @@ bool load(QTranslator& translator, const QLocale& locale)
         return true;
     // Chinese comes in two writings, each translated once: Hong Kong and Macao read the
     // traditional one of Taiwan, Singapore the simplified one of China.
-    if (locale.language() == QLocale::Chinese && locale.country() != QLocale::China && locale.country() != QLocale::Taiwan) {
+    if (locale.language() == QLocale::Chinese && locale.country() != QLocale::China
+        && locale.country() != QLocale::Taiwan) {
         const bool traditional = locale.script() == QLocale::TraditionalChineseScript;
         return loadExactly(translator, QLocale(QLocale::Chinese, traditional ? QLocale::Taiwan : QLocale::China));
     }

@@ -36,8 +36,8 @@ bool waylandTrayHostMissing()
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusMessage call = QDBusMessage::createMethodCall(kTrayWatcher, kTrayWatcherPath,
-                                                      QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        kTrayWatcher, kTrayWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     call << kTrayWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
     // Without a watcher the bus answers at once; a hung one costs the start two seconds.
     const QDBusMessage reply = bus.call(call, QDBus::Block, 2000);

@@ -73,8 +73,8 @@ bool switchedOffByUser(const QString& entry)
 
 QString AppUtils::lockFilePath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QLatin1Char('/') + QCoreApplication::organizationName();
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1Char('/')
+        + QCoreApplication::organizationName();
     return folder + QLatin1Char('/') + QCoreApplication::applicationName() + QLatin1String(".lock");
 }
 
@@ -102,21 +102,22 @@ bool AppUtils::isAppRunning(const QApplication&)
     instanceLockFd = fd;
     // The PID is only informative, for a person looking at the file.
     const QByteArray pid = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
-    if (::ftruncate(fd, 0) == 0)
-        [[maybe_unused]] ssize_t written = ::write(fd, pid.constData(), static_cast<size_t>(pid.size()));
+    if (::ftruncate(fd, 0) == 0) [[maybe_unused]]
+        ssize_t written = ::write(fd, pid.constData(), static_cast<size_t>(pid.size()));
     return false;
 }
 
 QString AppUtils::autostartFilePath(const QString& id)
 {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-        + QLatin1String("/autostart/") + id + QLatin1String(".desktop");
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QLatin1String("/autostart/") + id
+        + QLatin1String(".desktop");
 }
 
 QString AppUtils::installedDesktopEntry(const QString& programPath, const QString& id)
 {
     const QString path = QDir::cleanPath(QFileInfo(programPath).absolutePath()
-        + QStringLiteral("/" LARKSPAN_DATA_FROM_PROGRAM_DIR "/applications/") + id + QLatin1String(".desktop"));
+                                         + QStringLiteral("/" LARKSPAN_DATA_FROM_PROGRAM_DIR "/applications/") + id
+                                         + QLatin1String(".desktop"));
     const QString entry = readFileToString(path);
     if (entry.isEmpty())
         return QString();
@@ -126,7 +127,7 @@ QString AppUtils::installedDesktopEntry(const QString& programPath, const QStrin
     const QString launched = QFileInfo(launcher).canonicalFilePath();
     if (launched.isEmpty() || launched != QFileInfo(programPath).canonicalFilePath()) {
         LK_INFO() << "AppUtils::registerStartup -" << path << "starts" << launcher
-                      << "- not this program, so it is not registered";
+                  << "- not this program, so it is not registered";
         return QString();
     }
     return path;
@@ -209,14 +210,12 @@ void AppUtils::logSysInfo(const QApplication& app, const QString& version)
 {
     LK_INFO() << "----------------------------------------------------------------";
     LK_INFO() << "Application:" << app.applicationName() << "version" << version
-                  << (isCompiledWith64bit() ? "64-bit" : "32-bit");
+              << (isCompiledWith64bit() ? "64-bit" : "32-bit");
     LK_INFO() << "Executable:" << app.applicationFilePath();
     LK_INFO() << "Qt:" << qVersion() << "built with" << QT_VERSION_STR;
-    LK_INFO() << "OS:" << QSysInfo::prettyProductName() << "kernel"
-                  << QSysInfo::kernelType() << QSysInfo::kernelVersion();
-    LK_INFO() << "CPU:" << QSysInfo::currentCpuArchitecture() << "build ABI:"
-                  << QSysInfo::buildAbi();
+    LK_INFO() << "OS:" << QSysInfo::prettyProductName() << "kernel" << QSysInfo::kernelType()
+              << QSysInfo::kernelVersion();
+    LK_INFO() << "CPU:" << QSysInfo::currentCpuArchitecture() << "build ABI:" << QSysInfo::buildAbi();
     LK_INFO() << "Session:" << qEnvironmentVariable("XDG_SESSION_TYPE")
-                  << "platform:" << QGuiApplication::platformName()
-                  << "locale:" << QLocale::system().name();
+              << "platform:" << QGuiApplication::platformName() << "locale:" << QLocale::system().name();
 }

@@ -60,8 +60,7 @@ AppcastItem readItem(QXmlStreamReader& xml, const QUrl& feedUrl)
 
 } // namespace
 
-bool Appcast::parse(const QByteArray& text, const QUrl& feedUrl, QVector<AppcastItem>* items,
-                    QString* error)
+bool Appcast::parse(const QByteArray& text, const QUrl& feedUrl, QVector<AppcastItem>* items, QString* error)
 {
     items->clear();
     QXmlStreamReader xml(text);
@@ -82,13 +81,11 @@ bool Appcast::parse(const QByteArray& text, const QUrl& feedUrl, QVector<Appcast
     return true;
 }
 
-std::optional<AppcastItem> Appcast::newest(const QVector<AppcastItem>& items,
-                                           const QString& currentVersion)
+std::optional<AppcastItem> Appcast::newest(const QVector<AppcastItem>& items, const QString& currentVersion)
 {
     std::optional<AppcastItem> best;
     for (const AppcastItem& item : items) {
-        if (item.version.isEmpty() || !item.packageUrl.isValid() || item.length <= 0
-            || item.signature.isEmpty())
+        if (item.version.isEmpty() || !item.packageUrl.isValid() || item.length <= 0 || item.signature.isEmpty())
             continue;
         if (compareVersions(item.version, currentVersion) <= 0)
             continue;

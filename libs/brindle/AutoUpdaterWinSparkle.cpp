@@ -55,8 +55,7 @@ void AutoUpdaterWinSparkle::checkForUpdatesInBackground()
 void AutoUpdaterWinSparkle::setUpdateCheckInterval(int seconds)
 {
     if (seconds <= 0) {
-        LK_WARNING() << "AutoUpdater - ignoring update interval" << seconds << ", using"
-                         << kDefaultIntervalSecs;
+        LK_WARNING() << "AutoUpdater - ignoring update interval" << seconds << ", using" << kDefaultIntervalSecs;
         seconds = kDefaultIntervalSecs;
     }
     _intervalSecs = seconds;
@@ -190,8 +189,7 @@ void AutoUpdaterWinSparkle::onInstall()
         return;
     const AppcastItem& item = *_offered;
     if (item.length > kMaxPackageBytes) {
-        refusePackage(tr("The announced size of %1 bytes is larger than any Larkspan package.")
-                          .arg(item.length));
+        refusePackage(tr("The announced size of %1 bytes is larger than any Larkspan package.").arg(item.length));
         return;
     }
     LK_INFO() << "AutoUpdater - downloading" << item.packageUrl.toDisplayString();
@@ -226,13 +224,16 @@ void AutoUpdaterWinSparkle::onPackage(bool ok, const QByteArray& data, const QSt
     }
     if (data.size() != item.length) {
         refusePackage(tr("The package's size (%1 bytes) differs from the announced size "
-                         "(%2 bytes).").arg(data.size()).arg(item.length));
+                         "(%2 bytes).")
+                          .arg(data.size())
+                          .arg(item.length));
         return;
     }
     QString signatureError;
     if (!PackageSignature::verify(data, item.signature, LARKSPAN_UPDATE_PUBLIC_KEY, &signatureError)) {
         refusePackage(tr("The package's signature is not valid: %1. It was not published by "
-                         "Larkspan, or it was changed on the way.").arg(signatureError));
+                         "Larkspan, or it was changed on the way.")
+                          .arg(signatureError));
         return;
     }
     // The signature vouches for the bytes, not for the number the feed gave them: an old
@@ -244,8 +245,8 @@ void AutoUpdaterWinSparkle::onPackage(bool ok, const QByteArray& data, const QSt
     }
     if (Appcast::compareVersions(packageVersion, item.version) != 0
         || Appcast::compareVersions(packageVersion, _version) <= 0) {
-        refusePackage(tr("The package holds version %1, not the offered version %2.")
-                          .arg(packageVersion.left(64), item.version));
+        refusePackage(
+            tr("The package holds version %1, not the offered version %2.").arg(packageVersion.left(64), item.version));
         return;
     }
     QString path, installError;

@@ -72,7 +72,7 @@ private:
     bool _interactive = false;
     QNetworkAccessManager _nam;
     QTimer _timer;
-    QPointer<BoundedDownload> _fetch;    // appcast or release notes
+    QPointer<BoundedDownload> _fetch; // appcast or release notes
     QPointer<BoundedDownload> _download; // package
     std::unique_ptr<UpdateState> _state;
     std::optional<AppcastItem> _offered;

@@ -10,14 +10,13 @@ namespace {
 constexpr int kMaxRedirects = 5;
 }
 
-BoundedDownload::BoundedDownload(QNetworkAccessManager* nam, const QUrl& url, qint64 maxBytes,
-                                 int idleTimeoutMs, QObject* parent)
+BoundedDownload::BoundedDownload(QNetworkAccessManager* nam, const QUrl& url, qint64 maxBytes, int idleTimeoutMs,
+                                 QObject* parent)
     : QObject(parent), _nam(nam), _url(url), _maxBytes(maxBytes)
 {
     _idle.setSingleShot(true);
     _idle.setInterval(idleTimeoutMs);
-    connect(&_idle, &QTimer::timeout, this,
-            [this] { fail(tr("the server stopped answering")); });
+    connect(&_idle, &QTimer::timeout, this, [this] { fail(tr("the server stopped answering")); });
 }
 
 BoundedDownload::~BoundedDownload()
@@ -42,14 +41,13 @@ void BoundedDownload::start()
 {
     if (!isAllowedUrl(_url)) {
         // Queued, so the caller has connected before it hears the outcome.
-        QMetaObject::invokeMethod(this, [this] {
-            refuse(tr("%1 is not a secure (https) address").arg(_url.toDisplayString()));
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { refuse(tr("%1 is not a secure (https) address").arg(_url.toDisplayString())); },
+            Qt::QueuedConnection);
         return;
     }
     QNetworkRequest request(_url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(kMaxRedirects);
     _reply = _nam->get(request);
     // The network thread hands what arrives over in queued pieces and says readyRead only
@@ -103,8 +101,7 @@ void BoundedDownload::onReadyRead()
 void BoundedDownload::onRedirected(const QUrl& url)
 {
     if (!isAllowedUrl(url)) {
-        refuse(tr("redirected to %1, which is not a secure (https) address")
-                 .arg(url.toDisplayString()));
+        refuse(tr("redirected to %1, which is not a secure (https) address").arg(url.toDisplayString()));
         return;
     }
     emit _reply->redirectAllowed();

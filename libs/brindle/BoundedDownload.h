@@ -17,8 +17,8 @@ class BoundedDownload : public QObject
 {
     Q_OBJECT
 public:
-    BoundedDownload(QNetworkAccessManager* nam, const QUrl& url, qint64 maxBytes,
-                    int idleTimeoutMs, QObject* parent = nullptr);
+    BoundedDownload(QNetworkAccessManager* nam, const QUrl& url, qint64 maxBytes, int idleTimeoutMs,
+                    QObject* parent = nullptr);
     ~BoundedDownload() override;
 
     static bool isAllowedUrl(const QUrl& url);

@@ -8,12 +8,10 @@ namespace {
 constexpr int kKeyBytes = 32;
 constexpr int kSignatureBytes = 64;
 
-struct PkeyFree
-{
+struct PkeyFree {
     void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
 };
-struct MdCtxFree
-{
+struct MdCtxFree {
     void operator()(EVP_MD_CTX* ctx) const { EVP_MD_CTX_free(ctx); }
 };
 } // namespace
@@ -33,8 +31,7 @@ bool PackageSignature::verify(const QByteArray& data, const QByteArray& signatur
         return false;
     }
     std::unique_ptr<EVP_PKEY, PkeyFree> pkey(EVP_PKEY_new_raw_public_key(
-        EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(key.decoded.constData()),
-        kKeyBytes));
+        EVP_PKEY_ED25519, nullptr, reinterpret_cast<const unsigned char*>(key.decoded.constData()), kKeyBytes));
     std::unique_ptr<EVP_MD_CTX, MdCtxFree> ctx(EVP_MD_CTX_new());
     if (!pkey || !ctx || EVP_DigestVerifyInit(ctx.get(), nullptr, nullptr, nullptr, pkey.get()) != 1) {
         *error = tr("it cannot be checked");
@@ -42,9 +39,8 @@ bool PackageSignature::verify(const QByteArray& data, const QByteArray& signatur
     }
     // Ed25519 signs the whole message in one pass; packages are held in memory anyway.
     const int result = EVP_DigestVerify(
-        ctx.get(), reinterpret_cast<const unsigned char*>(signature.decoded.constData()),
-        kSignatureBytes, reinterpret_cast<const unsigned char*>(data.constData()),
-        size_t(data.size()));
+        ctx.get(), reinterpret_cast<const unsigned char*>(signature.decoded.constData()), kSignatureBytes,
+        reinterpret_cast<const unsigned char*>(data.constData()), size_t(data.size()));
     if (result != 1) {
         *error = tr("it does not match Larkspan's signing key");
         return false;

@@ -13,8 +13,8 @@ class PackageSignature
 public:
     // True only when signatureBase64 is a valid signature of data by publicKeyBase64; a
     // malformed key or signature is a failure with a reason, never a pass.
-    static bool verify(const QByteArray& data, const QByteArray& signatureBase64,
-                       const QByteArray& publicKeyBase64, QString* error);
+    static bool verify(const QByteArray& data, const QByteArray& signatureBase64, const QByteArray& publicKeyBase64,
+                       QString* error);
 
 private:
     PackageSignature() = delete;

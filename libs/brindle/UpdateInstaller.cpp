@@ -12,8 +12,7 @@
 
 QString UpdateInstaller::packageFolder()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation)
-           + QLatin1String("/updates");
+    return QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + QLatin1String("/updates");
 }
 
 void UpdateInstaller::clearPackageFolder()
@@ -33,8 +32,7 @@ QStringList UpdateInstaller::installerCommand()
     return command;
 }
 
-bool UpdateInstaller::handOver(const QByteArray& verifiedPackage, const QString& version,
-                               QString* path, QString* error)
+bool UpdateInstaller::handOver(const QByteArray& verifiedPackage, const QString& version, QString* path, QString* error)
 {
     path->clear();
     QString safeVersion = version;
@@ -45,8 +43,7 @@ bool UpdateInstaller::handOver(const QByteArray& verifiedPackage, const QString&
 
     const QString target = folder + QStringLiteral("/larkspan_%1.deb").arg(safeVersion);
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(verifiedPackage) != verifiedPackage.size()
-        || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(verifiedPackage) != verifiedPackage.size() || !file.commit()) {
         *error = tr("The package could not be saved to %1: %2").arg(target, file.errorString());
         return false;
     }
@@ -59,7 +56,8 @@ bool UpdateInstaller::handOver(const QByteArray& verifiedPackage, const QString&
     LK_INFO() << "UpdateInstaller - opening" << target << "with" << program;
     if (!QProcess::startDetached(program, command)) {
         *error = tr("The system's installer (%1) could not be started. The verified "
-                                "package is saved at %2.").arg(program, target);
+                    "package is saved at %2.")
+                     .arg(program, target);
         return false;
     }
     return true;

@@ -21,8 +21,7 @@ public:
     static QStringList installerCommand();
     // Writes the package and starts the installer on it, without waiting for it. False
     // with a reason; *path is the written package when it got that far.
-    static bool handOver(const QByteArray& verifiedPackage, const QString& version,
-                         QString* path, QString* error);
+    static bool handOver(const QByteArray& verifiedPackage, const QString& version, QString* path, QString* error);
 
 private:
     UpdateInstaller() = delete;

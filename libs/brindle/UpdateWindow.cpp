@@ -58,8 +58,7 @@ void UpdateWindow::showCheckFailed(const QString& reason)
     });
 }
 
-void UpdateWindow::showAvailable(const QString& newVersion, const QString& currentVersion,
-                                 const QString& notes)
+void UpdateWindow::showAvailable(const QString& newVersion, const QString& currentVersion, const QString& notes)
 {
     if (notes.trimmed().isEmpty())
         _ui->textNotes->setPlainText(tr("No release notes were published for this version."));
@@ -82,14 +81,15 @@ void UpdateWindow::showDownloading(const QString& version, qint64 received, qint
     setState([this, version, received, total] {
         _ui->labelTitle->setText(tr("Downloading update..."));
         _ui->labelInfo->setText(tr("Larkspan %1 is being downloaded. It is checked before "
-                                   "anything is installed.").arg(version));
+                                   "anything is installed.")
+                                    .arg(version));
         const QLocale locale;
         if (total > 0) {
             // Kibibytes keep the bar's int range far from overflowing.
             _ui->progressBar->setRange(0, int(total / 1024) + 1);
             _ui->progressBar->setValue(int(received / 1024));
-            _ui->labelStatus->setText(tr("%1 of %2").arg(locale.formattedDataSize(received),
-                                                         locale.formattedDataSize(total)));
+            _ui->labelStatus->setText(
+                tr("%1 of %2").arg(locale.formattedDataSize(received), locale.formattedDataSize(total)));
         } else {
             _ui->progressBar->setRange(0, 0);
             _ui->labelStatus->setText(locale.formattedDataSize(received));

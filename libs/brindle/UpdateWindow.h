@@ -22,8 +22,7 @@ public:
     void showChecking();
     void showUpToDate(const QString& version);
     void showCheckFailed(const QString& reason);
-    void showAvailable(const QString& newVersion, const QString& currentVersion,
-                       const QString& notes);
+    void showAvailable(const QString& newVersion, const QString& currentVersion, const QString& notes);
     void showDownloading(const QString& version, qint64 received, qint64 total);
     void showRefused(const QString& reason);
     void showHandedOver();

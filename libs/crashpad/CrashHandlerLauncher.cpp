@@ -31,8 +31,7 @@ CrashHandlerLauncher::~CrashHandlerLauncher()
         abandon();
 }
 
-bool CrashHandlerLauncher::start(const std::string& handler, const std::string& database,
-                                 const std::string& url,
+bool CrashHandlerLauncher::start(const std::string& handler, const std::string& database, const std::string& url,
                                  const std::map<std::string, std::string>& annotations,
                                  const std::vector<std::string>& arguments)
 {
@@ -43,8 +42,8 @@ bool CrashHandlerLauncher::start(const std::string& handler, const std::string& 
     if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, ends) != 0)
         return false;
 
-    std::vector<std::string> args {handler, "--reports", database, "--upload-to", url,
-                                   "--socket", std::to_string(ends[1])};
+    std::vector<std::string> args {
+        handler, "--reports", database, "--upload-to", url, "--socket", std::to_string(ends[1])};
     for (const auto& [key, value] : annotations) {
         args.push_back("--field");
         args.push_back(key + '=' + value);

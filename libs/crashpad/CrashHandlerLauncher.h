@@ -19,8 +19,7 @@ public:
     CrashHandlerLauncher& operator=(const CrashHandlerLauncher&) = delete;
 
     bool start(const std::string& handler, const std::string& database, const std::string& url,
-               const std::map<std::string, std::string>& annotations,
-               const std::vector<std::string>& arguments);
+               const std::map<std::string, std::string>& annotations, const std::vector<std::string>& arguments);
     // True once the handler has reported ready; false after timeoutMs or if it ended.
     bool waitForReady(int timeoutMs);
     // Hands the program's end of the socket over (to the signal handler); -1 if not ready.

@@ -25,8 +25,7 @@ constexpr int kMaxRegisters = 40;
 // Enough for the frames that matter; deeper ones are read from the live process.
 constexpr std::size_t kMaxStackBytes = std::size_t {64} * 1024;
 
-struct CrashMessage
-{
+struct CrashMessage {
     std::uint32_t magic;
     std::uint32_t version;
     std::int32_t signalNumber;

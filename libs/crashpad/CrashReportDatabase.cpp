@@ -152,8 +152,7 @@ std::string CrashReportDatabase::newId()
         ::close(fd);
     }
     char id[80];
-    std::snprintf(id, sizeof(id), "%s-%06ld-%d-%08x", stamp, now.tv_nsec / 1000,
-                  static_cast<int>(::getpid()), random);
+    std::snprintf(id, sizeof(id), "%s-%06ld-%d-%08x", stamp, now.tv_nsec / 1000, static_cast<int>(::getpid()), random);
     return id;
 }
 
@@ -231,8 +230,7 @@ void CrashReportDatabase::prune()
     pruneFolder((fs::path(_folder) / kCompleted).string(), kReportSuffix, maxCompleted);
 }
 
-void CrashReportDatabase::pruneFolder(const std::string& folder, const std::string& completeSuffix,
-                                      std::size_t keep)
+void CrashReportDatabase::pruneFolder(const std::string& folder, const std::string& completeSuffix, std::size_t keep)
 {
     // Group the files by id; an id is complete once its completeSuffix file exists.
     std::map<std::string, std::vector<std::string>> byId;
@@ -274,8 +272,8 @@ CrashReportDatabase::UploadLock::UploadLock(const CrashReportDatabase& db, const
     // Locked, and still the pending file: another uploader may have sent the report and
     // removed the file between our open() and flock().
     struct stat locked = {}, current = {};
-    if (::flock(_fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(_fd, &locked) != 0
-        || ::stat(path.c_str(), &current) != 0 || locked.st_ino != current.st_ino) {
+    if (::flock(_fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(_fd, &locked) != 0 || ::stat(path.c_str(), &current) != 0
+        || locked.st_ino != current.st_ino) {
         ::close(_fd);
         _fd = -1;
     }

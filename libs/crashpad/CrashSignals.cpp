@@ -46,9 +46,8 @@ void copyRegisters(const ucontext_t* context)
 #if defined(__x86_64__)
     const greg_t* g = context->uc_mcontext.gregs;
     // DWARF order of the x86-64 psABI.
-    const int order[] = {REG_RAX, REG_RDX, REG_RCX, REG_RBX, REG_RSI, REG_RDI, REG_RBP, REG_RSP,
-                         REG_R8,  REG_R9,  REG_R10, REG_R11, REG_R12, REG_R13, REG_R14, REG_R15,
-                         REG_RIP};
+    const int order[] = {REG_RAX, REG_RDX, REG_RCX, REG_RBX, REG_RSI, REG_RDI, REG_RBP, REG_RSP, REG_R8,
+                         REG_R9,  REG_R10, REG_R11, REG_R12, REG_R13, REG_R14, REG_R15, REG_RIP};
     message.registerCount = sizeof(order) / sizeof(order[0]);
     for (unsigned i = 0; i < message.registerCount; ++i)
         message.registers[i] = static_cast<std::uint64_t>(g[order[i]]);
@@ -83,8 +82,7 @@ bool sendCrash(int socket)
     std::size_t length = message.registerCount ? CrashWire::kMaxStackBytes : 0;
     for (;;) {
         message.stackSize = static_cast<std::uint32_t>(length);
-        iovec parts[2] = {{&message, sizeof(message)},
-                          {reinterpret_cast<void*>(message.stackStart), length}};
+        iovec parts[2] = {{&message, sizeof(message)}, {reinterpret_cast<void*>(message.stackStart), length}};
         msghdr header = {};
         header.msg_iov = parts;
         header.msg_iovlen = length ? 2 : 1;

@@ -70,7 +70,7 @@ bool CrashTestTrigger::parse(const QString& text, QString* thread, Kind* kind, i
     if (parts.size() < 2 || parts.size() > 3 || parts.at(0).isEmpty())
         return false;
     static const QMap<QString, Kind> kinds {
-        {QStringLiteral("segv"), Kind::BadPointer},       {QStringLiteral("abort"), Kind::Abort},
+        {QStringLiteral("segv"), Kind::BadPointer},        {QStringLiteral("abort"), Kind::Abort},
         {QStringLiteral("assert"), Kind::FailedAssertion}, {QStringLiteral("fpe"), Kind::DivideByZero},
         {QStringLiteral("bus"), Kind::BusError},           {QStringLiteral("ill"), Kind::IllegalInstruction}};
     if (!kinds.contains(parts.at(1)))

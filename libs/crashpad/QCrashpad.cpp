@@ -69,11 +69,10 @@ bool QCrashpad::start(const QString& url, const QMap<QString, QString>& annotati
     // without crash reporting, and says so.
     if (!launcher.waitForReady(handlerReadyTimeoutMs)) {
         LK_WARNING() << "QCrashpad::start - the crash handler did not become ready (waited at most"
-                         << handlerReadyTimeoutMs << "ms); running without crash reporting";
+                     << handlerReadyTimeoutMs << "ms); running without crash reporting";
         return false;
     }
     CrashSignals::install(launcher.releaseSocket());
-    LK_DEBUG() << "QCrashpad::start - crash handler" << launcher.pid() << "ready after"
-                   << timer.elapsed() << "ms";
+    LK_DEBUG() << "QCrashpad::start - crash handler" << launcher.pid() << "ready after" << timer.elapsed() << "ms";
     return true;
 }

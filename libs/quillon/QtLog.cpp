@@ -27,11 +27,15 @@ QDebug lineStream(QtMsgType type, const char* file, int line)
     // The category names our lines for handlers that print it; the level check is ours.
     const QMessageLogger logger(file, line, nullptr, "larkspan");
     switch (type) {
-    case QtDebugMsg: return logger.debug();
-    case QtInfoMsg: return logger.info();
-    case QtWarningMsg: return logger.warning();
+    case QtDebugMsg:
+        return logger.debug();
+    case QtInfoMsg:
+        return logger.info();
+    case QtWarningMsg:
+        return logger.warning();
     case QtCriticalMsg:
-    case QtFatalMsg: return logger.critical();
+    case QtFatalMsg:
+        return logger.critical();
     }
     return logger.warning();
 }
@@ -59,9 +63,7 @@ QtLog::InsideMessageHandler::~InsideMessageHandler()
 }
 
 QtLogLine::QtLogLine(QtMsgType type, const char* file, int line)
-    : _type(type),
-      _direct(tInsideHandler > 0),
-      _stream(_direct ? QDebug(&_text) : lineStream(type, file, line))
+    : _type(type), _direct(tInsideHandler > 0), _stream(_direct ? QDebug(&_text) : lineStream(type, file, line))
 {
     _stream.noquote();
 }

@@ -59,9 +59,9 @@ private:
 // Each macro is a single statement, so it is safe as the body of an unbraced if that has an
 // else of its own. It is a one-pass for rather than `if (off) {} else`: both shapes are
 // safe, but GCC's -Wdangling-else flags the if/else one under every unbraced if.
-#define LK_GUARDED_LINE(type, ...) \
+#define LK_GUARDED_LINE(type, ...)                                         \
     for (bool lkLineOn = QtLog::enabled(type); lkLineOn; lkLineOn = false) \
-        QtLogLine(type, __FILE__, __LINE__).stream(__VA_ARGS__)
+    QtLogLine(type, __FILE__, __LINE__).stream(__VA_ARGS__)
 #define LK_DEBUG(...) LK_GUARDED_LINE(QtDebugMsg, __VA_ARGS__)
 #define LK_INFO(...) LK_GUARDED_LINE(QtInfoMsg, __VA_ARGS__)
 #define LK_WARNING(...) LK_GUARDED_LINE(QtWarningMsg, __VA_ARGS__)

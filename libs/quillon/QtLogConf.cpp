@@ -19,11 +19,16 @@ namespace {
 constexpr int rank(QtMsgType type)
 {
     switch (type) {
-    case QtDebugMsg: return 0;
-    case QtInfoMsg: return 1;
-    case QtWarningMsg: return 2;
-    case QtCriticalMsg: return 3;
-    case QtFatalMsg: return 4;
+    case QtDebugMsg:
+        return 0;
+    case QtInfoMsg:
+        return 1;
+    case QtWarningMsg:
+        return 2;
+    case QtCriticalMsg:
+        return 3;
+    case QtFatalMsg:
+        return 4;
     }
     return 2;
 }
@@ -31,11 +36,16 @@ constexpr int rank(QtMsgType type)
 spdlog::level::level_enum toSpd(QtMsgType type)
 {
     switch (type) {
-    case QtDebugMsg: return spdlog::level::debug;
-    case QtInfoMsg: return spdlog::level::info;
-    case QtWarningMsg: return spdlog::level::warn;
-    case QtCriticalMsg: return spdlog::level::err;
-    case QtFatalMsg: return spdlog::level::critical;
+    case QtDebugMsg:
+        return spdlog::level::debug;
+    case QtInfoMsg:
+        return spdlog::level::info;
+    case QtWarningMsg:
+        return spdlog::level::warn;
+    case QtCriticalMsg:
+        return spdlog::level::err;
+    case QtFatalMsg:
+        return spdlog::level::critical;
     }
     return spdlog::level::warn;
 }
@@ -67,8 +77,7 @@ struct QtLogConf::Private {
     {
         std::lock_guard<std::mutex> lock(mutex);
         if (!logger) {
-            logger = std::make_shared<spdlog::logger>("larkspan",
-                std::make_shared<spdlog::sinks::stderr_sink_mt>());
+            logger = std::make_shared<spdlog::logger>("larkspan", std::make_shared<spdlog::sinks::stderr_sink_mt>());
             logger->set_pattern(kPattern);
             logger->set_level(spdlog::level::trace);
         }
@@ -83,14 +92,12 @@ struct QtLogConf::Private {
         std::shared_ptr<spdlog::logger> next;
         try {
             auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
-                QFile::encodeName(filePath).toStdString(),
-                static_cast<std::size_t>(qMax<qint64>(1, maxFileSize)),
+                QFile::encodeName(filePath).toStdString(), static_cast<std::size_t>(qMax<qint64>(1, maxFileSize)),
                 static_cast<std::size_t>(qMax(0, maxBackupCount)));
             next = std::make_shared<spdlog::logger>("larkspan", sink);
         } catch (const std::exception& e) {
             // Keep logging where we did before rather than losing lines.
-            fprintf(stderr, "Cannot open log file %s: %s\n",
-                    qPrintable(filePath), e.what());
+            fprintf(stderr, "Cannot open log file %s: %s\n", qPrintable(filePath), e.what());
             return;
         }
         next->set_pattern(kPattern);

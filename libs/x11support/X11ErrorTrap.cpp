@@ -14,8 +14,7 @@ XIOErrorHandler gPreviousIOErrorHandler = nullptr;
 
 } // namespace
 
-struct X11ErrorTrap::Handlers
-{
+struct X11ErrorTrap::Handlers {
     static X11ErrorTrap* trapFor(Display* display)
     {
         for (X11ErrorTrap* trap = tCurrentTrap; trap; trap = trap->_outer) {

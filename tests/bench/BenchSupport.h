@@ -88,8 +88,8 @@ inline double median(std::vector<double> values)
 inline void report(const QString& name, const std::vector<double>& millis)
 {
     QTextStream(stdout) << name << ": median " << QString::number(median(millis), 'f', 2) << " ms, min "
-                        << QString::number(*std::min_element(millis.begin(), millis.end()), 'f', 2)
-                        << " ms over " << millis.size() << " runs\n";
+                        << QString::number(*std::min_element(millis.begin(), millis.end()), 'f', 2) << " ms over "
+                        << millis.size() << " runs\n";
 }
 
 } // namespace Bench

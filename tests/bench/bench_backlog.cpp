@@ -83,9 +83,10 @@ bool leaveBacklog(const LarkspanHome& home, int count)
             log.setActiveCount(i % 40);
             log.setMetaData(QStringLiteral("https://example.org/page/%1").arg(i % 13));
             log.setSignature(TimeLog::buildSignature(log));
-            for (const QVariant& value : {QVariant(log.startTimeStr()), QVariant(log.endTimeStr()), QVariant(log.appName()),
-                                          QVariant(log.windowTitle()), QVariant(log.platform()), QVariant(log.macAddress()),
-                                          QVariant(log.activeCount()), QVariant(log.metaData()), QVariant(log.signature())})
+            for (const QVariant& value :
+                 {QVariant(log.startTimeStr()), QVariant(log.endTimeStr()), QVariant(log.appName()),
+                  QVariant(log.windowTitle()), QVariant(log.platform()), QVariant(log.macAddress()),
+                  QVariant(log.activeCount()), QVariant(log.metaData()), QVariant(log.signature())})
                 query.addBindValue(value);
             ok = query.exec();
         }
@@ -142,7 +143,8 @@ void runOnce(int count)
     const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
     QElapsedTimer timer;
     timer.start();
-    auto program = home.start({QStringLiteral("LARKSPAN_SERVER_URL=") + base, QStringLiteral("LARKSPAN_INGRESS_URL=") + base});
+    auto program =
+        home.start({QStringLiteral("LARKSPAN_SERVER_URL=") + base, QStringLiteral("LARKSPAN_INGRESS_URL=") + base});
     const qint64 pid = program->processId();
     qint64 startupMs = -1;
     while (timer.elapsed() < 60000 && program->state() == QProcess::Running) {
@@ -168,9 +170,10 @@ void runOnce(int count)
     const qint64 hwm = procKiB(pid, "status", "VmHWM:");
     stopWithSignal(*program, SIGTERM);
 
-    const QJsonArray stored = DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=") + userName))
-                                  .value(QStringLiteral("activities"))
-                                  .toArray();
+    const QJsonArray stored =
+        DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=") + userName))
+            .value(QStringLiteral("activities"))
+            .toArray();
     QSet<QString> spans;
     for (const QJsonValue& value : stored)
         spans.insert(value.toObject().value(QStringLiteral("start_time")).toString());

@@ -68,7 +68,8 @@ QVector<QPair<qint64, QString>> residentByMapping(qint64 pid)
         const QString line = QString::fromUtf8(raw);
         const auto m = header.match(line);
         if (m.hasMatch()) {
-            current = m.captured(1).isEmpty() ? QStringLiteral("[anonymous]") : m.captured(1).section(QLatin1Char('/'), -1);
+            current =
+                m.captured(1).isEmpty() ? QStringLiteral("[anonymous]") : m.captured(1).section(QLatin1Char('/'), -1);
             continue;
         }
         if (line.startsWith(QLatin1String("Rss:")))
@@ -87,7 +88,8 @@ void report(const char* stage, qint64 pid)
 {
     std::printf("%-52s RSS %6.1f MiB   PSS %6.1f MiB   private %6.1f MiB\n", stage,
                 procKiB(pid, "status", "VmRSS:") / 1024.0, procKiB(pid, "smaps_rollup", "Pss:") / 1024.0,
-                (procKiB(pid, "smaps_rollup", "Private_Clean:") + procKiB(pid, "smaps_rollup", "Private_Dirty:")) / 1024.0);
+                (procKiB(pid, "smaps_rollup", "Private_Clean:") + procKiB(pid, "smaps_rollup", "Private_Dirty:"))
+                    / 1024.0);
     const auto mappings = residentByMapping(pid);
     QStringList top;
     for (int i = 0; i < qMin(topMappings, mappings.size()); ++i)
@@ -127,7 +129,8 @@ bool openFromTrayMenu(const XvfbSession& x, int downs, const QString& title)
     const QPoint icon = trayIconCentre(x);
     if (icon.isNull())
         return false;
-    x.xdotool({QStringLiteral("mousemove"), QString::number(icon.x()), QString::number(icon.y()), QStringLiteral("click"), QStringLiteral("1")});
+    x.xdotool({QStringLiteral("mousemove"), QString::number(icon.x()), QString::number(icon.y()),
+               QStringLiteral("click"), QStringLiteral("1")});
     wait(500);
     for (int i = 0; i < downs; ++i)
         x.xdotool({QStringLiteral("key"), QStringLiteral("Down")});
@@ -139,7 +142,8 @@ bool openFromTrayMenu(const XvfbSession& x, int downs, const QString& title)
 void moveThePointer(const XvfbSession& x, int seconds)
 {
     for (int i = 0; i < seconds * 2; ++i) {
-        x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(i % 2 ? 7 : -7), QStringLiteral("3")});
+        x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(i % 2 ? 7 : -7),
+                   QStringLiteral("3")});
         wait(500);
     }
 }
@@ -160,7 +164,8 @@ int main(int argc, char* argv[])
     const bool sessionBus = args.contains(QStringLiteral("--session-bus"));
     const bool quietOnly = args.contains(QStringLiteral("--quiet-only"));
     const int seconds = args.indexOf(QStringLiteral("--seconds")) > 0
-        ? args.value(args.indexOf(QStringLiteral("--seconds")) + 1).toInt() : 60;
+        ? args.value(args.indexOf(QStringLiteral("--seconds")) + 1).toInt()
+        : 60;
     if (args.indexOf(QStringLiteral("--top")) > 0)
         topMappings = args.value(args.indexOf(QStringLiteral("--top")) + 1).toInt();
 
@@ -180,7 +185,8 @@ int main(int argc, char* argv[])
     }
     const QString base = server.baseUrl().toString(QUrl::StripTrailingSlash);
     QStringList env {QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("LARKSPAN_SERVER_URL=") + base,
-                     QStringLiteral("LARKSPAN_INGRESS_URL=") + base, QStringLiteral("LARKSPAN_UPDATE_URL=") + base + QStringLiteral("/updates/")};
+                     QStringLiteral("LARKSPAN_INGRESS_URL=") + base,
+                     QStringLiteral("LARKSPAN_UPDATE_URL=") + base + QStringLiteral("/updates/")};
     // The display comes with a private session bus; without --session-bus the program is
     // kept off it, as on a desktop without any.
     QProcess notifications;

@@ -20,7 +20,8 @@ namespace {
 
 double percentile(std::vector<double>& sorted, double fraction)
 {
-    const size_t index = std::min(sorted.size() - 1, static_cast<size_t>(fraction * static_cast<double>(sorted.size())));
+    const size_t index =
+        std::min(sorted.size() - 1, static_cast<size_t>(fraction * static_cast<double>(sorted.size())));
     return sorted[index];
 }
 

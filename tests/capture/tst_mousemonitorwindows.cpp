@@ -40,10 +40,7 @@ class TestMouseMonitorWindows : public QObject
     TestClock clock;
 
 private slots:
-    void initTestCase()
-    {
-        AppSignals::init(QCoreApplication::instance());
-    }
+    void initTestCase() { AppSignals::init(QCoreApplication::instance()); }
 
     void movesAreReportedFromTheSecondPoll()
     {

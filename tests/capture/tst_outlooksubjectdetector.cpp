@@ -28,18 +28,16 @@ class TestOutlookSubjectDetector : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        AppSignals::init(QCoreApplication::instance());
-    }
+    void initTestCase() { AppSignals::init(QCoreApplication::instance()); }
 
     void subjectReplacesTheTitleInRequestOrder()
     {
         QTemporaryDir dir;
         // Each run answers with the next subject, padded with blanks and a line break.
-        writeReader(dir, "n=$(cat \"$(dirname \"$0\")/count\" 2>/dev/null || echo 0)\n"
-                         "n=$((n+1)); echo $n > \"$(dirname \"$0\")/count\"\n"
-                         "printf '   Subject %s: Überweisung  \\r\\n' \"$n\"\n");
+        writeReader(dir,
+                    "n=$(cat \"$(dirname \"$0\")/count\" 2>/dev/null || echo 0)\n"
+                    "n=$((n+1)); echo $n > \"$(dirname \"$0\")/count\"\n"
+                    "printf '   Subject %s: Überweisung  \\r\\n' \"$n\"\n");
         RecordingEventManager manager;
         OutlookSubjectDetector detector(&manager);
         for (const char* title : {"Inbox", "Drafts", "Sent"})
@@ -86,7 +84,8 @@ private slots:
         timer.start();
         detector.onRequestOutlookSubject(QStringLiteral("OUTLOOK.EXE"), QStringLiteral("Inbox"));
         detector.processNext();
-        QVERIFY2(timer.elapsed() < 5 * OutlookSubjectDetector::readerTimeoutMs, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY2(timer.elapsed() < 5 * OutlookSubjectDetector::readerTimeoutMs,
+                 qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(manager.taken().size(), size_t(1));
 
         // While the thread waits for it, stopping ends the thread within the 3 seconds the

@@ -19,10 +19,12 @@ void writeStandIn(const QString& dir, const QByteArray& output)
 {
     QFile script(dir + QStringLiteral("/powershell.exe"));
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write("#!/bin/sh\necho run >> \"" + QFile::encodeName(dir) + "/runs\"\n"
-                 "[ \"$1\" = \"-Command\" ] || exit 1\n"
-                 "case \"$2\" in *Shell.Application*@lksp@*@lklb@*) ;; *) exit 1;; esac\n"
-                 "printf '%s' '" + output + "'\n");
+    script.write("#!/bin/sh\necho run >> \"" + QFile::encodeName(dir)
+                 + "/runs\"\n"
+                   "[ \"$1\" = \"-Command\" ] || exit 1\n"
+                   "case \"$2\" in *Shell.Application*@lksp@*@lklb@*) ;; *) exit 1;; esac\n"
+                   "printf '%s' '"
+                 + output + "'\n");
     script.close();
     QFile::setPermissions(script.fileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
@@ -43,10 +45,7 @@ class TestUserEventSampler : public QObject
     TestClock clock;
 
 private slots:
-    void initTestCase()
-    {
-        AppSignals::init(QCoreApplication::instance());
-    }
+    void initTestCase() { AppSignals::init(QCoreApplication::instance()); }
 
     void init()
     {
@@ -228,7 +227,8 @@ private slots:
         QCOMPARE(manager.taken().back().metaData(), TimeEvent::strEmpty());
         // The child was killed and reaped: no sleep of ours is left.
         QProcess pgrep;
-        pgrep.start(QStringLiteral("pgrep"), {QStringLiteral("-P"), QString::number(QCoreApplication::applicationPid())});
+        pgrep.start(QStringLiteral("pgrep"),
+                    {QStringLiteral("-P"), QString::number(QCoreApplication::applicationPid())});
         QVERIFY(pgrep.waitForFinished());
         QCOMPARE(pgrep.readAllStandardOutput().trimmed(), QByteArray());
         qputenv("PATH", oldPath);

@@ -47,9 +47,11 @@ public:
         sockaddr_un address {};
         address.sun_family = AF_UNIX;
         const QByteArray name = path.toLocal8Bit();
-        memcpy(address.sun_path, name.constData(), static_cast<size_t>(qMin<int>(name.size(), sizeof(address.sun_path) - 1)));
+        memcpy(address.sun_path, name.constData(),
+               static_cast<size_t>(qMin<int>(name.size(), sizeof(address.sun_path) - 1)));
         _listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (::bind(_listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0 || ::listen(_listener, 1) != 0)
+        if (::bind(_listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0
+            || ::listen(_listener, 1) != 0)
             return;
         _thread = std::thread([this, reply, silent] {
             const int client = ::accept(_listener, nullptr, nullptr);
@@ -64,7 +66,8 @@ public:
                 char none;
                 [[maybe_unused]] ssize_t ignored = ::recv(client, &none, 1, 0);
             } else {
-                [[maybe_unused]] ssize_t sent = ::send(client, reply.constData(), static_cast<size_t>(reply.size()), MSG_NOSIGNAL);
+                [[maybe_unused]] ssize_t sent =
+                    ::send(client, reply.constData(), static_cast<size_t>(reply.size()), MSG_NOSIGNAL);
             }
             ::close(client);
         });
@@ -140,7 +143,8 @@ private slots:
         writeEntry(system.path(), QStringLiteral("broken.desktop"), "Exec=no-group\n");
         writeEntry(system.path(), QStringLiteral("field-code.desktop"), "[Desktop Entry]\nExec=%U\n");
         QDir().mkpath(system.path() + QStringLiteral("/secret"));
-        writeEntry(system.path() + QStringLiteral("/secret"), QStringLiteral("x.desktop"), "[Desktop Entry]\nExec=leak\n");
+        writeEntry(system.path() + QStringLiteral("/secret"), QStringLiteral("x.desktop"),
+                   "[Desktop Entry]\nExec=leak\n");
         WaylandAppName names({home.path(), system.path()});
 
         QCOMPARE(names.forToplevel(QStringLiteral("gone"), 0), QStringLiteral("gone"));
@@ -156,11 +160,14 @@ private slots:
         QTest::addColumn<QString>("program");
         QTest::newRow("plain") << QStringLiteral("gedit %U") << QStringLiteral("gedit");
         QTest::newRow("absolute") << QStringLiteral("/usr/bin/foot") << QStringLiteral("foot");
-        QTest::newRow("quoted with spaces") << QStringLiteral("\"/opt/My App/bin/my app\" --x %f") << QStringLiteral("my app");
+        QTest::newRow("quoted with spaces")
+            << QStringLiteral("\"/opt/My App/bin/my app\" --x %f") << QStringLiteral("my app");
         QTest::newRow("escaped quote") << QStringLiteral("\"/opt/a\\\"b/run\\\\me\"") << QStringLiteral("run\\me");
-        QTest::newRow("env prefix") << QStringLiteral("env GDK_BACKEND=x11 LANG=C /usr/bin/app --flag") << QStringLiteral("app");
+        QTest::newRow("env prefix") << QStringLiteral("env GDK_BACKEND=x11 LANG=C /usr/bin/app --flag")
+                                    << QStringLiteral("app");
         QTest::newRow("env with flag") << QStringLiteral("/usr/bin/env -u FOO tool") << QStringLiteral("tool");
-        QTest::newRow("flatpak") << QStringLiteral("/usr/bin/flatpak run --branch=stable --command=firefox org.mozilla.firefox")
+        QTest::newRow("flatpak") << QStringLiteral(
+            "/usr/bin/flatpak run --branch=stable --command=firefox org.mozilla.firefox")
                                  << QStringLiteral("firefox");
         QTest::newRow("leading blanks") << QStringLiteral("   vim") << QStringLiteral("vim");
         QTest::newRow("empty") << QString() << QString();
@@ -179,8 +186,9 @@ private slots:
     void readsEscapesAndUnicode()
     {
         QTemporaryDir system;
-        writeEntry(system.path(), QStringLiteral("uni.desktop"),
-                   QStringLiteral("[Desktop Entry]\nName=Ünï\nExec=\"/opt/Caf\u00e9 App/\u6771\u4eac-tool\" --go\n").toUtf8());
+        writeEntry(
+            system.path(), QStringLiteral("uni.desktop"),
+            QStringLiteral("[Desktop Entry]\nName=Ünï\nExec=\"/opt/Caf\u00e9 App/\u6771\u4eac-tool\" --go\n").toUtf8());
         // \s is a blank, and an unquoted blank ends the program.
         writeEntry(system.path(), QStringLiteral("blank.desktop"), "[Desktop Entry]\nExec=runner\\s--go\n");
         WaylandAppName names({system.path()});
@@ -193,10 +201,13 @@ private slots:
         QTest::addColumn<QStringList>("env");
         QTest::addColumn<bool>("wayland");
         QTest::newRow("X11 only") << QStringList {QStringLiteral("DISPLAY=:0")} << false;
-        QTest::newRow("Wayland with XWayland") << QStringList {QStringLiteral("DISPLAY=:0"), QStringLiteral("WAYLAND_DISPLAY=wayland-1")} << true;
+        QTest::newRow("Wayland with XWayland")
+            << QStringList {QStringLiteral("DISPLAY=:0"), QStringLiteral("WAYLAND_DISPLAY=wayland-1")} << true;
         QTest::newRow("session type only") << QStringList {QStringLiteral("XDG_SESSION_TYPE=wayland")} << true;
-        QTest::newRow("x11 session type") << QStringList {QStringLiteral("XDG_SESSION_TYPE=x11"), QStringLiteral("DISPLAY=:1")} << false;
-        QTest::newRow("empty WAYLAND_DISPLAY") << QStringList {QStringLiteral("WAYLAND_DISPLAY="), QStringLiteral("DISPLAY=:0")} << false;
+        QTest::newRow("x11 session type")
+            << QStringList {QStringLiteral("XDG_SESSION_TYPE=x11"), QStringLiteral("DISPLAY=:1")} << false;
+        QTest::newRow("empty WAYLAND_DISPLAY")
+            << QStringList {QStringLiteral("WAYLAND_DISPLAY="), QStringLiteral("DISPLAY=:0")} << false;
         QTest::newRow("nothing") << QStringList() << false;
     }
 
@@ -232,7 +243,8 @@ private slots:
     // Hyprland names the active window's process; "{}" means nothing has the focus.
     void readsHyprlandsActiveWindow()
     {
-        const QByteArray reply = R"({"address":"0x55d1c0a3e2b0","mapped":true,"hidden":false,"at":[10,40],"size":[1260,750],
+        const QByteArray reply =
+            R"({"address":"0x55d1c0a3e2b0","mapped":true,"hidden":false,"at":[10,40],"size":[1260,750],
             "workspace":{"id":1,"name":"1"},"floating":false,"monitor":0,"class":"org.example.Editor",
             "title":"Caf\u00e9 \u6771\u4eac","initialClass":"org.example.Editor","initialTitle":"Editor",
             "pid":4242,"xwayland":false,"pinned":false,"fullscreen":false,"grouped":[],"swallowing":"0x0"})";

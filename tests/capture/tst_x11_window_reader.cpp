@@ -13,8 +13,7 @@
 namespace {
 
 // A window of the x11_test_window helper, with the id it printed once mapped.
-struct TestWindow
-{
+struct TestWindow {
     std::unique_ptr<QProcess> process;
     unsigned long id = 0;
 
@@ -73,11 +72,12 @@ private slots:
 
         QTest::newRow("utf-8 _NET_WM_NAME") << QStringList {QStringLiteral("--title"), unicodeTitle} << unicodeTitle;
         // Without _NET_WM_PID the server names the process.
-        QTest::newRow("no _NET_WM_PID")
-            << QStringList {QStringLiteral("--title"), unicodeTitle, QStringLiteral("--no-pid")} << unicodeTitle;
-        QTest::newRow("latin-1 WM_NAME")
-            << QStringList {QStringLiteral("--wm-name-latin1"), QStringLiteral("Crème brûlée à la carte")}
-            << QStringLiteral("Crème brûlée à la carte");
+        QTest::newRow("no _NET_WM_PID") << QStringList {QStringLiteral("--title"), unicodeTitle,
+                                                        QStringLiteral("--no-pid")}
+                                        << unicodeTitle;
+        QTest::newRow("latin-1 WM_NAME") << QStringList {QStringLiteral("--wm-name-latin1"),
+                                                         QStringLiteral("Crème brûlée à la carte")}
+                                         << QStringLiteral("Crème brûlée à la carte");
         QTest::newRow("compound text WM_NAME")
             << QStringList {QStringLiteral("--wm-name-compound"), QStringLiteral("Grüße aus 東京")}
             << QStringLiteral("Grüße aus 東京");
@@ -86,8 +86,8 @@ private slots:
         QTest::newRow("no title") << QStringList {QStringLiteral("--wm-name-latin1"), QString()} << QString();
         // Titles are cut at 511 units, between whole characters.
         const QString rocket = QString::fromUtf8("🚀");
-        QTest::newRow("long utf-8 title") << QStringList {QStringLiteral("--title"), rocket.repeated(5000)}
-                                          << rocket.repeated(255);
+        QTest::newRow("long utf-8 title")
+            << QStringList {QStringLiteral("--title"), rocket.repeated(5000)} << rocket.repeated(255);
         QTest::newRow("long latin-1 WM_NAME")
             << QStringList {QStringLiteral("--wm-name-latin1"), QStringLiteral("é").repeated(5000)}
             << QStringLiteral("é").repeated(511);
@@ -216,7 +216,8 @@ private slots:
         QVERIFY2(churn.process->state() == QProcess::Running, "the churning client died");
         // Reads must have caught both live and vanished windows, or the race was never
         // exercised.
-        QVERIFY2(complete > 0 && vanished > 0, qPrintable(QStringLiteral("%1 complete, %2 vanished").arg(complete).arg(vanished)));
+        QVERIFY2(complete > 0 && vanished > 0,
+                 qPrintable(QStringLiteral("%1 complete, %2 vanished").arg(complete).arg(vanished)));
         closeWindow(churn);
     }
 

@@ -17,8 +17,7 @@ DevServerProcess::~DevServerProcess()
 
 QString DevServerProcess::program()
 {
-    return QString::fromLocal8Bit(qgetenv("LARKSPAN_BUILD_DIR"))
-           + QStringLiteral("/bin/larkspan-devserver");
+    return QString::fromLocal8Bit(qgetenv("LARKSPAN_BUILD_DIR")) + QStringLiteral("/bin/larkspan-devserver");
 }
 
 bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
@@ -47,14 +46,13 @@ bool DevServerProcess::start(const QStringList& extraArgs, int timeoutMs)
     if (_launcher.isEmpty())
         _process->start(program(), args);
     else
-        _process->start(_launcher.first(), _launcher.mid(1) + QStringList{program()} + args);
+        _process->start(_launcher.first(), _launcher.mid(1) + QStringList {program()} + args);
     if (!_process->waitForStarted(timeoutMs)) {
         _error = QStringLiteral("cannot start %1: %2").arg(program(), _process->errorString());
         return false;
     }
 
-    static const QRegularExpression line(
-        QStringLiteral("^listening on (https?://[^\\s:/]+:(\\d+))\\s*$"));
+    static const QRegularExpression line(QStringLiteral("^listening on (https?://[^\\s:/]+:(\\d+))\\s*$"));
     const QDeadlineTimer deadline(timeoutMs);
     QByteArray output;
     while (!deadline.hasExpired()) {

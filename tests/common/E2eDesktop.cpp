@@ -41,9 +41,16 @@ DesktopWindow showWindow(const QString& exeName, const QString& title, QTemporar
 void actLikeAUser(const XvfbSession& x, int step)
 {
     switch (step % 3) {
-    case 0: x.xdotool({QStringLiteral("key"), QStringLiteral("shift")}); break;
-    case 1: x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 7 : -7), QStringLiteral("3")}); break;
-    default: x.xdotool({QStringLiteral("click"), QStringLiteral("1")}); break;
+    case 0:
+        x.xdotool({QStringLiteral("key"), QStringLiteral("shift")});
+        break;
+    case 1:
+        x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 7 : -7),
+                   QStringLiteral("3")});
+        break;
+    default:
+        x.xdotool({QStringLiteral("click"), QStringLiteral("1")});
+        break;
     }
 }
 
@@ -81,11 +88,14 @@ QList<StoredLog> storedTimeLogs(const LarkspanHome& home)
 
 UserInfo loggedInUser(const DevServerProcess& server, const QString& user)
 {
-    const QJsonObject login = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + user));
-    const QByteArray exchangeBody = QJsonDocument(QJsonObject {
-        {QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
-        {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}}).toJson(QJsonDocument::Compact);
-    const QJsonObject exchange = DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")), exchangeBody);
+    const QJsonObject login =
+        DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/login?user=") + user));
+    const QByteArray exchangeBody =
+        QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), login.value(QStringLiteral("refreshToken"))},
+                                   {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})
+            .toJson(QJsonDocument::Compact);
+    const QJsonObject exchange = DevServerProcess::jsonReply(
+        "POST", server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")), exchangeBody);
     UserInfo info;
     info.setCvUserId(login.value(QStringLiteral("cvUserId")).toString());
     info.setRefreshToken(login.value(QStringLiteral("refreshToken")).toString());

@@ -18,7 +18,8 @@ HostileService::~HostileService()
 {
     // Back to the thread that destroys it, with its sockets, before its own thread ends.
     QThread* owner = QThread::currentThread();
-    QMetaObject::invokeMethod(this, [this, owner] { moveToThread(owner); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, owner] { moveToThread(owner); }, Qt::BlockingQueuedConnection);
     _thread.quit();
     _thread.wait();
 }
@@ -96,7 +97,8 @@ void HostileService::respond(QTcpSocket* socket)
     if (chunkBytes > 0)
         head += "Transfer-Encoding: chunked\r\n";
     else
-        head += "Content-Length: " + QByteArray::number(_reply.body.size() + _reply.filler + _reply.tail.size()) + "\r\n";
+        head +=
+            "Content-Length: " + QByteArray::number(_reply.body.size() + _reply.filler + _reply.tail.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
     if (_reply.trickleMs > 0) {
         trickle(socket, head);

@@ -19,8 +19,7 @@ class HostileService : public QObject
 {
     Q_OBJECT
 public:
-    struct Reply
-    {
+    struct Reply {
         explicit Reply(const QByteArray& body = {}) : body(body) {}
         int status = 200;
         QList<QByteArray> headers = {"Content-Type: application/json"};

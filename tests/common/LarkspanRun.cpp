@@ -65,7 +65,8 @@ QProcessEnvironment LarkspanHome::environment() const
     env.insert(QStringLiteral("LARKSPAN_E2E_OPENED"), openedFile());
     // No session bus unless the test brings one: nothing is started on demand for the run.
     if (!env.contains(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")))
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("unix:path=") + path() + QStringLiteral("/no-bus"));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   QStringLiteral("unix:path=") + path() + QStringLiteral("/no-bus"));
     return env;
 }
 
@@ -104,7 +105,8 @@ std::unique_ptr<QProcess> LarkspanHome::start(const QStringList& extraEnv, const
     process->setProcessEnvironment(env);
     process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process->setWorkingDirectory(workingDir.isEmpty() ? path() : workingDir);
-    const QString binary = program.isEmpty() ? qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan") : program;
+    const QString binary =
+        program.isEmpty() ? qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/bin/Larkspan") : program;
     if (launcher.isEmpty())
         process->start(binary, QStringList());
     else

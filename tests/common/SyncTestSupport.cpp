@@ -54,9 +54,10 @@ UserInfo logInAndStore(const DevServerProcess& server, const QString& user)
     QNetworkAccessManager manager;
     QNetworkRequest req(server.url(QStringLiteral("/customer/api/v1/user/refreshidtoken")));
     req.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/json"));
-    const QByteArray payload = QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), refreshToken},
-                                                          {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})
-                                   .toJson(QJsonDocument::Compact);
+    const QByteArray payload =
+        QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), refreshToken},
+                                   {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})
+            .toJson(QJsonDocument::Compact);
     QNetworkReply* reply = manager.post(req, payload);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);

@@ -21,15 +21,15 @@ private:
 // Like QTEST_MAIN / QTEST_GUILESS_MAIN, with a private HOME set up first and the
 // program's organisation and application names, so settings and data land where the
 // program keeps them.
-#define LARKSPAN_TEST_MAIN(TestObject, AppClass)                                  \
-    int main(int argc, char* argv[])                                               \
-    {                                                                              \
-        TestHome home;                                                             \
-        AppClass app(argc, argv);                                                  \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                   \
-        AppClass::setOrganizationName(QStringLiteral("Corvane"));                  \
-        AppClass::setApplicationName(QStringLiteral("Larkspan"));                  \
-        TestObject tc;                                                             \
-        QTEST_SET_MAIN_SOURCE_PATH                                                 \
-        return QTest::qExec(&tc, argc, argv);                                      \
+#define LARKSPAN_TEST_MAIN(TestObject, AppClass)                  \
+    int main(int argc, char* argv[])                              \
+    {                                                             \
+        TestHome home;                                            \
+        AppClass app(argc, argv);                                 \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                  \
+        AppClass::setOrganizationName(QStringLiteral("Corvane")); \
+        AppClass::setApplicationName(QStringLiteral("Larkspan")); \
+        TestObject tc;                                            \
+        QTEST_SET_MAIN_SOURCE_PATH                                \
+        return QTest::qExec(&tc, argc, argv);                     \
     }

@@ -85,8 +85,8 @@ bool XvfbSession::startXvfb(const QSize& screen)
     _xvfb->setStandardErrorFile(QProcess::nullDevice());
     _xvfb->start(QStringLiteral("Xvfb"),
                  {QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-noreset"),
-                  QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"),
-                  QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height())});
+                  QStringLiteral("-nolisten"), QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                  QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height())});
     const bool started = _xvfb->waitForStarted(startTimeoutMs);
     close(fds[1]);
     if (started)
@@ -112,11 +112,10 @@ bool XvfbSession::startOpenbox()
     _openbox = std::make_unique<QProcess>();
     _openbox->setStandardOutputFile(QProcess::nullDevice());
     _openbox->setStandardErrorFile(QProcess::nullDevice());
-    _openbox->start(QStringLiteral("openbox"),
-                    {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
-                     QStringLiteral("touch '%1'").arg(marker)});
-    if (!_markerDir->isValid() || !_openbox->waitForStarted(startTimeoutMs)
-        || !waitForFile(marker, startTimeoutMs)) {
+    _openbox->start(
+        QStringLiteral("openbox"),
+        {QStringLiteral("--sm-disable"), QStringLiteral("--startup"), QStringLiteral("touch '%1'").arg(marker)});
+    if (!_markerDir->isValid() || !_openbox->waitForStarted(startTimeoutMs) || !waitForFile(marker, startTimeoutMs)) {
         _error = QStringLiteral("openbox did not start");
         return false;
     }
@@ -134,8 +133,7 @@ bool XvfbSession::waitForFile(const QString& path, int timeoutMs)
     return true;
 }
 
-int XvfbSession::run(const QString& program, const QStringList& arguments, int timeoutMs,
-                     QByteArray* output) const
+int XvfbSession::run(const QString& program, const QStringList& arguments, int timeoutMs, QByteArray* output) const
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -196,7 +194,8 @@ QString XvfbSession::windowId(const QString& titlePattern) const
 {
     QByteArray ids;
     run(QStringLiteral("xdotool"),
-        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern}, 5000, &ids);
+        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern}, 5000,
+        &ids);
     return QString::fromLatin1(ids.trimmed().split('\n').first());
 }
 

@@ -24,10 +24,7 @@ namespace CoreTest {
 class Manager : public DatabaseManager
 {
 public:
-    explicit Manager(const QString& fileName = QStringLiteral("larkspan.db"))
-        : DatabaseManager(fileName)
-    {
-    }
+    explicit Manager(const QString& fileName = QStringLiteral("larkspan.db")) : DatabaseManager(fileName) {}
 };
 
 inline void useApplicationNames()
@@ -86,8 +83,7 @@ inline int countRows(QSqlDatabase db, const QString& table)
 class MessageCatcher
 {
 public:
-    MessageCatcher(QtMsgType type, const QString& pattern)
-        : _type(type), _pattern(pattern), _outer(current())
+    MessageCatcher(QtMsgType type, const QString& pattern) : _type(type), _pattern(pattern), _outer(current())
     {
         current() = this;
         _previous = qInstallMessageHandler(&MessageCatcher::handle);

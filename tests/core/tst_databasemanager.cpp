@@ -44,15 +44,16 @@ private slots:
         QVERIFY(memory().tables().contains(QStringLiteral("time_events")));
         QVERIFY(disk().tables().contains(QStringLiteral("time_logs")));
         QCOMPARE(QFile::permissions(dbPath()) & 0x7077, ownerReadWrite);
-        QCOMPARE(QFile::permissions(dataFolder()) & 0x7077,
-                 QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(QFile::permissions(dataFolder()) & 0x7077, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void existingLooseFileAndFolderAreTightened()
     {
         QDir().mkpath(dataFolder());
         QFile::setPermissions(dataFolder(), QFile::Permissions(0x7755));
-        { Manager manager; }
+        {
+            Manager manager;
+        }
         QFile::setPermissions(dbPath(), QFile::Permissions(0x6644));
         Manager manager;
         QCOMPARE(QFile::permissions(dbPath()) & 0x7077, ownerReadWrite);
@@ -76,7 +77,8 @@ private slots:
     void idsBeyond32BitsSurviveInsertLoadAndDelete()
     {
         Manager manager;
-        execOrFail(memory(), QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('time_events', 8589934591)"));
+        execOrFail(memory(),
+                   QStringLiteral("INSERT INTO sqlite_sequence (name, seq) VALUES ('time_events', 8589934591)"));
         TimeEvent event = eventAt(QStringLiteral("20200501100000"), QStringLiteral("editor"));
         manager.timeEventDao.addTimeEvent(event);
         QCOMPARE(event.id(), 8589934592LL);
@@ -117,7 +119,8 @@ private slots:
             TimeEvent event = eventAt(time, QStringLiteral("app-") + time);
             manager.timeEventDao.addTimeEvent(event);
         }
-        execOrFail(memory(), QStringLiteral("UPDATE time_events SET app_name = 'edited' WHERE event_time = '20200501100005'"));
+        execOrFail(memory(),
+                   QStringLiteral("UPDATE time_events SET app_name = 'edited' WHERE event_time = '20200501100005'"));
         const auto events = manager.timeEventDao.timeEvents();
         QCOMPARE(events->size(), size_t(3));
         QCOMPARE(events->at(0)->eventTimeStr(), QStringLiteral("20200501100000"));
@@ -133,7 +136,8 @@ private slots:
     {
         Manager manager;
         const QStringList titles = {QStringLiteral("Résumé – naïve façade"), QStringLiteral("日本語のタイトル 中文"),
-                                    QStringLiteral("party 🎉😀 family 👨‍👩‍👧"), QStringLiteral("עברית ‏مرحبا بالعالم")};
+                                    QStringLiteral("party 🎉😀 family 👨‍👩‍👧"),
+                                    QStringLiteral("עברית ‏مرحبا بالعالم")};
         for (const QString& title : titles) {
             TimeEvent event = eventAt(QStringLiteral("20200501100000"), title, title);
             event.setMetaData(title);
@@ -238,7 +242,8 @@ private slots:
                 log.setWindowTitle(QString(200, QLatin1Char('x')));
                 manager.timeLogDao.addTimeLog(log);
             }
-            execOrFail(disk(), QStringLiteral("UPDATE time_logs SET window_title = 'edited' WHERE app_name = 'editor398'"));
+            execOrFail(disk(),
+                       QStringLiteral("UPDATE time_logs SET window_title = 'edited' WHERE app_name = 'editor398'"));
         }
         // Overwrite pages in the middle of the table, keeping the header intact.
         QFile file(dbPath());
@@ -252,7 +257,9 @@ private slots:
         Manager manager;
         const QStringList moved = damagedFiles();
         QCOMPARE(moved.size(), 1);
-        QVERIFY(QRegularExpression(QStringLiteral("^larkspan\\.db\\.damaged-\\d{14}$")).match(moved.constFirst()).hasMatch());
+        QVERIFY(QRegularExpression(QStringLiteral("^larkspan\\.db\\.damaged-\\d{14}$"))
+                    .match(moved.constFirst())
+                    .hasMatch());
         QVERIFY(disk().tables().contains(QStringLiteral("time_logs")));
 
         const auto recovered = manager.timeLogDao.allTimeLogs();
@@ -266,15 +273,18 @@ private slots:
         QVERIFY(!names.contains(QStringLiteral("editor398")));
         QVERIFY(names.contains(QStringLiteral("editor399")));
         QCOMPARE(report.lines().size(), 1);
-        QVERIFY2(report.lines().constFirst().startsWith(QStringLiteral("Recovered %1 time logs").arg(recovered->size())),
-                 qPrintable(report.lines().constFirst()));
+        QVERIFY2(
+            report.lines().constFirst().startsWith(QStringLiteral("Recovered %1 time logs").arg(recovered->size())),
+            qPrintable(report.lines().constFirst()));
         QVERIFY2(report.lines().constFirst().contains(QLatin1String("1 of them with a wrong signature")),
                  qPrintable(report.lines().constFirst()));
     }
 
     void healthyDatabaseIsLeftInPlace()
     {
-        { Manager manager; }
+        {
+            Manager manager;
+        }
         Manager manager;
         QVERIFY(damagedFiles().isEmpty());
     }

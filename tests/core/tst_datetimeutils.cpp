@@ -20,7 +20,8 @@ private slots:
         QCOMPARE(parsed, sydney);
 
         for (const char* text : {"20000101000000", "20191231235959", "20240229120000", "19991231235959"})
-            QCOMPARE(DateTimeUtils::toUTCString(DateTimeUtils::fromUTCString(QLatin1String(text))), QLatin1String(text));
+            QCOMPARE(DateTimeUtils::toUTCString(DateTimeUtils::fromUTCString(QLatin1String(text))),
+                     QLatin1String(text));
         QVERIFY(DateTimeUtils::toUTCString(QDateTime()).isNull());
     }
 
@@ -56,14 +57,22 @@ private slots:
         QTest::addColumn<int>("minutes");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("clock");
-        QTest::newRow("equal") << 0 << 0 << 0 << "0s" << "00:00:00";
-        QTest::newRow("59s") << 59 << 0 << 1 << "59s" << "00:00:59";
-        QTest::newRow("89s") << 89 << 0 << 1 << "1m29s" << "00:01:29";
-        QTest::newRow("5400s") << 5400 << 1 << 30 << "1h30m0s" << "01:30:00";
-        QTest::newRow("7199s") << 7199 << 1 << 60 << "1h59m59s" << "01:59:59";
-        QTest::newRow("two hours") << 7200 << 2 << 0 << "2h0m0s" << "02:00:00";
-        QTest::newRow("1h5m9s") << 3909 << 1 << 5 << "1h5m9s" << "01:05:09";
-        QTest::newRow("123h") << 123 * 3600 << 123 << 0 << "123h0m0s" << "123:00:00";
+        QTest::newRow("equal") << 0 << 0 << 0 << "0s"
+                               << "00:00:00";
+        QTest::newRow("59s") << 59 << 0 << 1 << "59s"
+                             << "00:00:59";
+        QTest::newRow("89s") << 89 << 0 << 1 << "1m29s"
+                             << "00:01:29";
+        QTest::newRow("5400s") << 5400 << 1 << 30 << "1h30m0s"
+                               << "01:30:00";
+        QTest::newRow("7199s") << 7199 << 1 << 60 << "1h59m59s"
+                               << "01:59:59";
+        QTest::newRow("two hours") << 7200 << 2 << 0 << "2h0m0s"
+                                   << "02:00:00";
+        QTest::newRow("1h5m9s") << 3909 << 1 << 5 << "1h5m9s"
+                                << "01:05:09";
+        QTest::newRow("123h") << 123 * 3600 << 123 << 0 << "123h0m0s"
+                              << "123:00:00";
     }
 
     void durations()
@@ -83,8 +92,10 @@ private slots:
 
     void invalidInstantsGiveZeroDuration()
     {
-        QCOMPARE(DateTimeUtils::durationHoursAndMinutesBetween(QDateTime(), QDateTime::currentDateTime()), (QVector<int> {0, 0}));
-        QCOMPARE(DateTimeUtils::formatDurationBetween(QDateTime(), QDateTime::currentDateTime(), false), QStringLiteral("0s"));
+        QCOMPARE(DateTimeUtils::durationHoursAndMinutesBetween(QDateTime(), QDateTime::currentDateTime()),
+                 (QVector<int> {0, 0}));
+        QCOMPARE(DateTimeUtils::formatDurationBetween(QDateTime(), QDateTime::currentDateTime(), false),
+                 QStringLiteral("0s"));
     }
 };
 

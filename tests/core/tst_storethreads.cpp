@@ -53,7 +53,9 @@ private slots:
                     const auto events = manager.timeEventDao.timeEvents();
                     for (const auto& loaded : *events) {
                         if (!loaded->isValid())
-                            fail(QStringLiteral("event %1 read back unsigned: %2").arg(loaded->id()).arg(loaded->windowTitle()));
+                            fail(QStringLiteral("event %1 read back unsigned: %2")
+                                     .arg(loaded->id())
+                                     .arg(loaded->windowTitle()));
                     }
                     if (i % 2 == 0)
                         manager.timeEventDao.removeTimeEvent(event.id());
@@ -73,7 +75,9 @@ private slots:
                     const auto batch = manager.timeLogDao.timeLogsForUpload(20);
                     for (const auto& batchLog : *batch) {
                         if (!batchLog->isVerified())
-                            fail(QStringLiteral("log %1 read back unverified: %2").arg(batchLog->id()).arg(batchLog->macAddress()));
+                            fail(QStringLiteral("log %1 read back unverified: %2")
+                                     .arg(batchLog->id())
+                                     .arg(batchLog->macAddress()));
                     }
                     if (i % 3 == 0)
                         manager.timeLogDao.removeTimeLog(log.id());

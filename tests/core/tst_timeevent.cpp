@@ -62,8 +62,7 @@ private slots:
     void signatureIsMd5OfJoinedFieldsAndSalt()
     {
         const TimeEvent event = signedEvent();
-        QCOMPARE(event.signature(),
-                 md5Of(QStringLiteral("20200501100000+editor+Doc1+meta+") + salt));
+        QCOMPARE(event.signature(), md5Of(QStringLiteral("20200501100000+editor+Doc1+meta+") + salt));
         QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(event.signature()).hasMatch());
         QVERIFY(event.isValid());
     }
@@ -75,16 +74,26 @@ private slots:
         QTest::addColumn<QString>("metaData");
         QTest::addColumn<QString>("signedText");
         // The text is derived by hand, one lowest-marker substitution per step.
-        QTest::newRow("%3 in app name is rewritten by the title step")
-            << "a%3b" << "T" << "M" << "20200501100000+aTb+T+M+" + salt;
-        QTest::newRow("%1 in title takes the metadata, salt lands on %4")
-            << "A" << "%1" << "M" << "20200501100000+A+M+salt-here+%5";
-        QTest::newRow("%99 in metadata receives the salt")
-            << "A" << "T" << "x%99" << "20200501100000+A+T+x%99+" + salt;
-        QTest::newRow("%5 in app name gets the salt twice")
-            << "%5" << "T" << "M" << "20200501100000+" + salt + "+T+M+" + salt;
-        QTest::newRow("%L1 counts as a marker too")
-            << "%L1" << "T" << "M" << "20200501100000+T+M+salt-here+%5";
+        QTest::newRow("%3 in app name is rewritten by the title step") << "a%3b"
+                                                                       << "T"
+                                                                       << "M"
+                                                                       << "20200501100000+aTb+T+M+" + salt;
+        QTest::newRow("%1 in title takes the metadata, salt lands on %4") << "A"
+                                                                          << "%1"
+                                                                          << "M"
+                                                                          << "20200501100000+A+M+salt-here+%5";
+        QTest::newRow("%99 in metadata receives the salt") << "A"
+                                                           << "T"
+                                                           << "x%99"
+                                                           << "20200501100000+A+T+x%99+" + salt;
+        QTest::newRow("%5 in app name gets the salt twice") << "%5"
+                                                            << "T"
+                                                            << "M"
+                                                            << "20200501100000+" + salt + "+T+M+" + salt;
+        QTest::newRow("%L1 counts as a marker too") << "%L1"
+                                                    << "T"
+                                                    << "M"
+                                                    << "20200501100000+T+M+salt-here+%5";
     }
 
     void placeMarkersInValuesFollowChainedArg()
@@ -134,7 +143,8 @@ private slots:
         QCOMPARE(copy.eventTimeStr(), source.eventTimeStr());
         QCOMPARE(copy.appName(), source.appName());
 
-        TimeEvent target(QDateTime::currentDateTimeUtc(), QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z"));
+        TimeEvent target(QDateTime::currentDateTimeUtc(), QStringLiteral("x"), QStringLiteral("y"),
+                         QStringLiteral("z"));
         target.setId(99);
         target.setSignature(QStringLiteral("own"));
         target = source;

@@ -276,7 +276,6 @@ private slots:
         const QJsonObject parsed = QJsonDocument::fromJson(bytes).object();
         QCOMPARE(parsed.value(QStringLiteral("activity_description")).toString(), title);
     }
-
 };
 
 LARKSPAN_TEST_MAIN(TestTimeLog, QCoreApplication)

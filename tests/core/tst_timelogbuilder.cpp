@@ -25,8 +25,7 @@ void addEvent(int secs, const QString& appName, const QString& title, const QStr
     db().timeEventDao.addTimeEvent(event);
 }
 
-struct Span
-{
+struct Span {
     int start;
     int end;
     QString appName;
@@ -36,7 +35,11 @@ struct Span
 
 QString describe(const Span& span)
 {
-    return QStringLiteral("[%1..%2] %3/%4 x%5").arg(span.start).arg(span.end).arg(span.appName, span.title).arg(span.count);
+    return QStringLiteral("[%1..%2] %3/%4 x%5")
+        .arg(span.start)
+        .arg(span.end)
+        .arg(span.appName, span.title)
+        .arg(span.count);
 }
 
 // Stored logs, oldest first, in seconds from the base instant.
@@ -130,8 +133,12 @@ private slots:
         builder.buildTimeLogs();
         addEvent(-530, QStringLiteral("A"), QStringLiteral("Doc1"));
         builder.buildTimeLogs();
-        QCOMPARE(storedSpans(), spans({{-538, -538, "A", "Doc1", 1}, {-538, -530, "A", "Doc1", 1}, {0, 5, "A", "Doc1", 2},
-                                       {100, 100, "A", "Doc1", 1}, {130, 130, "B", "Mail", 1}}));
+        QCOMPARE(storedSpans(),
+                 spans({{-538, -538, "A", "Doc1", 1},
+                        {-538, -530, "A", "Doc1", 1},
+                        {0, 5, "A", "Doc1", 2},
+                        {100, 100, "A", "Doc1", 1},
+                        {130, 130, "B", "Mail", 1}}));
     }
 
     void singleEventGivesAPointLog()
@@ -225,7 +232,8 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("previous run ended 4 minutes ago")
             << -240 << -10 << spans({{0, 0, "A", "Doc1", 1}, {0, 5, "B", "Mail", 1}});
-        QTest::newRow("earlier log of this run") << -240 << -300 << spans({{-240, 0, "A", "Doc1", 1}, {0, 5, "B", "Mail", 1}});
+        QTest::newRow("earlier log of this run")
+            << -240 << -300 << spans({{-240, 0, "A", "Doc1", 1}, {0, 5, "B", "Mail", 1}});
         QTest::newRow("clock set back") << 100 << -300 << spans({{0, 0, "A", "Doc1", 1}, {5, 5, "B", "Mail", 1}});
     }
 

@@ -21,8 +21,7 @@ const QString currentTableSql = QStringLiteral(
     "end_time VARCHAR NOT NULL,     app_name VARCHAR NOT NULL,     window_title VARCHAR NOT NULL,     "
     "platform VARCHAR NOT NULL,     mac_address VARCHAR NOT NULL,     active_count INTEGER NOT NULL,     "
     "meta_data VARCHAR NOT NULL,     sig VARCHAR NOT NULL, user_id VARCHAR NOT NULL DEFAULT '')");
-const QString indexSql =
-    QStringLiteral("CREATE UNIQUE INDEX unique_key_timelog ON time_logs(start_time, end_time)");
+const QString indexSql = QStringLiteral("CREATE UNIQUE INDEX unique_key_timelog ON time_logs(start_time, end_time)");
 
 TimeLog makeLog(const QString& start, const QString& end, const QString& appName,
                 const QString& title = QStringLiteral("Doc"))
@@ -285,7 +284,8 @@ private slots:
 
         Manager manager;
         QSqlQuery query(disk());
-        QVERIFY(query.exec(QStringLiteral("SELECT COUNT(*), MIN(id), MAX(id), SUM(app_name = 'later duplicate') FROM time_logs")));
+        QVERIFY(query.exec(
+            QStringLiteral("SELECT COUNT(*), MIN(id), MAX(id), SUM(app_name = 'later duplicate') FROM time_logs")));
         QVERIFY(query.next());
         QCOMPARE(query.value(0).toInt(), kLogs);
         QCOMPARE(query.value(1).toInt(), 1);
@@ -323,7 +323,8 @@ private slots:
     void addTimeLogSignsNumbersAndRecordsTheEnd()
     {
         Manager manager;
-        TimeLog log = makeLog(QStringLiteral("20200501095500"), QStringLiteral("20200501100000"), QStringLiteral("editor"));
+        TimeLog log =
+            makeLog(QStringLiteral("20200501095500"), QStringLiteral("20200501100000"), QStringLiteral("editor"));
         manager.timeLogDao.addTimeLog(log);
         QCOMPARE(log.id(), qint64(1));
         QVERIFY(log.isVerified());
@@ -374,7 +375,7 @@ private slots:
     void uploadBatchIsOldestOrdinaryLogsFirst()
     {
         Manager manager;
-        const QStringList apps = {QStringLiteral("c"), TimeEvent::strIdle(), QStringLiteral("a"),
+        const QStringList apps = {QStringLiteral("c"),    TimeEvent::strIdle(),          QStringLiteral("a"),
                                   TimeEvent::strPaused(), QStringLiteral("@_Meeting_@"), QStringLiteral("b")};
         const QList<int> starts = {30, 1, 10, 2, 40, 20};
         for (int i = 0; i < apps.size(); ++i) {
@@ -391,8 +392,9 @@ private slots:
         QStringList names;
         for (const auto& log : *batch)
             names << log->appName();
-        QCOMPARE(names, QStringList({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
-                                     QStringLiteral("@_Meeting_@")}));
+        QCOMPARE(names,
+                 QStringList(
+                     {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("@_Meeting_@")}));
 
         const auto idle = manager.timeLogDao.idleTimeLogs();
         QCOMPARE(idle->size(), size_t(1));
@@ -436,8 +438,9 @@ private slots:
         manager.timeLogDao.removeTimeLog(1);
         manager.timeLogDao.removeTimeLog(999);
         QtLog::getConf().setLogLevel(QtWarningMsg);
-        QCOMPARE(deleted.lines(), QStringList({QStringLiteral("Deleted time log from cache: id=1"),
-                                               QStringLiteral("Deleted time log from cache: id=999")}));
+        QCOMPARE(deleted.lines(),
+                 QStringList({QStringLiteral("Deleted time log from cache: id=1"),
+                              QStringLiteral("Deleted time log from cache: id=999")}));
         QCOMPARE(manager.timeLogDao.allTimeLogs()->size(), size_t(1));
         manager.timeLogDao.removeAllTimeLogs();
         QVERIFY(manager.timeLogDao.allTimeLogs()->empty());
@@ -459,7 +462,8 @@ private slots:
     void unicodeTitlesComeBackByteExact()
     {
         const QStringList titles = {QStringLiteral("Résumé – naïve façade"), QStringLiteral("日本語のタイトル 中文"),
-                                    QStringLiteral("party 🎉😀 family 👨‍👩‍👧"), QStringLiteral("עברית ‏مرحبا بالعالم")};
+                                    QStringLiteral("party 🎉😀 family 👨‍👩‍👧"),
+                                    QStringLiteral("עברית ‏مرحبا بالعالم")};
         {
             Manager manager;
             for (int i = 0; i < titles.size(); ++i) {

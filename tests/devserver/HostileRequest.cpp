@@ -18,7 +18,7 @@ namespace HostileRequest {
 
 QByteArray gzip(const QByteArray& block, qint64 size)
 {
-    z_stream zs{};
+    z_stream zs {};
     deflateInit2(&zs, 9, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY);
     QByteArray out;
     char buffer[64 * 1024];
@@ -41,8 +41,8 @@ QByteArray gzip(const QByteArray& block, qint64 size)
 
 QByteArray feedbackWithLog(const QByteArray& gzip)
 {
-    return QJsonDocument(QJsonObject{{QStringLiteral("uuid"), QStringLiteral("attacker")},
-                                     {QStringLiteral("log_file_compressed"), QString::fromLatin1(gzip.toBase64())}})
+    return QJsonDocument(QJsonObject {{QStringLiteral("uuid"), QStringLiteral("attacker")},
+                                      {QStringLiteral("log_file_compressed"), QString::fromLatin1(gzip.toBase64())}})
         .toJson(QJsonDocument::Compact);
 }
 
@@ -55,23 +55,25 @@ std::function<QByteArray()> pieces(qint64 total, char c)
     };
 }
 
-Result send(quint16 port, const QByteArray& head, const std::function<QByteArray()>& nextPiece,
-            bool chunked, int timeoutMs)
+Result send(quint16 port, const QByteArray& head, const std::function<QByteArray()>& nextPiece, bool chunked,
+            int timeoutMs)
 {
     Result result;
     QElapsedTimer clock;
     clock.start();
     const int fd = openConnection(port, {});
-    const timeval wait{0, 200 * 1000}; // a server that stops reading shows up as a short send
+    const timeval wait {0, 200 * 1000}; // a server that stops reading shows up as a short send
     setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &wait, sizeof(wait));
     qint64 sent = 0;
     bool more = true;
     QByteArray out = head;
-    for (pollfd p{fd, POLLIN, 0}; clock.elapsed() < timeoutMs && ::poll(&p, 1, 0) == 0;) {
+    for (pollfd p {fd, POLLIN, 0}; clock.elapsed() < timeoutMs && ::poll(&p, 1, 0) == 0;) {
         if (out.isEmpty() && more) {
             const QByteArray piece = nextPiece();
             more = !piece.isEmpty();
-            out = !chunked ? piece : more ? QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n" : "0\r\n\r\n";
+            out = !chunked ? piece
+                : more     ? QByteArray::number(piece.size(), 16) + "\r\n" + piece + "\r\n"
+                           : "0\r\n\r\n";
         }
         if (out.isEmpty())
             break;
@@ -93,7 +95,7 @@ Result send(quint16 port, const QByteArray& head, const std::function<QByteArray
 int openConnection(quint16 port, const QByteArray& bytes)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
+    sockaddr_in addr {};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -110,7 +112,7 @@ QByteArray answerOn(int fd, int waitMs)
     QByteArray answer;
     QElapsedTimer clock;
     clock.start();
-    for (pollfd p{fd, POLLIN, 0}; !answer.contains("\r\n\r\n");) {
+    for (pollfd p {fd, POLLIN, 0}; !answer.contains("\r\n\r\n");) {
         char buffer[4096];
         if (::poll(&p, 1, int(qMax<qint64>(0, waitMs - clock.elapsed()))) <= 0)
             break;

@@ -43,8 +43,8 @@ HttpResult HttpProbe::postJson(const QString& pathAndQuery, const QByteArray& bo
     return run(_nam.post(req, body), timeoutMs);
 }
 
-HttpResult HttpProbe::post(const QString& pathAndQuery, const QByteArray& body,
-                           const QByteArray& contentType, int timeoutMs)
+HttpResult HttpProbe::post(const QString& pathAndQuery, const QByteArray& body, const QByteArray& contentType,
+                           int timeoutMs)
 {
     QNetworkRequest req = request(pathAndQuery);
     req.setHeader(QNetworkRequest::ContentTypeHeader, contentType);
@@ -89,8 +89,8 @@ QJsonObject HttpProbe::devLogin(const QString& user, const QString& clientUuid)
 
 QString HttpProbe::accessTokenFor(const QString& refreshToken)
 {
-    const QJsonObject body{{QStringLiteral("refresh_token"), refreshToken},
-                           {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}};
+    const QJsonObject body {{QStringLiteral("refresh_token"), refreshToken},
+                            {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}};
     return postJson(QStringLiteral("/customer/api/v1/user/refreshidtoken"),
                     QJsonDocument(body).toJson(QJsonDocument::Compact))
         .json()

@@ -10,8 +10,7 @@
 #include <optional>
 
 // The answer to one request, read whole.
-struct HttpResult
-{
+struct HttpResult {
     int status = 0; // 0 when no HTTP status arrived
     QNetworkReply::NetworkError error = QNetworkReply::NoError;
     QString errorString;
@@ -36,8 +35,8 @@ public:
     // (an empty token still sends the header).
     HttpResult postJson(const QString& pathAndQuery, const QByteArray& body,
                         const std::optional<QString>& bearer = std::nullopt, int timeoutMs = 20000);
-    HttpResult post(const QString& pathAndQuery, const QByteArray& body,
-                    const QByteArray& contentType, int timeoutMs = 20000);
+    HttpResult post(const QString& pathAndQuery, const QByteArray& body, const QByteArray& contentType,
+                    int timeoutMs = 20000);
 
     void setSslConfiguration(const QSslConfiguration& config) { _ssl = config; }
 

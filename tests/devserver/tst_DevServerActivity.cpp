@@ -55,18 +55,21 @@ HttpResult TestDevServerActivity::upload(const QJsonArray& logs, const QString& 
 
 void TestDevServerActivity::uploadWithoutValidTokenIs401()
 {
-    const QJsonArray logs{timeLogJson(1, QStringLiteral("20240301080000"), QStringLiteral("20240301080500"))};
+    const QJsonArray logs {timeLogJson(1, QStringLiteral("20240301080000"), QStringLiteral("20240301080500"))};
     const QString bob = _http->devLogin(QStringLiteral("bob")).value(QStringLiteral("refreshToken")).toString();
     const QString bobToken = _http->accessTokenFor(bob);
     QCOMPARE(_http->post(QStringLiteral("/dev/expire-access-tokens?user=bob"), {}, "text/plain")
-                 .json().value(QStringLiteral("expired")).toInt(), 1);
+                 .json()
+                 .value(QStringLiteral("expired"))
+                 .toInt(),
+             1);
 
     const QList<std::optional<QString>> refused = {
-        std::nullopt,        // no header at all
-        QString(),           // "Bearer " with nothing after it
+        std::nullopt, // no header at all
+        QString(), // "Bearer " with nothing after it
         QStringLiteral("at_made_up"),
-        _refresh,            // a refresh token is no access token
-        bobToken,            // expired
+        _refresh, // a refresh token is no access token
+        bobToken, // expired
     };
     for (const auto& token : refused) {
         const HttpResult r = _http->postJson(QStringLiteral("/v2/desktop/activity"), uploadEnvelope(logs), token);
@@ -90,15 +93,13 @@ void TestDevServerActivity::uploadIsStoredExactlyOnce()
                                 QStringLiteral("app%1").arg(i), QStringLiteral("title %1").arg(i)));
     const HttpResult first = upload(logs, _token);
     QCOMPARE(first.status, 200);
-    QCOMPARE(first.json().value(QStringLiteral("accepted_client_ids")).toArray(),
-             (QJsonArray{100, 101, 102}));
+    QCOMPARE(first.json().value(QStringLiteral("accepted_client_ids")).toArray(), (QJsonArray {100, 101, 102}));
     QCOMPARE(first.json().value(QStringLiteral("added")).toInt(), 3);
 
     // The reply was lost; the client sends the same request again.
     const HttpResult repeat = upload(logs, _token);
     QCOMPARE(repeat.status, 200);
-    QCOMPARE(repeat.json().value(QStringLiteral("accepted_client_ids")).toArray(),
-             (QJsonArray{100, 101, 102}));
+    QCOMPARE(repeat.json().value(QStringLiteral("accepted_client_ids")).toArray(), (QJsonArray {100, 101, 102}));
     QCOMPARE(repeat.json().value(QStringLiteral("added")).toInt(), 0);
     QCOMPARE(repeat.json().value(QStringLiteral("duplicates")).toInt(), 3);
 
@@ -119,8 +120,8 @@ void TestDevServerActivity::sameLogsOfAnotherUserAreKeptApart()
 {
     const QString frank = _http->accessTokenFor(
         _http->devLogin(QStringLiteral("frank")).value(QStringLiteral("refreshToken")).toString());
-    const QJsonArray logs{timeLogJson(100, QStringLiteral("20240302090000"), QStringLiteral("20240302090500"),
-                                      QStringLiteral("app0"), QStringLiteral("title 0"))};
+    const QJsonArray logs {timeLogJson(100, QStringLiteral("20240302090000"), QStringLiteral("20240302090500"),
+                                       QStringLiteral("app0"), QStringLiteral("title 0"))};
     QCOMPARE(upload(logs, frank).json().value(QStringLiteral("added")).toInt(), 1);
     QCOMPARE(activities(QStringLiteral("frank")).size(), 1);
 }
@@ -157,7 +158,7 @@ void TestDevServerActivity::invalidLogRejectsWholeRequest()
         bad.remove(member);
     else
         bad.insert(member, value);
-    const QJsonArray logs{timeLogJson(500, QStringLiteral("20240303090000"), QStringLiteral("20240303090500")), bad};
+    const QJsonArray logs {timeLogJson(500, QStringLiteral("20240303090000"), QStringLiteral("20240303090500")), bad};
     const int before = activities(QStringLiteral("alice")).size();
 
     const HttpResult r = upload(logs, _token);
@@ -172,11 +173,11 @@ void TestDevServerActivity::consoleShowsDaysWithEscapedRows()
     const QString grace = _http->devLogin(QStringLiteral("grace")).value(QStringLiteral("refreshToken")).toString();
     const QString token = _http->accessTokenFor(grace);
     // Winter in Berlin is UTC+1: 23:30 UTC on the 4th is already the 5th there.
-    const QJsonArray logs{
+    const QJsonArray logs {
         timeLogJson(1, QStringLiteral("20240104080000"), QStringLiteral("20240104080500"),
                     QStringLiteral("AT&T \"dialer\""), QStringLiteral("<script>alert(1)</script>")),
-        timeLogJson(2, QStringLiteral("20240104233000"), QStringLiteral("20240105000000"),
-                    QStringLiteral("kate"), QStringLiteral("late %1 night")),
+        timeLogJson(2, QStringLiteral("20240104233000"), QStringLiteral("20240105000000"), QStringLiteral("kate"),
+                    QStringLiteral("late %1 night")),
     };
     QCOMPARE(upload(logs, token).status, 200);
 
@@ -219,7 +220,7 @@ void TestDevServerActivity::storeSurvivesRestart()
     _http = std::make_unique<HttpProbe>(_server.baseUrl());
     QCOMPARE(activities(QStringLiteral("alice")).size(), before);
     // Tokens issued before the restart still count.
-    const QJsonArray logs{timeLogJson(900, QStringLiteral("20240305080000"), QStringLiteral("20240305080100"))};
+    const QJsonArray logs {timeLogJson(900, QStringLiteral("20240305080000"), QStringLiteral("20240305080100"))};
     QCOMPARE(upload(logs, _token).status, 200);
     QCOMPARE(upload(logs, _token).json().value(QStringLiteral("duplicates")).toInt(), 1);
 }

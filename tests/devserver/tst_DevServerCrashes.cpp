@@ -21,8 +21,7 @@ QHttpPart field(const QByteArray& name, const QByteArray& value)
 QHttpPart file(const QByteArray& name, const QByteArray& content)
 {
     QHttpPart part;
-    part.setHeader(QNetworkRequest::ContentDispositionHeader,
-                   "form-data; name=\"" + name + "\"; filename=\"r.txt\"");
+    part.setHeader(QNetworkRequest::ContentDispositionHeader, "form-data; name=\"" + name + "\"; filename=\"r.txt\"");
     part.setHeader(QNetworkRequest::ContentTypeHeader, "text/plain");
     part.setBody(content);
     return part;
@@ -44,7 +43,7 @@ int postForm(const QString& url, const QList<QHttpPart>& parts)
     delete reply;
     return status;
 }
-}
+} // namespace
 
 // The crash collector beside the main server: what it takes, what it refuses.
 class TestDevServerCrashes : public QObject
@@ -59,16 +58,23 @@ private slots:
         QVERIFY(QUrl(server.crashUrl()).port() != server.port());
 
         const QByteArray report = "Larkspan crash report\n\xc3\xa9\n";
-        QCOMPARE(postForm(server.crashUrl(), {field("token", kToken), field("cvUserId", ""),
-                                              field("lkVersion", "2.8.1"), file("report", report)}), 200);
+        QCOMPARE(postForm(server.crashUrl(),
+                          {field("token", kToken), field("cvUserId", ""), field("lkVersion", "2.8.1"),
+                           file("report", report)}),
+                 200);
         // Wrong token, no report file, not a form: refused, nothing stored.
         QCOMPARE(postForm(server.crashUrl(), {field("token", "x"), file("report", report)}), 403);
         QCOMPARE(postForm(server.crashUrl(), {field("token", kToken)}), 400);
-        QCOMPARE(HttpProbe(QUrl(server.crashUrl())).post(QStringLiteral("/"), "token=" + kToken,
-                                                          "application/x-www-form-urlencoded").status, 400);
+        QCOMPARE(HttpProbe(QUrl(server.crashUrl()))
+                     .post(QStringLiteral("/"), "token=" + kToken, "application/x-www-form-urlencoded")
+                     .status,
+                 400);
 
-        const QJsonArray crashes = HttpProbe(server.baseUrl()).get(QStringLiteral("/dev/crashes")).json()
-                                       .value(QStringLiteral("crashes")).toArray();
+        const QJsonArray crashes = HttpProbe(server.baseUrl())
+                                       .get(QStringLiteral("/dev/crashes"))
+                                       .json()
+                                       .value(QStringLiteral("crashes"))
+                                       .toArray();
         QCOMPARE(crashes.size(), 1);
         const QJsonObject crash = crashes.first().toObject();
         const QJsonObject fields = crash.value(QStringLiteral("fields")).toObject();
@@ -80,8 +86,13 @@ private slots:
         // Kept across a restart of the server.
         QVERIFY(server.stop());
         QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
-        QCOMPARE(HttpProbe(server.baseUrl()).get(QStringLiteral("/dev/crashes")).json()
-                     .value(QStringLiteral("crashes")).toArray().size(), 1);
+        QCOMPARE(HttpProbe(server.baseUrl())
+                     .get(QStringLiteral("/dev/crashes"))
+                     .json()
+                     .value(QStringLiteral("crashes"))
+                     .toArray()
+                     .size(),
+                 1);
     }
 };
 

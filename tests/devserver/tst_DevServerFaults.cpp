@@ -40,8 +40,8 @@ private:
 void TestDevServerFaults::fixedStatusPerEndpoint()
 {
     DevServerProcess server;
-    QVERIFY2(server.start({QStringLiteral("--fail"), QStringLiteral("activity:500"),
-                           QStringLiteral("--fail"), QStringLiteral("loginStatus:404")}),
+    QVERIFY2(server.start({QStringLiteral("--fail"), QStringLiteral("activity:500"), QStringLiteral("--fail"),
+                           QStringLiteral("loginStatus:404")}),
              qPrintable(server.errorString()));
     HttpProbe http(server.baseUrl());
     const QString token = tokenFor(http, QStringLiteral("alice")); // exchange unaffected
@@ -55,7 +55,8 @@ void TestDevServerFaults::fixedStatusPerEndpoint()
     QCOMPARE(r.error, QNetworkReply::ContentNotFoundError);
 
     // Failed requests are counted, and nothing of them was stored.
-    const QJsonObject counts = http.get(QStringLiteral("/dev/stats")).json().value(QStringLiteral("requests")).toObject();
+    const QJsonObject counts =
+        http.get(QStringLiteral("/dev/stats")).json().value(QStringLiteral("requests")).toObject();
     QCOMPARE(counts.value(QStringLiteral("activity")).toInt(), 1);
     QCOMPARE(counts.value(QStringLiteral("refreshidtoken")).toInt(), 1);
     QVERIFY(http.get(QStringLiteral("/dev/activities")).json().value(QStringLiteral("activities")).toArray().isEmpty());
@@ -134,13 +135,23 @@ void TestDevServerFaults::lateAnswerComesAfterTheLogsAreStored()
 
     const HttpResult gaveUp = http.postJson(QStringLiteral("/v2/desktop/activity"), oneLog(), token, 1500);
     QCOMPARE(gaveUp.status, 0);
-    QCOMPARE(http.get(QStringLiteral("/dev/activities?user=dora")).json().value(QStringLiteral("activities")).toArray().size(), 1);
+    QCOMPARE(http.get(QStringLiteral("/dev/activities?user=dora"))
+                 .json()
+                 .value(QStringLiteral("activities"))
+                 .toArray()
+                 .size(),
+             1);
 
     QCOMPARE(http.post(QStringLiteral("/dev/behaviour?reset=1"), {}, "text/plain").status, 200);
     const HttpResult retried = http.postJson(QStringLiteral("/v2/desktop/activity"), oneLog(), token);
     QCOMPARE(retried.status, 200);
     QCOMPARE(retried.json().value(QStringLiteral("duplicates")).toInt(), 1);
-    QCOMPARE(http.get(QStringLiteral("/dev/activities?user=dora")).json().value(QStringLiteral("activities")).toArray().size(), 1);
+    QCOMPARE(http.get(QStringLiteral("/dev/activities?user=dora"))
+                 .json()
+                 .value(QStringLiteral("activities"))
+                 .toArray()
+                 .size(),
+             1);
 }
 
 // A password changed elsewhere: the user's tokens are refused from then on, another
@@ -153,7 +164,11 @@ void TestDevServerFaults::revokedSessionRefusesItsTokensButNotANewLogin()
     const QString refresh = http.devLogin(QStringLiteral("eve")).value(QStringLiteral("refreshToken")).toString();
     const QString access = http.accessTokenFor(refresh);
     const QString other = tokenFor(http, QStringLiteral("finn"));
-    QCOMPARE(http.post(QStringLiteral("/dev/revoke-sessions?user=eve"), {}, "text/plain").json().value(QStringLiteral("revoked")).toInt(), 1);
+    QCOMPARE(http.post(QStringLiteral("/dev/revoke-sessions?user=eve"), {}, "text/plain")
+                 .json()
+                 .value(QStringLiteral("revoked"))
+                 .toInt(),
+             1);
 
     QCOMPARE(http.postJson(QStringLiteral("/v2/desktop/activity"), oneLog(), access).status, 401);
     QVERIFY(http.accessTokenFor(refresh).isEmpty());

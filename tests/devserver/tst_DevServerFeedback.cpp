@@ -31,7 +31,7 @@ QByteArray feedbackBody(const QJsonObject& members)
 {
     return QJsonDocument(members).toJson(QJsonDocument::Compact);
 }
-}
+} // namespace
 
 // Diagnostics reports: comment and compressed log, with and without a logged-in user.
 class TestDevServerFeedback : public QObject
@@ -70,20 +70,20 @@ void TestDevServerFeedback::logRoundTripsExactly()
     const QString refresh = _http->devLogin(QStringLiteral("alice")).value(QStringLiteral("refreshToken")).toString();
     const QString token = _http->accessTokenFor(refresh);
     // Text, then bytes that are not UTF-8, large enough for several inflate rounds.
-    QByteArray log = QByteArrayLiteral("2024-03-01 10:00:00 [info] EventManager::pause indefinitely...\n")
-                         .repeated(2000);
+    QByteArray log =
+        QByteArrayLiteral("2024-03-01 10:00:00 [info] EventManager::pause indefinitely...\n").repeated(2000);
     for (int i = 0; i < 100000; ++i)
         log += char(QRandomGenerator::global()->bounded(256));
     const QByteArray gzip = clientGzip(log);
 
     const QString comment = QStringLiteral("  it <b>stopped</b> syncing  ");
-    const HttpResult r = _http->postJson(
-        QStringLiteral("/v2/feedback"),
-        feedbackBody({{QStringLiteral("uuid"), QStringLiteral("alice")},
-                      {QStringLiteral("user_message"), comment},
-                      {QStringLiteral("refresh_token"), refresh},
-                      {QStringLiteral("log_file_compressed"), QString::fromLatin1(gzip.toBase64())}}),
-        token);
+    const HttpResult r =
+        _http->postJson(QStringLiteral("/v2/feedback"),
+                        feedbackBody({{QStringLiteral("uuid"), QStringLiteral("alice")},
+                                      {QStringLiteral("user_message"), comment},
+                                      {QStringLiteral("refresh_token"), refresh},
+                                      {QStringLiteral("log_file_compressed"), QString::fromLatin1(gzip.toBase64())}}),
+                        token);
     QCOMPARE(r.status, 200);
     QCOMPARE(r.json().value(QStringLiteral("result")).toString(), QStringLiteral("FEEDBACK_RECEIVED"));
     const int id = r.json().value(QStringLiteral("id")).toInt();
@@ -107,9 +107,9 @@ void TestDevServerFeedback::logRoundTripsExactly()
 void TestDevServerFeedback::reportWithoutUserOrLog()
 {
     // Not logged in: the header carries "Bearer " and nothing else.
-    const HttpResult r = _http->postJson(QStringLiteral("/v2/feedback"),
-                                         feedbackBody({{QStringLiteral("uuid"), QStringLiteral("unknownUser")}}),
-                                         QString());
+    const HttpResult r =
+        _http->postJson(QStringLiteral("/v2/feedback"),
+                        feedbackBody({{QStringLiteral("uuid"), QStringLiteral("unknownUser")}}), QString());
     QCOMPARE(r.status, 200);
     const QJsonObject stored = reports().last().toObject();
     QCOMPARE(stored.value(QStringLiteral("uuid")).toString(), QStringLiteral("unknownUser"));
@@ -117,7 +117,8 @@ void TestDevServerFeedback::reportWithoutUserOrLog()
     QVERIFY(stored.value(QStringLiteral("refresh_token")).isNull());
     QCOMPARE(stored.value(QStringLiteral("authorised_user")).toString(), QString());
     QCOMPARE(stored.value(QStringLiteral("has_log")).toBool(), false);
-    QCOMPARE(_http->get(QStringLiteral("/dev/feedback/%1/log").arg(stored.value(QStringLiteral("id")).toInt())).status, 404);
+    QCOMPARE(_http->get(QStringLiteral("/dev/feedback/%1/log").arg(stored.value(QStringLiteral("id")).toInt())).status,
+             404);
 }
 
 void TestDevServerFeedback::brokenReportsAreRefused_data()
@@ -130,26 +131,27 @@ void TestDevServerFeedback::brokenReportsAreRefused_data()
     QByteArray badLength = good;
     badLength[badLength.size() - 1] = char(0x7f);
     const auto withLog = [](const QByteArray& bytes) {
-        return QJsonObject{{QStringLiteral("uuid"), QStringLiteral("u")},
-                           {QStringLiteral("log_file_compressed"), QString::fromLatin1(bytes.toBase64())}};
+        return QJsonObject {{QStringLiteral("uuid"), QStringLiteral("u")},
+                            {QStringLiteral("log_file_compressed"), QString::fromLatin1(bytes.toBase64())}};
     };
     QTest::newRow("wrong CRC") << withLog(badCrc) << "log_file_compressed";
     QTest::newRow("wrong length") << withLog(badLength) << "log_file_compressed";
     QTest::newRow("truncated") << withLog(good.left(good.size() - 3)) << "log_file_compressed";
     QTest::newRow("trailing bytes") << withLog(good + "xyz") << "log_file_compressed";
     QTest::newRow("raw zlib") << withLog(qCompress(QByteArrayLiteral("log")).mid(4)) << "log_file_compressed";
-    QTest::newRow("not base64") << QJsonObject{{QStringLiteral("uuid"), QStringLiteral("u")},
-                                               {QStringLiteral("log_file_compressed"), QStringLiteral("**$$")}}
+    QTest::newRow("not base64") << QJsonObject {{QStringLiteral("uuid"), QStringLiteral("u")},
+                                                {QStringLiteral("log_file_compressed"), QStringLiteral("**$$")}}
                                 << "log_file_compressed";
-    QTest::newRow("no uuid") << QJsonObject{{QStringLiteral("user_message"), QStringLiteral("hi")}} << "uuid";
-    QTest::newRow("placeholder comment") << QJsonObject{{QStringLiteral("uuid"), QStringLiteral("u")},
-                                                        {QStringLiteral("user_message"), QStringLiteral(" Your comments ")}}
+    QTest::newRow("no uuid") << QJsonObject {{QStringLiteral("user_message"), QStringLiteral("hi")}} << "uuid";
+    QTest::newRow("placeholder comment") << QJsonObject {{QStringLiteral("uuid"), QStringLiteral("u")},
+                                                         {QStringLiteral("user_message"),
+                                                          QStringLiteral(" Your comments ")}}
                                          << "user_message";
-    QTest::newRow("empty comment sent") << QJsonObject{{QStringLiteral("uuid"), QStringLiteral("u")},
-                                                       {QStringLiteral("user_message"), QString()}}
+    QTest::newRow("empty comment sent") << QJsonObject {{QStringLiteral("uuid"), QStringLiteral("u")},
+                                                        {QStringLiteral("user_message"), QString()}}
                                         << "user_message";
-    QTest::newRow("unknown member") << QJsonObject{{QStringLiteral("uuid"), QStringLiteral("u")},
-                                                   {QStringLiteral("log"), QStringLiteral("plain")}}
+    QTest::newRow("unknown member") << QJsonObject {{QStringLiteral("uuid"), QStringLiteral("u")},
+                                                    {QStringLiteral("log"), QStringLiteral("plain")}}
                                     << "log";
 }
 
@@ -166,14 +168,18 @@ void TestDevServerFeedback::brokenReportsAreRefused()
 
 void TestDevServerFeedback::serverErrorResultForClientTests()
 {
-    QCOMPARE(_http->post(QStringLiteral("/dev/behaviour?feedbackResult=FEEDBACK_SERVER_ERROR"), {}, "text/plain").status, 200);
+    QCOMPARE(
+        _http->post(QStringLiteral("/dev/behaviour?feedbackResult=FEEDBACK_SERVER_ERROR"), {}, "text/plain").status,
+        200);
     const HttpResult r = _http->postJson(QStringLiteral("/v2/feedback"),
                                          feedbackBody({{QStringLiteral("uuid"), QStringLiteral("u")}}), QString());
     QCOMPARE(r.status, 200);
     QCOMPARE(r.json().value(QStringLiteral("result")).toString(), QStringLiteral("FEEDBACK_SERVER_ERROR"));
     // Missing header is a client fault, not an anonymous report.
-    QCOMPARE(_http->postJson(QStringLiteral("/v2/feedback"),
-                             feedbackBody({{QStringLiteral("uuid"), QStringLiteral("u")}})).status, 400);
+    QCOMPARE(
+        _http->postJson(QStringLiteral("/v2/feedback"), feedbackBody({{QStringLiteral("uuid"), QStringLiteral("u")}}))
+            .status,
+        400);
 }
 
 LARKSPAN_TEST_MAIN(TestDevServerFeedback, QCoreApplication)

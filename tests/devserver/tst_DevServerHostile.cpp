@@ -45,9 +45,11 @@ std::function<QByteArray()> once(const QByteArray& body)
 
 int post(quint16 port, const QByteArray& path, const QByteArray& headers, const QByteArray& body)
 {
-    return send(port, "POST " + path + " HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
-                          "Authorization: Bearer \r\n" + headers + "Content-Length: "
-                          + QByteArray::number(body.size()) + "\r\n\r\n",
+    return send(port,
+                "POST " + path
+                    + " HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+                      "Authorization: Bearer \r\n"
+                    + headers + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n",
                 once(body), false)
         .status;
 }
@@ -74,8 +76,9 @@ private slots:
         QCOMPARE(post(port, "/v2/desktop/activity", "Content-Encoding: gzip\r\n", bomb), 413);
         QCOMPARE(post(port, "/console/login", "Content-Encoding: gzip\r\n", bomb), 415);
         // 200 MiB in chunks is refused at the cap, not after all of it.
-        const Result flood = send(port, "POST /v2/feedback HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
-                                        "Transfer-Encoding: chunked\r\n\r\n",
+        const Result flood = send(port,
+                                  "POST /v2/feedback HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+                                  "Transfer-Encoding: chunked\r\n\r\n",
                                   pieces(200 * MiB, 'x'), true);
         QCOMPARE(flood.status, 413);
         QVERIFY(flood.bodySent < 100 * MiB);
@@ -90,19 +93,28 @@ private slots:
         // Within the bounds all still works: the largest log a client keeps, and an upload
         // sent chunked and compressed.
         QCOMPARE(post(port, "/v2/feedback", {}, feedbackWithLog(gzipOfZeros(30 * MiB))), 200);
-        const QString token = http.accessTokenFor(http.devLogin(QStringLiteral("ann")).value(QStringLiteral("refreshToken")).toString());
-        const QByteArray upload = gzip(uploadEnvelope({timeLogJson(1, QStringLiteral("20240301080000"), QStringLiteral("20240301080500"))}));
-        const Result chunked = send(port, "POST /v2/desktop/activity HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
-                                          "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\nAuthorization: Bearer "
-                                          + token.toLatin1() + "\r\n\r\n",
-                                    [upload, at = 0]() mutable {
-                                        const QByteArray piece = upload.mid(at, 100);
-                                        at += piece.size();
-                                        return piece;
-                                    },
-                                    true);
+        const QString token =
+            http.accessTokenFor(http.devLogin(QStringLiteral("ann")).value(QStringLiteral("refreshToken")).toString());
+        const QByteArray upload =
+            gzip(uploadEnvelope({timeLogJson(1, QStringLiteral("20240301080000"), QStringLiteral("20240301080500"))}));
+        const Result chunked = send(
+            port,
+            "POST /v2/desktop/activity HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+            "Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\nAuthorization: Bearer "
+                + token.toLatin1() + "\r\n\r\n",
+            [upload, at = 0]() mutable {
+                const QByteArray piece = upload.mid(at, 100);
+                at += piece.size();
+                return piece;
+            },
+            true);
         QVERIFY2(chunked.status == 200, chunked.response.constData());
-        QCOMPARE(http.get(QStringLiteral("/dev/activities?user=ann")).json().value(QStringLiteral("activities")).toArray().size(), 1);
+        QCOMPARE(http.get(QStringLiteral("/dev/activities?user=ann"))
+                     .json()
+                     .value(QStringLiteral("activities"))
+                     .toArray()
+                     .size(),
+                 1);
     }
 
     void aStoreThatFailsAnswers500AndKeepsNothing()
@@ -113,11 +125,14 @@ private slots:
         QVERIFY2(server.start(), qPrintable(server.errorString()));
         HttpProbe http(server.baseUrl());
         auto report = [&](int logBytes) {
-            return http.postJson(QStringLiteral("/v2/feedback"), feedbackWithLog(gzip(QByteArray(logBytes, 'x'))), QString()).status;
+            return http
+                .postJson(QStringLiteral("/v2/feedback"), feedbackWithLog(gzip(QByteArray(logBytes, 'x'))), QString())
+                .status;
         };
         QCOMPARE(report(3 * MiB), 500);
         QCOMPARE(report(1000), 200);
-        const QJsonArray reports = http.get(QStringLiteral("/dev/feedback")).json().value(QStringLiteral("feedback")).toArray();
+        const QJsonArray reports =
+            http.get(QStringLiteral("/dev/feedback")).json().value(QStringLiteral("feedback")).toArray();
         QCOMPARE(reports.size(), 1);
         QCOMPARE(reports.at(0).toObject().value(QStringLiteral("log_size")).toInt(), 1000);
     }
@@ -125,18 +140,21 @@ private slots:
     void idleSlowAndHeldConnectionsLeaveWorkersForOthers()
     {
         DevServerProcess server;
-        QVERIFY2(server.start({QStringLiteral("--login-poll-secs"), QStringLiteral("30")}), qPrintable(server.errorString()));
+        QVERIFY2(server.start({QStringLiteral("--login-poll-secs"), QStringLiteral("30")}),
+                 qPrintable(server.errorString()));
         const quint16 port = quint16(server.port());
         std::vector<int> idle, polls, bodies;
         for (int i = 0; i < 40; ++i) {
             idle.push_back(openConnection(port, {}));
             idle.push_back(openConnection(port, "GET /console/?lkCuid=c HTTP/1.1\r\nHost: x\r\nX-Slow: "));
-            polls.push_back(openConnection(port, "GET /console/loginStatus/client-" + QByteArray::number(i)
-                                                     + " HTTP/1.1\r\nHost: x\r\n\r\n"));
+            polls.push_back(openConnection(
+                port, "GET /console/loginStatus/client-" + QByteArray::number(i) + " HTTP/1.1\r\nHost: x\r\n\r\n"));
         }
         for (int i = 0; i < 10; ++i)
-            bodies.push_back(openConnection(port, "POST /v2/feedback HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
-                                                  "Content-Length: 1000000\r\n\r\n{"));
+            bodies.push_back(
+                openConnection(port,
+                               "POST /v2/feedback HTTP/1.1\r\nHost: x\r\nContent-Type: application/json\r\n"
+                               "Content-Length: 1000000\r\n\r\n{"));
         // Once the polls it does not hold and the bodies it does not wait for are answered,
         // the server has taken up every connection and its workers are as busy as they get.
         auto answered = [](const std::vector<int>& fds) {
@@ -186,9 +204,8 @@ private slots:
         std::vector<int> statuses(8);
         std::vector<std::thread> senders;
         for (int& status : statuses)
-            senders.emplace_back([&status, port, &body] {
-                status = post(port, "/v2/feedback", "Content-Encoding: gzip\r\n", body);
-            });
+            senders.emplace_back(
+                [&status, port, &body] { status = post(port, "/v2/feedback", "Content-Encoding: gzip\r\n", body); });
         for (std::thread& sender : senders)
             sender.join();
         int busy = 0;
@@ -229,7 +246,9 @@ private slots:
         const int waiting = poll("real");
         QCOMPARE(answerOn(waiting, 300), QByteArray());
         HttpProbe http(server.baseUrl());
-        const QString token = http.devLogin(QStringLiteral("dora"), QStringLiteral("real")).value(QStringLiteral("refreshToken")).toString();
+        const QString token = http.devLogin(QStringLiteral("dora"), QStringLiteral("real"))
+                                  .value(QStringLiteral("refreshToken"))
+                                  .toString();
         QVERIFY(!token.isEmpty());
         QVERIFY(answerOn(waiting, 5000).startsWith("HTTP/1.1 200"));
         ::close(waiting);
@@ -248,7 +267,8 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.close();
         QVERIFY(::chmod(QFile::encodeName(old.fileName()).constData(), 0644) == 0);
-        QVERIFY2(server.start({QStringLiteral("--bind"), QStringLiteral("127.0.0.1")}), qPrintable(server.errorString()));
+        QVERIFY2(server.start({QStringLiteral("--bind"), QStringLiteral("127.0.0.1")}),
+                 qPrintable(server.errorString()));
         HttpProbe(server.baseUrl()).devLogin(QStringLiteral("erin"));
         auto mode = [](const QString& path) {
             struct stat st {};

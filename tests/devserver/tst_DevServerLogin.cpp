@@ -95,8 +95,7 @@ void TestDevServerLogin::loginPageButtonLogsTheClientIn()
     QUrlQuery form;
     form.addQueryItem(QStringLiteral("lkCuid"), uuid);
     form.addQueryItem(QStringLiteral("user"), QStringLiteral("bob"));
-    const HttpResult page = http.post(QStringLiteral("/console/login"),
-                                      form.toString(QUrl::FullyEncoded).toUtf8(),
+    const HttpResult page = http.post(QStringLiteral("/console/login"), form.toString(QUrl::FullyEncoded).toUtf8(),
                                       QByteArrayLiteral("application/x-www-form-urlencoded"));
     QCOMPARE(page.status, 200);
     QVERIFY(page.body.contains("bob"));
@@ -113,25 +112,26 @@ void TestDevServerLogin::grantIsDeliveredOnce()
 {
     const QString uuid = QStringLiteral("once-client");
     _http->devLogin(QStringLiteral("carol"), uuid);
-    QCOMPARE(_http->get(QStringLiteral("/console/loginStatus/") + uuid).json()
-                 .value(QStringLiteral("cvUserId")).toString(),
-             QStringLiteral("carol"));
+    QCOMPARE(
+        _http->get(QStringLiteral("/console/loginStatus/") + uuid).json().value(QStringLiteral("cvUserId")).toString(),
+        QStringLiteral("carol"));
     // Opening the login page again later must not log in without the user.
     const HttpResult again = _http->get(QStringLiteral("/console/loginStatus/") + uuid);
     QCOMPARE(again.status, 200);
     QVERIFY(again.body.isEmpty());
     // A second login of the same client is delivered again, with a new refresh token.
-    const QString second = _http->devLogin(QStringLiteral("carol"), uuid)
-                               .value(QStringLiteral("refreshToken")).toString();
-    QCOMPARE(_http->get(QStringLiteral("/console/loginStatus/") + uuid).json()
-                 .value(QStringLiteral("refreshToken")).toString(),
+    const QString second =
+        _http->devLogin(QStringLiteral("carol"), uuid).value(QStringLiteral("refreshToken")).toString();
+    QCOMPARE(_http->get(QStringLiteral("/console/loginStatus/") + uuid)
+                 .json()
+                 .value(QStringLiteral("refreshToken"))
+                 .toString(),
              second);
 }
 
 void TestDevServerLogin::loginPageEscapesClientUuid()
 {
-    const HttpResult page = _http->get(
-        QStringLiteral("/console/?lkCuid=%22%3E%3Cscript%3Ex()%3C/script%3E"));
+    const HttpResult page = _http->get(QStringLiteral("/console/?lkCuid=%22%3E%3Cscript%3Ex()%3C/script%3E"));
     QCOMPARE(page.status, 200);
     QVERIFY(page.contentType.startsWith("text/html"));
     QVERIFY(!page.body.contains("<script>"));
@@ -145,9 +145,10 @@ void TestDevServerLogin::loginPageEscapesClientUuid()
 void TestDevServerLogin::tokenExchangeIssuesUsableToken()
 {
     const QString refresh = _http->devLogin(QStringLiteral("dave")).value(QStringLiteral("refreshToken")).toString();
-    const QByteArray body = QJsonDocument(QJsonObject{
-        {QStringLiteral("refresh_token"), refresh},
-        {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}}).toJson(QJsonDocument::Compact);
+    const QByteArray body =
+        QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), refresh},
+                                   {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})
+            .toJson(QJsonDocument::Compact);
     const HttpResult r = _http->postJson(QStringLiteral("/customer/api/v1/user/refreshidtoken"), body);
     QCOMPARE(r.status, 200);
     const QJsonObject o = r.json();
@@ -159,22 +160,21 @@ void TestDevServerLogin::tokenExchangeIssuesUsableToken()
     // Each exchange issues a token of its own; the token authorises an upload.
     const HttpResult again = _http->postJson(QStringLiteral("/customer/api/v1/user/refreshidtoken"), body);
     QVERIFY(again.json().value(QStringLiteral("idToken")).toString() != token);
-    const HttpResult upload = _http->postJson(QStringLiteral("/v2/desktop/activity"),
-                                              QByteArrayLiteral("{}"), token);
+    const HttpResult upload = _http->postJson(QStringLiteral("/v2/desktop/activity"), QByteArrayLiteral("{}"), token);
     QCOMPARE(upload.status, 400); // past authorisation, refused for its empty envelope
 }
 
 void TestDevServerLogin::tokenExchangeRefusesUnknownToken()
 {
     for (const QString& refresh : {QStringLiteral("rt_unknown"), QString()}) {
-        const QByteArray body = QJsonDocument(QJsonObject{
-            {QStringLiteral("refresh_token"), refresh},
-            {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}}).toJson(QJsonDocument::Compact);
+        const QByteArray body =
+            QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), refresh},
+                                       {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})
+                .toJson(QJsonDocument::Compact);
         const HttpResult r = _http->postJson(QStringLiteral("/customer/api/v1/user/refreshidtoken"), body);
         QCOMPARE(r.status, 200);
         QCOMPARE(r.json().value(QStringLiteral("idToken")).toString(), QString());
-        QCOMPARE(r.json().value(QStringLiteral("resultState")).toString(),
-                 QStringLiteral("REFRESH_TOKEN_INVALID"));
+        QCOMPARE(r.json().value(QStringLiteral("resultState")).toString(), QStringLiteral("REFRESH_TOKEN_INVALID"));
     }
 }
 
@@ -184,16 +184,18 @@ void TestDevServerLogin::tokenExchangeChecksRequest_data()
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("status");
     QTest::newRow("other token type") << QByteArray("application/json")
-        << QByteArray(R"({"refresh_token":"x","access_token_type":"ACCESS_WEB"})") << 400;
-    QTest::newRow("type missing") << QByteArray("application/json")
-        << QByteArray(R"({"refresh_token":"x"})") << 400;
+                                      << QByteArray(R"({"refresh_token":"x","access_token_type":"ACCESS_WEB"})") << 400;
+    QTest::newRow("type missing") << QByteArray("application/json") << QByteArray(R"({"refresh_token":"x"})") << 400;
     QTest::newRow("token not a string") << QByteArray("application/json")
-        << QByteArray(R"({"refresh_token":5,"access_token_type":"ACCESS_LK_DESKTOP"})") << 400;
-    QTest::newRow("extra member") << QByteArray("application/json")
-        << QByteArray(R"({"refresh_token":"x","access_token_type":"ACCESS_LK_DESKTOP","user":"a"})") << 400;
+                                        << QByteArray(R"({"refresh_token":5,"access_token_type":"ACCESS_LK_DESKTOP"})")
+                                        << 400;
+    QTest::newRow("extra member") << QByteArray(
+        "application/json") << QByteArray(R"({"refresh_token":"x","access_token_type":"ACCESS_LK_DESKTOP","user":"a"})")
+                                  << 400;
     QTest::newRow("not JSON") << QByteArray("application/json") << QByteArray("refresh_token=x") << 400;
     QTest::newRow("form content type") << QByteArray("application/x-www-form-urlencoded")
-        << QByteArray(R"({"refresh_token":"x","access_token_type":"ACCESS_LK_DESKTOP"})") << 415;
+                                       << QByteArray(R"({"refresh_token":"x","access_token_type":"ACCESS_LK_DESKTOP"})")
+                                       << 415;
 }
 
 void TestDevServerLogin::tokenExchangeChecksRequest()
@@ -210,15 +212,19 @@ void TestDevServerLogin::exchangeReplyVariantsForClientTests()
 {
     const QString refresh = _http->devLogin(QStringLiteral("erin")).value(QStringLiteral("refreshToken")).toString();
     QCOMPARE(_http->post(QStringLiteral("/dev/behaviour?omitExpiresIn=1"), {}, "text/plain").status, 200);
-    const QByteArray body = QJsonDocument(QJsonObject{
-        {QStringLiteral("refresh_token"), refresh},
-        {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}}).toJson(QJsonDocument::Compact);
+    const QByteArray body =
+        QJsonDocument(QJsonObject {{QStringLiteral("refresh_token"), refresh},
+                                   {QStringLiteral("access_token_type"), QStringLiteral("ACCESS_LK_DESKTOP")}})
+            .toJson(QJsonDocument::Compact);
     QJsonObject o = _http->postJson(QStringLiteral("/customer/api/v1/user/refreshidtoken"), body).json();
     QVERIFY(!o.value(QStringLiteral("idToken")).toString().isEmpty());
     QVERIFY(!o.contains(QStringLiteral("expiresInSecs")));
 
-    QCOMPARE(_http->post(QStringLiteral("/dev/behaviour?reset=1&exchangeResultState=EXCHANGE_SERVER_ERROR"),
-                         {}, "text/plain").status, 200);
+    QCOMPARE(
+        _http
+            ->post(QStringLiteral("/dev/behaviour?reset=1&exchangeResultState=EXCHANGE_SERVER_ERROR"), {}, "text/plain")
+            .status,
+        200);
     o = _http->postJson(QStringLiteral("/customer/api/v1/user/refreshidtoken"), body).json();
     QCOMPARE(o.value(QStringLiteral("idToken")).toString(), QString());
     QCOMPARE(o.value(QStringLiteral("resultState")).toString(), QStringLiteral("EXCHANGE_SERVER_ERROR"));

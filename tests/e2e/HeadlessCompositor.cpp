@@ -78,11 +78,15 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
         return;
     }
     // setpriv runs sway in its own process, so the socket is named after this pid.
-    const QString socket = QStringLiteral("%1/sway-ipc.%2.%3.sock").arg(_runtimeDir).arg(_uid == 0 ? getuid() : _uid).arg(_compositor->processId());
+    const QString socket = QStringLiteral("%1/sway-ipc.%2.%3.sock")
+                               .arg(_runtimeDir)
+                               .arg(_uid == 0 ? getuid() : _uid)
+                               .arg(_compositor->processId());
     QElapsedTimer timer;
     timer.start();
     while (timer.elapsed() < 15000 && _compositor->state() == QProcess::Running) {
-        const QStringList displays = QDir(_runtimeDir).entryList({QStringLiteral("wayland-*")}, QDir::System)
+        const QStringList displays = QDir(_runtimeDir)
+                                         .entryList({QStringLiteral("wayland-*")}, QDir::System)
                                          .filter(QRegularExpression(QStringLiteral("^wayland-\\d+$")));
         if ((_kind == Kind::Weston || QFile::exists(socket)) && !displays.isEmpty()) {
             _socket = _kind == Kind::Sway ? socket : QString();
@@ -94,7 +98,8 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
     if (_display.isEmpty()) {
         QFile log(home + QStringLiteral("/compositor.log"));
         log.open(QIODevice::ReadOnly);
-        _error = QStringLiteral("the compositor did not open its sockets: ") + QString::fromUtf8(log.readAll().right(2000));
+        _error =
+            QStringLiteral("the compositor did not open its sockets: ") + QString::fromUtf8(log.readAll().right(2000));
         return;
     }
     if (_kind == Kind::Sway)
@@ -130,9 +135,10 @@ bool HeadlessCompositor::prepareUser(const QString& home)
     passwd* user = getpwnam(kUser);
     if (!user) {
         const int created = QProcess::execute(QStringLiteral("useradd"),
-            {QStringLiteral("--system"), QStringLiteral("--user-group"), QStringLiteral("--no-create-home"),
-             QStringLiteral("--home-dir"), QStringLiteral("/nonexistent"), QStringLiteral("--shell"),
-             QStringLiteral("/usr/sbin/nologin"), QLatin1String(kUser)});
+                                              {QStringLiteral("--system"), QStringLiteral("--user-group"),
+                                               QStringLiteral("--no-create-home"), QStringLiteral("--home-dir"),
+                                               QStringLiteral("/nonexistent"), QStringLiteral("--shell"),
+                                               QStringLiteral("/usr/sbin/nologin"), QLatin1String(kUser)});
         user = getpwnam(kUser);
         if (created != 0 || !user) {
             _error = QStringLiteral("cannot create the user larkspan-wl");
@@ -141,11 +147,12 @@ bool HeadlessCompositor::prepareUser(const QString& home)
     }
     _uid = user->pw_uid;
     const gid_t gid = user->pw_gid;
-    _launcher = QStringList {QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(_uid),
-                             QStringLiteral("--regid=%1").arg(gid), QStringLiteral("--clear-groups"), QStringLiteral("--")};
+    _launcher =
+        QStringList {QStringLiteral("setpriv"), QStringLiteral("--reuid=%1").arg(_uid),
+                     QStringLiteral("--regid=%1").arg(gid), QStringLiteral("--clear-groups"), QStringLiteral("--")};
     // The home is also the runtime folder: the user's alone.
     const int owned = QProcess::execute(QStringLiteral("chown"),
-        {QStringLiteral("-R"), QStringLiteral("%1:%2").arg(_uid).arg(gid), home});
+                                        {QStringLiteral("-R"), QStringLiteral("%1:%2").arg(_uid).arg(gid), home});
     if (owned != 0) {
         _error = QStringLiteral("cannot give the home folder to larkspan-wl");
         return false;
@@ -161,7 +168,8 @@ bool HeadlessCompositor::startBus(const QString& home)
     _bus->setProcessEnvironment(_env);
     QStringList command = _launcher;
     command << QStringLiteral("dbus-daemon") << QStringLiteral("--session") << QStringLiteral("--nofork")
-            << QStringLiteral("--nopidfile") << QStringLiteral("--address=") + address << QStringLiteral("--print-address=1");
+            << QStringLiteral("--nopidfile") << QStringLiteral("--address=") + address
+            << QStringLiteral("--print-address=1");
     _bus->start(command.takeFirst(), command);
     if (!_bus->waitForStarted(5000) || !_bus->waitForReadyRead(10000)) {
         _error = QStringLiteral("the session bus does not start: ") + QString::fromUtf8(_bus->readAllStandardError());
@@ -267,9 +275,11 @@ bool HeadlessCompositor::statusNotifierItems(QStringList* items) const
 {
     QByteArray output;
     if (!runTool(QStringLiteral("dbus-send"),
-                 {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.kde.StatusNotifierWatcher"),
-                  QStringLiteral("/StatusNotifierWatcher"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
-                  QStringLiteral("string:org.kde.StatusNotifierWatcher"), QStringLiteral("string:RegisteredStatusNotifierItems")},
+                 {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                  QStringLiteral("--dest=org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+                  QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                  QStringLiteral("string:org.kde.StatusNotifierWatcher"),
+                  QStringLiteral("string:RegisteredStatusNotifierItems")},
                  &output))
         return false;
     items->clear();

@@ -25,8 +25,8 @@
 
 namespace {
 
-const QStringList kAnnotations {"token", "format", "lkVersion", "cvUserId", "buildAbi",
-                                "buildCpuArch", "currentOsName", "currentCpuArch"};
+const QStringList kAnnotations {"token",    "format",       "lkVersion",     "cvUserId",
+                                "buildAbi", "buildCpuArch", "currentOsName", "currentCpuArch"};
 
 QJsonArray crashesAt(const DevServerProcess& server)
 {
@@ -35,7 +35,8 @@ QJsonArray crashesAt(const DevServerProcess& server)
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     loop.exec();
-    const QJsonArray list = QJsonDocument::fromJson(reply->readAll()).object().value(QStringLiteral("crashes")).toArray();
+    const QJsonArray list =
+        QJsonDocument::fromJson(reply->readAll()).object().value(QStringLiteral("crashes")).toArray();
     delete reply;
     return list;
 }
@@ -158,8 +159,8 @@ private:
 
     // Runs the program until it crashes; checks it died by the expected signal and returns
     // the one report the collector received.
-    QJsonObject crashAndCollect(LarkspanHome& home, const DevServerProcess& server,
-                                const QString& trigger, int signalNumber)
+    QJsonObject crashAndCollect(LarkspanHome& home, const DevServerProcess& server, const QString& trigger,
+                                int signalNumber)
     {
         auto program = home.start(env(server.crashUrl(), trigger));
         if (!program->waitForFinished(20000)) {
@@ -167,8 +168,9 @@ private:
             return QJsonObject {{QStringLiteral("error"), QStringLiteral("did not crash")}};
         }
         if (program->exitStatus() != QProcess::CrashExit || program->exitCode() != signalNumber)
-            return QJsonObject {{QStringLiteral("error"), QStringLiteral("ended with status %1, code %2")
-                                     .arg(program->exitStatus()).arg(program->exitCode())}};
+            return QJsonObject {
+                {QStringLiteral("error"),
+                 QStringLiteral("ended with status %1, code %2").arg(program->exitStatus()).arg(program->exitCode())}};
         const QJsonArray crashes = waitForCrashes(server, 10000);
         if (crashes.size() != 1)
             return QJsonObject {{QStringLiteral("error"), QStringLiteral("%1 reports").arg(crashes.size())}};
@@ -184,7 +186,9 @@ private:
         QCOMPARE(keys, expected);
         QCOMPARE(fields.value(QStringLiteral("cvUserId")).toString(), userId);
         QCOMPARE(fields.value(QStringLiteral("format")).toString(), QStringLiteral("minidump"));
-        QVERIFY(QRegularExpression(QStringLiteral("^2\\.8\\.\\d+$")).match(fields.value(QStringLiteral("lkVersion")).toString()).hasMatch());
+        QVERIFY(QRegularExpression(QStringLiteral("^2\\.8\\.\\d+$"))
+                    .match(fields.value(QStringLiteral("lkVersion")).toString())
+                    .hasMatch());
         QVERIFY(!fields.value(QStringLiteral("currentOsName")).toString().isEmpty());
     }
 
@@ -224,10 +228,12 @@ private slots:
         QVERIFY2(!crash.contains(QStringLiteral("error")), qPrintable(crash.value(QStringLiteral("error")).toString()));
         verifyAnnotations(crash.value(QStringLiteral("fields")).toObject(), QString());
         const QString report = crash.value(QStringLiteral("report")).toString();
-        QVERIFY2(QRegularExpression(QStringLiteral("Crashed thread: \\d+ \"%1\"").arg(thread)).match(report).hasMatch(), qPrintable(report));
+        QVERIFY2(QRegularExpression(QStringLiteral("Crashed thread: \\d+ \"%1\"").arg(thread)).match(report).hasMatch(),
+                 qPrintable(report));
         QVERIFY2(report.contains(QStringLiteral("(%1)").arg(signalNumber)), qPrintable(report));
         // Our own function, named, in the crashed thread's backtrace.
-        const QString backtrace = report.section(QStringLiteral("Backtrace of the crashed thread:"), 1).section(QStringLiteral("\n\n"), 0, 0);
+        const QString backtrace =
+            report.section(QStringLiteral("Backtrace of the crashed thread:"), 1).section(QStringLiteral("\n\n"), 0, 0);
         QVERIFY2(backtrace.contains(QStringLiteral("CrashTestTrigger::crashNow")), qPrintable(report));
         QVERIFY2(report.contains(QStringLiteral("/bin/Larkspan build-id ")), qPrintable(report));
         // Sent, and kept only among the completed ones.
@@ -268,8 +274,10 @@ private slots:
         const QJsonObject crash = crashes.first().toObject();
         verifyAnnotations(crash.value(QStringLiteral("fields")).toObject(), QStringLiteral("crash-user"));
         const QString report = crash.value(QStringLiteral("report")).toString();
-        QVERIFY2(report.contains(QStringLiteral("Sent by:        process %1").arg(QCoreApplication::applicationPid())), qPrintable(report));
-        QVERIFY2(QRegularExpression(QStringLiteral("in main \\+\\d+ \\(Larkspan ")).match(report).hasMatch(), qPrintable(report));
+        QVERIFY2(report.contains(QStringLiteral("Sent by:        process %1").arg(QCoreApplication::applicationPid())),
+                 qPrintable(report));
+        QVERIFY2(QRegularExpression(QStringLiteral("in main \\+\\d+ \\(Larkspan ")).match(report).hasMatch(),
+                 qPrintable(report));
     }
 
     void reportWaitsForTheCollectorAndTheDatabaseSurvives()
@@ -302,7 +310,8 @@ private slots:
         auto next = home.start(env(crashUrl));
         const QJsonArray crashes = waitForCrashes(server, 10000);
         QCOMPARE(crashes.size(), 1);
-        QVERIFY(crashes.first().toObject().value(QStringLiteral("report")).toString().contains(QStringLiteral("SIGSEGV")));
+        QVERIFY(
+            crashes.first().toObject().value(QStringLiteral("report")).toString().contains(QStringLiteral("SIGSEGV")));
         QTRY_COMPARE_WITH_TIMEOUT(pendingFiles(home), QStringList(), 30000);
         QCOMPARE(next->state(), QProcess::Running);
 
@@ -332,7 +341,8 @@ private slots:
         missing.start(program, QStringList());
         QVERIFY(missing.waitForFinished(10000));
         QCOMPARE(missing.exitStatus(), QProcess::CrashExit);
-        QVERIFY2(home.readLog().contains(QStringLiteral("Crashpad handler not found - ") + bin.filePath(QStringLiteral("crashpad_handler"))),
+        QVERIFY2(home.readLog().contains(QStringLiteral("Crashpad handler not found - ")
+                                         + bin.filePath(QStringLiteral("crashpad_handler"))),
                  qPrintable(home.readLog()));
         QVERIFY(!home.setting(QStringLiteral("clientUuid")).isValid());
 

@@ -15,8 +15,8 @@ const QString kRefused = QStringLiteral("A Larkspan instance is already running,
 
 bool isPrivate(const QString& path)
 {
-    const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
-        | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    const auto others =
+        QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     return QFile::exists(path) && (QFile::permissions(path) & others) == QFile::Permissions();
 }
 
@@ -162,19 +162,23 @@ private slots:
                 steps << match.captured(1);
         }
         const auto stop = [](const char* thread, const char* bound = "") {
-            return QStringList {QStringLiteral("Shutdown: stopping %1%2...").arg(QLatin1String(thread), QLatin1String(bound)),
-                                QStringLiteral("%1 has been terminated.").arg(QLatin1String(thread))};
+            return QStringList {
+                QStringLiteral("Shutdown: stopping %1%2...").arg(QLatin1String(thread), QLatin1String(bound)),
+                QStringLiteral("%1 has been terminated.").arg(QLatin1String(thread))};
         };
-        QStringList expected = QStringList {QStringLiteral("Shutdown: hiding the tray icon..."),
-                                            QStringLiteral("Shutdown: win_sparkle_cleanup..."), QStringLiteral("UnInstalling hooks...")}
+        QStringList expected =
+            QStringList {QStringLiteral("Shutdown: hiding the tray icon..."),
+                         QStringLiteral("Shutdown: win_sparkle_cleanup..."), QStringLiteral("UnInstalling hooks...")}
             + stop("MouseMonitorWindows") + QStringList {QStringLiteral("Shutdown: deleting the updater...")}
             + stop("EventManager") + stop("TimeLogUploader") + stop("OutlookSubjectDetector", " (at most 3 s)")
             + QStringList {QStringLiteral("Shutdown: waiting for EventManager and TimeLogUploader to terminate...")};
-        for (const char* object : {"LoginPrompt", "TimeLogUploader", "OutlookSubjectDetector", "MouseMonitorWindows", "EventHandler",
-                                   "UserEventSampler", "WindowDetector", "EventManager", "the crash annotations and URL", "QCrashpad", "UserInfo"})
+        for (const char* object : {"LoginPrompt", "TimeLogUploader", "OutlookSubjectDetector", "MouseMonitorWindows",
+                                   "EventHandler", "UserEventSampler", "WindowDetector", "EventManager",
+                                   "the crash annotations and URL", "QCrashpad", "UserInfo"})
             expected << QStringLiteral("Shutdown: destroying %1...").arg(QLatin1String(object));
         QCOMPARE(steps, expected);
-        QVERIFY(log.indexOf(QLatin1String("Larkspan stopped.")) > log.indexOf(QLatin1String("Shutdown: destroying UserInfo...")));
+        QVERIFY(log.indexOf(QLatin1String("Larkspan stopped."))
+                > log.indexOf(QLatin1String("Shutdown: destroying UserInfo...")));
     }
 
     void developerFolderSwitch()

@@ -59,7 +59,8 @@ QString describe(const QList<StoredLog>& logs)
 {
     QStringList lines;
     for (const StoredLog& log : logs)
-        lines << QStringLiteral("%1 %2..%3").arg(log.appName, log.start.toString(Qt::ISODate), log.end.toString(Qt::ISODate));
+        lines << QStringLiteral("%1 %2..%3")
+                     .arg(log.appName, log.start.toString(Qt::ISODate), log.end.toString(Qt::ISODate));
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -105,7 +106,8 @@ private slots:
         // What the crash took is the unbuilt minute of its run; the last run's work remains.
         const qint64 inTwo = secondsIn(logs, QStringLiteral("larkspan-e2e-two"));
         QVERIFY2(inTwo > 0 && inTwo <= 9 + 10, qPrintable(describe(logs)));
-        QVERIFY2(totalSeconds(logs) * 1000 <= ranMs, qPrintable(describe(logs) + QStringLiteral("\nran ms: %1").arg(ranMs)));
+        QVERIFY2(totalSeconds(logs) * 1000 <= ranMs,
+                 qPrintable(describe(logs) + QStringLiteral("\nran ms: %1").arg(ranMs)));
     }
 
     // The program is stopped for 40 s while the user works in one window, as a machine's
@@ -138,8 +140,9 @@ private slots:
         const qint64 ranMs = running.elapsed();
 
         const QList<StoredLog> logs = storedTimeLogs(home);
-        const QString report = describe(logs) + QStringLiteral("\nstopped %1, continued %2\n")
-                                   .arg(stopped.toString(Qt::ISODate), continued.toString(Qt::ISODate))
+        const QString report = describe(logs)
+            + QStringLiteral("\nstopped %1, continued %2\n")
+                  .arg(stopped.toString(Qt::ISODate), continued.toString(Qt::ISODate))
             + home.readLog().right(3000);
         qint64 before = 0;
         qint64 after = 0;
@@ -160,7 +163,8 @@ private slots:
         XvfbSession x(XvfbSession::WindowManager::Openbox);
         QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
         QTemporaryDir bin;
-        const DesktopWindow window = showWindow(QStringLiteral("larkspan-e2e-lost"), QStringLiteral("Until the end"), bin);
+        const DesktopWindow window =
+            showWindow(QStringLiteral("larkspan-e2e-lost"), QStringLiteral("Until the end"), bin);
         const auto signedIn = signedInHome();
         LarkspanHome& home = *signedIn;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
@@ -176,10 +180,11 @@ private slots:
 
         // Written on the thread that is inside the toolkit's message handler.
         const QString log = home.readLog();
-        for (const char* line : {"DisplayLossGuard - the X display is gone and the toolkit is about to end the program",
-                                 "Shutdown: stopping EventManager...",
-                                 "DisplayLossGuard - threads stopped, tracked time stored."})
-            QVERIFY2(log.contains(QLatin1String(line)), qPrintable(QLatin1String(line) + QLatin1Char('\n') + log.right(3000)));
+        for (const char* line :
+             {"DisplayLossGuard - the X display is gone and the toolkit is about to end the program",
+              "Shutdown: stopping EventManager...", "DisplayLossGuard - threads stopped, tracked time stored."})
+            QVERIFY2(log.contains(QLatin1String(line)),
+                     qPrintable(QLatin1String(line) + QLatin1Char('\n') + log.right(3000)));
     }
 
     // Only a loopback interface, as in a container: no hardware address, yet every log is
@@ -191,7 +196,8 @@ private slots:
         XvfbSession x(XvfbSession::WindowManager::Openbox);
         QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
         QTemporaryDir bin;
-        const DesktopWindow window = showWindow(QStringLiteral("larkspan-e2e-offline"), QStringLiteral("No network"), bin);
+        const DesktopWindow window =
+            showWindow(QStringLiteral("larkspan-e2e-offline"), QStringLiteral("No network"), bin);
         const auto signedIn = signedInHome();
         const LarkspanHome& home = *signedIn;
         auto program = startOffline(home, {QStringLiteral("unshare"), QStringLiteral("-n")});
@@ -216,9 +222,10 @@ private slots:
         const auto signedIn = signedInHome();
         const LarkspanHome& home = *signedIn;
         QVERIFY(QDir().mkpath(home.dataDir()));
-        if (QProcess::execute(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                                                        QStringLiteral("size=2m,mode=0700"), QStringLiteral("tmpfs"),
-                                                        home.dataDir()}) != 0)
+        if (QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=2m,mode=0700"), QStringLiteral("tmpfs"), home.dataDir()})
+            != 0)
             QSKIP("cannot mount a small file system for the data folder (needs root)");
         const auto unmount = qScopeGuard([&home] {
             QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), home.dataDir()});
@@ -236,8 +243,7 @@ private slots:
         QFile filler(home.dataDir() + QStringLiteral("/filler"));
         QVERIFY(filler.open(QIODevice::WriteOnly));
         const QByteArray block(64 * 1024, 'f');
-        while (filler.write(block) == block.size() && filler.flush()) {
-        }
+        while (filler.write(block) == block.size() && filler.flush()) {}
         filler.close();
 
         // The first periodic build comes a minute after start and finds the disk full.
@@ -258,7 +264,8 @@ private slots:
         QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
         const QList<StoredLog> logs = storedTimeLogs(home);
         QVERIFY2(secondsIn(logs, QStringLiteral("larkspan-e2e-full")) >= workedSecs - 8,
-                 qPrintable(describe(logs) + QStringLiteral("\nworked s: %1\n").arg(workedSecs) + home.readLog().right(4000)));
+                 qPrintable(describe(logs) + QStringLiteral("\nworked s: %1\n").arg(workedSecs)
+                            + home.readLog().right(4000)));
     }
 
 private:
@@ -266,7 +273,8 @@ private:
     // click elsewhere would activate another window.
     static void work(const XvfbSession& x, const DesktopWindow& window, int seconds)
     {
-        x.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window.id, QStringLiteral("20"), QStringLiteral("20")});
+        x.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window.id, QStringLiteral("20"),
+                   QStringLiteral("20")});
         x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window.id});
         for (int step = 0; step < seconds; ++step) {
             actLikeAUser(x, step);

@@ -125,8 +125,10 @@ private slots:
         timer.start();
         while (timer.elapsed() < 30000) {
             uploaded.clear();
-            const QJsonArray list = DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=e2e-user")))
-                                        .value(QStringLiteral("activities")).toArray();
+            const QJsonArray list =
+                DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=e2e-user")))
+                    .value(QStringLiteral("activities"))
+                    .toArray();
             for (const QJsonValue& value : list)
                 uploaded << value.toObject();
             if (!uploaded.isEmpty() && storedLogs(home).isEmpty())
@@ -135,8 +137,9 @@ private slots:
         }
         bool found = false;
         for (const QJsonObject& activity : uploaded) {
-            found = found || (activity.value(QStringLiteral("app_name")).toString() == QLatin1String("larkspan-e2e-upload")
-                              && activity.value(QStringLiteral("activity_description")).toString() == kTitle);
+            found = found
+                || (activity.value(QStringLiteral("app_name")).toString() == QLatin1String("larkspan-e2e-upload")
+                    && activity.value(QStringLiteral("activity_description")).toString() == kTitle);
         }
         QVERIFY2(found, qPrintable(QString::number(uploaded.size())));
         QCOMPARE(storedLogs(home), QStringList());
@@ -206,8 +209,9 @@ private slots:
         QVERIFY2(QFile::exists(pids), "no sample reached the subject reader");
         // Keep typing while the quit arrives.
         QProcess typist;
-        typist.start(QStringLiteral("xdotool"), {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
-                                                 QStringLiteral("the quick brown fox jumps over the lazy dog")});
+        typist.start(QStringLiteral("xdotool"),
+                     {QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"),
+                      QStringLiteral("the quick brown fox jumps over the lazy dog")});
         QVERIFY(typist.waitForStarted());
         const qint64 ms = stopWithSignal(*program, SIGTERM);
         typist.waitForFinished(5000);

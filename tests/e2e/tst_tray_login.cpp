@@ -35,17 +35,23 @@ QList<QRect> programWindows(const XvfbSession& x)
 {
     QList<QRect> windows;
     QByteArray ids;
-    x.run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"), QStringLiteral("Larkspan")}, 5000, &ids);
+    x.run(QStringLiteral("xdotool"),
+          {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
+           QStringLiteral("Larkspan")},
+          5000, &ids);
     for (const QByteArray& id : ids.trimmed().split('\n')) {
         QByteArray geometry;
         if (id.isEmpty()
-            || x.run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromLatin1(id)}, 5000, &geometry) != 0)
+            || x.run(QStringLiteral("xdotool"),
+                     {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromLatin1(id)}, 5000,
+                     &geometry)
+                != 0)
             continue;
         QMap<QString, int> value;
         for (const QString& line : QString::fromLatin1(geometry).split(QLatin1Char('\n')))
             value[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1).toInt();
-        const QRect rect(value.value(QStringLiteral("X")), value.value(QStringLiteral("Y")), value.value(QStringLiteral("WIDTH")),
-                         value.value(QStringLiteral("HEIGHT")));
+        const QRect rect(value.value(QStringLiteral("X")), value.value(QStringLiteral("Y")),
+                         value.value(QStringLiteral("WIDTH")), value.value(QStringLiteral("HEIGHT")));
         if (rect.height() > 40)
             windows << rect;
     }
@@ -74,7 +80,8 @@ int pixelsLike(const XvfbSession& x, const QRect& area, QColor colour)
     for (int py = area.top(); py <= area.bottom(); ++py) {
         for (int px = area.left(); px <= area.right(); ++px) {
             const QColor c = image.pixelColor(px, py);
-            if (qAbs(c.red() - colour.red()) < 30 && qAbs(c.green() - colour.green()) < 30 && qAbs(c.blue() - colour.blue()) < 30)
+            if (qAbs(c.red() - colour.red()) < 30 && qAbs(c.green() - colour.green()) < 30
+                && qAbs(c.blue() - colour.blue()) < 30)
                 ++count;
         }
     }
@@ -117,7 +124,8 @@ private slots:
         DevServerProcess server;
         QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
         const QString base = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
-        const QStringList env {kOnScreen, QStringLiteral("LARKSPAN_SERVER_URL=") + base, QStringLiteral("LARKSPAN_INGRESS_URL=") + base};
+        const QStringList env {kOnScreen, QStringLiteral("LARKSPAN_SERVER_URL=") + base,
+                               QStringLiteral("LARKSPAN_INGRESS_URL=") + base};
 
         // First run: the person does not log in. The login page was opened in the browser,
         // the login window asks, and the tray icon is there; what they do is kept locally.
@@ -128,10 +136,12 @@ private slots:
         QCOMPARE(home.openedAddresses().size(), 1);
         const QString clientUuid = home.setting(QStringLiteral("clientUuid")).toString();
         QCOMPARE(home.openedAddresses().first(), base + QStringLiteral("/console/?lkCuid=") + clientUuid);
-        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)) > 40, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)) > 40,
+                                 30000);
         for (int step = 0; step < 8; ++step) {
             x.xdotool({QStringLiteral("key"), QStringLiteral("shift")});
-            x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 9 : -9), QStringLiteral("4")});
+            x.xdotool({QStringLiteral("mousemove_relative"), QStringLiteral("--"), QString::number(step % 2 ? 9 : -9),
+                       QStringLiteral("4")});
             QTest::qWait(600);
         }
         QVERIFY(stopWithSignal(*first, SIGTERM) >= 0);
@@ -142,16 +152,23 @@ private slots:
         // check completes, the user is stored, the window goes away, the tray's entries are
         // enabled and the first upload pass sends what was tracked.
         auto second = home.start(env + QStringList {QStringLiteral("LARKSPAN_E2E_LOGIN_USER=e2e-login")});
-        QTRY_VERIFY_WITH_TIMEOUT(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).isLoggedIn(), 30000);
-        QCOMPARE(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).cvUserId(), QStringLiteral("e2e-login"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).isLoggedIn(), 30000);
+        QCOMPARE(UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()).cvUserId(),
+                 QStringLiteral("e2e-login"));
         QTRY_VERIFY_WITH_TIMEOUT(!windowShown(x, kLoginTitle), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(
-            !DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=e2e-login"))).value(QStringLiteral("activities")).toArray().isEmpty(),
+            !DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=e2e-login")))
+                 .value(QStringLiteral("activities"))
+                 .toArray()
+                 .isEmpty(),
             20000);
         QVERIFY(stopWithSignal(*second, SIGTERM) >= 0);
         QCOMPARE(second->exitCode(), 0);
         const QString log = home.readLog();
-        const auto at = [&log](const char* pattern) { return log.indexOf(QRegularExpression(QString::fromLatin1(pattern))); };
+        const auto at = [&log](const char* pattern) {
+            return log.indexOf(QRegularExpression(QString::fromLatin1(pattern)));
+        };
         QVERIFY(at("setTrayActionsEnabled:\\s+false") >= 0);
         QVERIFY(at("onLoginSuccess - cvUserId:\\s+e2e-login") >= 0);
         QVERIFY(at("setTrayActionsEnabled:\\s+true") > at("onLoginSuccess - cvUserId:\\s+e2e-login"));
@@ -167,11 +184,13 @@ private slots:
         storeUser(home, loggedInUser());
         {
             QSettings settings(home.settingsFile(), QSettings::NativeFormat);
-            settings.setValue(QStringLiteral("pauseUntilTomorrow"), QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
+            settings.setValue(QStringLiteral("pauseUntilTomorrow"),
+                              QDate::currentDate().toString(QStringLiteral("yyyyMMdd")));
         }
         auto program = home.start(kNoService);
         // Amber: the paused icon; none of the active icon's violet.
-        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(232, 148, 0)) > 40, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(232, 148, 0)) > 40,
+                                 30000);
         QCOMPARE(pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)), 0);
         QVERIFY(!windowShown(x, kLoginTitle));
         QVERIFY(home.openedAddresses().isEmpty());
@@ -188,15 +207,21 @@ private slots:
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
         storeUser(home, loggedInUser());
         auto program = home.start(kNoService);
-        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)) > 40, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)) > 40,
+                                 30000);
         // Without a notification service the start balloon is the program's own, and it
         // points at the icon in the tray at the top right, not at the screen's corner.
         const QRect tray = x.trayPanel();
         QTRY_VERIFY_WITH_TIMEOUT(!programWindows(x).isEmpty(), 10000);
         const QRect balloon = programWindows(x).first();
         QVERIFY2(balloon.right() >= tray.left() && balloon.top() <= tray.bottom() + 30,
-                 qPrintable(QStringLiteral("balloon at %1,%2 %3x%4, tray at %5,%6").arg(balloon.x()).arg(balloon.y())
-                                .arg(balloon.width()).arg(balloon.height()).arg(tray.x()).arg(tray.y())));
+                 qPrintable(QStringLiteral("balloon at %1,%2 %3x%4, tray at %5,%6")
+                                .arg(balloon.x())
+                                .arg(balloon.y())
+                                .arg(balloon.width())
+                                .arg(balloon.height())
+                                .arg(tray.x())
+                                .arg(tray.y())));
         // Gone by itself after 10 s.
         QTRY_VERIFY_WITH_TIMEOUT(programWindows(x).isEmpty(), 15000);
 
@@ -204,8 +229,8 @@ private slots:
         // (the entries before it that take focus: the console and the five pauses).
         const QRect panel = x.trayPanel();
         QVERIFY(!trayMenuShown(x));
-        QVERIFY(x.xdotool({QStringLiteral("mousemove"), QString::number(panel.center().x()), QString::number(panel.center().y()),
-                           QStringLiteral("click"), QStringLiteral("1")}));
+        QVERIFY(x.xdotool({QStringLiteral("mousemove"), QString::number(panel.center().x()),
+                           QString::number(panel.center().y()), QStringLiteral("click"), QStringLiteral("1")}));
         QTRY_VERIFY_WITH_TIMEOUT(trayMenuShown(x), 30000);
         for (int i = 0; i < 7; ++i)
             x.xdotool({QStringLiteral("key"), QStringLiteral("Down")});

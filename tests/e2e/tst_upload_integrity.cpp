@@ -56,10 +56,11 @@ void leaveBacklog(const LarkspanHome& home, int count, int firstId)
             log.setMetaData(QStringLiteral(""));
             log.setSignature(TimeLog::buildSignature(log));
             query.prepare(QStringLiteral("INSERT INTO time_logs VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-            for (const QVariant& value : {QVariant(firstId + i), QVariant(log.startTimeStr()), QVariant(log.endTimeStr()),
-                                          QVariant(log.appName()), QVariant(log.windowTitle()), QVariant(log.platform()),
-                                          QVariant(log.macAddress()), QVariant(log.activeCount()),
-                                          QVariant(log.metaData()), QVariant(log.signature())})
+            for (const QVariant& value :
+                 {QVariant(firstId + i), QVariant(log.startTimeStr()), QVariant(log.endTimeStr()),
+                  QVariant(log.appName()), QVariant(log.windowTitle()), QVariant(log.platform()),
+                  QVariant(log.macAddress()), QVariant(log.activeCount()), QVariant(log.metaData()),
+                  QVariant(log.signature())})
                 query.addBindValue(value);
             QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
         }
@@ -84,12 +85,13 @@ QString doubleCounted(const QJsonArray& activities, qint64& seconds)
     for (const QJsonValue& value : activities) {
         const QJsonObject a = value.toObject();
         const QString span = a.value(QStringLiteral("start_time")).toString() + QLatin1Char('-')
-                           + a.value(QStringLiteral("end_time")).toString();
+            + a.value(QStringLiteral("end_time")).toString();
         if (spans.contains(span))
             return span;
         spans.insert(span);
         const auto at = [&a](const char* key) {
-            QDateTime t = QDateTime::fromString(a.value(QLatin1String(key)).toString(), QStringLiteral("yyyyMMddHHmmss"));
+            QDateTime t =
+                QDateTime::fromString(a.value(QLatin1String(key)).toString(), QStringLiteral("yyyyMMddHHmmss"));
             t.setTimeSpec(Qt::UTC);
             return t;
         };
@@ -187,12 +189,16 @@ private slots:
         // The password was changed elsewhere: every token the program holds is refused.
         DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/revoke-sessions?user=revoked")));
 
-        auto program = home.start(serverEnv(server) + QStringList {QStringLiteral("QT_QPA_PLATFORM=xcb"),
-                                                                   QStringLiteral("LARKSPAN_E2E_LOGIN_USER=revoked")});
+        auto program = home.start(
+            serverEnv(server)
+            + QStringList {QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("LARKSPAN_E2E_LOGIN_USER=revoked")});
         // The first pass comes 5 s after the start; after the refusal the login page opens
         // and the stand-in browser logs the same user in.
-        const auto storedUser = [&home] { return UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()); };
-        QTRY_VERIFY_WITH_TIMEOUT(storedUser().isLoggedIn() && storedUser().refreshToken() != user.refreshToken(), 40000);
+        const auto storedUser = [&home] {
+            return UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(storedUser().isLoggedIn() && storedUser().refreshToken() != user.refreshToken(),
+                                 40000);
         QCOMPARE(storedUser().cvUserId(), user.cvUserId());
         // The next pass, up to 90 s later, sends the backlog with the new login.
         QTRY_COMPARE_WITH_TIMEOUT(activitiesOf(server, user.cvUserId()).size(), 12, 120000);
@@ -219,7 +225,8 @@ private slots:
         QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
         QVERIFY(x.startTray());
         QTemporaryDir bin;
-        const DesktopWindow window = showWindow(QStringLiteral("larkspan-e2e-demo"), QStringLiteral("demo at work"), bin);
+        const DesktopWindow window =
+            showWindow(QStringLiteral("larkspan-e2e-demo"), QStringLiteral("demo at work"), bin);
         DevServerProcess server;
         QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
         LarkspanHome home;
@@ -230,7 +237,8 @@ private slots:
         DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/behaviour?fail=activity:503")));
         auto first = home.start(env);
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
-        x.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window.id, QStringLiteral("20"), QStringLiteral("20")});
+        x.xdotool({QStringLiteral("mousemove"), QStringLiteral("--window"), window.id, QStringLiteral("20"),
+                   QStringLiteral("20")});
         x.xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window.id});
         for (int step = 0; step < 12; ++step) {
             actLikeAUser(x, step);
@@ -239,7 +247,8 @@ private slots:
         // "Logout & Quit", the entry above "Quit Larkspan" at the foot of the tray menu.
         QTRY_VERIFY_WITH_TIMEOUT(!x.trayPanel().isNull(), 10000);
         const QPoint icon = x.trayPanel().center();
-        x.xdotool({QStringLiteral("mousemove"), QString::number(icon.x()), QString::number(icon.y()), QStringLiteral("click"), QStringLiteral("1")});
+        x.xdotool({QStringLiteral("mousemove"), QString::number(icon.x()), QString::number(icon.y()),
+                   QStringLiteral("click"), QStringLiteral("1")});
         QTest::qWait(700);
         x.xdotool({QStringLiteral("key"), QStringLiteral("Up"), QStringLiteral("Up"), QStringLiteral("Return")});
         QVERIFY2(first->waitForFinished(30000), qPrintable(home.readLog().right(3000)));
@@ -251,13 +260,19 @@ private slots:
 
         DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/behaviour?reset=1")));
         auto second = home.start(env + QStringList {QStringLiteral("LARKSPAN_E2E_LOGIN_USER=alice")});
-        const auto storedUser = [&home] { return UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString()); };
+        const auto storedUser = [&home] {
+            return UserInfo::fromJson(home.setting(QStringLiteral("userInfoJson")).toString());
+        };
         QTRY_VERIFY_WITH_TIMEOUT(storedUser().isLoggedIn(), 30000);
         QCOMPARE(storedUser().cvUserId(), QStringLiteral("alice"));
         // The first pass, 5 s after the start, has come and gone.
         QTRY_VERIFY_WITH_TIMEOUT(DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/stats")))
-                                         .value(QStringLiteral("requests")).toObject()
-                                         .value(QStringLiteral("refreshidtoken")).toInt() >= 2, 20000);
+                                         .value(QStringLiteral("requests"))
+                                         .toObject()
+                                         .value(QStringLiteral("refreshidtoken"))
+                                         .toInt()
+                                     >= 2,
+                                 20000);
         QTest::qWait(8000);
         QVERIFY(stopWithSignal(*second, SIGTERM) >= 0);
         QVERIFY(activitiesOf(server, QStringLiteral("alice")).isEmpty());

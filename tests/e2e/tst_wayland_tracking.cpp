@@ -39,7 +39,8 @@ qint64 findProgram(const QString& binary)
     const QString wanted = QFileInfo(binary).canonicalFilePath();
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& pid : pids) {
-        if (pid.toLongLong() > 0 && QFileInfo(QStringLiteral("/proc/") + pid + QStringLiteral("/exe")).symLinkTarget() == wanted)
+        if (pid.toLongLong() > 0
+            && QFileInfo(QStringLiteral("/proc/") + pid + QStringLiteral("/exe")).symLinkTarget() == wanted)
             return pid.toLongLong();
     }
     return 0;
@@ -58,8 +59,7 @@ bool waitUntilGone(qint64 pid, int timeoutMs)
     return false;
 }
 
-struct Span
-{
+struct Span {
     QDateTime start;
     QDateTime end;
     qint64 seconds() const { return start.secsTo(end); }
@@ -67,7 +67,8 @@ struct Span
 
 QDateTime instant(const QJsonObject& activity, const char* key)
 {
-    QDateTime time = QDateTime::fromString(activity.value(QLatin1String(key)).toString(), QStringLiteral("yyyyMMddHHmmss"));
+    QDateTime time =
+        QDateTime::fromString(activity.value(QLatin1String(key)).toString(), QStringLiteral("yyyyMMddHHmmss"));
     time.setTimeSpec(Qt::UTC);
     return time;
 }
@@ -99,9 +100,10 @@ QString describe(const QJsonArray& activities)
     QStringList rows;
     for (const QJsonValue& value : activities) {
         const QJsonObject activity = value.toObject();
-        rows << QStringLiteral("%1 %2|%3|%4 s").arg(activity.value(QLatin1String("start_time")).toString(),
-                                                 activity.value(QLatin1String("app_name")).toString(),
-                                                 activity.value(QLatin1String("activity_description")).toString())
+        rows << QStringLiteral("%1 %2|%3|%4 s")
+                    .arg(activity.value(QLatin1String("start_time")).toString(),
+                         activity.value(QLatin1String("app_name")).toString(),
+                         activity.value(QLatin1String("activity_description")).toString())
                     .arg(instant(activity, "start_time").secsTo(instant(activity, "end_time")));
     }
     return rows.join(QLatin1Char('\n'));
@@ -126,12 +128,14 @@ QString programFor(const HeadlessCompositor& session, QTemporaryDir& prefix)
         return built;
     if (!prefix.isValid())
         return QString();
-    QFile::setPermissions(prefix.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                             | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(prefix.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                              | QFile::ReadOther | QFile::ExeOther);
     QProcess install;
     install.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     install.setStandardOutputFile(QProcess::nullDevice());
-    install.start(QStringLiteral("cmake"), {QStringLiteral("--install"), buildDir, QStringLiteral("--prefix"), prefix.path()});
+    install.start(QStringLiteral("cmake"),
+                  {QStringLiteral("--install"), buildDir, QStringLiteral("--prefix"), prefix.path()});
     if (!install.waitForFinished(60000) || install.exitStatus() != QProcess::NormalExit || install.exitCode() != 0)
         return QString();
     const QString installed = prefix.path() + QStringLiteral("/lib/larkspan/Larkspan");
@@ -159,13 +163,15 @@ class TestWaylandTracking : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char* tool : {"sway", "swaymsg", "swaybar", "foot", "wtype", "setpriv", "dbus-daemon", "dbus-send", "Xwayland",
-                                 "xterm", "weston"}) {
+        for (const char* tool : {"sway", "swaymsg", "swaybar", "foot", "wtype", "setpriv", "dbus-daemon", "dbus-send",
+                                 "Xwayland", "xterm", "weston"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-                QFAIL(qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
+                QFAIL(
+                    qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
         }
         // Qt's Wayland platform, for the program's own windows on it.
-        if (!QFile::exists(QLibraryInfo::location(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/libqwayland-generic.so")))
+        if (!QFile::exists(QLibraryInfo::location(QLibraryInfo::PluginsPath)
+                           + QStringLiteral("/platforms/libqwayland-generic.so")))
             QFAIL("qtwayland5 is missing (scripts/deps.sh installs it)");
     }
 
@@ -229,7 +235,8 @@ private slots:
         const Span drivenB = typeIn(QStringLiteral("[app_id=\"%1\"]").arg(kAppB), 24);
         // An XWayland window is a toplevel like the others, seen through the compositor only.
         const Span drivenX = typeIn(QStringLiteral("[title=\"^%1$\"]").arg(kTitleX), 15);
-        QVERIFY2(drivenA.start.isValid() && drivenB.start.isValid() && drivenX.start.isValid(), "sway did not focus the windows");
+        QVERIFY2(drivenA.start.isValid() && drivenB.start.isValid() && drivenX.start.isValid(),
+                 "sway did not focus the windows");
         QVERIFY2(!promptSeen, "the manual time prompt came up while the user typed");
 
         // Away for longer than the threshold: the program's pass notices within 5 s.
@@ -240,8 +247,9 @@ private slots:
         sway.kill();
         QVERIFY2(waitUntilGone(pid, 30000), "the program outlived its session by 30 s");
         const QString log = home.readLog();
-        QVERIFY2(log.contains(QLatin1String("CaptureAssembly - Wayland session, foreground window and input activity from the compositor: "
-                                            "zwlr_foreign_toplevel_manager_v1, org_kde_kwin_idle")),
+        QVERIFY2(log.contains(QLatin1String(
+                     "CaptureAssembly - Wayland session, foreground window and input activity from the compositor: "
+                     "zwlr_foreign_toplevel_manager_v1, org_kde_kwin_idle")),
                  qPrintable(log.left(4000)));
         QVERIFY2(log.contains(QLatin1String("tracked time stored.")), qPrintable(withoutRequests(log).right(4000)));
 
@@ -252,7 +260,8 @@ private slots:
         bool lastWorkStored = false;
         for (const StoredLog& entry : stored) {
             lastWorkStored = lastWorkStored
-                || (entry.appName == QLatin1String("xterm") && entry.title == kTitleX && qAbs(entry.end.secsTo(drivenX.end)) <= 5);
+                || (entry.appName == QLatin1String("xterm") && entry.title == kTitleX
+                    && qAbs(entry.end.secsTo(drivenX.end)) <= 5);
         }
         QVERIFY2(lastWorkStored, qPrintable(describe(stored)));
         // The absence after the typing is an idle log, and only that absence.
@@ -277,7 +286,8 @@ private slots:
         timer.start();
         while (timer.elapsed() < 30000) {
             uploaded = DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=") + kUser))
-                           .value(QStringLiteral("activities")).toArray();
+                           .value(QStringLiteral("activities"))
+                           .toArray();
             // Sent logs are deleted; idle ones are dropped at start and never sent.
             if (storedTimeLogs(home).isEmpty())
                 break;
@@ -399,7 +409,8 @@ private slots:
         const QString log = home.readLog();
         const QString notice = QStringLiteral(
             "CaptureAssembly - Wayland session, nothing is tracked: the compositor does not tell the foreground window "
-            "(zwlr_foreign_toplevel_manager_v1), input activity (ext_idle_notifier_v1 or org_kde_kwin_idle) and a seat (wl_seat)");
+            "(zwlr_foreign_toplevel_manager_v1), input activity (ext_idle_notifier_v1 or org_kde_kwin_idle) and a seat "
+            "(wl_seat)");
         QVERIFY2(log.count(notice) == 1, qPrintable(log.left(4000)));
         // The notice reached the tray controller, which shows it as a balloon.
         QVERIFY2(log.indexOf(QLatin1String("onShowMessage..."), log.indexOf(notice)) > 0, qPrintable(log.right(3000)));

@@ -47,8 +47,7 @@ QStringList storedAppNames()
 
 TimeEvent windowEvent(const QString& app = QStringLiteral("xterm"), qint64 secsAgo = 0)
 {
-    return TimeEvent(Clock::nowUtc().addSecs(-secsAgo), app, QStringLiteral("Terminal"),
-                     TimeEvent::strEmpty());
+    return TimeEvent(Clock::nowUtc().addSecs(-secsAgo), app, QStringLiteral("Terminal"), TimeEvent::strEmpty());
 }
 
 using Spans = std::vector<std::pair<QDateTime, QDateTime>>;
@@ -67,7 +66,8 @@ Spans editorSpans(qint64* total = nullptr, QString* text = nullptr)
         if (total)
             *total += span.first.secsTo(span.second);
         if (text)
-            *text += span.first.toString(Qt::ISODate) + QStringLiteral("..") + span.second.toString(Qt::ISODate) + QLatin1Char(' ');
+            *text += span.first.toString(Qt::ISODate) + QStringLiteral("..") + span.second.toString(Qt::ISODate)
+                + QLatin1Char(' ');
     }
     return spans;
 }
@@ -80,10 +80,7 @@ class TestEventManager : public QObject
     TestClock clock;
 
 private slots:
-    void initTestCase()
-    {
-        AppSignals::init(QCoreApplication::instance());
-    }
+    void initTestCase() { AppSignals::init(QCoreApplication::instance()); }
 
     void init()
     {
@@ -177,7 +174,8 @@ private slots:
         EventManager manager;
         QSignalSpy idle(AppSignals::instance(), &AppSignals::idle);
         const QDateTime end = Clock::nowUtc().addSecs(-60);
-        manager.onAddManualTime(end.addSecs(-600), end, QStringLiteral("Client meeting/call"), QStringLiteral("Budget"));
+        manager.onAddManualTime(end.addSecs(-600), end, QStringLiteral("Client meeting/call"),
+                                QStringLiteral("Budget"));
         manager.runPass();
         QCOMPARE(idle.count(), 0);
 
@@ -377,7 +375,8 @@ private slots:
         builder.buildTimeLogs(); // the periodic build while the prompt waits
 
         const QDateTime now = Clock::nowUtc();
-        manager.onAddManualTime(now.addSecs(-700), now.addSecs(-66), QStringLiteral("Meeting"), QStringLiteral("Budget"));
+        manager.onAddManualTime(now.addSecs(-700), now.addSecs(-66), QStringLiteral("Meeting"),
+                                QStringLiteral("Budget"));
         TimeEvent later = windowEvent(QStringLiteral("mail"), 0);
         manager.addEvent(later);
         builder.buildTimeLogs();
@@ -476,8 +475,9 @@ private slots:
         work(manager, 12);
         QDBusConnection logind = QDBusConnection::connectToBus(bus.address(), QStringLiteral("stand-in-logind"));
         QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
-        QDBusMessage signal = QDBusMessage::createSignal(
-            QStringLiteral("/org/freedesktop/login1"), QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+        QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/login1"),
+                                                         QStringLiteral("org.freedesktop.login1.Manager"),
+                                                         QStringLiteral("PrepareForSleep"));
         QVERIFY(logind.send(signal << true));
         QTRY_COMPARE(editorSpans().size(), size_t(1));
         QVERIFY(events().timeEvents()->empty());

@@ -36,8 +36,9 @@ private slots:
         // flock(1) holds the same kind of lock the program takes, as another instance would.
         // It says so once it holds the lock.
         QProcess holder;
-        holder.start(QStringLiteral("flock"), {QStringLiteral("-n"), QStringLiteral("-o"), path, QStringLiteral("-c"),
-                                               QStringLiteral("echo locked; exec sleep 60")});
+        holder.start(QStringLiteral("flock"),
+                     {QStringLiteral("-n"), QStringLiteral("-o"), path, QStringLiteral("-c"),
+                      QStringLiteral("echo locked; exec sleep 60")});
         QVERIFY(holder.waitForStarted());
         QVERIFY(holder.waitForReadyRead(30000));
         QCOMPARE(holder.readAllStandardOutput(), QByteArray("locked\n"));
@@ -74,8 +75,11 @@ private slots:
         writeFile(installed, "[Desktop Entry]\nName=Larkspan\nExec=" + tree.toUtf8() + "/larkspan\nIcon=larkspan\n");
         QCOMPARE(AppUtils::installedDesktopEntry(program, id), installed);
         // A copy of the tree elsewhere still names the original launcher; a build folder has no tree.
-        QCOMPARE(QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), tree, dir.path() + QStringLiteral("/moved")}), 0);
-        QVERIFY(AppUtils::installedDesktopEntry(dir.path() + QStringLiteral("/moved/lib/larkspan/Larkspan"), id).isEmpty());
+        QCOMPARE(QProcess::execute(QStringLiteral("cp"),
+                                   {QStringLiteral("-a"), tree, dir.path() + QStringLiteral("/moved")}),
+                 0);
+        QVERIFY(
+            AppUtils::installedDesktopEntry(dir.path() + QStringLiteral("/moved/lib/larkspan/Larkspan"), id).isEmpty());
         const QString path = AppUtils::autostartFilePath(id);
         AppUtils::registerStartup(*qApp, id);
         QVERIFY(!QFile::exists(path));
@@ -120,7 +124,8 @@ private slots:
         const QString mac = AppUtils::getMacAddress();
         if (mac.isEmpty())
             QSKIP("no non-loopback interface with a hardware address here");
-        QVERIFY2(QRegularExpression(QStringLiteral("^([0-9A-F]{2}:){5}[0-9A-F]{2}$")).match(mac).hasMatch(), qPrintable(mac));
+        QVERIFY2(QRegularExpression(QStringLiteral("^([0-9A-F]{2}:){5}[0-9A-F]{2}$")).match(mac).hasMatch(),
+                 qPrintable(mac));
         QVERIFY(mac != QLatin1String("00:00:00:00:00:00"));
     }
 };

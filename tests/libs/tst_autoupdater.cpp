@@ -106,7 +106,8 @@ private:
     }
     int feedRequests()
     {
-        const QJsonObject requests = _probe->get(QStringLiteral("/dev/updates")).json()[QStringLiteral("requests")].toObject();
+        const QJsonObject requests =
+            _probe->get(QStringLiteral("/dev/updates")).json()[QStringLiteral("requests")].toObject();
         return requests[QStringLiteral("appcast-linux-x64.xml")].toInt();
     }
     QStringList packagesLeft() const
@@ -124,8 +125,8 @@ private slots:
         const QString script = _installerDir.filePath(QStringLiteral("installer.sh"));
         QFile file(script);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("#!/bin/sh\ncp \"$1\" '%1.pkg' && printf '%s\\n' \"$@\" > '%1'\n")
-                       .arg(_record).toUtf8());
+        file.write(
+            QStringLiteral("#!/bin/sh\ncp \"$1\" '%1.pkg' && printf '%s\\n' \"$@\" > '%1'\n").arg(_record).toUtf8());
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("LARKSPAN_UPDATE_INSTALLER", script.toUtf8());
@@ -145,10 +146,18 @@ private slots:
         QTest::addColumn<QString>("offered");
         QTest::addColumn<QString>("notes");
         QTest::addColumn<bool>("newer");
-        QTest::newRow("2.8.10 after 2.8.9") << "2.8.9" << "2.8.10" << "inline" << true;
-        QTest::newRow("2.8.9 before 2.8.10") << "2.8.10" << "2.8.9" << "inline" << false;
-        QTest::newRow("same version") << "2.8.1" << "2.8.1" << "inline" << false;
-        QTest::newRow("notes by link") << "2.8.1" << "2.9" << "link" << true;
+        QTest::newRow("2.8.10 after 2.8.9") << "2.8.9"
+                                            << "2.8.10"
+                                            << "inline" << true;
+        QTest::newRow("2.8.9 before 2.8.10") << "2.8.10"
+                                             << "2.8.9"
+                                             << "inline" << false;
+        QTest::newRow("same version") << "2.8.1"
+                                      << "2.8.1"
+                                      << "inline" << false;
+        QTest::newRow("notes by link") << "2.8.1"
+                                       << "2.9"
+                                       << "link" << true;
     }
     void offersOnlyNewerVersions()
     {
@@ -201,10 +210,17 @@ private slots:
         QTest::addColumn<QString>("offered");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("verified") << "1.0" << "none" << QString();
-        QTest::newRow("wrong signature") << "1.0" << "signature" << "signature is not valid";
-        QTest::newRow("wrong length") << "1.0" << "length" << "differs from the announced size";
-        QTest::newRow("old package relabelled") << "99.0" << "none" << "holds version 1.0, not the offered version 99.0";
+        QTest::newRow("verified") << "1.0"
+                                  << "none" << QString();
+        QTest::newRow("wrong signature") << "1.0"
+                                         << "signature"
+                                         << "signature is not valid";
+        QTest::newRow("wrong length") << "1.0"
+                                      << "length"
+                                      << "differs from the announced size";
+        QTest::newRow("old package relabelled") << "99.0"
+                                                << "none"
+                                                << "holds version 1.0, not the offered version 99.0";
     }
     void installHandsOverOnlyVerifiedPackages()
     {
@@ -255,7 +271,8 @@ private slots:
         const QByteArray local = _server.baseUrl().toString().toUtf8();
         QVERIFY(feed.contains(local));
         feed.replace(local, "http://192.0.2.1");
-        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-elsewhere.xml"), feed), keptState());
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-elsewhere.xml"), feed),
+                                      keptState());
         QVERIFY(runCheck(updater, true));
         click("btnInstall");
         QTRY_COMPARE_WITH_TIMEOUT(text("labelTitle"), QStringLiteral("The update was refused"), 30000);
@@ -275,7 +292,8 @@ private slots:
     {
         QFETCH(QByteArray, feed);
         QFETCH(QString, reason);
-        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-broken.xml"), feed), keptState());
+        AutoUpdaterWinSparkle updater(QStringLiteral("2.8.9"), place(QStringLiteral("appcast-broken.xml"), feed),
+                                      keptState());
         QVERIFY(runCheck(updater, true));
         QCOMPARE(text("labelTitle"), QStringLiteral("Larkspan could not check for updates"));
         QVERIFY2(text("labelStatus").contains(reason), qPrintable(text("labelStatus")));

@@ -29,8 +29,7 @@ void makeOld(const std::string& path)
     ::utime(path.c_str(), &times);
 }
 
-struct Upload
-{
+struct Upload {
     int exitCode = -1;
     QByteArray output;
     qint64 elapsedMs = 0;
@@ -45,7 +44,8 @@ Upload runUploader(const QTemporaryDir& dir, const QString& url, const QStringLi
     clock.start();
     process.start(QString::fromLocal8Bit(qgetenv("LARKSPAN_BUILD_DIR")) + QStringLiteral("/bin/larkspan-crash-upload"),
                   QStringList {QStringLiteral("--reports"), QString::fromStdString(folderOf(dir)),
-                               QStringLiteral("--upload-to"), url} + extra);
+                               QStringLiteral("--upload-to"), url}
+                      + extra);
     Upload upload;
     // The stand-in collector answers on this thread's event loop, so the wait must run it.
     QEventLoop loop;
@@ -89,8 +89,8 @@ private slots:
         QVERIFY(CrashReportDatabase::initialize(folderOf(dir))->uploadsEnabled());
 
         // Values are free text: line breaks, backslashes, '=' and nothing at all.
-        const CrashReportDatabase::Fields fields {{"cvUserId", ""}, {"currentOsName", "Multi\nline \\ OS = 1"},
-                                                  {"lkVersion", "2.8.1"}};
+        const CrashReportDatabase::Fields fields {
+            {"cvUserId", ""}, {"currentOsName", "Multi\nline \\ OS = 1"}, {"lkVersion", "2.8.1"}};
         const std::string id = db->store(fields, "report text\n");
         QVERIFY(!id.empty());
         QCOMPARE(db->pending(), std::vector<std::string> {id});
@@ -110,7 +110,8 @@ private slots:
         }
         QVERIFY(db->pending().empty());
         QVERIFY(!CrashReportDatabase::UploadLock(*db, id).isLocked());
-        QVERIFY(QFile::exists(dir.filePath(QStringLiteral("crash_db/completed/%1.report").arg(QString::fromStdString(id)))));
+        QVERIFY(QFile::exists(
+            dir.filePath(QStringLiteral("crash_db/completed/%1.report").arg(QString::fromStdString(id)))));
     }
 
     void folderStaysBounded()
@@ -167,7 +168,8 @@ private slots:
         QVERIFY(db && db->setUploadsEnabled(true));
         const CrashReportDatabase::Fields fields {
             {"token", "a3f19c07d2e85b4160c9e7f2a8d35b106e4c9a27f1d08b53c6e2a9f47b10d862"},
-            {"cvUserId", ""}, {"lkVersion", "2.8.1"}};
+            {"cvUserId", ""},
+            {"lkVersion", "2.8.1"}};
         const std::string id = db->store(fields, "Larkspan crash report\n");
         QVERIFY(!id.empty());
 
@@ -187,7 +189,8 @@ private slots:
         HostileService::Reply trickle("{\"id\":1}");
         trickle.trickleMs = 1000;
         collector.answer(trickle);
-        upload = runUploader(dir, collector.url(QStringLiteral("/")), {QStringLiteral("--time-limit"), QStringLiteral("2")});
+        upload =
+            runUploader(dir, collector.url(QStringLiteral("/")), {QStringLiteral("--time-limit"), QStringLiteral("2")});
         QCOMPARE(upload.exitCode, 1);
         QVERIFY2(upload.output.contains("took too long"), upload.output.constData());
         QVERIFY2(upload.elapsedMs < 5000, qPrintable(QString::number(upload.elapsedMs)));
@@ -199,12 +202,15 @@ private slots:
         QVERIFY2(upload.exitCode == 0, upload.output.constData());
         QVERIFY(db->pending().empty());
         const QJsonArray crashes = DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/crashes")))
-                                       .value(QStringLiteral("crashes")).toArray();
+                                       .value(QStringLiteral("crashes"))
+                                       .toArray();
         QCOMPARE(crashes.size(), 1);
         const QJsonObject crash = crashes.first().toObject();
-        QCOMPARE(crash.value(QStringLiteral("fields")).toObject().keys(), (QStringList {"cvUserId", "lkVersion", "token"}));
+        QCOMPARE(crash.value(QStringLiteral("fields")).toObject().keys(),
+                 (QStringList {"cvUserId", "lkVersion", "token"}));
         QCOMPARE(crash.value(QStringLiteral("report")).toString(), QStringLiteral("Larkspan crash report\n"));
-        QCOMPARE(crash.value(QStringLiteral("file_name")).toString(), QString::fromStdString(id) + QStringLiteral(".txt"));
+        QCOMPARE(crash.value(QStringLiteral("file_name")).toString(),
+                 QString::fromStdString(id) + QStringLiteral(".txt"));
     }
 
     void unusableFolderIsRefused()

@@ -20,8 +20,8 @@ private slots:
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         QNetworkAccessManager manager;
-        QNetworkReply* reply = manager.get(QNetworkRequest(
-            QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort()))));
+        QNetworkReply* reply =
+            manager.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort()))));
         QPointer<QReplyTimeout> timeout = new QReplyTimeout(reply, 300);
         QCOMPARE(timeout->parent(), reply);
         QElapsedTimer timer;
@@ -47,8 +47,8 @@ private slots:
             });
         });
         QNetworkAccessManager manager;
-        QNetworkReply* reply = manager.get(QNetworkRequest(
-            QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort()))));
+        QNetworkReply* reply =
+            manager.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(server.serverPort()))));
         new QReplyTimeout(reply, 300);
         QSignalSpy finished(reply, &QNetworkReply::finished);
         QVERIFY(finished.wait(30000));

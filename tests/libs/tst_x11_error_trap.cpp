@@ -42,8 +42,7 @@ void provokeError(Display* display)
 
 // What one of our threads does with its connections until their server goes away: the hook
 // thread holds its own and, inside a callback, the window reader's; the cursor poller one.
-struct Worker
-{
+struct Worker {
     int displays = 1;
     std::atomic<bool> trapsSet {false};
     std::atomic<int> lost {0};

@@ -53,21 +53,26 @@ private slots:
         };
         auto stamp = [](const QDateTime& time) { return time.toString(Qt::ISODateWithMs); };
         connect(hub, &AppSignals::idle, &receiver, [&](QDateTime t) { note(QStringLiteral("idle ") + stamp(t)); });
-        connect(hub, &AppSignals::addManulTime, &receiver, [&](QDateTime from, QDateTime to, QString type, QString comment) {
-            note(QStringLiteral("manual %1 %2 %3 %4").arg(stamp(from), stamp(to), type, comment));
-        });
+        connect(hub, &AppSignals::addManulTime, &receiver,
+                [&](QDateTime from, QDateTime to, QString type, QString comment) {
+                    note(QStringLiteral("manual %1 %2 %3 %4").arg(stamp(from), stamp(to), type, comment));
+                });
         connect(hub, &AppSignals::cancelIdleTime, &receiver, [&] { note(QStringLiteral("cancel")); });
-        connect(hub, &AppSignals::foundRecentUserEvents, &receiver, [&](QDateTime t) { note(QStringLiteral("found ") + stamp(t)); });
+        connect(hub, &AppSignals::foundRecentUserEvents, &receiver,
+                [&](QDateTime t) { note(QStringLiteral("found ") + stamp(t)); });
         connect(hub, &AppSignals::loginRequired, &receiver, [&] { note(QStringLiteral("login")); });
         connect(hub, &AppSignals::resume, &receiver, [&] { note(QStringLiteral("resume")); });
-        connect(hub, &AppSignals::pause, &receiver, [&](int minutes) { note(QStringLiteral("pause %1").arg(minutes)); });
-        connect(hub, &AppSignals::languageChanged, &receiver, [&](QString language) { note(QStringLiteral("language ") + language); });
+        connect(hub, &AppSignals::pause, &receiver,
+                [&](int minutes) { note(QStringLiteral("pause %1").arg(minutes)); });
+        connect(hub, &AppSignals::languageChanged, &receiver,
+                [&](QString language) { note(QStringLiteral("language ") + language); });
         connect(hub, &AppSignals::notifyUploaded, &receiver, [&] { note(QStringLiteral("uploaded")); });
-        connect(hub, &AppSignals::createIdleEvent, &receiver, [&](QDateTime t) { note(QStringLiteral("idle event ") + stamp(t)); });
-        connect(hub, &AppSignals::showMessage, &receiver, [&](QString title, QString text) { note(title + QLatin1Char('/') + text); });
-        connect(hub, &AppSignals::requestOutlookSubject, &receiver, [&](QString app, QString title) {
-            note(QStringLiteral("subject %1 %2").arg(app, title));
-        });
+        connect(hub, &AppSignals::createIdleEvent, &receiver,
+                [&](QDateTime t) { note(QStringLiteral("idle event ") + stamp(t)); });
+        connect(hub, &AppSignals::showMessage, &receiver,
+                [&](QString title, QString text) { note(title + QLatin1Char('/') + text); });
+        connect(hub, &AppSignals::requestOutlookSubject, &receiver,
+                [&](QString app, QString title) { note(QStringLiteral("subject %1 %2").arg(app, title)); });
 
         QThread* worker = QThread::create([=] {
             emit hub->idle(start);

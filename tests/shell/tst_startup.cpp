@@ -40,7 +40,8 @@ private slots:
         iniSettings().setValue(IniKeys::devCacheFolderUsed, true);
         setApplicationNames();
         QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("LarkspanDev"));
-        QVERIFY(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).endsWith(QLatin1String("/Corvane/LarkspanDev")));
+        QVERIFY(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                    .endsWith(QLatin1String("/Corvane/LarkspanDev")));
         QVERIFY(QSettings().fileName().endsWith(QLatin1String("/Corvane/LarkspanDev.conf")));
         // The flag file itself is the same one in both modes.
         QCOMPARE(iniSettings().fileName(), iniPath);
@@ -86,7 +87,10 @@ private slots:
         const QString uuid = settings.value(Keys::clientUuid).toString();
         const QString mac = settings.value(Keys::macAddress).toString();
         QCOMPARE(start, QStringLiteral("20240313100007"));
-        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$")).match(uuid).hasMatch(), qPrintable(uuid));
+        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"))
+                     .match(uuid)
+                     .hasMatch(),
+                 qPrintable(uuid));
 
         settings.setValue(Keys::macAddress, QStringLiteral("kept-value"));
         writeStartupSettings(settings);
@@ -107,11 +111,12 @@ private slots:
         ::chmod(QFile::encodeName(settings.fileName()).constData(), 0644);
         protectUserFiles(settings);
         ::umask(old);
-        const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
-            | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        const auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+            | QFile::WriteOther | QFile::ExeOther;
         QCOMPARE(QFile::permissions(settings.fileName()) & others, QFile::Permissions());
         QCOMPARE(QFile::permissions(QFileInfo(settings.fileName()).absolutePath()) & others, QFile::Permissions());
-        QCOMPARE(QFile::permissions(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)) & others, QFile::Permissions());
+        QCOMPARE(QFile::permissions(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)) & others,
+                 QFile::Permissions());
     }
 };
 

@@ -22,11 +22,14 @@ private:
     DevServerProcess _server;
     std::unique_ptr<HttpProbe> _probe;
     // The feed for the word size the program was built for.
-    const QString _stable = QSysInfo::WordSize == 64 ? QStringLiteral("appcast-linux-x64.xml")
-                                                     : QStringLiteral("appcast-linux-x86.xml");
+    const QString _stable =
+        QSysInfo::WordSize == 64 ? QStringLiteral("appcast-linux-x64.xml") : QStringLiteral("appcast-linux-x86.xml");
     const QString _beta = QStringLiteral("beta/") + _stable;
 
-    QJsonObject requests() { return _probe->get(QStringLiteral("/dev/updates")).json()[QStringLiteral("requests")].toObject(); }
+    QJsonObject requests()
+    {
+        return _probe->get(QStringLiteral("/dev/updates")).json()[QStringLiteral("requests")].toObject();
+    }
     int requests(const QString& file) { return requests()[file].toInt(); }
 
 private slots:

@@ -81,7 +81,8 @@ private slots:
         storeUser(QStringLiteral("good-token"));
         HttpClient client;
         QSignalSpy failed(&client, &HttpClient::loginFailed);
-        service.answer(HostileService::Reply(R"({"idToken":"AT\r\nX-Injected: yes","expiresInSecs":3600,"resultState":"EXCHANGE_VALID"})"));
+        service.answer(HostileService::Reply(
+            R"({"idToken":"AT\r\nX-Injected: yes","expiresInSecs":3600,"resultState":"EXCHANGE_VALID"})"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
         QVERIFY(failed.wait(30000));
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));
@@ -115,7 +116,8 @@ private slots:
     {
         HttpClient client;
         QSignalSpy success(&client, &HttpClient::loginSuccess);
-        service.answer(HostileService::Reply(R"({"cvUserId":"u-1","refreshToken":"rt\u005fs3cr3t\/0123456789abcdef"})"));
+        service.answer(
+            HostileService::Reply(R"({"cvUserId":"u-1","refreshToken":"rt\u005fs3cr3t\/0123456789abcdef"})"));
         client.checkLoginStatus();
         QVERIFY(success.wait(30000));
         QCOMPARE(success.last().at(0).value<UserInfo>().refreshToken(), QStringLiteral("rt_s3cr3t/0123456789abcdef"));
@@ -209,7 +211,8 @@ private slots:
         const QList<QByteArray> lifetimes = {"1e300", "-5", "\"3600\"", "3456000"};
         for (const QByteArray& lifetime : lifetimes) {
             const QString token = QStringLiteral("at-") + QString::fromLatin1(lifetime.toHex());
-            service.answer(HostileService::Reply("{\"idToken\":\"" + token.toLatin1() + "\",\"expiresInSecs\":" + lifetime + "}"));
+            service.answer(
+                HostileService::Reply("{\"idToken\":\"" + token.toLatin1() + "\",\"expiresInSecs\":" + lifetime + "}"));
             client.exchangeToken(QStringLiteral("rt_refresh"));
             QTRY_COMPARE_WITH_TIMEOUT(UserInfo::load().accessToken(), token, 30000);
             QCOMPARE(UserInfo::load().accessTokenExpiriesInSecs(), qint64(3600));
@@ -267,7 +270,8 @@ private slots:
         HttpClient client;
         QSignalSpy failed(&client, &HttpClient::loginFailed);
         const QByteArray huge(900 * 1000, 'A');
-        service.answer(HostileService::Reply("{\"idToken\":\"" + huge + "\",\"expiresInSecs\":3600,\"resultState\":\"EXCHANGE_VALID\"}"));
+        service.answer(HostileService::Reply("{\"idToken\":\"" + huge
+                                             + "\",\"expiresInSecs\":3600,\"resultState\":\"EXCHANGE_VALID\"}"));
         client.exchangeToken(QStringLiteral("rt_refresh"));
         QVERIFY(failed.wait(30000));
         QCOMPARE(UserInfo::load().accessToken(), QStringLiteral("good-token"));

@@ -36,7 +36,8 @@ private slots:
         QtLog::init();
         QtLog::getConf().setLogLevel(QtDebugMsg);
         QtLog::getConf().setFileName(QStringLiteral("Larkspan.log"));
-        QVERIFY2(server.start({QStringLiteral("--login-poll-secs"), QStringLiteral("1")}), qPrintable(server.errorString()));
+        QVERIFY2(server.start({QStringLiteral("--login-poll-secs"), QStringLiteral("1")}),
+                 qPrintable(server.errorString()));
         useServer(server);
     }
 
@@ -57,7 +58,8 @@ private slots:
         QVERIFY(pending.wait(10000));
         QCOMPARE(success.count(), 0);
 
-        const QJsonObject login = requestJson("POST", server.url(QStringLiteral("/dev/login?user=alice&lkCuid=") + clientUuid));
+        const QJsonObject login =
+            requestJson("POST", server.url(QStringLiteral("/dev/login?user=alice&lkCuid=") + clientUuid));
         client.checkLoginStatus();
         QVERIFY(success.wait(10000));
         const UserInfo user = success.at(0).at(0).value<UserInfo>();
@@ -177,14 +179,15 @@ private slots:
         QCOMPARE(shown.count(), 1);
         QCOMPARE(shown.at(0).at(1).toString(), QStringLiteral("Diagnostics sent successfully - thank you."));
 
-        const QJsonArray reports = requestJson("GET", server.url(QStringLiteral("/dev/feedback")))
-                                       .value(QStringLiteral("feedback")).toArray();
+        const QJsonArray reports =
+            requestJson("GET", server.url(QStringLiteral("/dev/feedback"))).value(QStringLiteral("feedback")).toArray();
         const QJsonObject report = reports.last().toObject();
         QCOMPARE(report.value(QStringLiteral("uuid")).toString(), QStringLiteral("unknownUser"));
         QCOMPARE(report.value(QStringLiteral("user_message")).toString(), QStringLiteral("  It works, mostly.  "));
         QVERIFY(report.value(QStringLiteral("refresh_token")).isNull());
-        QCOMPARE(report.value(QStringLiteral("gzip_header_hex")).toString(), QStringLiteral("1f8b08000000000000"
-                                                                                             "0b"));
+        QCOMPARE(report.value(QStringLiteral("gzip_header_hex")).toString(),
+                 QStringLiteral("1f8b08000000000000"
+                                "0b"));
         // The system's gzip reads what the program compressed, byte for byte.
         const QByteArray gz = HttpClientWorker::gzipCompress(expectedLog);
         QProcess gzip;
@@ -194,7 +197,8 @@ private slots:
         QVERIFY(gzip.waitForFinished(10000));
         QCOMPARE(gzip.exitCode(), 0);
         QCOMPARE(gzip.readAllStandardOutput(), expectedLog);
-        QCOMPARE(QByteArray::fromBase64(report.value(QStringLiteral("log_base64")).toString().toLatin1()).left(expectedLog.size()),
+        QCOMPARE(QByteArray::fromBase64(report.value(QStringLiteral("log_base64")).toString().toLatin1())
+                     .left(expectedLog.size()),
                  expectedLog);
     }
 
@@ -212,7 +216,10 @@ private slots:
         QtLog::getConf().setLogLevel(QtDebugMsg);
         QVERIFY2(sent, qPrintable(error.isEmpty() ? QString() : error.last().at(0).toString()));
         const QJsonObject report = requestJson("GET", server.url(QStringLiteral("/dev/feedback")))
-                                       .value(QStringLiteral("feedback")).toArray().last().toObject();
+                                       .value(QStringLiteral("feedback"))
+                                       .toArray()
+                                       .last()
+                                       .toObject();
         QCOMPARE(report.value(QStringLiteral("user_message")).toString(), QStringLiteral("first day"));
         QVERIFY(report.value(QStringLiteral("has_log")).toBool());
         QCOMPARE(report.value(QStringLiteral("log_size")).toInt(), 0);
@@ -231,7 +238,10 @@ private slots:
             client.sendFeedback(comment);
             QVERIFY(success.wait(10000));
             const QJsonObject report = requestJson("GET", server.url(QStringLiteral("/dev/feedback")))
-                                           .value(QStringLiteral("feedback")).toArray().last().toObject();
+                                           .value(QStringLiteral("feedback"))
+                                           .toArray()
+                                           .last()
+                                           .toObject();
             QVERIFY(report.value(QStringLiteral("user_message")).isNull());
             QCOMPARE(report.value(QStringLiteral("uuid")).toString(), QStringLiteral("carol"));
             QCOMPARE(report.value(QStringLiteral("refresh_token")).toString(), QStringLiteral("refresh-carol"));

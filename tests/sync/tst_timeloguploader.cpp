@@ -198,7 +198,8 @@ private slots:
         addLogs(2, QStringLiteral("editor"));
         {
             QSqlQuery edit(QSqlDatabase::database(QStringLiteral("disk_db_connection")));
-            QVERIFY(edit.exec(QStringLiteral("UPDATE time_logs SET app_name = 'forged' WHERE id = (SELECT MIN(id) FROM time_logs)")));
+            QVERIFY(edit.exec(
+                QStringLiteral("UPDATE time_logs SET app_name = 'forged' WHERE id = (SELECT MIN(id) FROM time_logs)")));
         }
         TimeLogUploader uploader;
         passAndSettle(uploader);
@@ -244,7 +245,8 @@ private slots:
         }
         QCOMPARE(shown.count(), 1);
         QCOMPARE(shown.at(0).at(0).toString(), QStringLiteral("Cannot upload"));
-        QCOMPARE(shown.at(0).at(1).toString(), QStringLiteral("Larkspan time sync has been delayed (server unavailable)."));
+        QCOMPARE(shown.at(0).at(1).toString(),
+                 QStringLiteral("Larkspan time sync has been delayed (server unavailable)."));
         passAndSettle(uploader);
         QCOMPARE(uploader.currentFailureCount(), 0);
         QVERIFY(uploader.currentHttpClient() != first);
@@ -297,7 +299,8 @@ private slots:
 
         TimeLogUploader uploader;
         QStringList order;
-        connect(uploader.currentHttpClient(), &HttpClient::sigExchangeToken, this, [&] { order << QStringLiteral("exchange"); });
+        connect(uploader.currentHttpClient(), &HttpClient::sigExchangeToken, this,
+                [&] { order << QStringLiteral("exchange"); });
         connect(uploader.currentHttpClient(), &HttpClient::sigUpload, this, [&] { order << QStringLiteral("upload"); });
         uploader.start();
         // The first pass comes 5 s after the start, the next one 90 s later.

@@ -42,7 +42,8 @@ int rendererProcesses()
     int count = 0;
     for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(entry));
-        if (entry.toLongLong() <= 0 || !cmdline.open(QIODevice::ReadOnly) || !cmdline.readAll().contains("--type=renderer"))
+        if (entry.toLongLong() <= 0 || !cmdline.open(QIODevice::ReadOnly)
+            || !cmdline.readAll().contains("--type=renderer"))
             continue;
         for (qint64 up = entry.toLongLong(); up > 1;) {
             QFile stat(QStringLiteral("/proc/%1/stat").arg(up));
@@ -76,7 +77,8 @@ private slots:
         QtLog::getConf().setLogLevel(QtDebugMsg);
         QtLog::getConf().setFileName(QStringLiteral("Larkspan.log"));
         SyncTest::logInAndStore(server, QStringLiteral("dana"));
-        consoleUrl = AppConstants::serverBaseUrl() + QStringLiteral("/console/login/r/") + UserInfo::load().refreshToken();
+        consoleUrl =
+            AppConstants::serverBaseUrl() + QStringLiteral("/console/login/r/") + UserInfo::load().refreshToken();
     }
 
     void consolePageLoadsOnceWithoutOpenGl()
@@ -159,8 +161,11 @@ private slots:
         // The frame arrives with the window manager's answer.
         QTRY_VERIFY(window.frameGeometry() != window.geometry());
         QVERIFY2(area.contains(window.frameGeometry()),
-                 qPrintable(QStringLiteral("frame %1,%2 %3x%4").arg(window.frameGeometry().x()).arg(window.frameGeometry().y())
-                                .arg(window.frameGeometry().width()).arg(window.frameGeometry().height())));
+                 qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                                .arg(window.frameGeometry().x())
+                                .arg(window.frameGeometry().y())
+                                .arg(window.frameGeometry().width())
+                                .arg(window.frameGeometry().height())));
     }
 
     // A console closed for a while gives the browser and its page processes back; the next

@@ -74,8 +74,8 @@ private slots:
 
         QTRY_VERIFY_WITH_TIMEOUT(dialog.isHidden(), 15000);
         QVERIFY(send->isEnabled());
-        const QJsonArray reports = requestJson("GET", server.url(QStringLiteral("/dev/feedback")))
-                                       .value(QStringLiteral("feedback")).toArray();
+        const QJsonArray reports =
+            requestJson("GET", server.url(QStringLiteral("/dev/feedback"))).value(QStringLiteral("feedback")).toArray();
         QVERIFY(!reports.isEmpty());
         QCOMPARE(reports.last().toObject().value(QStringLiteral("user_message")).toString(),
                  QStringLiteral("Works well, thanks."));

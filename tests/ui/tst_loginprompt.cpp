@@ -130,12 +130,15 @@ private:
         QStringList visible;
         for (const char* name : {"actionPause30Minutes", "actionPause1Hour", "actionPause2Hours",
                                  "actionPauseUntilTomorrow", "actionPauseIndefinitely"})
-            visible << QString::fromLatin1(name) + (action(name)->isVisible() ? QStringLiteral("=on") : QStringLiteral("=off"));
+            visible << QString::fromLatin1(name)
+                    + (action(name)->isVisible() ? QStringLiteral("=on") : QStringLiteral("=off"));
         return visible;
     }
     bool allPausesVisible(bool visible)
     {
-        return !pauseVisibility().join(QLatin1Char(' ')).contains(visible ? QStringLiteral("=off") : QStringLiteral("=on"));
+        return !pauseVisibility()
+                    .join(QLatin1Char(' '))
+                    .contains(visible ? QStringLiteral("=off") : QStringLiteral("=on"));
     }
     QList<QWidget*> visibleOfflineWindows()
     {
@@ -159,8 +162,9 @@ private slots:
         // Nothing listens there: a login check that slips through fails at once.
         qputenv("LARKSPAN_SERVER_URL", "http://127.0.0.1:9");
 
-        busDaemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                         QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
+        busDaemon.start(QStringLiteral("dbus-daemon"),
+                        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
+                         QStringLiteral("--print-address")});
         QVERIFY(busDaemon.waitForStarted());
         while (!busAddress.contains(QLatin1Char('\n')) && busDaemon.waitForReadyRead(10000))
             busAddress += QString::fromUtf8(busDaemon.readAllStandardOutput());
@@ -348,9 +352,11 @@ private slots:
         QVERIFY2(title != QLatin1String("Larkspan Preferences"), "no German translation was loaded");
         QCOMPARE(preferences->windowTitle(), title);
         QCOMPARE(diagnostics->windowTitle(), QCoreApplication::translate("FeedbackDialog", "Send Diagnostics"));
-        QCOMPARE(manualTime->windowTitle(), QCoreApplication::translate("OfflineWindow", "Larkspan Manual Time Prompt"));
-        QVERIFY(manualTime->findChild<QLabel*>(QStringLiteral("labelQuestion"))->text().contains(
-            DateTimeUtils::toLocalTimeString(idleStart, true)));
+        QCOMPARE(manualTime->windowTitle(),
+                 QCoreApplication::translate("OfflineWindow", "Larkspan Manual Time Prompt"));
+        QVERIFY(manualTime->findChild<QLabel*>(QStringLiteral("labelQuestion"))
+                    ->text()
+                    .contains(DateTimeUtils::toLocalTimeString(idleStart, true)));
         QCOMPARE(action("actionPreferences")->text(), QCoreApplication::translate("LoginPrompt", "Preferences..."));
 
         languages->setCurrentIndex(0);
@@ -366,7 +372,8 @@ private slots:
         action("actionOpenConsole")->trigger();
         // The browser gets the whole link; the log, which travels with diagnostics, does not.
         QCOMPARE(browser.opened.size(), 1);
-        QCOMPARE(browser.opened.first().toString(), QStringLiteral("http://127.0.0.1:9/console/login/r/rt_0123456789abcdef"));
+        QCOMPARE(browser.opened.first().toString(),
+                 QStringLiteral("http://127.0.0.1:9/console/login/r/rt_0123456789abcdef"));
         // The browser's command line names a page only the user can read, never the token.
         const QUrl handed = browser.handed.first();
         QVERIFY(handed.isLocalFile());
@@ -436,7 +443,12 @@ private slots:
             QMetaObject::invokeMethod(prompt.get(), "showHideTrayMenu",
                                       Q_ARG(QSystemTrayIcon::ActivationReason, QSystemTrayIcon::Trigger));
             QVERIFY(menu->isVisible());
-            QVERIFY2(screen.contains(menu->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(menu->x()).arg(menu->y()).arg(menu->width()).arg(menu->height())));
+            QVERIFY2(screen.contains(menu->geometry()),
+                     qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                    .arg(menu->x())
+                                    .arg(menu->y())
+                                    .arg(menu->width())
+                                    .arg(menu->height())));
             QVERIFY(menu->geometry().adjusted(-1, -1, 1, 1).contains(pointer));
             // Whole: every entry within the menu's width, and each one the keyboard reaches
             // comes into view (a menu taller than the screen scrolls).
@@ -448,8 +460,15 @@ private slots:
                 const QRect place = menu->actionGeometry(entry);
                 const bool inView = entry->isEnabled() ? menu->rect().contains(place)
                                                        : place.left() >= 0 && place.right() < menu->width();
-                QVERIFY2(inView, qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7").arg(entry->objectName()).arg(place.x())
-                                               .arg(place.y()).arg(place.width()).arg(place.height()).arg(menu->width()).arg(menu->height())));
+                QVERIFY2(inView,
+                         qPrintable(QStringLiteral("%1 at %2,%3 %4x%5 in %6x%7")
+                                        .arg(entry->objectName())
+                                        .arg(place.x())
+                                        .arg(place.y())
+                                        .arg(place.width())
+                                        .arg(place.height())
+                                        .arg(menu->width())
+                                        .arg(menu->height())));
             }
             menu->hide();
         }
@@ -463,7 +482,8 @@ private slots:
     void browserLoginStoresTheUser()
     {
         DevServerProcess server;
-        QVERIFY2(server.start({QStringLiteral("--login-poll-secs"), QStringLiteral("20")}), qPrintable(server.errorString()));
+        QVERIFY2(server.start({QStringLiteral("--login-poll-secs"), QStringLiteral("20")}),
+                 qPrintable(server.errorString()));
         SyncTest::useServer(server);
         const QString clientUuid = QStringLiteral("7A1D0C55-0B8E-4F5E-8E39-2C1B5D6A9F01");
         QSettings().setValue(Keys::clientUuid, clientUuid);
@@ -482,9 +502,11 @@ private slots:
         QCOMPARE(loginUrl.path(), QStringLiteral("/console/"));
         QCOMPARE(QUrlQuery(loginUrl).queryItemValue(QStringLiteral("lkCuid")), clientUuid);
         // Someone without a browser can copy the address from the window.
-        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelLoginAddress"))->text().contains(
-            QStringLiteral("href=\"%1\"").arg(loginUrl.toString().toHtmlEscaped())));
-        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))->text().contains(QLatin1String("We've opened")));
+        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelLoginAddress"))
+                    ->text()
+                    .contains(QStringLiteral("href=\"%1\"").arg(loginUrl.toString().toHtmlEscaped())));
+        QVERIFY(
+            prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))->text().contains(QLatin1String("We've opened")));
 
         // The person presses the page's button; the one pending status request returns.
         QByteArray page;
@@ -511,7 +533,8 @@ private slots:
     void failedLoginCheckShowsTheLoginWindow()
     {
         DevServerProcess server;
-        QVERIFY2(server.start({QStringLiteral("--fail"), QStringLiteral("loginStatus:500")}), qPrintable(server.errorString()));
+        QVERIFY2(server.start({QStringLiteral("--fail"), QStringLiteral("loginStatus:500")}),
+                 qPrintable(server.errorString()));
         SyncTest::useServer(server);
         storeUser(true);
         prompt = std::make_unique<LoginPrompt>(nullptr, nullptr);
@@ -520,8 +543,9 @@ private slots:
         // The user is logged out locally and asked to log in again.
         QTRY_VERIFY_WITH_TIMEOUT(prompt->isVisible(), 10000);
         QVERIFY(!UserInfo::load().isLoggedIn());
-        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))->text().startsWith(
-            QLatin1String("Larkspan needs your login details. Press")));
+        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))
+                    ->text()
+                    .startsWith(QLatin1String("Larkspan needs your login details. Press")));
         // The window asks again: the button opens the login page once more.
         prompt->findChild<QPushButton*>(QStringLiteral("btnLogin"))->click();
         QCOMPARE(browser.opened.size(), 2);
@@ -545,8 +569,9 @@ private slots:
         clock.advanceSecs(1);
         emit hub()->loginRequired();
         QVERIFY(prompt->isVisible());
-        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))->text().startsWith(
-            QLatin1String("Larkspan needs your login details. Press")));
+        QVERIFY(prompt->findChild<QLabel*>(QStringLiteral("labelInfo"))
+                    ->text()
+                    .startsWith(QLatin1String("Larkspan needs your login details. Press")));
         prompt.reset();
         qputenv("LARKSPAN_SERVER_URL", "http://127.0.0.1:9");
     }

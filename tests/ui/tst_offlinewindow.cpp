@@ -26,8 +26,7 @@ QDateTime localAt(int hour, int minute, int second)
     return QDateTime(QDate(2024, 3, 5), QTime(hour, minute, second), Qt::LocalTime);
 }
 
-template <typename T>
-T* child(QWidget& window, const char* name)
+template <typename T> T* child(QWidget& window, const char* name)
 {
     return window.findChild<T*>(QLatin1String(name));
 }
@@ -211,8 +210,9 @@ private slots:
         qApp->installTranslator(&german);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LanguageChange);
         auto* question = child<QLabel>(window, "labelQuestion");
-        QCOMPARE(question->text(), QCoreApplication::translate("OfflineWindow", "Add an Activity Note to your Timeline (%1 - %2)?")
-                                       .arg(QStringLiteral("09:00:00"), QStringLiteral("09:45:30")));
+        QCOMPARE(question->text(),
+                 QCoreApplication::translate("OfflineWindow", "Add an Activity Note to your Timeline (%1 - %2)?")
+                     .arg(QStringLiteral("09:00:00"), QStringLiteral("09:45:30")));
         QVERIFY(question->text() != QStringLiteral("Add an Activity Note to your Timeline (09:00:00 - 09:45:30)?"));
         QVERIFY(question->width() >= question->minimumSizeHint().width());
 

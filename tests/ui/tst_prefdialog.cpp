@@ -42,8 +42,7 @@ public:
     bool isEmpty() const override { return false; }
 };
 
-template <typename T>
-T* child(QWidget& window, const char* name)
+template <typename T> T* child(QWidget& window, const char* name)
 {
     return window.findChild<T*>(QLatin1String(name));
 }
@@ -66,7 +65,8 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("entries");
-        QTest::newRow("separators") << QStringLiteral("alpha, beta\n\n  gamma ,  ") << QStringList {"alpha", "beta", "gamma"};
+        QTest::newRow("separators") << QStringLiteral("alpha, beta\n\n  gamma ,  ")
+                                    << QStringList {"alpha", "beta", "gamma"};
         QTest::newRow("blanks kept") << QStringLiteral("  two words ,x  ") << QStringList {"  two words", "x  "};
         QTest::newRow("empty entries") << QStringLiteral(",a,,\n,b\n") << QStringList {"a", "b"};
     }
@@ -124,7 +124,8 @@ private slots:
         beta->click();
         beta->click();
         const bool is64 = AppUtils::isCompiledWith64bit();
-        QCOMPARE(updater.urls, (QStringList {AppConstants::appcastUrl(true, is64), AppConstants::appcastUrl(false, is64)}));
+        QCOMPARE(updater.urls,
+                 (QStringList {AppConstants::appcastUrl(true, is64), AppConstants::appcastUrl(false, is64)}));
         QVERIFY(updater.urls.first().contains(QLatin1String("/beta/appcast-linux-x")));
         QCOMPARE(stored(Keys::updateBetaChannel), QVariant(false));
     }
@@ -177,12 +178,15 @@ private slots:
             }
             latin << text.simplified();
         }
-        QCOMPARE(latin, (QStringList {"American English", "Deutsch German", "Korean", "Chinese China", "Chinese Taiwan"}));
+        QCOMPARE(latin,
+                 (QStringList {"American English", "Deutsch German", "Korean", "Chinese China", "Chinese Taiwan"}));
         QVERIFY(languages->itemText(3).startsWith(QLocale(QStringLiteral("zh_CN")).nativeLanguageName()));
         QCOMPARE(languages->currentData().toString(), QStringLiteral("zh_TW"));
         // A stored locale without an entry of its own takes its language's.
         QSettings().setValue(Keys::language, QStringLiteral("zh_HK"));
-        QCOMPARE(child<QComboBox>(*std::make_unique<PrefDialog>(nullptr, nullptr), "comboLanguage")->currentData().toString(),
+        QCOMPARE(child<QComboBox>(*std::make_unique<PrefDialog>(nullptr, nullptr), "comboLanguage")
+                     ->currentData()
+                     .toString(),
                  QStringLiteral("zh_TW"));
     }
 
@@ -200,7 +204,8 @@ private slots:
             small.setFont(font);
             small.show();
             const QSize content = small.minimumSizeHint();
-            QVERIFY2(content.width() < 550 && content.height() < 518, qPrintable(QStringLiteral("%1x%2").arg(content.width()).arg(content.height())));
+            QVERIFY2(content.width() < 550 && content.height() < 518,
+                     qPrintable(QStringLiteral("%1x%2").arg(content.width()).arg(content.height())));
             small.resize(content);
             QVERIFY(small.width() < 550 && small.height() < 518);
         }
@@ -222,7 +227,11 @@ private slots:
                 // A few pixels of the frame's padding may go (the toolkit's own measure of a
                 // text set in a fallback font comes out a little short).
                 const int needed = box->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, box).width() - 4;
-                QVERIFY2(box->width() >= needed, qPrintable(QStringLiteral("%1 \"%2\": %3 for %4").arg(QLatin1String(name), box->itemText(i)).arg(box->width()).arg(needed)));
+                QVERIFY2(box->width() >= needed,
+                         qPrintable(QStringLiteral("%1 \"%2\": %3 for %4")
+                                        .arg(QLatin1String(name), box->itemText(i))
+                                        .arg(box->width())
+                                        .arg(needed)));
             }
         }
         QVERIFY(child<QComboBox>(dialog, "comboBoxUpdate")->itemText(0) != QLatin1String("Hourly"));

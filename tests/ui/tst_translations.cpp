@@ -73,7 +73,8 @@ QVector<Message> readCatalogue(const QString& path)
 
 QString cataloguePath(const QString& locale)
 {
-    return qEnvironmentVariable("LARKSPAN_SOURCE_DIR") + QStringLiteral("/app/resources/translations/larkspan_%1.ts").arg(locale);
+    return qEnvironmentVariable("LARKSPAN_SOURCE_DIR")
+        + QStringLiteral("/app/resources/translations/larkspan_%1.ts").arg(locale);
 }
 
 // What must come through translation unchanged: placeholders, markup, the product's name,
@@ -91,7 +92,8 @@ QStringList keptParts(const QString& text)
     return parts;
 }
 
-const QStringList kLocales {QStringLiteral("de"), QStringLiteral("ko"), QStringLiteral("zh_CN"), QStringLiteral("zh_TW")};
+const QStringList kLocales {QStringLiteral("de"), QStringLiteral("ko"), QStringLiteral("zh_CN"),
+                            QStringLiteral("zh_TW")};
 
 // Texts that do not fit where they are shown: a label or button smaller than its text, or
 // lying partly outside its window. Buttons draw a few pixels of padding around their text,
@@ -108,10 +110,14 @@ QStringList clippedTexts(QWidget* window)
         if (widget->width() < needed.width() || widget->height() < needed.height() || !inside.contains(place))
             clipped << QStringLiteral("%1 \"%2\": %3x%4 for %5x%6")
                            .arg(widget->objectName(), text.left(40))
-                           .arg(widget->width()).arg(widget->height()).arg(needed.width()).arg(needed.height());
+                           .arg(widget->width())
+                           .arg(widget->height())
+                           .arg(needed.width())
+                           .arg(needed.height());
     };
     for (QLabel* label : window->findChildren<QLabel*>()) {
-        const QSize needed = label->wordWrap() ? QSize(0, label->heightForWidth(label->width())) : label->minimumSizeHint();
+        const QSize needed =
+            label->wordWrap() ? QSize(0, label->heightForWidth(label->width())) : label->minimumSizeHint();
         check(label, label->text(), needed);
     }
     for (QAbstractButton* button : window->findChildren<QAbstractButton*>())
@@ -154,8 +160,9 @@ private slots:
         const QString current = dir.filePath(QStringLiteral("current.ts"));
         QCOMPARE(QProcess::execute(QStringLiteral(LARKSPAN_LUPDATE),
                                    {QStringLiteral("-silent"), QStringLiteral("-locations"), QStringLiteral("none"),
-                                    QStringLiteral("-extensions"), QStringLiteral("cpp,h,ui"), source + QStringLiteral("/app"),
-                                    source + QStringLiteral("/libs/brindle"), QStringLiteral("-ts"), current}),
+                                    QStringLiteral("-extensions"), QStringLiteral("cpp,h,ui"),
+                                    source + QStringLiteral("/app"), source + QStringLiteral("/libs/brindle"),
+                                    QStringLiteral("-ts"), current}),
                  0);
         QSet<QString> inCode;
         for (const Message& m : readCatalogue(current))
@@ -171,8 +178,9 @@ private slots:
                 if (!m.type.isEmpty() || m.translation.isEmpty())
                     faults << QStringLiteral("%1 (%2)").arg(key, m.type.isEmpty() ? QStringLiteral("empty") : m.type);
                 else if (keptParts(m.source) != keptParts(m.translation))
-                    faults << QStringLiteral("%1: %2 became %3").arg(key, keptParts(m.source).join(QLatin1Char(' ')),
-                                                                     keptParts(m.translation).join(QLatin1Char(' ')));
+                    faults << QStringLiteral("%1: %2 became %3")
+                                  .arg(key, keptParts(m.source).join(QLatin1Char(' ')),
+                                       keptParts(m.translation).join(QLatin1Char(' ')));
             }
             for (const QString& key : inCode - inCatalogue)
                 faults << key + QStringLiteral(" (missing: run scripts/lupdate.sh and translate it)");
@@ -187,11 +195,16 @@ private slots:
         // As the preferences store them, and as a system locale may name them.
         for (const QString& locale : {QStringLiteral("de_DE"), QStringLiteral("de_AT"), QStringLiteral("ko_KR")})
             QTest::newRow(qPrintable(locale)) << locale << locale.left(2);
-        QTest::newRow("en_GB") << "en_GB" << "en";
-        QTest::newRow("zh_CN") << "zh_CN" << "zh_CN";
-        QTest::newRow("zh_SG") << "zh_SG" << "zh_CN";
-        QTest::newRow("zh_TW") << "zh_TW" << "zh_TW";
-        QTest::newRow("zh_HK") << "zh_HK" << "zh_TW";
+        QTest::newRow("en_GB") << "en_GB"
+                               << "en";
+        QTest::newRow("zh_CN") << "zh_CN"
+                               << "zh_CN";
+        QTest::newRow("zh_SG") << "zh_SG"
+                               << "zh_CN";
+        QTest::newRow("zh_TW") << "zh_TW"
+                               << "zh_TW";
+        QTest::newRow("zh_HK") << "zh_HK"
+                               << "zh_TW";
     }
 
     void eachLocaleFindsItsOwnCatalogue()
@@ -207,11 +220,11 @@ private slots:
             const QByteArray comment = m.comment.toUtf8();
             // A text with a number: one, then many (Korean and Chinese have one form).
             const QString got = m.forms.isEmpty()
-                                    ? translator.translate(context.constData(), source.constData(), comment.constData())
-                                    : QStringList {translator.translate(context.constData(), source.constData(), comment.constData(), 1),
-                                                   translator.translate(context.constData(), source.constData(), comment.constData(), 5)}
-                                          .mid(0, m.forms.size())
-                                          .join(QLatin1Char('|'));
+                ? translator.translate(context.constData(), source.constData(), comment.constData())
+                : QStringList {translator.translate(context.constData(), source.constData(), comment.constData(), 1),
+                               translator.translate(context.constData(), source.constData(), comment.constData(), 5)}
+                      .mid(0, m.forms.size())
+                      .join(QLatin1Char('|'));
             if (got != m.translation)
                 wrong << m.context + QLatin1Char('|') + m.source + QStringLiteral(" -> ") + got;
         }
@@ -262,11 +275,13 @@ private slots:
             FeedbackDialog diagnostics;
             diagnostics.showDialog();
             collect(&diagnostics, QStringLiteral("opened"));
-            diagnostics.onFeedbackError(QCoreApplication::translate("HttpClient", "Failed to send diagnostics: Unexpected status %1").arg(503));
+            diagnostics.onFeedbackError(
+                QCoreApplication::translate("HttpClient", "Failed to send diagnostics: Unexpected status %1").arg(503));
             collect(&diagnostics, QStringLiteral("failed"));
             // A network failure arrives as the toolkit's own text, with the address in it.
-            diagnostics.onFeedbackError(QStringLiteral("Error transferring https://time-tracking.larkspan-service.example.com/v2/feedback"
-                                                       " - server replied: Bad Gateway"));
+            diagnostics.onFeedbackError(
+                QStringLiteral("Error transferring https://time-tracking.larkspan-service.example.com/v2/feedback"
+                               " - server replied: Bad Gateway"));
             collect(&diagnostics, QStringLiteral("network failure"));
 
             UpdateWindow update;

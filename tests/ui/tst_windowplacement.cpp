@@ -29,8 +29,8 @@ private slots:
         QTest::newRow("no icon, pointer in the middle") << QRect() << QPoint(300, 200) << menu << QPoint(300, 200);
         QTest::newRow("no icon, pointer in the corner") << QRect() << QPoint(1595, 995) << menu << QPoint(1335, 603);
         // A menu taller than the screen starts at its top rather than above it.
-        QTest::newRow("menu taller than the screen") << QRect(1570, 976, 24, 24) << nowhere << QSize(260, 1200)
-                                                     << QPoint(1321, 0);
+        QTest::newRow("menu taller than the screen")
+            << QRect(1570, 976, 24, 24) << nowhere << QSize(260, 1200) << QPoint(1321, 0);
     }
 
     void trayMenuStaysOnScreen()

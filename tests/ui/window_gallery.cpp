@@ -50,7 +50,8 @@ void wait(int ms)
 
 bool shootArea(const QRect& area, const QString& path)
 {
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+    const QPixmap shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height());
     const bool saved = !area.isEmpty() && shot.save(path);
     std::printf("%s %s (%dx%d)\n", saved ? "saved" : "FAILED", qPrintable(path), area.width(), area.height());
     return saved;
@@ -95,7 +96,11 @@ QString utc(const QDateTime& time)
 void uploadSampleDay(const DevServerProcess& server, const UserInfo& user)
 {
     const QDateTime day(QDate::currentDate().addDays(-1), QTime(9, 0), Qt::LocalTime);
-    struct Span { int startMin, endMin; const char* app; const char* title; };
+    struct Span {
+        int startMin, endMin;
+        const char* app;
+        const char* title;
+    };
     const Span spans[] = {
         {0, 42, "thunderbird", "Inbox - Mail"},
         {42, 131, "kate", "quarterly-report.md - Kate"},
@@ -195,7 +200,8 @@ int main(int argc, char* argv[])
     {
         emit AppSignals::instance()->notifyUploaded();
         auto* icon = tray.findChild<QSystemTrayIcon*>();
-        QMetaObject::invokeMethod(&tray, "showHideTrayMenu", Q_ARG(QSystemTrayIcon::ActivationReason, QSystemTrayIcon::Trigger));
+        QMetaObject::invokeMethod(&tray, "showHideTrayMenu",
+                                  Q_ARG(QSystemTrayIcon::ActivationReason, QSystemTrayIcon::Trigger));
         wait(800);
         QMenu* menu = icon->contextMenu();
         const QRect area = menu->geometry().united(icon->geometry()).adjusted(-6, -6, 6, 6);
@@ -206,7 +212,8 @@ int main(int argc, char* argv[])
         const QDateTime end = QDateTime::currentDateTime();
         OfflineWindow longIdle(end.addSecs(-(80 * 60 + 17)), end);
         longIdle.askForComment();
-        longIdle.findChild<QLineEdit*>(QStringLiteral("txtComment"))->setText(QStringLiteral("Call with the Berlin office"));
+        longIdle.findChild<QLineEdit*>(QStringLiteral("txtComment"))
+            ->setText(QStringLiteral("Call with the Berlin office"));
         failures += !shoot(&longIdle, file("manual-time-prompt"));
         OfflineWindow shortIdle(end.addSecs(-(12 * 60 + 5)), end);
         shortIdle.askForComment();
@@ -232,23 +239,26 @@ int main(int argc, char* argv[])
         FeedbackDialog diagnostics;
         diagnostics.showDialog();
         failures += !shoot(&diagnostics, file("diagnostics"));
-        diagnostics.findChild<QTextEdit*>(QStringLiteral("textEdit"))->setPlainText(QStringLiteral("The tray icon vanished after lunch."));
+        diagnostics.findChild<QTextEdit*>(QStringLiteral("textEdit"))
+            ->setPlainText(QStringLiteral("The tray icon vanished after lunch."));
         diagnostics.onFeedbackError(translated("HttpClient", "Failed to send diagnostics: Server error"));
         failures += !shoot(&diagnostics, file("diagnostics-error"));
     }
 
     {
         UpdateWindow update;
-        update.showAvailable(QStringLiteral("2.9"), QString(AppConstants::version),
-                             QStringLiteral("<h3>Larkspan 2.9</h3><ul><li>Manual time can be split across two activities.</li>"
-                                            "<li>The tray menu shows when the next upload is due.</li>"
-                                            "<li>Fixes a delay in uploads after the computer wakes up.</li></ul>"));
+        update.showAvailable(
+            QStringLiteral("2.9"), QString(AppConstants::version),
+            QStringLiteral("<h3>Larkspan 2.9</h3><ul><li>Manual time can be split across two activities.</li>"
+                           "<li>The tray menu shows when the next upload is due.</li>"
+                           "<li>Fixes a delay in uploads after the computer wakes up.</li></ul>"));
         update.present();
         failures += !shoot(&update, file("update-available"));
         update.showDownloading(QStringLiteral("2.9"), 3400000, 8900000);
         failures += !shoot(&update, file("update-downloading"));
-        update.showRefused(translated("AutoUpdaterWinSparkle", "The package's signature is not valid: %1. It was not published by "
-                                                               "Larkspan, or it was changed on the way.")
+        update.showRefused(translated("AutoUpdaterWinSparkle",
+                                      "The package's signature is not valid: %1. It was not published by "
+                                      "Larkspan, or it was changed on the way.")
                                .arg(translated("PackageSignature", "it does not match Larkspan's signing key")));
         failures += !shoot(&update, file("update-refused"));
     }

@@ -14,7 +14,7 @@ qint64 nowMs()
 {
     return QDateTime::currentMSecsSinceEpoch();
 }
-}
+} // namespace
 
 QString AccountStore::newToken(const char* prefix)
 {
@@ -27,20 +27,19 @@ QString AccountStore::newToken(const char* prefix)
 
 std::optional<LoginGrant> AccountStore::login(const QString& userId, const QString& clientUuid)
 {
-    LoginGrant grant{userId, newToken("rt_")};
+    LoginGrant grant {userId, newToken("rt_")};
     const qint64 now = nowMs();
     std::lock_guard<std::mutex> lock(_db.mutex());
     if (!_db.exec("BEGIN IMMEDIATE")) {
         qWarning("AccountStore::login failed: %s", sqlite3_errmsg(_db.handle()));
         return std::nullopt;
     }
-    SqliteStatement user(_db.handle(),
-                         "INSERT OR IGNORE INTO users (user_id, created_at_ms) VALUES (?1, ?2)");
+    SqliteStatement user(_db.handle(), "INSERT OR IGNORE INTO users (user_id, created_at_ms) VALUES (?1, ?2)");
     SqliteStatement token(_db.handle(),
                           "INSERT INTO refresh_tokens (token, user_id, created_at_ms) "
                           "VALUES (?1, ?2, ?3)");
     bool ok = user.bind(1, userId).bind(2, now).exec()
-              && token.bind(1, grant.refreshToken).bind(2, userId).bind(3, now).exec();
+        && token.bind(1, grant.refreshToken).bind(2, userId).bind(3, now).exec();
     if (ok && !clientUuid.isEmpty()) {
         SqliteStatement g(_db.handle(),
                           "INSERT OR REPLACE INTO login_grants "
@@ -65,10 +64,9 @@ std::optional<LoginGrant> AccountStore::takeGrant(const QString& clientUuid)
     q.bind(1, clientUuid);
     if (!q.next())
         return std::nullopt;
-    LoginGrant grant{q.text(0), q.text(1)};
+    LoginGrant grant {q.text(0), q.text(1)};
     // The row is gone only once the statement has run to its end.
-    while (q.next()) {
-    }
+    while (q.next()) {}
     if (q.failed())
         return std::nullopt;
     return grant;
@@ -97,8 +95,7 @@ QString AccountStore::issueAccessToken(const QString& userId, qint64 lifetimeSec
 {
     const QString token = newToken("at_");
     std::lock_guard<std::mutex> lock(_db.mutex());
-    SqliteStatement q(_db.handle(),
-                      "INSERT INTO access_tokens (token, user_id, expires_at_ms) VALUES (?1, ?2, ?3)");
+    SqliteStatement q(_db.handle(), "INSERT INTO access_tokens (token, user_id, expires_at_ms) VALUES (?1, ?2, ?3)");
     if (!q.bind(1, token).bind(2, userId).bind(3, nowMs() + lifetimeSecs * 1000).exec()) {
         qWarning("AccountStore::issueAccessToken failed: %s", qPrintable(q.errorText()));
         return QString();
@@ -109,8 +106,7 @@ QString AccountStore::issueAccessToken(const QString& userId, qint64 lifetimeSec
 std::optional<QString> AccountStore::userForAccessToken(const QString& accessToken)
 {
     std::lock_guard<std::mutex> lock(_db.mutex());
-    SqliteStatement q(_db.handle(),
-                      "SELECT user_id FROM access_tokens WHERE token = ?1 AND expires_at_ms > ?2");
+    SqliteStatement q(_db.handle(), "SELECT user_id FROM access_tokens WHERE token = ?1 AND expires_at_ms > ?2");
     q.bind(1, accessToken).bind(2, nowMs());
     return userOf(q);
 }

@@ -7,8 +7,7 @@
 class SqliteDb;
 class SqliteStatement;
 
-struct LoginGrant
-{
+struct LoginGrant {
     QString userId;
     QString refreshToken;
 };

@@ -18,13 +18,17 @@ const QString kEnvelope = QStringLiteral("lk_client_activity");
 
 const QStringList& logMembers()
 {
-    static const QStringList names = {
-        QStringLiteral("client_id"),      QStringLiteral("start_time"),
-        QStringLiteral("end_time"),       QStringLiteral("app_name"),
-        QStringLiteral("activity_description"), QStringLiteral("platform"),
-        QStringLiteral("tz_utc_offset"),  QStringLiteral("tz_database_val"),
-        QStringLiteral("machine_address"), QStringLiteral("active_count"),
-        QStringLiteral("meta_data")};
+    static const QStringList names = {QStringLiteral("client_id"),
+                                      QStringLiteral("start_time"),
+                                      QStringLiteral("end_time"),
+                                      QStringLiteral("app_name"),
+                                      QStringLiteral("activity_description"),
+                                      QStringLiteral("platform"),
+                                      QStringLiteral("tz_utc_offset"),
+                                      QStringLiteral("tz_database_val"),
+                                      QStringLiteral("machine_address"),
+                                      QStringLiteral("active_count"),
+                                      QStringLiteral("meta_data")};
     return names;
 }
 
@@ -55,7 +59,7 @@ bool readUtcInstant(const QJsonValue& v, QString* text)
     *text = v.toString();
     return true;
 }
-}
+} // namespace
 
 ActivityParser::Result ActivityParser::parse(const QByteArray& body)
 {
@@ -128,9 +132,8 @@ QString ActivityParser::parseLog(const QJsonObject& obj, ActivityRecord* rec, QS
 
     // Every string member must be a JSON string, whatever its content rules.
     for (const QString& name : logMembers()) {
-        const bool numeric = name == QLatin1String("client_id")
-                             || name == QLatin1String("tz_utc_offset")
-                             || name == QLatin1String("active_count");
+        const bool numeric = name == QLatin1String("client_id") || name == QLatin1String("tz_utc_offset")
+            || name == QLatin1String("active_count");
         if (!numeric && !obj.value(name).isString()) {
             *member = name;
             return QStringLiteral("not a string");

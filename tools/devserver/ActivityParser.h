@@ -14,8 +14,7 @@ class QJsonObject;
 class ActivityParser
 {
 public:
-    struct Result
-    {
+    struct Result {
         std::vector<ActivityRecord> records;
         QString error; // empty when the envelope was accepted
         QString where; // JSON path of the faulty member, e.g. lk_client_activity[3].end_time

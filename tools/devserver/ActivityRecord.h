@@ -4,8 +4,7 @@
 
 // One uploaded time log as the server keeps it: the eleven members of the upload object
 // plus whose it is and when it arrived.
-struct ActivityRecord
-{
+struct ActivityRecord {
     qint64 clientId = 0;
     QString startTime; // UTC "yyyyMMddHHmmss"
     QString endTime;

@@ -18,8 +18,8 @@ namespace {
 void upload(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
     const std::optional<QString> token = HttpText::bearerToken(req);
-    const std::optional<QString> owner = token && !token->isEmpty() ? ctx.accounts.userForAccessToken(*token)
-                                                                    : QString();
+    const std::optional<QString> owner =
+        token && !token->isEmpty() ? ctx.accounts.userForAccessToken(*token) : QString();
     if (!owner) {
         HttpText::problem(res, 500, QStringLiteral("access token could not be checked"));
         return;
@@ -27,8 +27,9 @@ void upload(ServerContext& ctx, const httplib::Request& req, httplib::Response& 
     const QString user = *owner;
     if (user.isEmpty()) {
         res.set_header("WWW-Authenticate", "Bearer realm=\"larkspan\"");
-        HttpText::problem(res, 401, token ? QStringLiteral("access token unknown or expired")
-                                          : QStringLiteral("missing bearer token"));
+        HttpText::problem(res, 401,
+                          token ? QStringLiteral("access token unknown or expired")
+                                : QStringLiteral("missing bearer token"));
         return;
     }
     if (!HttpText::hasJsonContentType(req)) {
@@ -49,9 +50,10 @@ void upload(ServerContext& ctx, const httplib::Request& req, httplib::Response& 
     QJsonArray accepted;
     for (const ActivityRecord& r : parsed.records)
         accepted.append(double(r.clientId));
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("accepted_client_ids"), accepted},
-                                         {QStringLiteral("added"), stored.added},
-                                         {QStringLiteral("duplicates"), stored.duplicates}});
+    HttpText::json(res, 200,
+                   QJsonObject {{QStringLiteral("accepted_client_ids"), accepted},
+                                {QStringLiteral("added"), stored.added},
+                                {QStringLiteral("duplicates"), stored.duplicates}});
 }
 
 void console(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
@@ -68,7 +70,7 @@ void console(ServerContext& ctx, const httplib::Request& req, httplib::Response&
     }
     HttpText::html(res, 200, ConsolePage::render(*user, *activities));
 }
-}
+} // namespace
 
 void ActivityRoutes::install(httplib::Server& server, ServerContext& ctx)
 {

@@ -7,8 +7,7 @@
 
 #include <sqlite3.h>
 
-ActivityStore::StoreResult ActivityStore::store(const QString& userId,
-                                                const std::vector<ActivityRecord>& records)
+ActivityStore::StoreResult ActivityStore::store(const QString& userId, const std::vector<ActivityRecord>& records)
 {
     StoreResult result;
     const qint64 now = QDateTime::currentMSecsSinceEpoch();

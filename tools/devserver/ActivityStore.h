@@ -16,8 +16,7 @@ class ActivityStore
 public:
     explicit ActivityStore(SqliteDb& db) : _db(db) {}
 
-    struct StoreResult
-    {
+    struct StoreResult {
         bool ok = false;
         int added = 0;
         int duplicates = 0;

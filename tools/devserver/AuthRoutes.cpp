@@ -65,14 +65,14 @@ void loginStatus(ServerContext& ctx, const httplib::Request& req, httplib::Respo
         HttpText::text(res, 200, QString()); // still pending
         return;
     }
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("cvUserId"), grant->userId},
-                                         {QStringLiteral("refreshToken"), grant->refreshToken}});
+    HttpText::json(res, 200,
+                   QJsonObject {{QStringLiteral("cvUserId"), grant->userId},
+                                {QStringLiteral("refreshToken"), grant->refreshToken}});
 }
 
 QJsonObject exchangeFailure(const QString& state)
 {
-    return QJsonObject{{QStringLiteral("idToken"), QString()},
-                       {QStringLiteral("resultState"), state}};
+    return QJsonObject {{QStringLiteral("idToken"), QString()}, {QStringLiteral("resultState"), state}};
 }
 
 void exchangeToken(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
@@ -108,8 +108,8 @@ void exchangeToken(ServerContext& ctx, const httplib::Request& req, httplib::Res
         return;
     }
     const QString refreshToken = obj.value(kRefreshToken).toString();
-    const std::optional<QString> owner = refreshToken.isEmpty() ? QString()
-                                                                : ctx.accounts.userForRefreshToken(refreshToken);
+    const std::optional<QString> owner =
+        refreshToken.isEmpty() ? QString() : ctx.accounts.userForRefreshToken(refreshToken);
     if (!owner) {
         HttpText::problem(res, 500, QStringLiteral("refresh token could not be checked"));
         return;
@@ -124,16 +124,15 @@ void exchangeToken(ServerContext& ctx, const httplib::Request& req, httplib::Res
         HttpText::json(res, 200, exchangeFailure(QStringLiteral("EXCHANGE_SERVER_ERROR")));
         return;
     }
-    QJsonObject reply{{QStringLiteral("idToken"), accessToken},
-                      {QStringLiteral("resultState"), QStringLiteral("EXCHANGE_VALID")}};
+    QJsonObject reply {{QStringLiteral("idToken"), accessToken},
+                       {QStringLiteral("resultState"), QStringLiteral("EXCHANGE_VALID")}};
     if (!ctx.misbehaviour.omitExpiresIn())
         reply.insert(QStringLiteral("expiresInSecs"), double(ctx.options.tokenLifetimeSecs));
     HttpText::json(res, 200, reply);
 }
-}
+} // namespace
 
-std::optional<LoginGrant> AuthRoutes::logIn(ServerContext& ctx, const QString& userId,
-                                            const QString& clientUuid)
+std::optional<LoginGrant> AuthRoutes::logIn(ServerContext& ctx, const QString& userId, const QString& clientUuid)
 {
     auto grant = ctx.accounts.login(userId, clientUuid);
     if (grant)
@@ -146,8 +145,7 @@ void AuthRoutes::install(httplib::Server& server, ServerContext& ctx)
     const QString login = QStringLiteral("login");
     server.Get("/console/?", EndpointGuard::wrap(ctx, login, loginPage));
     server.Post("/console/login", EndpointGuard::wrap(ctx, login, loginForm));
-    server.Get("/console/loginStatus/(.+)",
-               EndpointGuard::wrap(ctx, QStringLiteral("loginStatus"), loginStatus));
+    server.Get("/console/loginStatus/(.+)", EndpointGuard::wrap(ctx, QStringLiteral("loginStatus"), loginStatus));
     BoundedBody::post(server, "/customer/api/v1/user/refreshidtoken",
                       EndpointGuard::wrap(ctx, QStringLiteral("refreshidtoken"), exchangeToken));
 }

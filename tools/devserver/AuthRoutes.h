@@ -19,8 +19,7 @@ public:
 
     // Logs a user in for a client and wakes that client's waiting status poll. Shared by
     // the page's button and the plain request tests use.
-    static std::optional<LoginGrant> logIn(ServerContext& ctx, const QString& userId,
-                                           const QString& clientUuid);
+    static std::optional<LoginGrant> logIn(ServerContext& ctx, const QString& userId, const QString& clientUuid);
 
     static const QString defaultUser;
 };

@@ -25,7 +25,7 @@ bool isBoundedRoute(const httplib::Request& req)
                        [&](const std::regex& route) { return std::regex_match(req.path, route); });
 }
 
-std::atomic<size_t> gInFlight{0};
+std::atomic<size_t> gInFlight {0};
 
 // Bytes of decoded body this request holds, counted against maxBytesInFlight until the
 // request has been answered.
@@ -66,48 +66,48 @@ void post(httplib::Server& server, const std::string& pattern, httplib::Server::
         std::lock_guard<std::mutex> lock(gMutex);
         gRoutes.emplace_back(pattern);
     }
-    server.Post(pattern, [handler](const httplib::Request& req, httplib::Response& res,
-                                   const httplib::ContentReader& reader) {
-        if (req.is_multipart_form_data()) {
-            endConnection();
-            HttpText::problem(res, 415, QStringLiteral("multipart bodies are not accepted here"));
-            return;
-        }
-        std::string body;
-        bool tooLarge = false;
-        bool busy = false;
-        Reservation reservation;
-        const bool complete = reader([&](const char* data, size_t length) {
-            if (length > maxBytes - body.size()) {
-                tooLarge = true;
-                return false;
-            }
-            if (!reservation.take(length)) {
-                busy = true;
-                return false;
-            }
-            body.append(data, length);
-            return true;
-        });
-        if (!complete) {
-            endConnection();
-            const ConnectionStream* stream = ConnectionStream::current();
-            if (busy) {
-                res.set_header("Retry-After", "5");
-                HttpText::problem(res, 503, QStringLiteral("too many large requests at once"));
-            } else if (tooLarge || (stream && stream->budgetExceeded())) {
-                HttpText::problem(res, 413, QStringLiteral("request body too large"));
-            } else if (res.status == 415) {
-                HttpText::problem(res, 415, QStringLiteral("unsupported Content-Encoding"));
-            } else {
-                HttpText::problem(res, 400, QStringLiteral("request body could not be read"));
-            }
-            return;
-        }
-        httplib::Request withBody = req;
-        withBody.body = std::move(body);
-        handler(withBody, res);
-    });
+    server.Post(pattern,
+                [handler](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& reader) {
+                    if (req.is_multipart_form_data()) {
+                        endConnection();
+                        HttpText::problem(res, 415, QStringLiteral("multipart bodies are not accepted here"));
+                        return;
+                    }
+                    std::string body;
+                    bool tooLarge = false;
+                    bool busy = false;
+                    Reservation reservation;
+                    const bool complete = reader([&](const char* data, size_t length) {
+                        if (length > maxBytes - body.size()) {
+                            tooLarge = true;
+                            return false;
+                        }
+                        if (!reservation.take(length)) {
+                            busy = true;
+                            return false;
+                        }
+                        body.append(data, length);
+                        return true;
+                    });
+                    if (!complete) {
+                        endConnection();
+                        const ConnectionStream* stream = ConnectionStream::current();
+                        if (busy) {
+                            res.set_header("Retry-After", "5");
+                            HttpText::problem(res, 503, QStringLiteral("too many large requests at once"));
+                        } else if (tooLarge || (stream && stream->budgetExceeded())) {
+                            HttpText::problem(res, 413, QStringLiteral("request body too large"));
+                        } else if (res.status == 415) {
+                            HttpText::problem(res, 415, QStringLiteral("unsupported Content-Encoding"));
+                        } else {
+                            HttpText::problem(res, 400, QStringLiteral("request body could not be read"));
+                        }
+                        return;
+                    }
+                    httplib::Request withBody = req;
+                    withBody.body = std::move(body);
+                    handler(withBody, res);
+                });
 }
 
 void guard(httplib::Server& server)

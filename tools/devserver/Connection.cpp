@@ -7,12 +7,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-Connection::Connection(int fd, SSL* ssl, std::string remoteIp, int remotePort, std::string localIp,
-                       int localPort)
-    : state(ssl ? State::Handshake : State::Idle), _fd(fd), _ssl(ssl), _remoteIp(std::move(remoteIp)),
-      _remotePort(remotePort), _localIp(std::move(localIp)), _localPort(localPort)
-{
-}
+Connection::Connection(int fd, SSL* ssl, std::string remoteIp, int remotePort, std::string localIp, int localPort)
+    : state(ssl ? State::Handshake : State::Idle),
+      _fd(fd),
+      _ssl(ssl),
+      _remoteIp(std::move(remoteIp)),
+      _remotePort(remotePort),
+      _localIp(std::move(localIp)),
+      _localPort(localPort)
+{}
 
 Connection::~Connection()
 {

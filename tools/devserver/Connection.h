@@ -14,23 +14,21 @@ class Connection
 {
 public:
     enum class Io { Done, WantRead, WantWrite, Closed, Failed };
-    struct Result
-    {
+    struct Result {
         Io io;
         size_t bytes;
     };
 
     enum class State {
         Handshake, // TLS handshake under way
-        Idle,      // between requests, nothing read yet
-        Head,      // reading a request's header block
-        Body,      // reading a small body before a worker takes the request
-        Worker,    // a worker serves the request
-        Draining,  // answered and closing: input is read and dropped, so the answer arrives
+        Idle, // between requests, nothing read yet
+        Head, // reading a request's header block
+        Body, // reading a small body before a worker takes the request
+        Worker, // a worker serves the request
+        Draining, // answered and closing: input is read and dropped, so the answer arrives
     };
 
-    Connection(int fd, SSL* ssl, std::string remoteIp, int remotePort, std::string localIp,
-               int localPort);
+    Connection(int fd, SSL* ssl, std::string remoteIp, int remotePort, std::string localIp, int localPort);
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -57,7 +55,7 @@ public:
     std::chrono::steady_clock::time_point deadline;
     std::chrono::steady_clock::time_point opened = std::chrono::steady_clock::now();
     size_t requestsServed = 0;
-    bool peerClosed = false;    // the client sent all it will send
+    bool peerClosed = false; // the client sent all it will send
     uint32_t watchedEvents = 0; // what the dispatcher waits for; 0 when not watched
 
 private:

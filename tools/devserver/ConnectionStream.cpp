@@ -40,7 +40,7 @@ bool ConnectionStream::waitFor(short events, std::chrono::milliseconds wait) con
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
         if (left.count() < 0)
             return false;
-        pollfd p{_connection.fd(), events, 0};
+        pollfd p {_connection.fd(), events, 0};
         const int ready = ::poll(&p, 1, int(std::min<long long>(left.count(), 200)));
         if (ready != 0)
             return ready > 0;
@@ -51,7 +51,7 @@ bool ConnectionStream::peerGone() const
 {
     if (_connection.peerClosed)
         return true;
-    pollfd p{_connection.fd(), POLLRDHUP, 0};
+    pollfd p {_connection.fd(), POLLRDHUP, 0};
     return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 

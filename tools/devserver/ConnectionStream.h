@@ -14,13 +14,12 @@ class Connection;
 class ConnectionStream : public httplib::Stream
 {
 public:
-    struct Limits
-    {
-        size_t bodyBytes;                        // raw bytes after the header block
-        std::chrono::milliseconds readWait;      // longest wait for more input
-        std::chrono::milliseconds writeWait;     // longest wait to send more
+    struct Limits {
+        size_t bodyBytes; // raw bytes after the header block
+        std::chrono::milliseconds readWait; // longest wait for more input
+        std::chrono::milliseconds writeWait; // longest wait to send more
         std::chrono::steady_clock::time_point readDeadline;
-        const std::atomic<bool>* halted;         // set when the server stops
+        const std::atomic<bool>* halted; // set when the server stops
     };
 
     ConnectionStream(Connection& connection, size_t headEnd, const Limits& limits);
@@ -53,8 +52,8 @@ private:
     bool fill();
 
     Connection& _connection;
-    size_t _pos = 0;     // read position in the connection's buffer
-    size_t _served = 0;  // bytes handed to the library, header block included
+    size_t _pos = 0; // read position in the connection's buffer
+    size_t _served = 0; // bytes handed to the library, header block included
     size_t _headEnd;
     Limits _limits;
     bool _budgetExceeded = false;

@@ -10,8 +10,7 @@
 #include <algorithm>
 
 namespace {
-struct Row
-{
+struct Row {
     QDateTime start;
     QDateTime end;
     const ActivityRecord* rec;
@@ -59,18 +58,15 @@ QString dayTable(const QDate& day, const std::vector<Row>& rows)
         body += QStringLiteral("<tr><td%1>%2</td><td>%3%4</td><td class=\"num\">%5</td>"
                                "<td class=\"num\">%6</td><td class=\"num\">%7</td></tr>\n")
                     .arg(appClass, Html::escape(r.appName), Html::escape(r.activityDescription),
-                         timelineBar(row.start, secs),
-                         row.start.toString(QStringLiteral("HH:mm:ss")),
-                         row.end.toString(QStringLiteral("HH:mm:ss")),
-                         ConsolePage::duration(secs));
+                         timelineBar(row.start, secs), row.start.toString(QStringLiteral("HH:mm:ss")),
+                         row.end.toString(QStringLiteral("HH:mm:ss")), ConsolePage::duration(secs));
     }
     return QStringLiteral("<h2>%1 <small>(%2)</small></h2>\n<table><thead><tr><th>Application</th>"
                           "<th>Title</th><th>Start</th><th>End</th><th>Duration</th></tr></thead>"
                           "<tbody>\n%3</tbody></table>\n")
-        .arg(QLocale::c().toString(day, QStringLiteral("dddd, yyyy-MM-dd")),
-             ConsolePage::duration(total), body);
+        .arg(QLocale::c().toString(day, QStringLiteral("dddd, yyyy-MM-dd")), ConsolePage::duration(total), body);
 }
-}
+} // namespace
 
 QString ConsolePage::duration(qint64 secs)
 {
@@ -86,7 +82,7 @@ QString ConsolePage::render(const QString& userId, const std::vector<ActivityRec
     for (const ActivityRecord& r : records) {
         const QDateTime start = recordedLocal(utcInstant(r.startTime), r);
         const QDateTime end = recordedLocal(utcInstant(r.endTime), r);
-        days[start.date()].push_back(Row{start, end, &r});
+        days[start.date()].push_back(Row {start, end, &r});
     }
     QString body = QStringLiteral("<h1>Activity of %1</h1>\n").arg(Html::escape(userId));
     if (days.isEmpty())
@@ -94,8 +90,7 @@ QString ConsolePage::render(const QString& userId, const std::vector<ActivityRec
     // Newest day first; within a day in the order things happened.
     for (auto it = days.end(); it != days.begin();) {
         --it;
-        std::stable_sort(it->begin(), it->end(),
-                         [](const Row& a, const Row& b) { return a.start < b.start; });
+        std::stable_sort(it->begin(), it->end(), [](const Row& a, const Row& b) { return a.start < b.start; });
         body += dayTable(it.key(), it.value());
     }
     return Html::page(QStringLiteral("Larkspan console"), body);

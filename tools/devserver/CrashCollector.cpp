@@ -8,8 +8,7 @@
 
 #include <QJsonObject>
 
-const char* const CrashCollector::submissionToken =
-    "a3f19c07d2e85b4160c9e7f2a8d35b106e4c9a27f1d08b53c6e2a9f47b10d862";
+const char* const CrashCollector::submissionToken = "a3f19c07d2e85b4160c9e7f2a8d35b106e4c9a27f1d08b53c6e2a9f47b10d862";
 
 namespace {
 // A report with a few hundred frames and modules stays far below this.
@@ -45,9 +44,9 @@ void collect(CrashStore& store, const httplib::Request& req, httplib::Response& 
         HttpText::problem(res, 500, QStringLiteral("report could not be stored"));
         return;
     }
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("id"), double(id)}});
+    HttpText::json(res, 200, QJsonObject {{QStringLiteral("id"), double(id)}});
 }
-}
+} // namespace
 
 CrashCollector::CrashCollector(CrashStore& store) : _store(store) {}
 
@@ -62,9 +61,7 @@ bool CrashCollector::start(const QString& bind, int port, QString* error)
     limits.workers = 4;
     limits.maxBodyBytes = kMaxReportBytes;
     _server = std::make_unique<HardenedServer>(limits);
-    _server->Post("/", [this](const httplib::Request& req, httplib::Response& res) {
-        collect(_store, req, res);
-    });
+    _server->Post("/", [this](const httplib::Request& req, httplib::Response& res) { collect(_store, req, res); });
     _port = _server->bindTo(bind.toStdString(), port);
     if (_port <= 0) {
         *error = QStringLiteral("cannot listen for crash reports on %1:%2").arg(bind).arg(port);

@@ -18,19 +18,19 @@
 namespace {
 QJsonObject activityJson(const ActivityRecord& r)
 {
-    return QJsonObject{{QStringLiteral("client_id"), double(r.clientId)},
-                       {QStringLiteral("start_time"), r.startTime},
-                       {QStringLiteral("end_time"), r.endTime},
-                       {QStringLiteral("app_name"), r.appName},
-                       {QStringLiteral("activity_description"), r.activityDescription},
-                       {QStringLiteral("platform"), r.platform},
-                       {QStringLiteral("tz_utc_offset"), r.tzUtcOffset},
-                       {QStringLiteral("tz_database_val"), r.tzDatabaseVal},
-                       {QStringLiteral("machine_address"), r.machineAddress},
-                       {QStringLiteral("active_count"), r.activeCount},
-                       {QStringLiteral("meta_data"), r.metaData},
-                       {QStringLiteral("user"), r.userId},
-                       {QStringLiteral("received_at_ms"), double(r.receivedAtMs)}};
+    return QJsonObject {{QStringLiteral("client_id"), double(r.clientId)},
+                        {QStringLiteral("start_time"), r.startTime},
+                        {QStringLiteral("end_time"), r.endTime},
+                        {QStringLiteral("app_name"), r.appName},
+                        {QStringLiteral("activity_description"), r.activityDescription},
+                        {QStringLiteral("platform"), r.platform},
+                        {QStringLiteral("tz_utc_offset"), r.tzUtcOffset},
+                        {QStringLiteral("tz_database_val"), r.tzDatabaseVal},
+                        {QStringLiteral("machine_address"), r.machineAddress},
+                        {QStringLiteral("active_count"), r.activeCount},
+                        {QStringLiteral("meta_data"), r.metaData},
+                        {QStringLiteral("user"), r.userId},
+                        {QStringLiteral("received_at_ms"), double(r.receivedAtMs)}};
 }
 
 QJsonValue optionalText(const std::optional<QString>& text)
@@ -40,13 +40,13 @@ QJsonValue optionalText(const std::optional<QString>& text)
 
 QJsonObject feedbackJson(const FeedbackRecord& r)
 {
-    QJsonObject o{{QStringLiteral("id"), double(r.id)},
-                  {QStringLiteral("received_at_ms"), double(r.receivedAtMs)},
-                  {QStringLiteral("uuid"), r.uuid},
-                  {QStringLiteral("user_message"), optionalText(r.userMessage)},
-                  {QStringLiteral("refresh_token"), optionalText(r.refreshToken)},
-                  {QStringLiteral("authorised_user"), r.authorisedUser},
-                  {QStringLiteral("has_log"), r.log.has_value()}};
+    QJsonObject o {{QStringLiteral("id"), double(r.id)},
+                   {QStringLiteral("received_at_ms"), double(r.receivedAtMs)},
+                   {QStringLiteral("uuid"), r.uuid},
+                   {QStringLiteral("user_message"), optionalText(r.userMessage)},
+                   {QStringLiteral("refresh_token"), optionalText(r.refreshToken)},
+                   {QStringLiteral("authorised_user"), r.authorisedUser},
+                   {QStringLiteral("has_log"), r.log.has_value()}};
     if (r.log) {
         o.insert(QStringLiteral("log_size"), double(r.log->size()));
         o.insert(QStringLiteral("log_compressed_size"), double(r.logCompressedSize));
@@ -66,8 +66,9 @@ void login(ServerContext& ctx, const httplib::Request& req, httplib::Response& r
         HttpText::problem(res, 500, QStringLiteral("login could not be stored"));
         return;
     }
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("cvUserId"), grant->userId},
-                                         {QStringLiteral("refreshToken"), grant->refreshToken}});
+    HttpText::json(res, 200,
+                   QJsonObject {{QStringLiteral("cvUserId"), grant->userId},
+                                {QStringLiteral("refreshToken"), grant->refreshToken}});
 }
 
 void activities(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
@@ -80,7 +81,7 @@ void activities(ServerContext& ctx, const httplib::Request& req, httplib::Respon
     QJsonArray list;
     for (const ActivityRecord& r : *stored)
         list.append(activityJson(r));
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("activities"), list}});
+    HttpText::json(res, 200, QJsonObject {{QStringLiteral("activities"), list}});
 }
 
 void feedbackList(ServerContext& ctx, const httplib::Request&, httplib::Response& res)
@@ -93,7 +94,7 @@ void feedbackList(ServerContext& ctx, const httplib::Request&, httplib::Response
     QJsonArray list;
     for (const FeedbackRecord& r : *stored)
         list.append(feedbackJson(r));
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("feedback"), list}});
+    HttpText::json(res, 200, QJsonObject {{QStringLiteral("feedback"), list}});
 }
 
 void feedbackLog(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
@@ -114,13 +115,13 @@ void feedbackLog(ServerContext& ctx, const httplib::Request& req, httplib::Respo
 void expireTokens(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
     const int n = ctx.accounts.expireAccessTokens(HttpText::param(req, "user"));
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("expired"), n}});
+    HttpText::json(res, 200, QJsonObject {{QStringLiteral("expired"), n}});
 }
 
 void revokeSessions(ServerContext& ctx, const httplib::Request& req, httplib::Response& res)
 {
     const int n = ctx.accounts.revokeSessions(HttpText::param(req, "user"));
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("revoked"), n}});
+    HttpText::json(res, 200, QJsonObject {{QStringLiteral("revoked"), n}});
 }
 
 bool isTrue(const std::string& value)
@@ -175,18 +176,18 @@ void crashes(ServerContext& ctx, const httplib::Request&, httplib::Response& res
         QJsonObject fields;
         for (auto it = r.fields.cbegin(); it != r.fields.cend(); ++it)
             fields.insert(it.key(), it.value());
-        list.append(QJsonObject{{QStringLiteral("id"), double(r.id)},
-                                {QStringLiteral("received_at_ms"), double(r.receivedAtMs)},
-                                {QStringLiteral("fields"), fields},
-                                {QStringLiteral("file_name"), r.fileName},
-                                {QStringLiteral("report"), QString::fromUtf8(r.report)}});
+        list.append(QJsonObject {{QStringLiteral("id"), double(r.id)},
+                                 {QStringLiteral("received_at_ms"), double(r.receivedAtMs)},
+                                 {QStringLiteral("fields"), fields},
+                                 {QStringLiteral("file_name"), r.fileName},
+                                 {QStringLiteral("report"), QString::fromUtf8(r.report)}});
     }
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("crashes"), list}});
+    HttpText::json(res, 200, QJsonObject {{QStringLiteral("crashes"), list}});
 }
 
 void stats(ServerContext& ctx, const httplib::Request&, httplib::Response& res)
 {
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("requests"), ctx.stats.toJson()}});
+    HttpText::json(res, 200, QJsonObject {{QStringLiteral("requests"), ctx.stats.toJson()}});
 }
 
 httplib::Server::Handler route(ServerContext& ctx,
@@ -194,7 +195,7 @@ httplib::Server::Handler route(ServerContext& ctx,
 {
     return [&ctx, fn](const httplib::Request& req, httplib::Response& res) { fn(ctx, req, res); };
 }
-}
+} // namespace
 
 void DevRoutes::install(httplib::Server& server, ServerContext& ctx)
 {

@@ -8,8 +8,7 @@
 
 #include <httplib.h>
 
-EndpointGuard::Handler EndpointGuard::wrap(ServerContext& ctx, const QString& endpoint,
-                                           Handler handler)
+EndpointGuard::Handler EndpointGuard::wrap(ServerContext& ctx, const QString& endpoint, Handler handler)
 {
     return [&ctx, endpoint, handler](const httplib::Request& req, httplib::Response& res) {
         ctx.stats.count(endpoint);
@@ -32,16 +31,13 @@ EndpointGuard::Handler EndpointGuard::wrap(ServerContext& ctx, const QString& en
         }
         if (plan.garbage) {
             res.status = 200;
-            res.set_content("<html><body><h1>502 Bad Gateway</h1>upstream hiccup</body></html>",
-                            "text/html");
+            res.set_content("<html><body><h1>502 Bad Gateway</h1>upstream hiccup</body></html>", "text/html");
         }
     };
 }
 
 EndpointGuard::Handler EndpointGuard::wrap(ServerContext& ctx, const QString& endpoint, Route route)
 {
-    return wrap(ctx, endpoint, Handler([&ctx, route](const httplib::Request& req,
-                                                     httplib::Response& res) {
-        route(ctx, req, res);
-    }));
+    return wrap(ctx, endpoint,
+                Handler([&ctx, route](const httplib::Request& req, httplib::Response& res) { route(ctx, req, res); }));
 }

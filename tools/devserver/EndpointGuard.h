@@ -7,7 +7,7 @@
 namespace httplib {
 struct Request;
 struct Response;
-}
+} // namespace httplib
 struct ServerContext;
 
 // Wraps a route so that the misbehaviour switches of its endpoint apply: counted first,

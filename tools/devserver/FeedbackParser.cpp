@@ -19,8 +19,7 @@ FeedbackParser::Result FeedbackParser::parse(const QByteArray& body)
     }
     const QJsonObject obj = *parsed;
     static const QStringList known = {QStringLiteral("uuid"), QStringLiteral("user_message"),
-                                      QStringLiteral("refresh_token"),
-                                      QStringLiteral("log_file_compressed")};
+                                      QStringLiteral("refresh_token"), QStringLiteral("log_file_compressed")};
     for (auto it = obj.begin(); it != obj.end(); ++it) {
         result.where = it.key();
         if (!known.contains(it.key())) {
@@ -49,8 +48,7 @@ FeedbackParser::Result FeedbackParser::parse(const QByteArray& body)
         }
     }
     // The client keeps its placeholder text to itself.
-    if (obj.value(QStringLiteral("user_message")).toString().trimmed()
-        == QLatin1String("Your comments")) {
+    if (obj.value(QStringLiteral("user_message")).toString().trimmed() == QLatin1String("Your comments")) {
         result.where = QStringLiteral("user_message");
         result.error = QStringLiteral("the form's placeholder text");
         return result;

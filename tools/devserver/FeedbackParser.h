@@ -10,8 +10,7 @@
 class FeedbackParser
 {
 public:
-    struct Result
-    {
+    struct Result {
         FeedbackRecord record;
         QString error; // empty when accepted
         QString where; // the faulty member

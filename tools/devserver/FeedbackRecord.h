@@ -6,8 +6,7 @@
 #include <optional>
 
 // One diagnostics report as received; the log is kept decompressed.
-struct FeedbackRecord
-{
+struct FeedbackRecord {
     qint64 id = 0;
     qint64 receivedAtMs = 0;
     QString uuid;

@@ -45,10 +45,11 @@ void feedback(ServerContext& ctx, const httplib::Request& req, httplib::Response
         HttpText::problem(res, 500, QStringLiteral("report could not be stored"));
         return;
     }
-    HttpText::json(res, 200, QJsonObject{{QStringLiteral("result"), ctx.misbehaviour.feedbackResult()},
-                                         {QStringLiteral("id"), double(id)}});
+    HttpText::json(res, 200,
+                   QJsonObject {{QStringLiteral("result"), ctx.misbehaviour.feedbackResult()},
+                                {QStringLiteral("id"), double(id)}});
 }
-}
+} // namespace
 
 void FeedbackRoutes::install(httplib::Server& server, ServerContext& ctx)
 {

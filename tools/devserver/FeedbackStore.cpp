@@ -35,9 +35,9 @@ QByteArray selectSql(bool withLog, const char* tail)
     return QString::fromLatin1(kColumns)
                .arg(QLatin1String(withLog ? "log" : "CASE WHEN log IS NULL THEN NULL ELSE 1 END"))
                .toLatin1()
-           + tail;
+        + tail;
 }
-}
+} // namespace
 
 qint64 FeedbackStore::store(const FeedbackRecord& r)
 {

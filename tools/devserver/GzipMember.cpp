@@ -5,9 +5,8 @@
 namespace {
 
 // inflateEnd on every way out.
-struct Inflater
-{
-    z_stream zs{};
+struct Inflater {
+    z_stream zs {};
     bool ready = false;
     Inflater() { ready = inflateInit2(&zs, 16 + MAX_WBITS) == Z_OK; } // gzip wrapper only
     ~Inflater()
@@ -21,8 +20,7 @@ struct Inflater
 
 } // namespace
 
-GzipMember::Outcome GzipMember::decompress(const QByteArray& gzip, qint64 maxSize, QByteArray* out,
-                                           QString* error)
+GzipMember::Outcome GzipMember::decompress(const QByteArray& gzip, qint64 maxSize, QByteArray* out, QString* error)
 {
     out->clear();
     if (gzip.size() < 18 || quint8(gzip[0]) != 0x1f || quint8(gzip[1]) != 0x8b) {

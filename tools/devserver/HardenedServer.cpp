@@ -24,8 +24,8 @@ std::string addressText(const sockaddr_storage& addr, int* port)
 {
     char host[NI_MAXHOST] = {};
     char service[NI_MAXSERV] = {};
-    getnameinfo(reinterpret_cast<const sockaddr*>(&addr), sizeof(addr), host, sizeof(host), service,
-                sizeof(service), NI_NUMERICHOST | NI_NUMERICSERV);
+    getnameinfo(reinterpret_cast<const sockaddr*>(&addr), sizeof(addr), host, sizeof(host), service, sizeof(service),
+                NI_NUMERICHOST | NI_NUMERICSERV);
     *port = std::atoi(service);
     return host;
 }
@@ -33,12 +33,18 @@ std::string addressText(const sockaddr_storage& addr, int* port)
 const char* reasonPhrase(int status)
 {
     switch (status) {
-    case 400: return "Bad Request";
-    case 408: return "Request Timeout";
-    case 413: return "Payload Too Large";
-    case 431: return "Request Header Fields Too Large";
-    case 503: return "Service Unavailable";
-    default: return "Error";
+    case 400:
+        return "Bad Request";
+    case 408:
+        return "Request Timeout";
+    case 413:
+        return "Payload Too Large";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Error";
     }
 }
 
@@ -97,7 +103,7 @@ SSL_CTX* HardenedServer::tlsContext(const std::string& certFile, const std::stri
 
 int HardenedServer::bindTo(const std::string& host, int port)
 {
-    addrinfo hints{};
+    addrinfo hints {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = AI_PASSIVE | AI_NUMERICSERV;
@@ -119,7 +125,7 @@ int HardenedServer::bindTo(const std::string& host, int port)
     freeaddrinfo(found);
     if (_listen < 0)
         return -1;
-    sockaddr_storage addr{};
+    sockaddr_storage addr {};
     socklen_t len = sizeof(addr);
     getsockname(_listen, reinterpret_cast<sockaddr*>(&addr), &len);
     int bound = 0;
@@ -138,7 +144,7 @@ void HardenedServer::run()
 {
     if (_listen < 0)
         return;
-    epoll_event ev{};
+    epoll_event ev {};
     ev.events = EPOLLIN;
     ev.data.fd = _listen;
     epoll_ctl(_epoll, EPOLL_CTL_ADD, _listen, &ev);
@@ -176,7 +182,7 @@ void HardenedServer::run()
 void HardenedServer::accept()
 {
     for (;;) {
-        sockaddr_storage remote{};
+        sockaddr_storage remote {};
         socklen_t len = sizeof(remote);
         const int fd = ::accept4(_listen, reinterpret_cast<sockaddr*>(&remote), &len, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (fd < 0)
@@ -189,7 +195,7 @@ void HardenedServer::accept()
         }
         const int yes = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof(yes));
-        sockaddr_storage local{};
+        sockaddr_storage local {};
         len = sizeof(local);
         getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len);
         int remotePort = 0;
@@ -217,7 +223,7 @@ void HardenedServer::watch(Connection* c, uint32_t events)
 {
     if (c->watchedEvents == events)
         return;
-    epoll_event ev{};
+    epoll_event ev {};
     ev.events = events;
     ev.data.fd = c->fd();
     epoll_ctl(_epoll, c->watchedEvents ? EPOLL_CTL_MOD : EPOLL_CTL_ADD, c->fd(), &ev);
@@ -325,8 +331,8 @@ void HardenedServer::requestReady(Connection* c, const RequestHead& head)
         refuse(c, 413, "request body too large");
         return;
     }
-    const bool large = head.bodyOfUnknownLength() || head.expectContinue
-                       || head.contentLength.value_or(0) > _limits.smallBodyBytes;
+    const bool large =
+        head.bodyOfUnknownLength() || head.expectContinue || head.contentLength.value_or(0) > _limits.smallBodyBytes;
     if (!large) {
         if (c->buffer.size() < head.end + head.contentLength.value_or(0)) {
             if (c->peerClosed) {
@@ -361,16 +367,15 @@ void HardenedServer::serve(Connection* c, RequestHead head, bool largeBody)
 {
     bool keepAlive = false;
     {
-        const ConnectionStream::Limits limits{_limits.maxBodyBytes, _limits.readWait, _limits.writeWait,
-                                              Clock::now() + _limits.request, &_halted};
+        const ConnectionStream::Limits limits {_limits.maxBodyBytes, _limits.readWait, _limits.writeWait,
+                                               Clock::now() + _limits.request, &_halted};
         ConnectionStream stream(*c, head.end, limits);
         const bool last = c->peerClosed || _halted || c->requestsServed + 1 >= keep_alive_max_count_;
         bool closedByRequest = false;
         const bool ok = process_request(stream, last, closedByRequest, nullptr);
         ++c->requestsServed;
         // Only a body read to its announced end leaves the connection at the next request.
-        const bool bodyDone = !head.bodyOfUnknownLength()
-                              && stream.bodyBytesRead() == head.contentLength.value_or(0);
+        const bool bodyDone = !head.bodyOfUnknownLength() && stream.bodyBytesRead() == head.contentLength.value_or(0);
         keepAlive = ok && !last && !closedByRequest && !stream.broken() && bodyDone;
         stream.returnUnused();
     }
@@ -411,8 +416,8 @@ void HardenedServer::refuse(Connection* c, int status, const char* reason)
 {
     const std::string body = std::string(reason) + "\n";
     const std::string answer = "HTTP/1.1 " + std::to_string(status) + " " + reasonPhrase(status)
-                               + "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size())
-                               + "\r\nConnection: close\r\n\r\n" + body;
+        + "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(body.size())
+        + "\r\nConnection: close\r\n\r\n" + body;
     // Small enough for the socket's buffer; a client that cannot take even that gets nothing.
     c->send(answer.data(), answer.size());
     startDraining(c);

@@ -22,8 +22,7 @@ typedef struct ssl_ctx_st SSL_CTX;
 class HardenedServer : public httplib::Server
 {
 public:
-    struct Limits
-    {
+    struct Limits {
         size_t workers = 32;
         size_t maxConnections = 512;
         size_t maxHeadBytes = 64 * 1024;
@@ -32,12 +31,12 @@ public:
         size_t smallBodyBytes = 256 * 1024;
         // Requests whose body a worker must wait for, at once; more are answered 503.
         size_t maxLargeBodies = 4;
-        std::chrono::milliseconds idle{5000};      // connection without a request
-        std::chrono::milliseconds head{10000};     // a request's header block and small body
-        std::chrono::milliseconds readWait{5000};  // a worker's wait for more of a body
-        std::chrono::milliseconds request{120000}; // a worker's whole read of one body
-        std::chrono::milliseconds writeWait{10000};
-        std::chrono::milliseconds drain{2000};     // reading out a refused request
+        std::chrono::milliseconds idle {5000}; // connection without a request
+        std::chrono::milliseconds head {10000}; // a request's header block and small body
+        std::chrono::milliseconds readWait {5000}; // a worker's wait for more of a body
+        std::chrono::milliseconds request {120000}; // a worker's whole read of one body
+        std::chrono::milliseconds writeWait {10000};
+        std::chrono::milliseconds drain {2000}; // reading out a refused request
     };
 
     // With a TLS context (taken over) the server speaks HTTPS.
@@ -56,8 +55,7 @@ public:
 
 private:
     enum class After { KeepAlive, Close };
-    struct Finished
-    {
+    struct Finished {
         Connection* connection;
         After after;
     };
@@ -83,10 +81,10 @@ private:
     int _listen = -1;
     int _epoll = -1;
     int _wake = -1;
-    std::atomic<bool> _halted{false};
+    std::atomic<bool> _halted {false};
     std::unique_ptr<httplib::ThreadPool> _pool;
     std::map<int, std::unique_ptr<Connection>> _connections;
-    std::atomic<size_t> _largeBodies{0};
+    std::atomic<size_t> _largeBodies {0};
 
     std::mutex _finishedMutex;
     std::vector<Finished> _finished;

@@ -59,10 +59,9 @@ void HttpText::text(httplib::Response& res, int status, const QString& body)
     res.set_content(body.toStdString(), "text/plain; charset=utf-8");
 }
 
-void HttpText::problem(httplib::Response& res, int status, const QString& error,
-                       const QString& where)
+void HttpText::problem(httplib::Response& res, int status, const QString& error, const QString& where)
 {
-    QJsonObject body{{QStringLiteral("error"), error}};
+    QJsonObject body {{QStringLiteral("error"), error}};
     if (!where.isEmpty())
         body.insert(QStringLiteral("where"), where);
     json(res, status, body);

@@ -11,7 +11,7 @@ class QJsonObject;
 namespace httplib {
 struct Request;
 struct Response;
-}
+} // namespace httplib
 
 // Conversions between cpp-httplib's byte strings and Qt text, and the reply shapes the
 // routes share.
@@ -31,8 +31,7 @@ public:
     static void html(httplib::Response& res, int status, const QString& page);
     static void text(httplib::Response& res, int status, const QString& body);
     // A 4xx answer naming what was wrong and where, for people reading client logs.
-    static void problem(httplib::Response& res, int status, const QString& error,
-                        const QString& where = QString());
+    static void problem(httplib::Response& res, int status, const QString& error, const QString& where = QString());
 
     // Tokens never reach the server's output in full.
     static QString shortToken(const QString& token);

@@ -5,14 +5,13 @@
 namespace {
 const QString kAll = QStringLiteral("all");
 const QString kDefaultFeedbackResult = QStringLiteral("FEEDBACK_RECEIVED");
-}
+} // namespace
 
 const QStringList& Misbehaviour::endpoints()
 {
-    static const QStringList names = {QStringLiteral("login"),    QStringLiteral("loginStatus"),
-                                      QStringLiteral("refreshidtoken"),
-                                      QStringLiteral("activity"), QStringLiteral("feedback"),
-                                      QStringLiteral("console")};
+    static const QStringList names = {QStringLiteral("login"),          QStringLiteral("loginStatus"),
+                                      QStringLiteral("refreshidtoken"), QStringLiteral("activity"),
+                                      QStringLiteral("feedback"),       QStringLiteral("console")};
     return names;
 }
 
@@ -27,8 +26,7 @@ Misbehaviour::Plan Misbehaviour::planFor(const QString& endpoint) const
     return plan;
 }
 
-bool Misbehaviour::split(const QString& rule, bool needsValue, QString* endpoint, int* value,
-                         QString* error)
+bool Misbehaviour::split(const QString& rule, bool needsValue, QString* endpoint, int* value, QString* error)
 {
     const int colon = rule.indexOf(QLatin1Char(':'));
     *endpoint = colon < 0 ? rule : rule.left(colon);
@@ -160,12 +158,12 @@ QJsonObject Misbehaviour::toJson() const
         late.insert(it.key(), it.value());
     QStringList garbage = _garbage.values();
     garbage.sort();
-    return QJsonObject{{QStringLiteral("fail"), failures},
-                       {QStringLiteral("delayMs"), delays},
-                       {QStringLiteral("lateMs"), late},
-                       {QStringLiteral("garbage"), QJsonArray::fromStringList(garbage)},
-                       {QStringLiteral("exchangeResultState"), _exchangeResultState},
-                       {QStringLiteral("omitExpiresIn"), _omitExpiresIn},
-                       {QStringLiteral("feedbackResult"),
-                        _feedbackResult.isEmpty() ? kDefaultFeedbackResult : _feedbackResult}};
+    return QJsonObject {
+        {QStringLiteral("fail"), failures},
+        {QStringLiteral("delayMs"), delays},
+        {QStringLiteral("lateMs"), late},
+        {QStringLiteral("garbage"), QJsonArray::fromStringList(garbage)},
+        {QStringLiteral("exchangeResultState"), _exchangeResultState},
+        {QStringLiteral("omitExpiresIn"), _omitExpiresIn},
+        {QStringLiteral("feedbackResult"), _feedbackResult.isEmpty() ? kDefaultFeedbackResult : _feedbackResult}};
 }

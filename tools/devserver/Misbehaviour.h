@@ -17,8 +17,7 @@ public:
     // Endpoint names used by the switches; "all" matches every one of them.
     static const QStringList& endpoints();
 
-    struct Plan
-    {
+    struct Plan {
         int failStatus = 0; // 0: answer normally
         int delayMs = 0;
         int lateMs = 0; // after the request was handled (stored), before the answer
@@ -46,8 +45,7 @@ public:
     QJsonObject toJson() const;
 
 private:
-    static bool split(const QString& rule, bool needsValue, QString* endpoint, int* value,
-                      QString* error);
+    static bool split(const QString& rule, bool needsValue, QString* endpoint, int* value, QString* error);
 
     mutable std::mutex _mutex;
     QMap<QString, int> _failures;

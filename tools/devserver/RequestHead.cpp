@@ -49,8 +49,8 @@ std::optional<RequestHead> RequestHead::parse(const std::string& data)
         if (first) {
             first = false;
             const std::string method = line.substr(0, line.find(' '));
-            head.methodTakesBody = method == "POST" || method == "PUT" || method == "PATCH"
-                                   || method == "DELETE" || method == "PRI";
+            head.methodTakesBody =
+                method == "POST" || method == "PUT" || method == "PATCH" || method == "DELETE" || method == "PRI";
             continue;
         }
         const size_t colon = line.find(':');

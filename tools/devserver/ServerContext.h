@@ -10,8 +10,7 @@ class WaitBoard;
 struct ServerOptions;
 
 // What the routes share; everything here is safe to use from the server's worker threads.
-struct ServerContext
-{
+struct ServerContext {
     const ServerOptions& options;
     AccountStore& accounts;
     ActivityStore& activities;

@@ -6,8 +6,7 @@
 class QCoreApplication;
 
 // The command line of larkspan-devserver.
-struct ServerOptions
-{
+struct ServerOptions {
     QString bind = QStringLiteral("127.0.0.1");
     // Whoever reaches the port can log in as anybody: an address beyond this machine
     // needs the option that says so.
@@ -22,10 +21,10 @@ struct ServerOptions
     QString tlsKey;
     bool tlsSelfSigned = false;
 
-    QStringList failures;  // endpoint:status
-    QStringList delays;    // endpoint:milliseconds
-    QStringList late;      // endpoint:milliseconds, after handling
-    QStringList garbage;   // endpoint
+    QStringList failures; // endpoint:status
+    QStringList delays; // endpoint:milliseconds
+    QStringList late; // endpoint:milliseconds, after handling
+    QStringList garbage; // endpoint
     QString exchangeResultState;
     bool omitExpiresIn = false;
     QString feedbackResult;

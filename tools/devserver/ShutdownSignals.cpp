@@ -13,7 +13,7 @@ sigset_t stopSignals()
     sigaddset(&set, SIGINT);
     return set;
 }
-}
+} // namespace
 
 void ShutdownSignals::block()
 {
@@ -23,8 +23,7 @@ void ShutdownSignals::block()
 
 ShutdownSignals::ShutdownSignals(std::function<void(int)> onSignal)
     : _onSignal(std::move(onSignal)), _thread([this] { watch(); })
-{
-}
+{}
 
 ShutdownSignals::~ShutdownSignals()
 {
@@ -36,7 +35,7 @@ void ShutdownSignals::watch()
 {
     const sigset_t set = stopSignals();
     // A short timeout lets the destructor end the watch without sending itself a signal.
-    const timespec tick{0, 200 * 1000 * 1000};
+    const timespec tick {0, 200 * 1000 * 1000};
     while (!_done) {
         const int sig = sigtimedwait(&set, nullptr, &tick);
         if (sig > 0) {

@@ -22,6 +22,6 @@ private:
     void watch();
 
     std::function<void(int)> _onSignal;
-    std::atomic<bool> _done{false};
+    std::atomic<bool> _done {false};
     std::thread _thread;
 };

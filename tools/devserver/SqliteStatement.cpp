@@ -42,8 +42,7 @@ SqliteStatement& SqliteStatement::bindBlob(int pos, const QByteArray& bytes)
 {
     // A null QByteArray would bind SQL NULL; an empty log is still a log.
     if (_stmt)
-        check(sqlite3_bind_blob(_stmt, pos, bytes.isNull() ? "" : bytes.constData(), bytes.size(),
-                                SQLITE_TRANSIENT));
+        check(sqlite3_bind_blob(_stmt, pos, bytes.isNull() ? "" : bytes.constData(), bytes.size(), SQLITE_TRANSIENT));
     return *this;
 }
 

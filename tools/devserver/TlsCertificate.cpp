@@ -4,8 +4,7 @@
 #include <QFile>
 #include <QProcess>
 
-bool TlsCertificate::ensureSelfSigned(const QString& dataDir, QString* certPath,
-                                      QString* keyPath, QString* error)
+bool TlsCertificate::ensureSelfSigned(const QString& dataDir, QString* certPath, QString* keyPath, QString* error)
 {
     const QDir dir(dataDir);
     *certPath = dir.filePath(certFileName());
@@ -17,15 +16,13 @@ bool TlsCertificate::ensureSelfSigned(const QString& dataDir, QString* certPath,
     QProcess openssl;
     openssl.setProcessChannelMode(QProcess::MergedChannels);
     openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
-                   QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
+                   QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
                    QStringLiteral("-days"), QStringLiteral("825"), QStringLiteral("-subj"),
                    QStringLiteral("/CN=127.0.0.1/O=Larkspan devserver"), QStringLiteral("-addext"),
-                   QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"),
-                   QStringLiteral("-keyout"), *keyPath, QStringLiteral("-out"), *certPath});
-    if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit
-        || openssl.exitCode() != 0) {
+                   QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"), QStringLiteral("-keyout"), *keyPath,
+                   QStringLiteral("-out"), *certPath});
+    if (!openssl.waitForFinished(30000) || openssl.exitStatus() != QProcess::NormalExit || openssl.exitCode() != 0) {
         *error = QStringLiteral("openssl failed: %1 %2")
                      .arg(openssl.errorString(), QString::fromLocal8Bit(openssl.readAll()));
         QFile::remove(*certPath);

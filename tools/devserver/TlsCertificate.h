@@ -11,6 +11,5 @@ public:
     static QString keyFileName() { return QStringLiteral("devserver-key.pem"); }
 
     // Fills the two paths; false with a reason when openssl failed.
-    static bool ensureSelfSigned(const QString& dataDir, QString* certPath, QString* keyPath,
-                                 QString* error);
+    static bool ensureSelfSigned(const QString& dataDir, QString* certPath, QString* keyPath, QString* error);
 };

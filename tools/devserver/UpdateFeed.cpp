@@ -17,8 +17,7 @@ const QString kSparkleNs = QStringLiteral("https://larkspan.invalid/xml-namespac
 // Base64 Ed25519 signature of data by the PEM private key; empty on failure.
 QByteArray sign(const QByteArray& pem, const QByteArray& data)
 {
-    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem.constData(), int(pem.size())),
-                                                  &BIO_free);
+    std::unique_ptr<BIO, decltype(&BIO_free)> bio(BIO_new_mem_buf(pem.constData(), int(pem.size())), &BIO_free);
     std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
         PEM_read_bio_PrivateKey(bio.get(), nullptr, nullptr, nullptr), &EVP_PKEY_free);
     std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> ctx(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
@@ -28,7 +27,8 @@ QByteArray sign(const QByteArray& pem, const QByteArray& data)
     QByteArray signature(64, '\0');
     size_t length = size_t(signature.size());
     if (EVP_DigestSign(ctx.get(), reinterpret_cast<unsigned char*>(signature.data()), &length,
-                       reinterpret_cast<const unsigned char*>(data.constData()), size_t(data.size())) != 1)
+                       reinterpret_cast<const unsigned char*>(data.constData()), size_t(data.size()))
+        != 1)
         return QByteArray();
     return signature.toBase64();
 }
@@ -79,13 +79,11 @@ QByteArray UpdateFeed::appcast(const QString& path, const QString& baseUrl)
     if (!_package.isEmpty()) {
         xml.writeStartElement(QStringLiteral("item"));
         xml.writeTextElement(QStringLiteral("title"), QStringLiteral("Larkspan %1").arg(_version));
-        xml.writeTextElement(QStringLiteral("pubDate"),
-                             QDateTime::currentDateTimeUtc().toString(Qt::RFC2822Date));
+        xml.writeTextElement(QStringLiteral("pubDate"), QDateTime::currentDateTimeUtc().toString(Qt::RFC2822Date));
         xml.writeTextElement(kSparkleNs, QStringLiteral("version"), _version);
         xml.writeTextElement(kSparkleNs, QStringLiteral("shortVersionString"), _version);
         if (_notes == Notes::Link) {
-            xml.writeTextElement(kSparkleNs, QStringLiteral("releaseNotesLink"),
-                                 baseUrl + QLatin1String(notesName));
+            xml.writeTextElement(kSparkleNs, QStringLiteral("releaseNotesLink"), baseUrl + QLatin1String(notesName));
         } else {
             xml.writeStartElement(QStringLiteral("description"));
             xml.writeCDATA(QString::fromUtf8(releaseNotes()));
@@ -127,9 +125,9 @@ bool UpdateFeed::setVersion(const QString& version, QString* error)
 
 bool UpdateFeed::setFault(const QString& fault, QString* error)
 {
-    static const QMap<QString, Fault> names{{QStringLiteral("none"), Fault::None},
-                                            {QStringLiteral("signature"), Fault::Signature},
-                                            {QStringLiteral("length"), Fault::Length}};
+    static const QMap<QString, Fault> names {{QStringLiteral("none"), Fault::None},
+                                             {QStringLiteral("signature"), Fault::Signature},
+                                             {QStringLiteral("length"), Fault::Length}};
     if (!names.contains(fault)) {
         *error = QStringLiteral("fault must be none, signature or length, not \"%1\"").arg(fault);
         return false;
@@ -172,10 +170,11 @@ QJsonObject UpdateFeed::toJson() const
     for (auto it = _requests.begin(); it != _requests.end(); ++it)
         requests.insert(it.key(), it.value());
     const char* fault = _fault == Fault::Signature ? "signature" : _fault == Fault::Length ? "length" : "none";
-    return QJsonObject{{QStringLiteral("version"), _version},
-                       {QStringLiteral("fault"), QLatin1String(fault)},
-                       {QStringLiteral("notes"), _notes == Notes::Link ? QStringLiteral("link") : QStringLiteral("inline")},
-                       {QStringLiteral("packageSize"), double(_package.size())},
-                       {QStringLiteral("packageError"), _loadError},
-                       {QStringLiteral("requests"), requests}};
+    return QJsonObject {
+        {QStringLiteral("version"), _version},
+        {QStringLiteral("fault"), QLatin1String(fault)},
+        {QStringLiteral("notes"), _notes == Notes::Link ? QStringLiteral("link") : QStringLiteral("inline")},
+        {QStringLiteral("packageSize"), double(_package.size())},
+        {QStringLiteral("packageError"), _loadError},
+        {QStringLiteral("requests"), requests}};
 }

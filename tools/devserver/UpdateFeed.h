@@ -42,7 +42,7 @@ public:
 
 private:
     QByteArray _package;
-    QByteArray _signature;      // Base64, by the development key
+    QByteArray _signature; // Base64, by the development key
     QByteArray _wrongSignature; // Base64, by the same key over other bytes
     QString _loadError;
 

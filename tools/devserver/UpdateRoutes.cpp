@@ -31,24 +31,24 @@ void UpdateRoutes::install(httplib::Server& server, ServerContext& ctx, UpdateFe
     if (!feed.hasPackage())
         std::fprintf(stderr, "larkspan-devserver: no update package (%s); the appcasts list no item\n",
                      qPrintable(feed.loadError()));
-    server.Get("/updates/((?:beta/)?appcast-linux-x(?:86|64)\\.xml)", EndpointGuard::wrap(
-        ctx, QStringLiteral("appcast"),
-        [&ctx, &feed](const httplib::Request& req, httplib::Response& res) {
-            const QString path = QString::fromStdString(req.matches[1]);
-            feed.countRequest(path);
-            res.set_content(feed.appcast(path, updatesBase(ctx, req)).toStdString(),
-                            "application/rss+xml; charset=utf-8");
-        }));
-    server.Get(std::string("/updates/") + UpdateFeed::packageName, EndpointGuard::wrap(
-        ctx, QStringLiteral("updatePackage"),
-        [&feed](const httplib::Request&, httplib::Response& res) {
-            feed.countRequest(QLatin1String(UpdateFeed::packageName));
-            if (!feed.hasPackage()) {
-                HttpText::problem(res, 404, feed.loadError());
-                return;
-            }
-            res.set_content(feed.package().toStdString(), "application/vnd.debian.binary-package");
-        }));
+    server.Get("/updates/((?:beta/)?appcast-linux-x(?:86|64)\\.xml)",
+               EndpointGuard::wrap(ctx, QStringLiteral("appcast"),
+                                   [&ctx, &feed](const httplib::Request& req, httplib::Response& res) {
+                                       const QString path = QString::fromStdString(req.matches[1]);
+                                       feed.countRequest(path);
+                                       res.set_content(feed.appcast(path, updatesBase(ctx, req)).toStdString(),
+                                                       "application/rss+xml; charset=utf-8");
+                                   }));
+    server.Get(std::string("/updates/") + UpdateFeed::packageName,
+               EndpointGuard::wrap(
+                   ctx, QStringLiteral("updatePackage"), [&feed](const httplib::Request&, httplib::Response& res) {
+                       feed.countRequest(QLatin1String(UpdateFeed::packageName));
+                       if (!feed.hasPackage()) {
+                           HttpText::problem(res, 404, feed.loadError());
+                           return;
+                       }
+                       res.set_content(feed.package().toStdString(), "application/vnd.debian.binary-package");
+                   }));
     server.Get(std::string("/updates/") + UpdateFeed::notesName,
                [&feed](const httplib::Request&, httplib::Response& res) {
                    feed.countRequest(QLatin1String(UpdateFeed::notesName));

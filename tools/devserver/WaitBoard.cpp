@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-bool WaitBoard::holdPoll(const QString& client, std::chrono::milliseconds timeout,
-                         const std::function<bool()>& ready, const std::function<bool()>& abandoned)
+bool WaitBoard::holdPoll(const QString& client, std::chrono::milliseconds timeout, const std::function<bool()>& ready,
+                         const std::function<bool()>& abandoned)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     std::unique_lock<std::mutex> lock(_mutex);

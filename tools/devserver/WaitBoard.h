@@ -20,8 +20,8 @@ public:
     // maxHeldPolls in all; beyond that a poll is answered at once. A poll whose client went
     // away (abandoned() true, asked every abandonCheck) gives up its place at once, so
     // polls dropped by their clients cannot keep real logins waiting.
-    bool holdPoll(const QString& client, std::chrono::milliseconds timeout,
-                  const std::function<bool()>& ready, const std::function<bool()>& abandoned = {});
+    bool holdPoll(const QString& client, std::chrono::milliseconds timeout, const std::function<bool()>& ready,
+                  const std::function<bool()>& abandoned = {});
     static constexpr std::chrono::milliseconds abandonCheck {100};
     static constexpr int maxHeldPolls = 8;
     // Sleeps; false when cut short by stop().

@@ -79,9 +79,11 @@ std::unique_ptr<HardenedServer> makeServer(const ServerOptions& o, QString* erro
     if (o.tlsSelfSigned && !TlsCertificate::ensureSelfSigned(o.dataDir, &cert, &key, error))
         return nullptr;
     std::string reason;
-    SSL_CTX* tls = HardenedServer::tlsContext(cert.toLocal8Bit().toStdString(), key.toLocal8Bit().toStdString(), &reason);
+    SSL_CTX* tls =
+        HardenedServer::tlsContext(cert.toLocal8Bit().toStdString(), key.toLocal8Bit().toStdString(), &reason);
     if (!tls) {
-        *error = QStringLiteral("cannot use certificate %1 with key %2: %3").arg(cert, key, QString::fromStdString(reason));
+        *error =
+            QStringLiteral("cannot use certificate %1 with key %2: %3").arg(cert, key, QString::fromStdString(reason));
         return nullptr;
     }
     return std::make_unique<HardenedServer>(limits, tls);
@@ -108,7 +110,8 @@ bool makePrivate(const QString& dataDir, QString* error)
     }
     // Files an earlier version left readable to others.
     for (const QString& folder : {dataDir, QDir(dataDir).filePath(QStringLiteral("updates"))}) {
-        for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        for (const QFileInfo& entry :
+             QDir(folder).entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
             if (!entry.isSymLink())
                 ::chmod(QFile::encodeName(entry.filePath()).constData(), entry.isDir() ? 0700 : 0600);
         }
@@ -128,7 +131,7 @@ void logRequests(httplib::Server& server)
         std::fprintf(stderr, "%s %s -> %d\n", req.method.c_str(), qPrintable(path), res.status);
     });
 }
-}
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -161,7 +164,7 @@ int main(int argc, char* argv[])
         return fail(error, 2);
     WaitBoard board;
     RequestStats stats;
-    ServerContext ctx{options, accounts, activities, feedback, misbehaviour, board, stats, crashes};
+    ServerContext ctx {options, accounts, activities, feedback, misbehaviour, board, stats, crashes};
     UpdateFeed updateFeed(QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_PACKAGE),
                           QStringLiteral(LARKSPAN_DEVSERVER_UPDATE_KEY));
 
@@ -192,8 +195,7 @@ int main(int argc, char* argv[])
     if (!collector.start(options.bind, options.crashPort, &error))
         return fail(error);
     std::printf("crash collector listening on http://%s:%d/\n", host.c_str(), collector.port());
-    std::printf("listening on %s://%s:%d\n", options.useTls() ? "https" : "http", host.c_str(),
-                port);
+    std::printf("listening on %s://%s:%d\n", options.useTls() ? "https" : "http", host.c_str(), port);
     std::fflush(stdout);
 
     ShutdownSignals stopOnSignal([&](int) {

@@ -50,7 +50,8 @@ HyprlandIpc::ActiveWindow HyprlandIpc::activeWindow(const QString& socketPath, i
     IpcSocket socket(socketPath, IpcSocket::Clock::now() + std::chrono::milliseconds(timeoutMs));
     // Hyprland answers one request per connection and closes it after the answer.
     QByteArray reply;
-    if (!socket.isOpen() || !socket.send(QByteArrayLiteral("j/activewindow")) || !socket.receiveUntilClosed(reply, kMaxReply))
+    if (!socket.isOpen() || !socket.send(QByteArrayLiteral("j/activewindow"))
+        || !socket.receiveUntilClosed(reply, kMaxReply))
         return {};
     return parse(reply);
 }

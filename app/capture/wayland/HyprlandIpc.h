@@ -8,8 +8,7 @@
 class HyprlandIpc
 {
 public:
-    struct ActiveWindow
-    {
+    struct ActiveWindow {
         qint64 pid = 0;
         // What the toplevel protocol calls the app_id (the X class for XWayland windows).
         QString windowClass;

@@ -28,7 +28,8 @@ bool findFocused(const QJsonObject& node, SwayIpc::FocusedWindow& out)
         out.found = true;
         out.pid = node.value(QLatin1String("pid")).toVariant().toLongLong();
         out.appId = node.value(QLatin1String("app_id")).toString();
-        out.windowClass = node.value(QLatin1String("window_properties")).toObject().value(QLatin1String("class")).toString();
+        out.windowClass =
+            node.value(QLatin1String("window_properties")).toObject().value(QLatin1String("class")).toString();
         out.name = node.value(QLatin1String("name")).toString();
         return true;
     }

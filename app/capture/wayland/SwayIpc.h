@@ -8,12 +8,11 @@
 class SwayIpc
 {
 public:
-    struct FocusedWindow
-    {
+    struct FocusedWindow {
         qint64 pid = 0;
-        QString appId;       // native Wayland windows
+        QString appId; // native Wayland windows
         QString windowClass; // XWayland windows
-        QString name;        // the title
+        QString name; // the title
         bool found = false;
     };
 

@@ -9,8 +9,7 @@
 
 namespace {
 
-struct DesktopEntry
-{
+struct DesktopEntry {
     QString exec;
     QString startupWmClass;
     bool hidden = false;
@@ -30,11 +29,21 @@ QString unescapeValue(const QString& value)
         }
         const QChar next = value.at(++i);
         switch (next.unicode()) {
-        case 's': out += QLatin1Char(' '); break;
-        case 'n': out += QLatin1Char('\n'); break;
-        case 't': out += QLatin1Char('\t'); break;
-        case 'r': out += QLatin1Char('\r'); break;
-        default: out += next; break;
+        case 's':
+            out += QLatin1Char(' ');
+            break;
+        case 'n':
+            out += QLatin1Char('\n');
+            break;
+        case 't':
+            out += QLatin1Char('\t');
+            break;
+        case 'r':
+            out += QLatin1Char('\r');
+            break;
+        default:
+            out += next;
+            break;
         }
     }
     return out;
@@ -202,7 +211,8 @@ QString WaylandAppName::execProgram(const QString& exec)
             // -u NAME and -C DIR take the next argument with them.
             const QString option = arguments.takeFirst();
             if ((option == QLatin1String("-u") || option == QLatin1String("--unset") || option == QLatin1String("-C")
-                 || option == QLatin1String("--chdir")) && !arguments.isEmpty())
+                 || option == QLatin1String("--chdir"))
+                && !arguments.isEmpty())
                 arguments.removeFirst();
         }
     }

@@ -107,8 +107,8 @@ void onClosed(void* data, zwlr_foreign_toplevel_handle_v1*)
 
 void onParent(void*, zwlr_foreign_toplevel_handle_v1*, zwlr_foreign_toplevel_handle_v1*) {}
 
-const zwlr_foreign_toplevel_handle_v1_listener kToplevelListener = {
-    onTitle, onAppId, onOutput, onOutput, onState, onDone, onClosed, onParent};
+const zwlr_foreign_toplevel_handle_v1_listener kToplevelListener = {onTitle, onAppId, onOutput, onOutput,
+                                                                    onState, onDone,  onClosed, onParent};
 
 void onToplevel(void* data, zwlr_foreign_toplevel_manager_v1*, zwlr_foreign_toplevel_handle_v1* handle)
 {
@@ -206,7 +206,8 @@ std::unique_ptr<Connection> Connection::open(const QString& displayName, Wayland
     const QByteArray name = displayName.toLocal8Bit();
     connection->display = wl_display_connect(name.isEmpty() ? nullptr : name.constData());
     if (!connection->display) {
-        error = QStringLiteral("cannot connect to the Wayland display: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        error =
+            QStringLiteral("cannot connect to the Wayland display: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         return nullptr;
     }
     connection->registry = wl_display_get_registry(connection->display);
@@ -267,19 +268,22 @@ void Connection::bindGlobals(WaylandOffer& offer)
         offer.hasSeat = true;
     }
     if (const Global* global = find(kToplevelManager)) {
-        manager = static_cast<zwlr_foreign_toplevel_manager_v1*>(wl_registry_bind(
-            registry, global->name, &zwlr_foreign_toplevel_manager_v1_interface, std::min<uint32_t>(global->version, 3)));
+        manager = static_cast<zwlr_foreign_toplevel_manager_v1*>(
+            wl_registry_bind(registry, global->name, &zwlr_foreign_toplevel_manager_v1_interface,
+                             std::min<uint32_t>(global->version, 3)));
         zwlr_foreign_toplevel_manager_v1_add_listener(manager, &kManagerListener, this);
         offer.toplevelProtocol = QLatin1String(kToplevelManager);
     }
     // The newer protocol first; KWin offers both, sway 1.7 only the older one.
     if (const Global* global = find(kExtIdle); global && seat) {
-        extIdle = static_cast<ext_idle_notifier_v1*>(wl_registry_bind(registry, global->name, &ext_idle_notifier_v1_interface, 1));
+        extIdle = static_cast<ext_idle_notifier_v1*>(
+            wl_registry_bind(registry, global->name, &ext_idle_notifier_v1_interface, 1));
         extNotification = ext_idle_notifier_v1_get_idle_notification(extIdle, kIdleTimeoutMs, seat);
         ext_idle_notification_v1_add_listener(extNotification, &kExtIdleListener, this);
         offer.idleProtocol = QLatin1String(kExtIdle);
     } else if (const Global* global = find(kKdeIdle); global && seat) {
-        kdeIdle = static_cast<org_kde_kwin_idle*>(wl_registry_bind(registry, global->name, &org_kde_kwin_idle_interface, 1));
+        kdeIdle =
+            static_cast<org_kde_kwin_idle*>(wl_registry_bind(registry, global->name, &org_kde_kwin_idle_interface, 1));
         kdeTimeout = org_kde_kwin_idle_get_idle_timeout(kdeIdle, seat, kIdleTimeoutMs);
         org_kde_kwin_idle_timeout_add_listener(kdeTimeout, &kKdeIdleListener, this);
         offer.idleProtocol = QLatin1String(kKdeIdle);
@@ -338,4 +342,3 @@ WaylandToplevel Connection::snapshot() const
     }
     return out;
 }
-

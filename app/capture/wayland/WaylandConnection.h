@@ -18,10 +18,8 @@ struct org_kde_kwin_idle;
 struct org_kde_kwin_idle_timeout;
 
 // The Wayland objects of one connection; lives on the session's thread once started.
-struct WaylandSession::Connection
-{
-    struct Toplevel
-    {
+struct WaylandSession::Connection {
+    struct Toplevel {
         Connection* connection = nullptr;
         zwlr_foreign_toplevel_handle_v1* handle = nullptr;
         QString appId;
@@ -33,8 +31,7 @@ struct WaylandSession::Connection
         bool pendingActivated = false;
     };
 
-    struct Global
-    {
+    struct Global {
         uint32_t name = 0;
         uint32_t version = 0;
     };

@@ -184,7 +184,8 @@ bool WaylandSession::serve()
         int timeoutMs = -1;
         const bool ticking = connection.userActive && Clock::now() - lastNews < kActiveWithoutNews;
         if (ticking) {
-            const auto since = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity).count();
+            const auto since =
+                std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastActivity).count();
             timeoutMs = since >= kActivityTickMs ? 0 : static_cast<int>(kActivityTickMs - since);
         }
         pollfd fds[2] = {{fd, POLLIN, 0}, {_wakeRead, POLLIN, 0}};

@@ -10,8 +10,7 @@
 #include <thread>
 
 // What a compositor offers the capture, learned from its globals at connection.
-struct WaylandOffer
-{
+struct WaylandOffer {
     // "zwlr_foreign_toplevel_manager_v1", or empty when the compositor names no toplevel.
     QString toplevelProtocol;
     // "ext_idle_notifier_v1", else "org_kde_kwin_idle", or empty.
@@ -30,8 +29,7 @@ struct WaylandOffer
 };
 
 // The toplevel the compositor marks as activated.
-struct WaylandToplevel
-{
+struct WaylandToplevel {
     QString appId;
     // Cut to the same length as X11 titles.
     QString title;

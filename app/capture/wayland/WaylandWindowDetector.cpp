@@ -8,16 +8,18 @@ CaptureBackend chooseCaptureBackend(const QProcessEnvironment& environment)
 {
     if (!environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty())
         return CaptureBackend::Wayland;
-    if (environment.value(QStringLiteral("XDG_SESSION_TYPE")).compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0)
+    if (environment.value(QStringLiteral("XDG_SESSION_TYPE")).compare(QLatin1String("wayland"), Qt::CaseInsensitive)
+        == 0)
         return CaptureBackend::Wayland;
     return CaptureBackend::X11;
 }
 
 WaylandWindowDetector::WaylandWindowDetector(WaylandSession* session, const QStringList& dataDirs)
-    : _session(session), _swaySocket(SwayIpc::socketPath()),
-      _hyprlandSocket(_swaySocket.isEmpty() ? HyprlandIpc::socketPath() : QString()), _names(dataDirs)
-{
-}
+    : _session(session),
+      _swaySocket(SwayIpc::socketPath()),
+      _hyprlandSocket(_swaySocket.isEmpty() ? HyprlandIpc::socketPath() : QString()),
+      _names(dataDirs)
+{}
 
 bool WaylandWindowDetector::readFromDisplay(WindowInfo& out)
 {

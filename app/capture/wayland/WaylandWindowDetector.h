@@ -22,7 +22,8 @@ class WaylandWindowDetector : public WindowDetector
 {
 public:
     // The session is not owned and must outlive the detector.
-    explicit WaylandWindowDetector(WaylandSession* session, const QStringList& dataDirs = WaylandAppName::xdgDataDirs());
+    explicit WaylandWindowDetector(WaylandSession* session,
+                                   const QStringList& dataDirs = WaylandAppName::xdgDataDirs());
 
 protected:
     bool readFromDisplay(WindowInfo& out) override;

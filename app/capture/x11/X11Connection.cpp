@@ -55,8 +55,13 @@ bool X11Connection::open()
     }
     X11ErrorTrap trap(display);
 
-    const char* names[] = {"_NET_SUPPORTING_WM_CHECK", "_NET_ACTIVE_WINDOW", "_NET_WM_NAME",
-                           "_NET_WM_PID", "UTF8_STRING", "COMPOUND_TEXT", "WM_STATE"};
+    const char* names[] = {"_NET_SUPPORTING_WM_CHECK",
+                           "_NET_ACTIVE_WINDOW",
+                           "_NET_WM_NAME",
+                           "_NET_WM_PID",
+                           "UTF8_STRING",
+                           "COMPOUND_TEXT",
+                           "WM_STATE"};
     constexpr int count = sizeof(names) / sizeof(names[0]);
     Atom atoms[count] = {};
     // One round trip for all names.
@@ -77,9 +82,8 @@ bool X11Connection::open()
     int errorBase = 0;
     int major = 0;
     int minor = 0;
-    _hasClientIds = XResQueryExtension(display, &eventBase, &errorBase)
-                    && XResQueryVersion(display, &major, &minor)
-                    && (major > 1 || (major == 1 && minor >= 2));
+    _hasClientIds = XResQueryExtension(display, &eventBase, &errorBase) && XResQueryVersion(display, &major, &minor)
+        && (major > 1 || (major == 1 && minor >= 2));
 
     _display = display;
     _root = DefaultRootWindow(display);

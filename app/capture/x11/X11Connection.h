@@ -13,8 +13,7 @@ typedef struct _XDisplay Display;
 class X11Connection
 {
 public:
-    struct Atoms
-    {
+    struct Atoms {
         unsigned long netSupportingWmCheck = 0;
         unsigned long netActiveWindow = 0;
         unsigned long netWmName = 0;

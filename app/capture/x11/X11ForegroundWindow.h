@@ -5,8 +5,7 @@
 // What the X11 layer learns about one window. Each field is read on its own: one that
 // could not be read (no such property, a process of another user, a window destroyed
 // half-way) stays empty or 0 while the others keep what was read.
-struct X11ForegroundWindow
-{
+struct X11ForegroundWindow {
     // The client window (the one carrying title and process id); 0 when no window has
     // the focus or no X display is available.
     unsigned long window = 0;

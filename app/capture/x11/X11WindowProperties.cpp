@@ -22,22 +22,18 @@ constexpr long legacyTitleUnits = 16384;
 
 X11WindowProperties::X11WindowProperties(Display* display, const X11Connection::Atoms& atoms)
     : _display(display), _atoms(atoms)
-{
-}
+{}
 
-std::optional<X11WindowProperties::Value> X11WindowProperties::read(unsigned long window,
-                                                                    unsigned long property,
-                                                                    unsigned long type,
-                                                                    long maxUnits) const
+std::optional<X11WindowProperties::Value> X11WindowProperties::read(unsigned long window, unsigned long property,
+                                                                    unsigned long type, long maxUnits) const
 {
     Atom actualType = None;
     int actualFormat = 0;
     unsigned long count = 0;
     unsigned long bytesAfter = 0;
     unsigned char* data = nullptr;
-    const int status = XGetWindowProperty(_display, window, property, 0, maxUnits, False,
-                                          type ? type : AnyPropertyType, &actualType,
-                                          &actualFormat, &count, &bytesAfter, &data);
+    const int status = XGetWindowProperty(_display, window, property, 0, maxUnits, False, type ? type : AnyPropertyType,
+                                          &actualType, &actualFormat, &count, &bytesAfter, &data);
     if (status != Success || actualType == None) {
         if (data)
             XFree(data);
@@ -63,8 +59,7 @@ std::optional<X11WindowProperties::Value> X11WindowProperties::read(unsigned lon
     return value;
 }
 
-std::optional<unsigned long> X11WindowProperties::windowProperty(unsigned long window,
-                                                                 unsigned long property) const
+std::optional<unsigned long> X11WindowProperties::windowProperty(unsigned long window, unsigned long property) const
 {
     const auto value = read(window, property, XA_WINDOW, 1);
     if (!value || value->format != 32 || value->items.empty())

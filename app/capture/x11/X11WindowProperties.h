@@ -30,16 +30,14 @@ public:
     QString clientMachine(unsigned long window) const;
 
 private:
-    struct Value
-    {
+    struct Value {
         unsigned long type = 0;
         int format = 0;
-        QByteArray bytes;                  // format 8
-        std::vector<unsigned long> items;  // format 32, as Xlib hands them out
+        QByteArray bytes; // format 8
+        std::vector<unsigned long> items; // format 32, as Xlib hands them out
     };
     // AnyPropertyType when type is 0.
-    std::optional<Value> read(unsigned long window, unsigned long property, unsigned long type,
-                              long maxUnits) const;
+    std::optional<Value> read(unsigned long window, unsigned long property, unsigned long type, long maxUnits) const;
     QString decodeText(const Value& value) const;
 
     Display* _display;

@@ -112,8 +112,8 @@ X11WindowReader::Pointer X11WindowReader::queryPointer(Display* display, unsigne
     int windowX = 0;
     int windowY = 0;
     unsigned int buttons = 0;
-    pointer.sameScreen = XQueryPointer(display, root, &pointerRoot, &child, &pointer.x, &pointer.y, &windowX,
-                                       &windowY, &buttons);
+    pointer.sameScreen =
+        XQueryPointer(display, root, &pointerRoot, &child, &pointer.x, &pointer.y, &windowX, &windowY, &buttons);
     pointer.root = pointerRoot;
     pointer.child = child;
     return pointer;

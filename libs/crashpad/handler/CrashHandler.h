@@ -12,8 +12,7 @@
 class CrashHandler
 {
 public:
-    struct Options
-    {
+    struct Options {
         std::string reports;
         std::string url;
         CrashReportDatabase::Fields fields;

@@ -94,40 +94,63 @@ std::string field(const CrashReportDatabase::Fields& fields, const std::string& 
 std::string CrashReportText::signalName(int signalNumber)
 {
     switch (signalNumber) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGBUS: return "SIGBUS";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    case SIGABRT: return "SIGABRT";
-    case SIGTRAP: return "SIGTRAP";
-    case SIGSYS: return "SIGSYS";
-    default: return "signal " + std::to_string(signalNumber);
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    case SIGABRT:
+        return "SIGABRT";
+    case SIGTRAP:
+        return "SIGTRAP";
+    case SIGSYS:
+        return "SIGSYS";
+    default:
+        return "signal " + std::to_string(signalNumber);
     }
 }
 
 std::string CrashReportText::codeName(int signalNumber, int code)
 {
     switch (code) {
-    case SI_USER: return "SI_USER (sent by kill)";
-    case SI_TKILL: return "SI_TKILL (sent by tgkill/raise)";
-    case SI_QUEUE: return "SI_QUEUE (sent by sigqueue)";
-    default: break;
+    case SI_USER:
+        return "SI_USER (sent by kill)";
+    case SI_TKILL:
+        return "SI_TKILL (sent by tgkill/raise)";
+    case SI_QUEUE:
+        return "SI_QUEUE (sent by sigqueue)";
+    default:
+        break;
     }
     if (signalNumber == SIGSEGV) {
-        if (code == SEGV_MAPERR) return "SEGV_MAPERR (address not mapped)";
-        if (code == SEGV_ACCERR) return "SEGV_ACCERR (no permission for the access)";
+        if (code == SEGV_MAPERR)
+            return "SEGV_MAPERR (address not mapped)";
+        if (code == SEGV_ACCERR)
+            return "SEGV_ACCERR (no permission for the access)";
     } else if (signalNumber == SIGBUS) {
-        if (code == BUS_ADRALN) return "BUS_ADRALN (misaligned address)";
-        if (code == BUS_ADRERR) return "BUS_ADRERR (no such physical address, e.g. past the end of a mapped file)";
-        if (code == BUS_OBJERR) return "BUS_OBJERR (hardware error)";
+        if (code == BUS_ADRALN)
+            return "BUS_ADRALN (misaligned address)";
+        if (code == BUS_ADRERR)
+            return "BUS_ADRERR (no such physical address, e.g. past the end of a mapped file)";
+        if (code == BUS_OBJERR)
+            return "BUS_OBJERR (hardware error)";
     } else if (signalNumber == SIGFPE) {
-        if (code == FPE_INTDIV) return "FPE_INTDIV (integer divide by zero)";
-        if (code == FPE_INTOVF) return "FPE_INTOVF (integer overflow)";
-        if (code == FPE_FLTDIV) return "FPE_FLTDIV (floating-point divide by zero)";
+        if (code == FPE_INTDIV)
+            return "FPE_INTDIV (integer divide by zero)";
+        if (code == FPE_INTOVF)
+            return "FPE_INTOVF (integer overflow)";
+        if (code == FPE_FLTDIV)
+            return "FPE_FLTDIV (floating-point divide by zero)";
     } else if (signalNumber == SIGILL) {
-        if (code == ILL_ILLOPC) return "ILL_ILLOPC (illegal opcode)";
-        if (code == ILL_ILLOPN) return "ILL_ILLOPN (illegal operand)";
-        if (code == ILL_PRVOPC) return "ILL_PRVOPC (privileged opcode)";
+        if (code == ILL_ILLOPC)
+            return "ILL_ILLOPC (illegal opcode)";
+        if (code == ILL_ILLOPN)
+            return "ILL_ILLOPN (illegal operand)";
+        if (code == ILL_PRVOPC)
+            return "ILL_PRVOPC (privileged opcode)";
     }
     return std::to_string(code);
 }
@@ -148,15 +171,14 @@ std::string CrashReportText::format(const CrashWire::CrashMessage& m, const Thre
         out << "Fault address:  " << hex(m.faultAddress) << '\n';
     else
         out << "Sent by:        process " << m.senderPid << ", user " << m.senderUid << '\n';
-    out << "Crashed thread: " << m.tid << " \"" << std::string(m.threadName, strnlen(m.threadName, sizeof(m.threadName)))
-        << "\"\n";
+    out << "Crashed thread: " << m.tid << " \""
+        << std::string(m.threadName, strnlen(m.threadName, sizeof(m.threadName))) << "\"\n";
     out << "Program counter: " << hex(m.pc) << ", stack pointer: " << hex(m.sp) << '\n';
 
     out << "\nBacktrace of the crashed thread:\n";
     int index = 0;
     for (const ThreadUnwinder::Frame& f : unwinder.frames()) {
-        out << "  #" << index++ << ' ' << hex(f.pc) << " in "
-            << (f.function.empty() ? std::string("??") : f.function);
+        out << "  #" << index++ << ' ' << hex(f.pc) << " in " << (f.function.empty() ? std::string("??") : f.function);
         if (!f.function.empty())
             out << " +" << f.functionOffset;
         if (!f.module.empty())

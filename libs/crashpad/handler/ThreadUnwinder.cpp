@@ -79,8 +79,7 @@ std::string baseName(const char* path)
 
 ThreadUnwinder::ThreadUnwinder(const CrashWire::CrashMessage& message, const char* stack)
     : _message(message), _stack(stack)
-{
-}
+{}
 
 ThreadUnwinder::~ThreadUnwinder()
 {
@@ -97,8 +96,7 @@ bool ThreadUnwinder::readWord(std::uint64_t address, std::uint64_t* value) const
     }
     iovec local = {value, sizeof(*value)};
     iovec remote = {reinterpret_cast<void*>(address), sizeof(*value)};
-    return ::process_vm_readv(_message.pid, &local, 1, &remote, 1, 0)
-        == static_cast<ssize_t>(sizeof(*value));
+    return ::process_vm_readv(_message.pid, &local, 1, &remote, 1, 0) == static_cast<ssize_t>(sizeof(*value));
 }
 
 bool ThreadUnwinder::setInitialRegisters(void* thread) const

@@ -16,18 +16,16 @@ struct Dwfl;
 class ThreadUnwinder
 {
 public:
-    struct Frame
-    {
+    struct Frame {
         std::uint64_t pc = 0;
-        std::string function;    // demangled; empty when no symbol covers pc
+        std::string function; // demangled; empty when no symbol covers pc
         std::uint64_t functionOffset = 0;
-        std::string module;      // file name of the module, empty when outside any
+        std::string module; // file name of the module, empty when outside any
         std::uint64_t moduleOffset = 0;
-        std::string sourceFile;  // from the line table, when the module has one
+        std::string sourceFile; // from the line table, when the module has one
         int sourceLine = 0;
     };
-    struct Module
-    {
+    struct Module {
         std::string path;
         std::uint64_t start = 0;
         std::uint64_t end = 0;

@@ -15,8 +15,9 @@ int main(int argc, char** argv)
     CrashHandler::Options options;
     std::string error;
     if (!CrashHandler::parse(argc, argv, &options, &error)) {
-        std::fprintf(stderr, "crashpad_handler: %s\nusage: crashpad_handler --reports DIR --socket FD "
-                             "[--upload-to URL] [--field KEY=VALUE]... [--no-rate-limit]\n",
+        std::fprintf(stderr,
+                     "crashpad_handler: %s\nusage: crashpad_handler --reports DIR --socket FD "
+                     "[--upload-to URL] [--field KEY=VALUE]... [--no-rate-limit]\n",
                      error.c_str());
         return 2;
     }

@@ -33,8 +33,7 @@ public:
                   client.stop();
               } while (!_cv.wait_for(lock, std::chrono::milliseconds(100), [this] { return _done; }));
           })
-    {
-    }
+    {}
     ~Watchdog()
     {
         {
@@ -79,16 +78,16 @@ std::string quoted(const std::string& text)
     return out;
 }
 
-std::string multipartBody(const CrashReportDatabase::Fields& fields, const std::string& id,
-                          const std::string& text, const std::string& separator)
+std::string multipartBody(const CrashReportDatabase::Fields& fields, const std::string& id, const std::string& text,
+                          const std::string& separator)
 {
     std::string body;
     for (const auto& [key, value] : fields) {
         body += "--" + separator + "\r\nContent-Disposition: form-data; name=\"" + quoted(key) + "\"\r\n\r\n";
         body += value + "\r\n";
     }
-    body += "--" + separator + "\r\nContent-Disposition: form-data; name=\"report\"; filename=\""
-            + quoted(id) + ".txt\"\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n";
+    body += "--" + separator + "\r\nContent-Disposition: form-data; name=\"report\"; filename=\"" + quoted(id)
+        + ".txt\"\r\nContent-Type: text/plain; charset=utf-8\r\n\r\n";
     body += text + "\r\n--" + separator + "--\r\n";
     return body;
 }
@@ -97,8 +96,7 @@ std::string multipartBody(const CrashReportDatabase::Fields& fields, const std::
 
 ReportUploader::ReportUploader(CrashReportDatabase& database, std::string url, std::chrono::seconds timeLimit)
     : _database(database), _url(std::move(url)), _deadline(std::chrono::steady_clock::now() + timeLimit)
-{
-}
+{}
 
 bool ReportUploader::splitUrl(const std::string& url, std::string* origin, std::string* path)
 {
@@ -168,8 +166,8 @@ bool ReportUploader::upload(const std::string& id)
     // Only an answer read to its end says the collector took the report: one cut off may
     // be a proxy's or a collector's that fell over halfway.
     if (tooLarge) {
-        note("collector at " + _url + " answered with more than " + std::to_string(maxReplyBytes)
-             + " bytes; " + id + " stays pending");
+        note("collector at " + _url + " answered with more than " + std::to_string(maxReplyBytes) + " bytes; " + id
+             + " stays pending");
         return false;
     }
     if (timedOut) {
@@ -177,8 +175,8 @@ bool ReportUploader::upload(const std::string& id)
         return false;
     }
     if (!result) {
-        note("collector at " + _url + " not reachable (" + httplib::to_string(result.error()) + "); "
-             + id + " stays pending");
+        note("collector at " + _url + " not reachable (" + httplib::to_string(result.error()) + "); " + id
+             + " stays pending");
         return false;
     }
     if (result->status < 200 || result->status > 299) {

@@ -19,8 +19,7 @@ public:
     static constexpr std::chrono::seconds defaultTimeLimit {120};
 
     // The time limit counts from construction and covers all reports sent by this object.
-    ReportUploader(CrashReportDatabase& database, std::string url,
-                   std::chrono::seconds timeLimit = defaultTimeLimit);
+    ReportUploader(CrashReportDatabase& database, std::string url, std::chrono::seconds timeLimit = defaultTimeLimit);
 
     // Oldest first; stops at the first report that does not go through, since the next
     // ones would most likely fail the same way. Returns how many were accepted.

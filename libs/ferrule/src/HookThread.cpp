@@ -92,8 +92,7 @@ std::unique_ptr<HookThread> HookThread::start(Deliver deliver)
 
 HookThread::HookThread(Display* display, int xiOpcode, int wakeRead, int wakeWrite, Deliver deliver)
     : _display(display), _xiOpcode(xiOpcode), _wakeRead(wakeRead), _wakeWrite(wakeWrite), _deliver(deliver)
-{
-}
+{}
 
 HookThread::~HookThread()
 {
