@@ -4,7 +4,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev clang-tidy
+  build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev clang-tidy clang-format
   qtbase5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qtwebengine5-dev
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev liblzma-dev
   libx11-dev libxi-dev libxres-dev libxtst-dev libdw-dev

@@ -8,6 +8,8 @@ cd "$(dirname "$0")/.."
 phase() { echo "== [$((SECONDS / 60)) min $((SECONDS % 60)) s] $*"; }
 phase "Build (default preset)"
 bash scripts/build.sh default
+# The sources as .clang-format lays them out (build.sh has installed clang-format).
+bash scripts/format.sh --check
 
 # Most of the default suite's time is the end-to-end tests waiting on the program's minute
 # and 90-second cycles, with the processors idle. clang-tidy and the sanitizer build use
