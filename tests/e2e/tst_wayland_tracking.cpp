@@ -33,14 +33,16 @@ const QString kUser = QStringLiteral("e2e-wayland");
 // Short, so that input the program failed to see would show as absence within the test.
 constexpr int kIdleThresholdSecs = 15;
 
-// The program the session started from this build, found by its executable.
-qint64 findProgram(const QString& binary)
+// The program the session started, found by its executable and its user: other tests
+// beside this one run the same executable as root.
+qint64 findProgram(const QString& binary, uint uid)
 {
     const QString wanted = QFileInfo(binary).canonicalFilePath();
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString& pid : pids) {
-        if (pid.toLongLong() > 0
-            && QFileInfo(QStringLiteral("/proc/") + pid + QStringLiteral("/exe")).symLinkTarget() == wanted)
+        const QString dir = QStringLiteral("/proc/") + pid;
+        if (pid.toLongLong() > 0 && QFileInfo(dir).ownerId() == uid
+            && QFileInfo(dir + QStringLiteral("/exe")).symLinkTarget() == wanted)
             return pid.toLongLong();
     }
     return 0;
@@ -206,7 +208,7 @@ private slots:
         QVERIFY2(!binary.isEmpty(), "the session's user can neither reach the build tree nor a copy installed for it");
         QVERIFY(sway.exec(QLatin1Char('\'') + binary + QLatin1Char('\'')));
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
-        const qint64 pid = findProgram(binary);
+        const qint64 pid = findProgram(binary, sway.uid());
         QVERIFY2(pid > 0, "the session did not start the program");
         // The user starts work once the program runs: its sampler takes nothing in its
         // first 3 seconds.
@@ -350,7 +352,7 @@ private slots:
         QVERIFY(sway.exec(QStringLiteral("QT_QPA_PLATFORM=%1 exec '%2'").arg(platform, binary)));
         QVERIFY2(sway.waitForWindow(QString(), kLoginWindow), "the login window did not map");
         QCOMPARE(sway.window(QString(), kLoginWindow).value(QLatin1String("shell")).toString(), shell);
-        const qint64 pid = findProgram(binary);
+        const qint64 pid = findProgram(binary, sway.uid());
         QVERIFY2(pid > 0, "the session did not start the program");
         if (barLater) {
             QFile config(home.path() + QStringLiteral("/sway.conf"));
@@ -399,7 +401,7 @@ private slots:
         // Without XWayland and Qt's Wayland platform the windows stay off screen.
         QVERIFY(weston.exec(QStringLiteral("QT_QPA_PLATFORM=offscreen exec '%1'").arg(binary)));
         QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
-        const qint64 pid = findProgram(binary);
+        const qint64 pid = findProgram(binary, weston.uid());
         QVERIFY2(pid > 0, "the program did not start");
         // Long enough for passes that would judge absence after the 5-second threshold.
         QTest::qWait(12000);
