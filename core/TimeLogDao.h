@@ -66,11 +66,8 @@ private:
     // Moves "lastConvertedEvent" forward to end, never back.
     static void advanceLastConvertedEvent(const QDateTime& end);
     // The helpers below expect _lock to be held by the caller.
-    bool createMissingTable() const;
     std::unique_ptr<TimeLogs> selectForUpload(int limit, const QString* userId) const;
     AddResult insertTimeLog(QSqlQuery& insert, TimeLog& log, const QString& userId) const;
-    bool rebuildTable(const QStringList& tables, QDateTime& lastCarriedEnd) const;
-    QString carryOverStatement() const;
 
     QSqlDatabase& _database;
     mutable QMutex _lock;
