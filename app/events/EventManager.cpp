@@ -31,24 +31,6 @@ bool isUserEvent(const QString& appName)
     return appName != TimeEvent::strIdle() && appName != TimeEvent::strPaused();
 }
 
-// The loop's own period: a pass that comes much later than this means the process was not
-// running in between.
-constexpr qint64 kPassMs = 5000;
-// How late a pass may come, or how much the machine may have slept, before that time is
-// taken as time the program could not watch the user. A busy machine delays a thread by
-// far less; a stop or a sleep shorter than this is not worth a break in the logs.
-constexpr qint64 kLostMs = 10000;
-constexpr qint64 kSleptMs = 2000;
-// How far the wall clock may drift from the boot-time clock between two readings before it
-// counts as set: time synchronisation slews far more gently, and a step of a second or two
-// is not worth a new timeline.
-constexpr qint64 kWallJumpMs = 2000;
-
-QDateTime fromMSecs(qint64 msecs)
-{
-    return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC);
-}
-
 // tr() here would use our thread base class's context; the text belongs to "QThread".
 QString activeAgainMessage()
 {
@@ -57,10 +39,8 @@ QString activeAgainMessage()
 
 } // namespace
 
-EventManager::EventManager()
-    : databaseManager(DatabaseManager::instance()), _lastBuild(Clock::nowLocal()), _lastPass(AliveMark::now())
+EventManager::EventManager() : databaseManager(DatabaseManager::instance()), _lastBuild(Clock::nowLocal())
 {
-    _alive.push_back(_lastPass);
     AppSignals* hub = AppSignals::instance();
     connect(hub, &AppSignals::resume, this, &EventManager::resume);
     connect(hub, &AppSignals::pause, this, &EventManager::pause);
@@ -89,7 +69,7 @@ void EventManager::addEvent(TimeEvent& event)
     if (event.windowTitle().isEmpty())
         event.setWindowTitle(TimeEvent::strEmpty());
 
-    if (_paused && appName != TimeEvent::strPaused())
+    if (_pause.isPaused() && appName != TimeEvent::strPaused())
         return;
 
     qint64 jumpMs = 0;
@@ -136,28 +116,19 @@ QDateTime EventManager::lastPauseEventTime()
     return later(shiftedAppStartTime(), databaseManager.timeEventDao.lastPauseEvent());
 }
 
-EventManager::AliveMark EventManager::AliveMark::now()
-{
-    return {Clock::currentMSecsSinceEpoch(), Clock::bootMSecs(), Clock::monotonicMSecs()};
-}
-
 qint64 EventManager::noteAlive(TimeLogBuilder::Result& built)
 {
-    const AliveMark now = AliveMark::now();
-    const AliveMark& last = _alive.empty() ? _lastPass : _alive.back();
-    const qint64 jumpMs = (now.wallMs - last.wallMs) - (now.bootMs - last.bootMs);
-    if (std::llabs(jumpMs) <= kWallJumpMs) {
-        _alive.push_back(now);
+    const AliveTrail::Jump jump = _trail.note();
+    if (jump.ms == 0)
         return 0;
-    }
-    if (jumpMs > 0) {
+    if (jump.ms > 0) {
         // Forward: the skipped span was never lived; nothing may reach across it.
-        builder.breakAt(fromMSecs(last.wallMs));
+        builder.breakAt(jump.lastSeen);
     } else {
         // Back: what was stored belongs to the old time and is built before anything of
         // the new time arrives; the new time then starts afresh.
         built = builder.buildTimeLogs();
-        builder.restartTimeline(fromMSecs(now.wallMs));
+        builder.restartTimeline(jump.now);
     }
     // What the idle test compares with moves with the clock, before this event's own time
     // is stored as the last activity.
@@ -165,44 +136,19 @@ qint64 EventManager::noteAlive(TimeLogBuilder::Result& built)
     for (const auto& key : {Keys::lastUserEvent, Keys::lastPauseEvent}) {
         const QDateTime stored = DateTimeUtils::fromUTCString(settings.value(key).toString());
         if (stored.isValid())
-            settings.setValue(key, DateTimeUtils::toUTCString(stored.addMSecs(jumpMs)));
+            settings.setValue(key, DateTimeUtils::toUTCString(stored.addMSecs(jump.ms)));
     }
-    // The moments seen before belong to the old time; only the boot-time clock of the last
-    // pass still measures how late the next one comes.
-    _alive.clear();
-    _alive.push_back(now);
-    return jumpMs;
+    return jump.ms;
 }
 
-void EventManager::findLostTime()
+void EventManager::breakAtLostTime()
 {
-    const AliveMark& now = _alive.back();
-    const qint64 lateMs = (now.bootMs - _lastPass.bootMs) - kPassMs;
-    const qint64 sleptMs = (now.bootMs - now.monotonicMs) - (_lastPass.bootMs - _lastPass.monotonicMs);
-    if (lateMs <= kLostMs && sleptMs <= kSleptMs)
+    const AliveTrail::Lost lost = _trail.endPass();
+    if (!lost.found)
         return;
-    // The lost time lies between two neighbouring moments the program was seen running:
-    // the pair farthest apart, in sleep when the machine slept, else in boot time. Every
-    // other pair together spans no more than one period of the loop.
-    const bool slept = sleptMs > kSleptMs;
-    size_t before = 0;
-    qint64 widest = -1;
-    for (size_t i = 0; i + 1 < _alive.size(); ++i) {
-        const AliveMark& a = _alive[i];
-        const AliveMark& b = _alive[i + 1];
-        const qint64 width = slept ? (b.bootMs - a.bootMs) - (b.monotonicMs - a.monotonicMs) : b.bootMs - a.bootMs;
-        if (width > widest) {
-            widest = width;
-            before = i;
-        }
-    }
-    if (widest < 0)
-        return;
-    const QDateTime lastSeen = fromMSecs(_alive[before].wallMs);
-    builder.breakAt(lastSeen);
-    LK_INFO() << "EventManager - not running for" << (slept ? sleptMs : lateMs + kPassMs) / 1000 << "s after"
-              << lastSeen << (slept ? "(the machine slept)" : "(the program was stopped)")
-              << "- that time is not counted...";
+    builder.breakAt(lost.lastSeen);
+    LK_INFO() << "EventManager - not running for" << lost.secs << "s after" << lost.lastSeen
+              << (lost.slept ? "(the machine slept)" : "(the program was stopped)") << "- that time is not counted...";
 }
 
 void EventManager::followWallClock(qint64 jumpMs, TimeLogBuilder::Result built)
@@ -238,7 +184,7 @@ void EventManager::prepareForSleep(bool sleeping)
 
 bool EventManager::isIdle()
 {
-    if (_paused)
+    if (_pause.isPaused())
         return false;
     const QDateTime user = lastUserEventTime();
     const QDateTime paused = lastPauseEventTime();
@@ -272,11 +218,6 @@ void EventManager::loadPauseStatusFromSettings()
                << ", pausedUntilTomorrow=" << stored.untilTomorrow();
     if (const int code = stored.code())
         emit AppSignals::instance()->pause(code);
-}
-
-bool EventManager::isPausedUntilTomorrow() const
-{
-    return _paused && _pauseMinutes == PauseCode::untilTomorrow;
 }
 
 void EventManager::resetRecentUserEvents()
@@ -327,8 +268,7 @@ void EventManager::run()
     _lastBuild = Clock::nowLocal();
     {
         QMutexLocker lock(&mutex);
-        _lastPass = AliveMark::now();
-        _alive.assign(1, _lastPass);
+        _trail.restart();
     }
     while (!isStopRequested()) {
         sleepSecs(5);
@@ -350,9 +290,7 @@ void EventManager::runPass()
     {
         QMutexLocker lock(&mutex);
         jumpMs = noteAlive(built);
-        findLostTime();
-        _lastPass = _alive.back();
-        _alive.assign(1, _lastPass);
+        breakAtLostTime();
     }
     if (jumpMs != 0)
         followWallClock(jumpMs, built);
@@ -362,7 +300,7 @@ void EventManager::runPass()
 
     loadPauseStatusFromSettings();
 
-    if (!_paused) {
+    if (!_pause.isPaused()) {
         LK_DEBUG() << "Checking idle: isIdle=" << isIdle();
         if (isIdle()) {
             const QDateTime user = lastUserEventTime();
@@ -390,22 +328,13 @@ void EventManager::runPass()
         }
     }
 
-    if (_paused) {
+    if (_pause.isPaused()) {
         resetRecentUserEvents();
-        LK_DEBUG() << "Creating a pause event because: pause_minutes=" << _pauseMinutes.load();
+        LK_DEBUG() << "Creating a pause event because: pause_minutes=" << _pause.minutes();
         createPauseEvent();
-        const qint64 secs = std::llabs(lastUserEventTime().secsTo(Clock::nowUtc()));
-        const int minutes = _pauseMinutes;
-        if (minutes > 0 && secs > qint64(minutes) * 60) {
+        if (_pause.hasRunOut(std::llabs(lastUserEventTime().secsTo(Clock::nowUtc())))) {
             emit AppSignals::instance()->resume();
             emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
-        } else if (isPausedUntilTomorrow()) {
-            const StoredPause stored = StoredPause::load();
-            LK_DEBUG() << "Paused until tomorrow: pausedDate=" << stored.date() << ", today=" << stored.today();
-            if (!stored.untilTomorrow()) {
-                emit AppSignals::instance()->resume();
-                emit AppSignals::instance()->showMessage(QStringLiteral("Larkspan"), activeAgainMessage());
-            }
         }
     }
 
@@ -415,24 +344,12 @@ void EventManager::runPass()
 
 void EventManager::pause(int minutes)
 {
-    _pauseMinutes = minutes;
-    _paused = true;
-    StoredPause::remember(minutes);
-    if (minutes == PauseCode::untilTomorrow) {
-        LK_INFO() << "EventManager::pause until tomorrow...";
-    } else if (minutes == PauseCode::indefinitely) {
-        LK_INFO() << "EventManager::pause indefinitely...";
-    } else {
-        LK_INFO().nospace() << "EventManager::pause " << minutes << " minutes from now...";
-    }
+    _pause.pause(minutes);
 }
 
 void EventManager::resume()
 {
-    LK_DEBUG() << "EventManager::resume...";
-    _pauseMinutes = 0;
-    _paused = false;
-    StoredPause::forget();
+    _pause.resume();
 }
 
 void EventManager::onCancelIdleTime()

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "AliveTrail.h"
 #include "DatabaseManager.h"
+#include "PauseState.h"
 #include "StoppableThread.h"
 #include "TimeEvent.h"
 #include "TimeLogBuilder.h"
@@ -10,7 +12,6 @@
 #include <QString>
 
 #include <atomic>
-#include <vector>
 
 // The thread that turns sampled events into tracked time: it stores events, decides
 // when the user is idle or paused, builds time logs every minute and records manual time.
@@ -40,8 +41,8 @@ public:
     // manager announces it where there is one.
     void prepareForSleep(bool sleeping);
 
-    bool isPaused() const { return _paused; }
-    int pauseMinutes() const { return _pauseMinutes; }
+    bool isPaused() const { return _pause.isPaused(); }
+    int pauseMinutes() const { return _pause.minutes(); }
 
 private:
     void createPauseEvent();
@@ -49,32 +50,25 @@ private:
     QDateTime lastUserEventTime();
     QDateTime lastPauseEventTime();
     void loadPauseStatusFromSettings();
-    bool isPausedUntilTomorrow() const;
     void buildAndDropPausedLogs();
     void resetRecentUserEvents();
     // Tells the user once when tracked time cannot be saved, and once when it can again.
     void noteStoreOutcome(TimeLogBuilder::Result result);
 
-    // One reading of the three clocks at a moment the program was seen running.
-    struct AliveMark {
-        qint64 wallMs = 0;
-        qint64 bootMs = 0;
-        qint64 monotonicMs = 0;
-        static AliveMark now();
-    };
     // Notes that the program runs now; when the wall clock moved apart from the boot-time
     // clock since the last note, tells the builder, moves the stored last activity times
     // with the clock and returns by how much. Expects the database lock to be held.
     qint64 noteAlive(TimeLogBuilder::Result& built);
     // Finds a time since the last pass when the program did not run (a sleep, a stopped
     // process) and breaks the logs at the last moment seen before it. Database lock held.
-    void findLostTime();
+    void breakAtLostTime();
     // Moves the rest of what the idle test compares with by the amount the wall clock was
     // set, so that setting the clock is neither absence nor activity.
     void followWallClock(qint64 jumpMs, TimeLogBuilder::Result built);
     QDateTime shiftedAppStartTime() const;
 
     DatabaseManager& databaseManager;
+    PauseState _pause;
     TimeLogBuilder builder;
 
     // Guards the idle and counter fields below, which the loop, the capture threads and the
@@ -82,18 +76,14 @@ private:
     mutable QMutex _stateMutex;
     QDateTime _idleStart;
     QDateTime _lastManualTimeAdded;
-    std::atomic<bool> _paused {false};
-    std::atomic<int> _pauseMinutes {0};
     QDateTime _recentUserEventStart;
     int _recentUserEventNum = 0;
     bool _storeFailing = false;
 
     QDateTime _lastBuild;
 
-    // Guarded by the database lock: the last pass, and every moment the program was seen
-    // running since (the last pass first).
-    AliveMark _lastPass;
-    std::vector<AliveMark> _alive;
+    // Guarded by the database lock.
+    AliveTrail _trail;
     // How far the wall clock was set since the start, forward positive.
     std::atomic<qint64> _wallShiftMs {0};
 };
