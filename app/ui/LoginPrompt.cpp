@@ -1,6 +1,5 @@
 #include "LoginPrompt.h"
 
-#include "AppSignals.h"
 #include "AutoUpdater.h"
 #include "BrowserLogin.h"
 #include "Clock.h"
@@ -12,7 +11,6 @@
 #include "PrivateLink.h"
 #include "QtLog.h"
 #include "SettingsKeys.h"
-#include "StoredPause.h"
 #include "Translations.h"
 #include "TrayMenu.h"
 
@@ -111,38 +109,6 @@ void LoginPrompt::rebuildTrayMenu()
     trayMenu->rebuild();
 }
 
-// ---- Pause and resume ----
-
-void LoginPrompt::pause30Minutes()
-{
-    pauseClicked(30);
-}
-void LoginPrompt::pause1Hour()
-{
-    pauseClicked(60);
-}
-void LoginPrompt::pause2Hours()
-{
-    pauseClicked(120);
-}
-void LoginPrompt::pauseUntilTomorrow()
-{
-    pauseClicked(PauseCode::untilTomorrow);
-}
-void LoginPrompt::pauseIndefinitely()
-{
-    pauseClicked(PauseCode::indefinitely);
-}
-
-void LoginPrompt::pauseClicked(int minutes)
-{
-    emit AppSignals::instance()->pause(minutes);
-}
-void LoginPrompt::resumeClicked()
-{
-    emit AppSignals::instance()->resume();
-}
-
 void LoginPrompt::onPause(int)
 {
     LK_DEBUG() << "LoginPrompt::onPause...";
@@ -170,8 +136,6 @@ void LoginPrompt::setActiveOrNotifyIcon()
 {
     trayMenu->setState(manualTimePrompts.isEmpty() ? TrayMenu::State::Active : TrayMenu::State::Notify);
 }
-
-// ---- Idle and the manual time prompt ----
 
 void LoginPrompt::onIdle(QDateTime idleStart)
 {
@@ -217,8 +181,6 @@ void LoginPrompt::onNotificationMessageClicked(const QHash<QString, QString>& ms
     window->raise();
     window->activateWindow();
 }
-
-// ---- Login ----
 
 void LoginPrompt::openLoginPage()
 {
@@ -268,8 +230,6 @@ void LoginPrompt::onLoginExpired()
     openLoginPage();
     showLoginWindow(true);
 }
-
-// ---- Other actions ----
 
 void LoginPrompt::openConsole()
 {
@@ -331,8 +291,6 @@ void LoginPrompt::showHideTrayMenu(QSystemTrayIcon::ActivationReason reason)
     manualTimePrompts.raiseAll();
 }
 
-// ---- Notifications ----
-
 void LoginPrompt::onShowMessage(const QString& title, const QString& message)
 {
     LK_DEBUG() << "onShowMessage...";
@@ -355,9 +313,6 @@ void LoginPrompt::onNotifyUploaded()
 {
     trayMenu->setLastSynced(Clock::nowLocal());
 }
-void LoginPrompt::onHideDockIconIfNeeded() {}
-
-// ---- Language ----
 
 void LoginPrompt::onLanguageChanged(const QString& language)
 {
@@ -377,8 +332,6 @@ void LoginPrompt::changeEvent(QEvent* event)
     }
     QMainWindow::changeEvent(event);
 }
-
-// ---- Closing ----
 
 void LoginPrompt::closeEvent(QCloseEvent* event)
 {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "AppSignals.h"
 #include "BrowserLogin.h"
 #include "ManualTimePrompts.h"
+#include "StoredPause.h"
 #include "UserInfo.h"
 
 #include <QDateTime>
@@ -50,13 +52,14 @@ private slots:
     void onLoginSuccess(const UserInfo& userInfo);
     void onLoginFailed(const QString& reason);
     void onLoginExpired();
-    void pause30Minutes();
-    void pause1Hour();
-    void pause2Hours();
-    void pauseUntilTomorrow();
-    void pauseIndefinitely();
-    void pauseClicked(int minutes);
-    void resumeClicked();
+    // The event manager pauses and resumes; the menu only asks for it.
+    void pause30Minutes() { pauseClicked(30); }
+    void pause1Hour() { pauseClicked(60); }
+    void pause2Hours() { pauseClicked(120); }
+    void pauseUntilTomorrow() { pauseClicked(PauseCode::untilTomorrow); }
+    void pauseIndefinitely() { pauseClicked(PauseCode::indefinitely); }
+    void pauseClicked(int minutes) { emit AppSignals::instance()->pause(minutes); }
+    void resumeClicked() { emit AppSignals::instance()->resume(); }
     void onIdle(QDateTime idleStart);
     void onFoundRecentUserEvents(const QDateTime& idleEnd);
     void onResume();
@@ -73,7 +76,7 @@ private slots:
     void showMessage(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message);
     void onNotifyUploaded();
     // Kept for the controller's documented slot list: a dock icon exists on no desktop we run on.
-    void onHideDockIconIfNeeded();
+    void onHideDockIconIfNeeded() {}
     void onOfflineWindowClosed();
     // Kept for a notification service whose click hands back the idle period; none sends one yet.
     void onNotificationMessageClicked(const QHash<QString, QString>& msgData);
