@@ -268,6 +268,8 @@ void HttpClient::handleUploadReply(const QString& idArrayJsonStr, QNetworkReply*
         LK_CRITICAL() << "handleUploadReply - error: type=" << reply->error() << ", reason=" << error;
         const bool authenticationFailed = reply->error() == QNetworkReply::AuthenticationRequiredError;
         emit errorString(tr("Larkspan"), error);
+        if (authenticationFailed)
+            emit uploadUnauthorized();
         emit uploadFailed(error);
         if (authenticationFailed)
             exchangeToken(UserInfo::load().refreshToken());

@@ -39,6 +39,9 @@ signals:
     void loginFailed(QString reason);
     void uploadResults(QList<qint64> results);
     void uploadFailed(QString reason);
+    // The service refused the access token of an upload; an exchange of the refresh token
+    // follows. Comes just before that upload's uploadFailed.
+    void uploadUnauthorized();
     void errorString(QString title, QString message);
     void feedbackStatus(QString status);
     void feedbackError(QString reason);

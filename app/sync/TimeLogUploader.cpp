@@ -20,6 +20,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -63,6 +64,7 @@ void TimeLogUploader::initHttpClient()
     connect(httpClient, &HttpClient::sigExchangeToken, httpClient, &HttpClient::exchangeToken);
     connect(httpClient, &HttpClient::sigUpload, httpClient, &HttpClient::upload);
     connect(httpClient, &HttpClient::uploadResults, this, &TimeLogUploader::onUploadResults);
+    connect(httpClient, &HttpClient::uploadUnauthorized, this, [this] { _failureIsLogin = true; });
     connect(httpClient, &HttpClient::uploadFailed, this, &TimeLogUploader::onUploadFailed);
     connect(httpClient, &HttpClient::loginFailed, this, &TimeLogUploader::onLoginFailed);
 }
@@ -290,8 +292,11 @@ void TimeLogUploader::onUploadFailed(const QString& reason)
     _lastUploadAccepted = false;
     LK_WARNING() << "onUploadFailed - failed to upload due to: " << reason << ", failureCount: " << failureCount;
     waitingUploadResults = false;
+    // The server answered, and refused the access token: that is no delay to announce. The
+    // exchange that follows either mends it unseen or ends in the login-expired notice.
+    const bool loginRefused = std::exchange(_failureIsLogin, false);
     const QDateTime now = Clock::nowLocal();
-    if (lastDelayNoticeTime.isNull() || std::llabs(lastDelayNoticeTime.secsTo(now)) > 21600) {
+    if (!loginRefused && (lastDelayNoticeTime.isNull() || std::llabs(lastDelayNoticeTime.secsTo(now)) > 21600)) {
         emit AppSignals::instance()->showMessage(tr("Cannot upload"),
                                                  tr("Larkspan time sync has been delayed (server unavailable)."));
         lastDelayNoticeTime = now;

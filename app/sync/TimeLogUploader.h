@@ -66,6 +66,8 @@ private:
     // What the last pass did and how it ended, read by the loop on the uploader's thread.
     std::atomic<bool> _exchangeRequested {false};
     std::atomic<bool> _loginRefused {false};
+    // Set when the failure about to be reported is a refused access token.
+    bool _failureIsLogin = false;
     std::atomic<bool> _moreThanABatchWaits {false};
     std::atomic<bool> _lastUploadAccepted {false};
     // The user has been told once that their login expired; cleared by the next login.

@@ -216,9 +216,12 @@ private slots:
         addLogs(1, QStringLiteral("editor"));
         TimeLogUploader uploader;
         QSignalSpy errors(uploader.currentHttpClient(), &HttpClient::errorString);
+        QSignalSpy notices(AppSignals::instance(), &AppSignals::showMessage);
         passAndSettle(uploader);
         QCOMPARE(errors.count(), 1);
         QCOMPARE(uploader.currentFailureCount(), 1);
+        // The server is there; only the token was refused, and the exchange mends it.
+        QCOMPARE(notices.count(), 0);
         QCOMPARE(storedCount(), 1);
         QTRY_VERIFY_WITH_TIMEOUT(UserInfo::load().accessToken() != user.accessToken(), 10000);
         passAndSettle(uploader);
