@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QString>
+#include <QTemporaryFile>
 
 #include <memory>
 
@@ -26,6 +27,8 @@ public:
     // The exported address: the private bus's, or the dead one when it did not start.
     QString address() const { return _address; }
     QString errorString() const { return _error; }
+    // The daemon's process, for a test that stops it to stand for a hung desktop bus.
+    qint64 processId() const { return _daemon ? _daemon->processId() : 0; }
 
     // The address clients get when a test wants no bus at all.
     static QString noBusAddress();
@@ -33,6 +36,7 @@ public:
 private:
     bool start();
 
+    std::unique_ptr<QTemporaryFile> _configFile;
     std::unique_ptr<QProcess> _daemon;
     QString _address;
     QString _error;

@@ -6,6 +6,7 @@
 #include "PrefDialog.h"
 #include "PrivateLink.h"
 #include "QtLog.h"
+#include "SessionBus.h"
 #include "SettingsKeys.h"
 #include "SyncTestSupport.h"
 #include "TestClock.h"
@@ -118,8 +119,7 @@ private:
     BrowserStandIn browser;
     std::unique_ptr<LoginPrompt> prompt;
     // A session bus of the test's own, so that a test can stop it as a hung desktop bus.
-    QProcess busDaemon;
-    QString busAddress;
+    std::unique_ptr<SessionBus> bus;
 
     AppSignals* hub() { return AppSignals::instance(); }
     QSystemTrayIcon* tray() { return prompt->findChild<QSystemTrayIcon*>(); }
@@ -162,22 +162,11 @@ private slots:
         // Nothing listens there: a login check that slips through fails at once.
         qputenv("LARKSPAN_SERVER_URL", "http://127.0.0.1:9");
 
-        busDaemon.start(QStringLiteral("dbus-daemon"),
-                        {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
-                         QStringLiteral("--print-address")});
-        QVERIFY(busDaemon.waitForStarted());
-        while (!busAddress.contains(QLatin1Char('\n')) && busDaemon.waitForReadyRead(10000))
-            busAddress += QString::fromUtf8(busDaemon.readAllStandardOutput());
-        busAddress = busAddress.trimmed();
-        QVERIFY(!busAddress.isEmpty());
-        qputenv("DBUS_SESSION_BUS_ADDRESS", busAddress.toUtf8());
+        bus = std::make_unique<SessionBus>();
+        QVERIFY2(bus->isRunning(), qPrintable(bus->errorString()));
     }
 
-    void cleanupTestCase()
-    {
-        busDaemon.terminate();
-        busDaemon.waitForFinished();
-    }
+    void cleanupTestCase() { bus.reset(); }
 
     void cleanup()
     {
@@ -398,7 +387,8 @@ private slots:
     // does not freeze the tray.
     void noticesExpireAndNeverWaitForTheBus()
     {
-        QDBusConnection connection = QDBusConnection::connectToBus(busAddress, QStringLiteral("notification-service"));
+        QDBusConnection connection =
+            QDBusConnection::connectToBus(bus->address(), QStringLiteral("notification-service"));
         NotificationService service;
         QVERIFY(connection.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
                                           QDBusConnection::ExportAllSlots));
@@ -416,13 +406,13 @@ private slots:
         }
 
         // The bus stops answering, as a hung session does.
-        QVERIFY(::kill(pid_t(busDaemon.processId()), SIGSTOP) == 0);
+        QVERIFY(::kill(pid_t(bus->processId()), SIGSTOP) == 0);
         QElapsedTimer elapsed;
         elapsed.start();
         QMetaObject::invokeMethod(prompt.get(), "onShowMessage", Q_ARG(QString, QStringLiteral("Larkspan")),
                                   Q_ARG(QString, QStringLiteral("Logged in successfully.")));
         const qint64 waited = elapsed.elapsed();
-        ::kill(pid_t(busDaemon.processId()), SIGCONT);
+        ::kill(pid_t(bus->processId()), SIGCONT);
         QVERIFY2(waited < 1000, qPrintable(QStringLiteral("the tray waited %1 ms for the bus").arg(waited)));
         QTRY_COMPARE(service.received.size(), 3);
         prompt.reset();
