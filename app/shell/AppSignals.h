@@ -24,6 +24,8 @@ signals:
     // The service refused the stored login (revoked, or the password changed): the user
     // has to log in again. Emitted once per refusal.
     void loginExpired();
+    // A user has just logged in: what waits for them need not wait for the next pass.
+    void loggedIn();
     void resume();
     // minutes > 0: a timed pause; -1: until resumed; -2: until tomorrow.
     void pause(int minutes);

@@ -53,6 +53,9 @@ TimeLogUploader::TimeLogUploader(int replyTimeoutMs)
     : dbManager(&DatabaseManager::instance()), _replyTimeoutMs(replyTimeoutMs)
 {
     initHttpClient();
+    // A backlog kept while the login was refused goes up as soon as the user is back.
+    connect(
+        AppSignals::instance(), &AppSignals::loggedIn, this, [] {}, Qt::DirectConnection);
     LK_DEBUG() << "TimeLogUploader has been initialised.";
 }
 

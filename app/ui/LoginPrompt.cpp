@@ -67,7 +67,6 @@ LoginPrompt::LoginPrompt(QWidget* parent, AutoUpdater* updater)
     if (const int code = stored.code())
         emit hub->pause(code);
 
-    LK_DEBUG() << "showMessage...";
     showMessage(QSystemTrayIcon::Information, tr("Larkspan is now running"),
                 tr("Click on the Larkspan icon in system tray to 'Open My Console' and view your activity summary."));
 }
@@ -207,6 +206,7 @@ void LoginPrompt::onLoginSuccess(const UserInfo& userInfo)
     LK_DEBUG() << "onLoginSuccess - cvUserId: " << userInfo.cvUserId();
     onShowMessage(tr("Larkspan"), tr("Logged in successfully."));
     userInfo.save();
+    emit AppSignals::instance()->loggedIn();
     hide();
     setTrayActionsEnabled(true);
     trayMenu->setState(TrayMenu::State::Active);

@@ -13,6 +13,13 @@ void StoppableThread::stop()
     _wake.wakeAll();
 }
 
+void StoppableThread::wakeUp()
+{
+    QMutexLocker lock(&_sleepMutex);
+    _wakeRequested = true;
+    _wake.wakeAll();
+}
+
 bool StoppableThread::stopAndWait(int ms)
 {
     stop();
@@ -45,6 +52,7 @@ void StoppableThread::sleepMsecs(qint64 msecs)
     QDeadlineTimer deadline(msecs);
     QMutexLocker lock(&_sleepMutex);
     // Loop because wait() may wake spuriously.
-    while (!_stopRequested && !deadline.hasExpired())
+    while (!_stopRequested && !_wakeRequested && !deadline.hasExpired())
         _wake.wait(&_sleepMutex, deadline);
+    _wakeRequested = false;
 }

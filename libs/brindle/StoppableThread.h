@@ -18,6 +18,9 @@ public:
     // Asks the loop to end; a thread sleeping in sleepSecs() wakes at once, so quitting
     // never waits out a long pause between passes.
     void stop();
+    // Ends the current or next sleep early, without stopping the loop: something happened
+    // that the next pass should not wait for.
+    void wakeUp();
     // stop(), then ends the thread's event loop should it run one, and waits for the
     // thread to finish: at most ms milliseconds, or as long as it takes when ms is
     // negative. True when it has finished.
@@ -40,6 +43,7 @@ protected:
 private:
     std::atomic<bool> _stopRequested {false};
     std::atomic<bool> _terminated {false};
+    bool _wakeRequested = false;
     QMutex _sleepMutex;
     QWaitCondition _wake;
 };

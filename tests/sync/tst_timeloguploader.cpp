@@ -380,6 +380,21 @@ private slots:
         QCOMPARE(expired.count(), 1);
     }
 
+    void loggingInAgainSendsTheBacklogAtOnce()
+    {
+        addLogs(2, QStringLiteral("editor"));
+        TimeLogUploader uploader;
+        QSignalSpy loginRequired(AppSignals::instance(), &AppSignals::loginRequired);
+        uploader.start();
+        // Its first pass finds nobody to upload for; the next is 90 s away.
+        QTRY_COMPARE_WITH_TIMEOUT(loginRequired.count(), 1, 15000);
+        logInAndStore(server, QStringLiteral("rosa"));
+        emit AppSignals::instance()->loggedIn();
+        QTRY_COMPARE_WITH_TIMEOUT(storedCount(), 0, 15000);
+        QCOMPARE(activities(server, QStringLiteral("rosa")).size(), 2);
+        QVERIFY(uploader.stopAndWait(10000));
+    }
+
     // "Logout & Quit": what the leaving user has pending goes up, batch after batch, within
     // the time given; what the service does not take stays stored for them alone.
     void pendingLogsGoUpBeforeTheLogout()
