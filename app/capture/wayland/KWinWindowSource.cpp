@@ -19,8 +19,8 @@ const QString kScriptInPackage = QStringLiteral("/kwin/larkspan-activewindow/con
 // KWin answers at once; a session whose compositor hangs must not hold up the start.
 constexpr int kCallTimeoutMs = 3000;
 
-QDBusMessage callKWin(const QDBusConnection& bus, const QString& path, const QString& interface,
-                      const QString& method, const QVariantList& arguments = {})
+QDBusMessage callKWin(const QDBusConnection& bus, const QString& path, const QString& interface, const QString& method,
+                      const QVariantList& arguments = {})
 {
     QDBusMessage message = QDBusMessage::createMethodCall(kKWinService, path, interface, method);
     message.setArguments(arguments);
@@ -80,7 +80,8 @@ bool KWinWindowSource::load(const QString& scriptPath)
         return false;
     }
     if (!_bus.registerService(service)) {
-        LK_WARNING().noquote() << "KWinWindowSource - the bus name" << service << "is taken:" << _bus.lastError().message();
+        LK_WARNING().noquote() << "KWinWindowSource - the bus name" << service
+                               << "is taken:" << _bus.lastError().message();
         unload();
         return false;
     }
@@ -88,12 +89,12 @@ bool KWinWindowSource::load(const QString& scriptPath)
     const QString plugin = QLatin1String(pluginName);
     // A program that ended without unloading leaves its script in KWin, reporting to a
     // name nobody held; the newest copy replaces it.
-    const QDBusMessage loaded = callKWin(_bus, kScriptingPath, kScriptingInterface, QStringLiteral("isScriptLoaded"),
-                                         {plugin});
+    const QDBusMessage loaded =
+        callKWin(_bus, kScriptingPath, kScriptingInterface, QStringLiteral("isScriptLoaded"), {plugin});
     if (succeeded(loaded) && loaded.arguments().value(0).toBool())
         callKWin(_bus, kScriptingPath, kScriptingInterface, QStringLiteral("unloadScript"), {plugin});
-    const QDBusMessage reply = callKWin(_bus, kScriptingPath, kScriptingInterface, QStringLiteral("loadScript"),
-                                        {scriptPath, plugin});
+    const QDBusMessage reply =
+        callKWin(_bus, kScriptingPath, kScriptingInterface, QStringLiteral("loadScript"), {scriptPath, plugin});
     const int id = succeeded(reply) ? reply.arguments().value(0).toInt() : -1;
     if (id < 0) {
         LK_WARNING().noquote() << "KWinWindowSource - KWin does not load" << scriptPath << ':'
@@ -143,8 +144,8 @@ KWinWindowSource::~KWinWindowSource()
 QString KWinWindowSource::scriptFile()
 {
     const QString exeDir = QCoreApplication::applicationDirPath();
-    for (const QString& dir : {exeDir, QDir::cleanPath(exeDir + QStringLiteral("/" LARKSPAN_DATA_FROM_PROGRAM_DIR
-                                                                                "/larkspan"))}) {
+    for (const QString& dir :
+         {exeDir, QDir::cleanPath(exeDir + QStringLiteral("/" LARKSPAN_DATA_FROM_PROGRAM_DIR "/larkspan"))}) {
         const QFileInfo file(dir + kScriptInPackage);
         if (file.isFile())
             return file.absoluteFilePath();
