@@ -95,8 +95,9 @@ QString programFor(const HeadlessCompositor& session, QTemporaryDir& prefix)
         return built;
     if (!prefix.isValid())
         return QString();
-    QFile::setPermissions(prefix.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
-                                             | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    QFile::setPermissions(prefix.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                              | QFile::ReadOther | QFile::ExeOther);
     QProcess install;
     install.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     install.setStandardOutputFile(QProcess::nullDevice());
@@ -185,7 +186,8 @@ private slots:
         };
         const auto drivenA = typeIn(QStringLiteral("a"), kTitleA, 25);
         const auto drivenB = typeIn(QStringLiteral("b"), kTitleB, 20);
-        QVERIFY2(drivenA.second.isValid() && drivenB.second.isValid(), "KWin took no typing from the fake input client");
+        QVERIFY2(drivenA.second.isValid() && drivenB.second.isValid(),
+                 "KWin took no typing from the fake input client");
 
         // Quitting takes the script out of KWin again.
         QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
