@@ -111,10 +111,9 @@ private slots:
         QCOMPARE(kwin.seen(), expected);
 
         // What the script sends, from KWin's connection.
-        QDBusMessage report = QDBusMessage::createMethodCall(QLatin1String(KWinWindowSource::serviceName),
-                                                             QLatin1String(KWinWindowSource::objectPath),
-                                                             QStringLiteral("com.corvane.Larkspan.ActiveWindow"),
-                                                             QStringLiteral("report"));
+        QDBusMessage report = QDBusMessage::createMethodCall(
+            QLatin1String(KWinWindowSource::serviceName), QLatin1String(KWinWindowSource::objectPath),
+            QStringLiteral("com.corvane.Larkspan.ActiveWindow"), QStringLiteral("report"));
         report << QStringLiteral("4242") << QStringLiteral("org.example.notes") << QStringLiteral("Notes");
         QCOMPARE(kwinBus.call(report, QDBus::BlockWithGui, 5000).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE(source->activeWindow().pid, 4242);

@@ -111,6 +111,26 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
     if (_kind == Kind::Sway)
         _env.insert(QStringLiteral("SWAYSOCK"), _socket);
     _env.insert(QStringLiteral("WAYLAND_DISPLAY"), _display);
+    if (_kind == Kind::KWin && !readKWinDisplay(home))
+        _display.clear();
+}
+
+bool HeadlessCompositor::readKWinDisplay(const QString& home)
+{
+    QFile told(home + QStringLiteral("/bin/tell-display.out"));
+    QElapsedTimer timer;
+    timer.start();
+    while (!told.open(QIODevice::ReadOnly) && timer.elapsed() < 20000 && _compositor->state() == QProcess::Running)
+        QThread::msleep(100);
+    const QStringList lines = QString::fromLocal8Bit(told.readAll()).split(QLatin1Char('\n'));
+    if (lines.value(0).isEmpty()) {
+        _error = QStringLiteral("KWin did not start XWayland");
+        return false;
+    }
+    _env.insert(QStringLiteral("DISPLAY"), lines.value(0));
+    if (!lines.value(1).isEmpty())
+        _env.insert(QStringLiteral("XAUTHORITY"), lines.value(1));
+    return true;
 }
 
 HeadlessCompositor::~HeadlessCompositor()
@@ -197,14 +217,27 @@ QStringList HeadlessCompositor::prepareKWin(const QString& home)
         _error = QStringLiteral("cannot give KWin's files to the user");
         return {};
     }
+    // KWin starts XWayland on a display of its choosing, known only to what it starts.
+    QFile tellDisplay(bin + QStringLiteral("/tell-display"));
+    if (!tellDisplay.open(QIODevice::WriteOnly)) {
+        _error = QStringLiteral("cannot write ") + tellDisplay.fileName();
+        return {};
+    }
+    tellDisplay.write("#!/bin/sh\nprintf '%s\\n%s\\n' \"$DISPLAY\" \"$XAUTHORITY\" > \"$0.out.tmp\"\n"
+                      "mv \"$0.out.tmp\" \"$0.out\"\n");
+    tellDisplay.close();
+    tellDisplay.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
+                               | QFile::ExeOther);
     return {kwin,
             QStringLiteral("--virtual"),
+            QStringLiteral("--xwayland"),
             QStringLiteral("--width"),
             QStringLiteral("1280"),
             QStringLiteral("--height"),
             QStringLiteral("800"),
             QStringLiteral("--socket"),
-            QStringLiteral("wayland-1")};
+            QStringLiteral("wayland-1"),
+            tellDisplay.fileName()};
 }
 
 bool HeadlessCompositor::startBus(const QString& home)

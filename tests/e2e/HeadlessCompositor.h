@@ -14,7 +14,7 @@
 // created on first use), with a private session bus and its runtime folder in the given
 // home, which the user is given. sway runs with XWayland; weston (kiosk shell) stands for a
 // compositor that reveals neither the foreground window nor input activity. KWin runs on a
-// virtual output, without XWayland; input reaches it through its fake input protocol.
+// virtual output with XWayland; input reaches it through its fake input protocol.
 //
 //     HeadlessCompositor sway(home.path(), home.environment());
 //     QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
@@ -76,6 +76,8 @@ private:
     bool startBus(const QString& home);
     // KWin's command line; its program and the typing client copied into the home.
     QStringList prepareKWin(const QString& home);
+    // The X display and its authority of KWin's XWayland, as KWin's first program saw them.
+    bool readKWinDisplay(const QString& home);
 
     Kind _kind;
     QStringList _launcher;

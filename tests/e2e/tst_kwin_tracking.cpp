@@ -15,12 +15,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 
 namespace {
 
 const QString kTitleA = QString::fromUtf8("Larkspan KWin e2e — Notizen");
 const QString kTitleB = QString::fromUtf8("Larkspan KWin e2e — Café 東京");
+// XWayland's title is read as the X client sets it; plain text keeps the test about counting.
+const QString kTitleX = QStringLiteral("Larkspan KWin e2e XWayland terminal");
 const QString kUser = QStringLiteral("e2e-kwin");
 const QString kTerminal = QStringLiteral("weston-terminal");
 constexpr int kIdleThresholdSecs = 15;
@@ -59,12 +62,12 @@ QDateTime instant(const QJsonObject& activity, const char* key)
     return time;
 }
 
-qint64 uploadedSeconds(const QJsonArray& activities, const QString& title)
+qint64 uploadedSeconds(const QJsonArray& activities, const QString& title, const QString& app = kTerminal)
 {
     qint64 total = 0;
     for (const QJsonValue& value : activities) {
         const QJsonObject activity = value.toObject();
-        if (activity.value(QLatin1String("app_name")).toString() == kTerminal
+        if (activity.value(QLatin1String("app_name")).toString() == app
             && activity.value(QLatin1String("activity_description")).toString() == title)
             total += instant(activity, "start_time").secsTo(instant(activity, "end_time"));
     }
@@ -132,7 +135,8 @@ class TestKWinTracking : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char* tool : {"kwin_wayland", "weston-terminal", "setpriv", "dbus-daemon", "dbus-send"}) {
+        for (const char* tool :
+             {"kwin_wayland", "weston-terminal", "Xwayland", "xterm", "setpriv", "dbus-daemon", "dbus-send"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
                 QFAIL(
                     qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
@@ -168,9 +172,9 @@ private slots:
 
         // Each terminal is activated by KWin when it maps; the user types in it. Without
         // the input seen, the threshold would pass as absence.
-        const auto typeIn = [&](const QString& name, const QString& title, int seconds) {
+        const auto typeIn = [&](const QString& command, int seconds) {
             QPair<QDateTime, QDateTime> span;
-            if (!kwin.exec(terminalCommand(home.path(), name, title)))
+            if (command.isEmpty() || !kwin.exec(command))
                 return span;
             QTest::qWait(2000);
             span.first = QDateTime::currentDateTimeUtc();
@@ -184,9 +188,11 @@ private slots:
             span.second = QDateTime::currentDateTimeUtc();
             return span;
         };
-        const auto drivenA = typeIn(QStringLiteral("a"), kTitleA, 25);
-        const auto drivenB = typeIn(QStringLiteral("b"), kTitleB, 20);
-        QVERIFY2(drivenA.second.isValid() && drivenB.second.isValid(),
+        const auto drivenA = typeIn(terminalCommand(home.path(), QStringLiteral("a"), kTitleA), 25);
+        const auto drivenB = typeIn(terminalCommand(home.path(), QStringLiteral("b"), kTitleB), 20);
+        // An X11 window, reported by the same script: one source, no moment counted twice.
+        const auto drivenX = typeIn(QStringLiteral("xterm -T '%1' -e cat").arg(kTitleX), 15);
+        QVERIFY2(drivenA.second.isValid() && drivenB.second.isValid() && drivenX.second.isValid(),
                  "KWin took no typing from the fake input client");
 
         // Quitting takes the script out of KWin again.
@@ -228,10 +234,21 @@ private slots:
         const qint64 serverB = uploadedSeconds(uploaded, kTitleB);
         const qint64 typedA = drivenA.first.secsTo(drivenA.second);
         const qint64 typedB = drivenB.first.secsTo(drivenB.second);
-        qInfo("typed / on the server: terminal A %lld / %lld s, terminal B %lld / %lld s", typedA, serverA, typedB,
-              serverB);
+        const qint64 serverX = uploadedSeconds(uploaded, kTitleX, QStringLiteral("xterm"));
+        const qint64 typedX = drivenX.first.secsTo(drivenX.second);
+        qInfo(
+            "typed / on the server: terminal A %lld / %lld s, terminal B %lld / %lld s, xterm (XWayland) %lld / %lld s",
+            typedA, serverA, typedB, serverB, typedX, serverX);
         QVERIFY2(qAbs(serverA - typedA) <= 5, qPrintable(describe(uploaded)));
         QVERIFY2(qAbs(serverB - typedB) <= 5, qPrintable(describe(uploaded)));
+        QVERIFY2(qAbs(serverX - typedX) <= 5, qPrintable(describe(uploaded)));
+        // Never one moment twice: the logs follow each other without overlap.
+        QList<QPair<QDateTime, QDateTime>> spans;
+        for (const QJsonValue& value : uploaded)
+            spans << qMakePair(instant(value.toObject(), "start_time"), instant(value.toObject(), "end_time"));
+        std::sort(spans.begin(), spans.end());
+        for (int i = 1; i < spans.size(); ++i)
+            QVERIFY2(spans.at(i).first >= spans.at(i - 1).second, qPrintable(describe(uploaded)));
     }
 };
 
