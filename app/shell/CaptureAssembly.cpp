@@ -4,6 +4,8 @@
 #include "DisplayLossGuard.h"
 #include "EventHandler.h"
 #include "EventManager.h"
+#include "KWinWindowDetector.h"
+#include "KWinWindowSource.h"
 #include "MouseMonitorWindows.h"
 #include "OutlookSubjectDetector.h"
 #include "QtLog.h"
@@ -24,7 +26,9 @@ CaptureAssembly::CaptureAssembly()
     _eventManager = std::make_unique<EventManager>();
     const bool wayland =
         chooseCaptureBackend(QProcessEnvironment::systemEnvironment()) == CaptureBackend::Wayland && connectWayland();
-    if (wayland)
+    if (_kwin)
+        _windowDetector = std::make_unique<KWinWindowDetector>(_kwin.get());
+    else if (wayland)
         _windowDetector = std::make_unique<WaylandWindowDetector>(_wayland.get());
     else
         _windowDetector = std::make_unique<WindowDetector>();
@@ -56,6 +60,12 @@ bool CaptureAssembly::connectWayland()
     if (!_wayland) {
         LK_INFO() << "CaptureAssembly - no Wayland compositor answers, reading X11 instead";
         return false;
+    }
+    // KWin has no toplevel protocol; a compositor that has one is read through it alone.
+    if (_wayland->offer().toplevelProtocol.isEmpty()) {
+        _kwin = KWinWindowSource::start();
+        if (_kwin)
+            _wayland->useWindowSource(QStringLiteral("KWin script"));
     }
     const WaylandOffer& offer = _wayland->offer();
     if (offer.canTrack()) {
@@ -104,6 +114,7 @@ CaptureAssembly::~CaptureAssembly()
     _eventHandler.reset();
     _sampler.reset();
     _windowDetector.reset();
+    _kwin.reset();
     _wayland.reset();
     _eventManager.reset();
 }
@@ -121,6 +132,7 @@ void CaptureAssembly::destroyObjects()
     _sampler.reset();
     shutdownStep("destroying WindowDetector...");
     _windowDetector.reset();
+    _kwin.reset();
     _wayland.reset();
     shutdownStep("destroying EventManager...");
     _eventManager.reset();
@@ -132,7 +144,9 @@ void CaptureAssembly::uninstallHooks()
     // On Wayland the session's thread is the hook: no activity call after it has stopped.
     if (_wayland)
         _wayland->stop();
-    else
+    if (_kwin)
+        _kwin->unload();
+    if (!_wayland)
         UnInstallHooks();
     // Nothing may call into the handler once it is gone.
     SetKeyboardEventHandler(nullptr);

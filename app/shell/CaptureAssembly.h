@@ -4,6 +4,7 @@
 
 class EventHandler;
 class EventManager;
+class KWinWindowSource;
 class SleepWatcher;
 class MouseMonitorWindows;
 class OutlookSubjectDetector;
@@ -44,6 +45,8 @@ private:
     // Wayland sessions only: the compositor connection the detector reads and whose idle
     // notices take the hooks' place. Outlives the detector.
     std::unique_ptr<WaylandSession> _wayland;
+    // KDE Plasma only: the script in KWin that tells the foreground window.
+    std::unique_ptr<KWinWindowSource> _kwin;
     std::unique_ptr<WindowDetector> _windowDetector;
     std::unique_ptr<UserEventSampler> _sampler;
     std::unique_ptr<EventHandler> _eventHandler;

@@ -13,7 +13,8 @@
 // unprivileged user (sway refuses root; as root the test drops to the user "larkspan-wl",
 // created on first use), with a private session bus and its runtime folder in the given
 // home, which the user is given. sway runs with XWayland; weston (kiosk shell) stands for a
-// compositor that reveals neither the foreground window nor input activity.
+// compositor that reveals neither the foreground window nor input activity. KWin runs on a
+// virtual output with XWayland; input reaches it through its fake input protocol.
 //
 //     HeadlessCompositor sway(home.path(), home.environment());
 //     QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
@@ -21,7 +22,7 @@
 class HeadlessCompositor
 {
 public:
-    enum class Kind { Sway, Weston };
+    enum class Kind { Sway, Weston, KWin };
 
     // swayConfig is added to sway's configuration (a bar block, say).
     HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind = Kind::Sway,
@@ -48,7 +49,8 @@ public:
     bool exec(const QString& command) const;
     // The environment of the session's programs.
     QProcessEnvironment environment() const { return _env; }
-    // Types through the virtual keyboard protocol, as the user.
+    // Types through the virtual keyboard protocol, as the user; under KWin, as many key
+    // strokes as the text has characters, through its fake input protocol.
     bool type(const QString& text) const;
 
     // The windows of the tree (native and XWayland alike).
@@ -62,13 +64,20 @@ public:
     // Focuses the window sway's criteria name, e.g. [app_id="notes"] or [class="XTerm"].
     bool focus(const QString& criteria) const;
 
+    // Runs a program as the session's user with the session's environment; true when it
+    // ended with 0 within 10 s.
+    bool runTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) const;
+
     // The compositor dies as by a crash.
     void kill();
 
 private:
     bool prepareUser(const QString& home);
     bool startBus(const QString& home);
-    bool runTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) const;
+    // KWin's command line; its program and the typing client copied into the home.
+    QStringList prepareKWin(const QString& home);
+    // The X display and its authority of KWin's XWayland, as KWin's first program saw them.
+    bool readKWinDisplay(const QString& home);
 
     Kind _kind;
     QStringList _launcher;
@@ -77,6 +86,7 @@ private:
     QString _runtimeDir;
     QString _socket;
     QString _display;
+    QString _fakeKeys;
     std::unique_ptr<QProcess> _bus;
     std::unique_ptr<QProcess> _compositor;
     QString _error;

@@ -136,7 +136,10 @@ private slots:
               " ./usr/lib/larkspan/crashpad_handler\n", " ./usr/lib/larkspan/larkspan-crash-upload\n",
               " ./usr/lib/larkspan/liblarkspan-core.so.2 -> ", " ./usr/lib/larkspan/liblarkspan_webview.so\n",
               " ./usr/share/larkspan/translations/larkspan_de.qm\n",
-              " ./usr/share/icons/hicolor/48x48/apps/larkspan.png\n"})
+              " ./usr/share/icons/hicolor/48x48/apps/larkspan.png\n",
+              // Without it a Plasma session's windows are not seen.
+              " ./usr/share/larkspan/kwin/larkspan-activewindow/contents/code/main.js\n",
+              " ./usr/share/larkspan/kwin/larkspan-activewindow/metadata.json\n"})
             QVERIFY2(listing.contains(QLatin1String(file)), file);
         // Nothing of the development tools, tests or development links.
         QVERIFY(!listing.contains(

@@ -162,7 +162,10 @@ const wl_callback_listener kSyncListener = {onSyncDone};
 QString WaylandOffer::described() const
 {
     QStringList parts;
-    parts << (toplevelProtocol.isEmpty() ? QStringLiteral("no toplevel protocol") : toplevelProtocol);
+    if (!toplevelProtocol.isEmpty())
+        parts << toplevelProtocol;
+    else
+        parts << (windowSource.isEmpty() ? QStringLiteral("no toplevel protocol") : windowSource);
     parts << (idleProtocol.isEmpty() ? QStringLiteral("no idle protocol") : idleProtocol);
     if (!hasSeat)
         parts << QStringLiteral("no seat");
@@ -172,7 +175,7 @@ QString WaylandOffer::described() const
 QString WaylandOffer::missing() const
 {
     QStringList parts;
-    if (toplevelProtocol.isEmpty())
+    if (!hasWindowSource())
         parts << QStringLiteral("the foreground window (%1)").arg(QLatin1String(kToplevelManager));
     if (idleProtocol.isEmpty())
         parts << QStringLiteral("input activity (%1 or %2)").arg(QLatin1String(kExtIdle), QLatin1String(kKdeIdle));
@@ -185,7 +188,7 @@ QString WaylandOffer::missing() const
 QString WaylandOffer::missingProtocols() const
 {
     QStringList parts;
-    if (toplevelProtocol.isEmpty())
+    if (!hasWindowSource())
         parts << QLatin1String(kToplevelManager);
     if (idleProtocol.isEmpty())
         parts << QStringLiteral("%1 / %2").arg(QLatin1String(kExtIdle), QLatin1String(kKdeIdle));

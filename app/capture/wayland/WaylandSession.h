@@ -13,13 +13,17 @@
 struct WaylandOffer {
     // "zwlr_foreign_toplevel_manager_v1", or empty when the compositor names no toplevel.
     QString toplevelProtocol;
+    // Where the foreground window comes from when no toplevel protocol tells it ("KWin
+    // script"); empty else.
+    QString windowSource;
     // "ext_idle_notifier_v1", else "org_kde_kwin_idle", or empty.
     QString idleProtocol;
     bool hasSeat = false;
 
     // Both are needed: without the toplevel any time would go to an unknown window, and
     // without idle notices every minute would look like absence.
-    bool canTrack() const { return !toplevelProtocol.isEmpty() && !idleProtocol.isEmpty() && hasSeat; }
+    bool canTrack() const { return hasWindowSource() && !idleProtocol.isEmpty() && hasSeat; }
+    bool hasWindowSource() const { return !toplevelProtocol.isEmpty() || !windowSource.isEmpty(); }
     // The protocols in use, for the start-up line.
     QString described() const;
     // What is missing, in words for the log; empty when nothing is.
@@ -58,6 +62,9 @@ public:
     WaylandSession& operator=(const WaylandSession&) = delete;
 
     const WaylandOffer& offer() const { return _offer; }
+    // The foreground window comes from elsewhere than the compositor's protocols; call
+    // before start().
+    void useWindowSource(const QString& source) { _offer.windowSource = source; }
 
     // activity runs on the session's thread whenever the user is seen to be active: at once
     // when input resumes, then every half second while it goes on (up to 5 minutes without
