@@ -129,6 +129,7 @@ private slots:
             QVERIFY2(depends.contains(QLatin1String(needed)), needed);
         // Without a font for them, the Korean and Chinese texts are boxes.
         QVERIFY(field("Recommends").contains(QLatin1String("fonts-noto-cjk")));
+        QVERIFY(field("Recommends").contains(QLatin1String("qtwayland5")));
 
         const QString listing = QString::fromUtf8(run(QStringLiteral("dpkg-deb"), {QStringLiteral("-c"), deb}));
         for (const char* file :
