@@ -4,6 +4,7 @@
 
 class EventHandler;
 class EventManager;
+class GnomeSession;
 class SleepWatcher;
 class MouseMonitorWindows;
 class OutlookSubjectDetector;
@@ -38,12 +39,17 @@ private:
     // On a Wayland session: connects and says what the compositor offers. False when the
     // capture should read X11 instead (no compositor answers).
     bool connectWayland();
+    // Where the compositor offers no protocol for either: Mutter's idle monitor and the shell
+    // extension on the session bus. False when Mutter is not there.
+    bool connectGnome();
     void startWayland();
 
     std::unique_ptr<EventManager> _eventManager;
     // Wayland sessions only: the compositor connection the detector reads and whose idle
     // notices take the hooks' place. Outlives the detector.
     std::unique_ptr<WaylandSession> _wayland;
+    // GNOME sessions only: the source of both in place of the compositor's protocols.
+    std::unique_ptr<GnomeSession> _gnome;
     std::unique_ptr<WindowDetector> _windowDetector;
     std::unique_ptr<UserEventSampler> _sampler;
     std::unique_ptr<EventHandler> _eventHandler;
