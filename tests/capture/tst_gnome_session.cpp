@@ -96,7 +96,10 @@ private:
                                          QDBusConnection::ExportAllSlots);
     }
 
-    void fire(uint id) { shell().send(QDBusMessage::createSignal(kIdlePath, kIdleInterface, QStringLiteral("WatchFired")) << id); }
+    void fire(uint id)
+    {
+        shell().send(QDBusMessage::createSignal(kIdlePath, kIdleInterface, QStringLiteral("WatchFired")) << id);
+    }
 
     std::unique_ptr<GnomeSession> startSession()
     {

@@ -61,7 +61,8 @@ void GnomeSession::start(Activity activity, ExtensionMissing extensionMissing)
                 LK_WARNING() << "GnomeSession - Mutter's idle monitor does not answer: no input activity is seen";
         },
         Qt::QueuedConnection);
-    QMetaObject::invokeMethod(focus, [focus] { focus->start(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        focus, [focus] { focus->start(); }, Qt::QueuedConnection);
 }
 
 void GnomeSession::stop()

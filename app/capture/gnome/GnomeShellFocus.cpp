@@ -20,8 +20,8 @@ void GnomeShellFocus::start()
                                SLOT(onChanged(uint, QString, QString)));
     if (!_subscribed)
         LK_WARNING().noquote() << "GnomeShellFocus - cannot subscribe to the extension:" << _bus.lastError().message();
-    const QDBusMessage reply = _bus.call(QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Get")),
-                                         QDBus::Block, callTimeoutMs);
+    const QDBusMessage reply = _bus.call(
+        QDBusMessage::createMethodCall(service, path, interface, QStringLiteral("Get")), QDBus::Block, callTimeoutMs);
     const QList<QVariant> values = reply.arguments();
     if (reply.type() == QDBusMessage::ReplyMessage && values.size() == 3) {
         store(values.at(0).toUInt(), values.at(1).toString(), values.at(2).toString());
@@ -31,7 +31,7 @@ void GnomeShellFocus::start()
     }
     LK_WARNING().noquote() << "GnomeShellFocus - the GNOME Shell extension" << LARKSPAN_GNOME_SHELL_EXTENSION_UUID
                            << "does not answer (" + reply.errorMessage()
-                                  + "): windows are recorded as unknown until it is enabled";
+            + "): windows are recorded as unknown until it is enabled";
     if (_missing)
         _missing();
 }
