@@ -22,6 +22,9 @@ namespace {
 const QString kUuid = QStringLiteral(LARKSPAN_GNOME_SHELL_EXTENSION_UUID);
 const QString kTitle = QString::fromUtf8("Larkspan GNOME — Café 東京 ✍");
 const QString kAppId = QStringLiteral("larkspan-e2e-gnome");
+// The second window renames itself while the user types in it.
+const QString kTitleB = QStringLiteral("Larkspan GNOME notes");
+const QString kTitleRenamed = QStringLiteral("Larkspan GNOME notes, renamed");
 const QString kUser = QStringLiteral("e2e-gnome");
 constexpr int kIdleThresholdSecs = 15;
 // Enough for the shell's start, and short enough for a lost test to end.
@@ -60,8 +63,9 @@ QString programFor(const HeadlessCompositor& session, QTemporaryDir& prefix)
     const QString built = buildDir + QStringLiteral("/bin/Larkspan");
     if (session.canRun(built))
         return built;
-    QFile::setPermissions(prefix.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                                             | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+    QFile::setPermissions(prefix.path(),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther
+                              | QFile::ReadGroup | QFile::ExeGroup);
     QProcess install;
     install.setStandardOutputFile(QProcess::nullDevice());
     install.start(QStringLiteral("cmake"),
@@ -85,8 +89,8 @@ bool installExtension(const LarkspanHome& home, bool enabled)
 {
     const QString built = qEnvironmentVariable("LARKSPAN_BUILD_DIR") + QStringLiteral("/share/gnome-shell/extensions/")
         + kUuid + QLatin1Char('/');
-    const QString target = home.path() + QStringLiteral("/.local/share/gnome-shell/extensions/") + kUuid
-        + QLatin1Char('/');
+    const QString target =
+        home.path() + QStringLiteral("/.local/share/gnome-shell/extensions/") + kUuid + QLatin1Char('/');
     for (const char* name : {"extension.js", "metadata.json"}) {
         if (!copyFile(built + QLatin1String(name), target + QLatin1String(name)))
             return false;
@@ -154,8 +158,8 @@ QByteArray focusedWindow(const HeadlessCompositor& shell)
 {
     QByteArray output;
     shell.runTool(QStringLiteral("dbus-send"),
-                  {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.gnome.Shell"),
-                   QStringLiteral("/com/corvane/Larkspan/FocusedWindow"),
+                  {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                   QStringLiteral("--dest=org.gnome.Shell"), QStringLiteral("/com/corvane/Larkspan/FocusedWindow"),
                    QStringLiteral("com.corvane.Larkspan.FocusedWindow.Get")},
                   &output);
     return output;
@@ -197,7 +201,8 @@ private:
         QVERIFY2(s.shell->isRunning(), qPrintable(s.shell->errorString()));
         QVERIFY(s.shell->exec(QStringLiteral("foot --title='%1' --app-id=%2 cat").arg(kTitle, kAppId)));
         s.binary = programFor(*s.shell, s.prefix);
-        QVERIFY2(!s.binary.isEmpty(), "the session's user can neither reach the build tree nor a copy installed for it");
+        QVERIFY2(!s.binary.isEmpty(),
+                 "the session's user can neither reach the build tree nor a copy installed for it");
     }
 
     // Types one key every 200 ms for this long; the span it took.
@@ -226,9 +231,10 @@ private:
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < 30000) {
-            activities = DevServerProcess::jsonReply("GET", s.server.url(QStringLiteral("/dev/activities?user=") + kUser))
-                             .value(QStringLiteral("activities"))
-                             .toArray();
+            activities =
+                DevServerProcess::jsonReply("GET", s.server.url(QStringLiteral("/dev/activities?user=") + kUser))
+                    .value(QStringLiteral("activities"))
+                    .toArray();
             if (storedTimeLogs(s.home).isEmpty())
                 break;
             QTest::qWait(500);
@@ -275,7 +281,8 @@ private slots:
     {
         for (const char* tool : {"gnome-shell", "foot", "setpriv", "dbus-daemon", "dbus-send"}) {
             if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-                QFAIL(qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
+                QFAIL(
+                    qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
         }
     }
 
@@ -305,8 +312,27 @@ private slots:
         QVERIFY2(pid > 0, "the session did not start the program");
         // Its sampler takes nothing in the program's first 3 seconds.
         QTest::qWait(4000);
-        const auto typed = typeFor(keyboard, 30);
-        QVERIFY2(typed.first.isValid(), "Mutter did not take the keys");
+        const auto typedA = typeFor(keyboard, 20);
+        QVERIFY2(typedA.first.isValid(), "Mutter did not take the keys");
+        // A new window takes the focus; its title changes 12 s after its start.
+        QVERIFY(
+            s.shell->exec(QStringLiteral("foot --title='%1' --app-id=%2-b sh -c 'sleep 12; printf \"\\033]2;%3\\007\"; "
+                                         "exec cat'")
+                              .arg(kTitleB, kAppId, kTitleRenamed)));
+        // Opened without the user's token, it stays behind A: the user closes A, and the focus
+        // moves on.
+        QTest::qWait(1500);
+        const QByteArray front = focusedWindow(*s.shell);
+        const qint64 footA = front.mid(front.indexOf("uint32 ") + 7).split('\n').first().toLongLong();
+        QVERIFY2(front.contains(kTitle.toUtf8()) && footA > 0, front.constData());
+        const QDateTime switched = QDateTime::currentDateTimeUtc();
+        QVERIFY(::kill(static_cast<pid_t>(footA), SIGTERM) == 0);
+        timer.restart();
+        while (!focusedWindow(*s.shell).contains(kTitleB.toUtf8()) && timer.elapsed() < 10000)
+            QTest::qWait(100);
+        QVERIFY2(focusedWindow(*s.shell).contains(kTitleB.toUtf8()), focusedWindow(*s.shell).constData());
+        const auto typedB = typeFor(keyboard, 20);
+        QVERIFY2(typedB.first.isValid(), "Mutter did not take the keys");
         QTest::qWait(3000);
         QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
         QVERIFY2(waitUntilGone(pid, 30000), "the program did not quit");
@@ -318,10 +344,17 @@ private slots:
                  qPrintable(log.left(4000)));
         QVERIFY2(!log.contains(QLatin1String("does not answer")), qPrintable(log.left(4000)));
         const QJsonArray activities = uploaded(s);
-        const qint64 seconds = secondsOf(activities, QStringLiteral("foot"), kTitle);
-        const qint64 expected = typed.first.secsTo(typed.second);
-        qInfo("typed %lld s, recorded %lld s\n%s", expected, seconds, qPrintable(describe(activities)));
-        QVERIFY2(qAbs(seconds - expected) <= 5, qPrintable(describe(activities)));
+        const qint64 secondsA = secondsOf(activities, QStringLiteral("foot"), kTitle);
+        const qint64 secondsB = secondsOf(activities, QStringLiteral("foot"), kTitleB);
+        const qint64 secondsRenamed = secondsOf(activities, QStringLiteral("foot"), kTitleRenamed);
+        const qint64 expectedA = typedA.first.secsTo(typedA.second);
+        const qint64 expectedB = switched.secsTo(typedB.second);
+        qInfo("typed %lld + %lld s, recorded %lld + %lld (%lld before the rename, %lld after) s\n%s", expectedA,
+              expectedB, secondsA, secondsB + secondsRenamed, secondsB, secondsRenamed,
+              qPrintable(describe(activities)));
+        QVERIFY2(qAbs(secondsA - expectedA) <= 5, qPrintable(describe(activities)));
+        QVERIFY2(qAbs(secondsB + secondsRenamed - expectedB) <= 5, qPrintable(describe(activities)));
+        QVERIFY2(secondsB > 0 && secondsRenamed > 0, qPrintable(describe(activities)));
     }
 
     // Without the extension: the work is still recorded, under the unknown marker rather than
@@ -350,8 +383,8 @@ private slots:
         QVERIFY2(waitUntilGone(pid, 30000), "the program did not quit");
 
         const QString log = s.home.readLog();
-        const QString notice = QStringLiteral("GnomeShellFocus - the GNOME Shell extension ") + kUuid
-            + QStringLiteral(" does not answer");
+        const QString notice =
+            QStringLiteral("GnomeShellFocus - the GNOME Shell extension ") + kUuid + QStringLiteral(" does not answer");
         QVERIFY2(log.count(notice) == 1, qPrintable(log.left(4000)));
         // The notice reached the tray controller, which shows it as a balloon.
         QVERIFY2(log.indexOf(QLatin1String("onShowMessage..."), log.indexOf(notice)) > 0, qPrintable(log.right(3000)));
