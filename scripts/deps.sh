@@ -13,7 +13,7 @@ PACKAGES=(
   file xdg-utils jq
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols
   sway foot wtype xwayland weston dbus-daemon dbus-bin util-linux passwd qtwayland5
-  gnome-shell
+  gnome-shell gjs
 )
 
 missing=()
