@@ -103,8 +103,10 @@ private:
                             "const makeExtension = () => new Extension();\n");
         } else {
             harness.prepend("const {GObject, Gio, GLib} = imports.gi;\n"
-                            "imports.searchPath.unshift('" + _dir.path().toUtf8() + "');\n"
-                            "const makeExtension = () => imports.extension.init();\n");
+                            "imports.searchPath.unshift('"
+                            + _dir.path().toUtf8()
+                            + "');\n"
+                              "const makeExtension = () => imports.extension.init();\n");
         }
         QFile extension(_dir.filePath(QStringLiteral("extension.js")));
         QFile harnessFile(_dir.filePath(QStringLiteral("harness.js")));

@@ -2,6 +2,7 @@
 #include "E2eDesktop.h"
 #include "HeadlessCompositor.h"
 #include "LarkspanRun.h"
+#include "SessionProgram.h"
 #include "TestHome.h"
 
 #include <QCoreApplication>
@@ -29,52 +30,6 @@ const QString kUser = QStringLiteral("e2e-gnome");
 constexpr int kIdleThresholdSecs = 15;
 // Enough for the shell's start, and short enough for a lost test to end.
 constexpr int kShellReadyMs = 30000;
-
-qint64 findProgram(const QString& binary, uint uid)
-{
-    const QString wanted = QFileInfo(binary).canonicalFilePath();
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        const QString dir = QStringLiteral("/proc/") + pid;
-        if (pid.toLongLong() > 0 && QFileInfo(dir).ownerId() == uid
-            && QFileInfo(dir + QStringLiteral("/exe")).symLinkTarget() == wanted)
-            return pid.toLongLong();
-    }
-    return 0;
-}
-
-bool waitUntilGone(qint64 pid, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-        if (!status.open(QIODevice::ReadOnly) || status.readAll().contains("State:\tZ"))
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
-}
-
-// The build tree's program where the session's user reaches it, else the build installed
-// into a prefix of its own (a checkout in root's home is closed to other users).
-QString programFor(const HeadlessCompositor& session, QTemporaryDir& prefix)
-{
-    const QString buildDir = qEnvironmentVariable("LARKSPAN_BUILD_DIR");
-    const QString built = buildDir + QStringLiteral("/bin/Larkspan");
-    if (session.canRun(built))
-        return built;
-    QFile::setPermissions(prefix.path(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther
-                              | QFile::ReadGroup | QFile::ExeGroup);
-    QProcess install;
-    install.setStandardOutputFile(QProcess::nullDevice());
-    install.start(QStringLiteral("cmake"),
-                  {QStringLiteral("--install"), buildDir, QStringLiteral("--prefix"), prefix.path()});
-    if (!install.waitForFinished(60000) || install.exitCode() != 0)
-        return QString();
-    const QString installed = prefix.path() + QStringLiteral("/lib/larkspan/Larkspan");
-    return session.canRun(installed) ? installed : QString();
-}
 
 bool copyFile(const QString& from, const QString& to)
 {
@@ -205,6 +160,15 @@ private:
                  "the session's user can neither reach the build tree nor a copy installed for it");
     }
 
+    // The program started by the session, as a login would; its pid, 0 when it did not start.
+    static qint64 startProgram(Session& s)
+    {
+        if (!s.shell->exec(QStringLiteral("QT_QPA_PLATFORM=offscreen exec '%1'").arg(s.binary))
+            || !waitForSetting(s.home, QStringLiteral("clientUuid")))
+            return 0;
+        return findProgram(s.binary, s.shell->uid());
+    }
+
     // Types one key every 200 ms for this long; the span it took.
     static QPair<QDateTime, QDateTime> typeFor(RemoteKeyboard& keyboard, int seconds)
     {
@@ -222,6 +186,10 @@ private:
     // The program's time logs once a start outside the session has sent them.
     static QJsonArray uploaded(Session& s)
     {
+        QStringList stored;
+        for (const StoredLog& log : storedTimeLogs(s.home))
+            stored << QStringLiteral("%1|%2|%3 s").arg(log.appName, log.title).arg(log.seconds());
+        qInfo("stored before the upload:\n%s", qPrintable(stored.join(QLatin1Char('\n'))));
         auto upload = s.home.start({QStringLiteral("LARKSPAN_SERVER_URL=") + s.serverUrl,
                                     QStringLiteral("LARKSPAN_INGRESS_URL=") + s.serverUrl,
                                     QStringLiteral("WAYLAND_DISPLAY="), QStringLiteral("XDG_SESSION_TYPE="),
@@ -306,9 +274,7 @@ private slots:
         QVERIFY2(focusedWindow(*s.shell).contains(kTitle.toUtf8()),
                  qPrintable(QStringLiteral("the extension does not report foot: ") + focusedWindow(*s.shell)));
 
-        QVERIFY(s.shell->exec(QStringLiteral("QT_QPA_PLATFORM=offscreen exec '%1'").arg(s.binary)));
-        QVERIFY(waitForSetting(s.home, QStringLiteral("clientUuid")));
-        const qint64 pid = findProgram(s.binary, s.shell->uid());
+        const qint64 pid = startProgram(s);
         QVERIFY2(pid > 0, "the session did not start the program");
         // Its sampler takes nothing in the program's first 3 seconds.
         QTest::qWait(4000);
@@ -334,8 +300,8 @@ private slots:
         const auto typedB = typeFor(keyboard, 20);
         QVERIFY2(typedB.first.isValid(), "Mutter did not take the keys");
         QTest::qWait(3000);
-        QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
-        QVERIFY2(waitUntilGone(pid, 30000), "the program did not quit");
+        QVERIFY2(::kill(static_cast<pid_t>(pid), SIGTERM) == 0 && waitUntilGone(pid, 30000),
+                 "the program did not quit");
 
         const QString log = s.home.readLog();
         QVERIFY2(log.contains(QStringLiteral("CaptureAssembly - GNOME session, input activity from Mutter's idle "
@@ -371,16 +337,14 @@ private slots:
             keyboard.press(0xff1b);
             QTest::qWait(500);
         }
-        QVERIFY(s.shell->exec(QStringLiteral("QT_QPA_PLATFORM=offscreen exec '%1'").arg(s.binary)));
-        QVERIFY(waitForSetting(s.home, QStringLiteral("clientUuid")));
-        const qint64 pid = findProgram(s.binary, s.shell->uid());
+        const qint64 pid = startProgram(s);
         QVERIFY2(pid > 0, "the session did not start the program");
         QTest::qWait(4000);
         const auto typed = typeFor(keyboard, 20);
         QVERIFY2(typed.first.isValid(), "Mutter did not take the keys");
         QTest::qWait(3000);
-        QVERIFY(::kill(static_cast<pid_t>(pid), SIGTERM) == 0);
-        QVERIFY2(waitUntilGone(pid, 30000), "the program did not quit");
+        QVERIFY2(::kill(static_cast<pid_t>(pid), SIGTERM) == 0 && waitUntilGone(pid, 30000),
+                 "the program did not quit");
 
         const QString log = s.home.readLog();
         const QString notice =
