@@ -52,4 +52,3 @@ QString programFor(const HeadlessCompositor& session, QTemporaryDir& prefix)
     const QString installed = prefix.path() + QStringLiteral("/lib/larkspan/Larkspan");
     return session.canRun(installed) ? installed : QString();
 }
-
