@@ -26,7 +26,7 @@ public:
     static constexpr int idleAfterMs = 1000;
     static constexpr int tickMs = 500;
     static constexpr int callTimeoutMs = 2000;
-    static constexpr qint64 activeWithoutNewsMs = 5 * 60 * 1000;
+    static constexpr qint64 activeWithoutNewsMs = qint64(5) * 60 * 1000;
 
     MutterIdleMonitor(const QDBusConnection& bus, Activity activity, QObject* parent = nullptr);
     ~MutterIdleMonitor() override;
