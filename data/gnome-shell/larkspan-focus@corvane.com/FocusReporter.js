@@ -77,12 +77,13 @@ class FocusReporter {
     }
 
     _unwatch() {
-        if (this._window) {
-            for (const id of this._windowSignals)
-                this._window.disconnect(id);
-        }
+        const window = this._window;
+        const ids = this._windowSignals;
+        // Forgotten first: a window already gone must not keep its place here.
         this._windowSignals = [];
         this._window = null;
+        for (const id of window ? ids : [])
+            guarded('unwatch', () => window.disconnect(id));
     }
 
     _describe(window) {
