@@ -20,7 +20,11 @@ set(LARKSPAN_INSTALL_PROGRAM_DIR "lib/larkspan" CACHE STRING
 file(RELATIVE_PATH LARKSPAN_DATA_FROM_PROGRAM_DIR
      "/${LARKSPAN_INSTALL_PROGRAM_DIR}" "/${CMAKE_INSTALL_DATADIR}")
 
+# The GNOME Shell extension shipped with the program (data/gnome-shell/<uuid>/).
+set(LARKSPAN_GNOME_SHELL_EXTENSION_UUID "larkspan-focus@corvane.com")
+
 add_library(larkspan_install_layout INTERFACE)
 target_compile_definitions(larkspan_install_layout INTERFACE
+  LARKSPAN_GNOME_SHELL_EXTENSION_UUID="${LARKSPAN_GNOME_SHELL_EXTENSION_UUID}"
   LARKSPAN_APP_ID="${LARKSPAN_APP_ID}"
   LARKSPAN_DATA_FROM_PROGRAM_DIR="${LARKSPAN_DATA_FROM_PROGRAM_DIR}")

@@ -14,6 +14,7 @@ PACKAGES=(
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols
   sway foot wtype xwayland weston dbus-daemon dbus-bin util-linux passwd qtwayland5
   kwin-wayland
+  gnome-shell gjs
 )
 
 missing=()

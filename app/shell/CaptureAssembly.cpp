@@ -4,6 +4,8 @@
 #include "DisplayLossGuard.h"
 #include "EventHandler.h"
 #include "EventManager.h"
+#include "GnomeSession.h"
+#include "GnomeWindowDetector.h"
 #include "KWinWindowDetector.h"
 #include "KWinWindowSource.h"
 #include "MouseMonitorWindows.h"
@@ -28,6 +30,8 @@ CaptureAssembly::CaptureAssembly()
         chooseCaptureBackend(QProcessEnvironment::systemEnvironment()) == CaptureBackend::Wayland && connectWayland();
     if (_kwin)
         _windowDetector = std::make_unique<KWinWindowDetector>(_kwin.get());
+    else if (wayland && _gnome)
+        _windowDetector = std::make_unique<GnomeWindowDetector>(_gnome.get());
     else if (wayland)
         _windowDetector = std::make_unique<WaylandWindowDetector>(_wayland.get());
     else
@@ -74,6 +78,8 @@ bool CaptureAssembly::connectWayland()
             << offer.described();
         return true;
     }
+    if (connectGnome())
+        return true;
     LK_INFO().noquote() << "CaptureAssembly - Wayland session, nothing is tracked: the compositor does not tell"
                         << offer.missing() << "(it offers" << offer.described() + QLatin1Char(')');
     // Once the tray is up to show it.
@@ -88,14 +94,41 @@ bool CaptureAssembly::connectWayland()
     return true;
 }
 
+bool CaptureAssembly::connectGnome()
+{
+    _gnome = GnomeSession::connect();
+    if (!_gnome)
+        return false;
+    LK_INFO() << "CaptureAssembly - GNOME session, input activity from Mutter's idle monitor, foreground window from "
+                 "the GNOME Shell extension"
+              << LARKSPAN_GNOME_SHELL_EXTENSION_UUID;
+    return true;
+}
+
 void CaptureAssembly::startWayland()
 {
     // A session that cannot be seen into reports no activity at all: no sample could be
     // true, and without activity after an absence the manual time prompt never comes up.
     WaylandSession::Activity activity;
-    if (_wayland->offer().canTrack()) {
+    if (_wayland->offer().canTrack() || _gnome) {
         EventHandler* handler = _eventHandler.get();
         activity = [handler] { handler->onKeyboardEvent(0, 0); };
+    }
+    if (_gnome) {
+        _gnome->start(std::move(activity), [] {
+            // Once the tray is up to show it, and on its thread.
+            QTimer::singleShot(0, QCoreApplication::instance(), [] {
+                emit AppSignals::instance()->showMessage(
+                    QStringLiteral("Larkspan"),
+                    QCoreApplication::translate("CaptureAssembly",
+                                                "Larkspan cannot see which window is in front: its GNOME Shell "
+                                                "extension is not enabled, so your time is recorded under an unknown "
+                                                "window. Enable it with:\n%1")
+                        .arg(QStringLiteral("gnome-extensions enable " LARKSPAN_GNOME_SHELL_EXTENSION_UUID)));
+            });
+        });
+        // The compositor connection stays for its loss alone: Mutter's activity comes above.
+        activity = nullptr;
     }
     _wayland->start(std::move(activity), [] {
         // The session's thread cannot stop itself: the GUI thread stores and quits.
@@ -115,6 +148,7 @@ CaptureAssembly::~CaptureAssembly()
     _sampler.reset();
     _windowDetector.reset();
     _kwin.reset();
+    _gnome.reset();
     _wayland.reset();
     _eventManager.reset();
 }
@@ -133,6 +167,7 @@ void CaptureAssembly::destroyObjects()
     shutdownStep("destroying WindowDetector...");
     _windowDetector.reset();
     _kwin.reset();
+    _gnome.reset();
     _wayland.reset();
     shutdownStep("destroying EventManager...");
     _eventManager.reset();
@@ -142,6 +177,8 @@ void CaptureAssembly::uninstallHooks()
 {
     LK_DEBUG() << "UnInstalling hooks...";
     // On Wayland the session's thread is the hook: no activity call after it has stopped.
+    if (_gnome)
+        _gnome->stop();
     if (_wayland)
         _wayland->stop();
     if (_kwin)

@@ -5,6 +5,7 @@
 class EventHandler;
 class EventManager;
 class KWinWindowSource;
+class GnomeSession;
 class SleepWatcher;
 class MouseMonitorWindows;
 class OutlookSubjectDetector;
@@ -39,6 +40,9 @@ private:
     // On a Wayland session: connects and says what the compositor offers. False when the
     // capture should read X11 instead (no compositor answers).
     bool connectWayland();
+    // Where the compositor offers no protocol for either: Mutter's idle monitor and the shell
+    // extension on the session bus. False when Mutter is not there.
+    bool connectGnome();
     void startWayland();
 
     std::unique_ptr<EventManager> _eventManager;
@@ -47,6 +51,8 @@ private:
     std::unique_ptr<WaylandSession> _wayland;
     // KDE Plasma only: the script in KWin that tells the foreground window.
     std::unique_ptr<KWinWindowSource> _kwin;
+    // GNOME sessions only: the source of both in place of the compositor's protocols.
+    std::unique_ptr<GnomeSession> _gnome;
     std::unique_ptr<WindowDetector> _windowDetector;
     std::unique_ptr<UserEventSampler> _sampler;
     std::unique_ptr<EventHandler> _eventHandler;

@@ -47,6 +47,11 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
     _env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     if (!startBus(home))
         return;
+    if (_kind == Kind::Gnome) {
+        _env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
+        if (!startSystemBus(home))
+            return;
+    }
 
     QStringList command = _launcher;
     if (_kind == Kind::Sway) {
@@ -69,6 +74,9 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
         if (kwin.isEmpty())
             return;
         command << kwin;
+    } else if (_kind == Kind::Gnome) {
+        command << QStringLiteral("gnome-shell") << QStringLiteral("--headless") << QStringLiteral("--wayland")
+                << QStringLiteral("--virtual-monitor") << QStringLiteral("1280x800");
     } else {
         command << QStringLiteral("weston") << QStringLiteral("--backend=headless-backend.so")
                 << QStringLiteral("--socket=wayland-1") << QStringLiteral("--shell=kiosk-shell.so");
@@ -113,6 +121,24 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
     _env.insert(QStringLiteral("WAYLAND_DISPLAY"), _display);
     if (_kind == Kind::KWin && !readKWinDisplay(home))
         _display.clear();
+    // The shell's services come up after its Wayland socket: ready once the shell has its name.
+    while (_kind == Kind::Gnome && _compositor->state() == QProcess::Running) {
+        QByteArray owned;
+        runTool(QStringLiteral("dbus-send"),
+                {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                 QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+                 QStringLiteral("org.freedesktop.DBus.NameHasOwner"), QStringLiteral("string:org.gnome.Shell")},
+                &owned);
+        if (owned.contains("boolean true"))
+            return;
+        if (timer.elapsed() > 30000)
+            break;
+        QThread::msleep(200);
+    }
+    if (_kind == Kind::Gnome) {
+        _error = QStringLiteral("GNOME Shell did not take its name on the bus");
+        _display.clear();
+    }
 }
 
 bool HeadlessCompositor::readKWinDisplay(const QString& home)
@@ -145,11 +171,13 @@ HeadlessCompositor::~HeadlessCompositor()
             _compositor->waitForFinished(5000);
         }
     }
-    if (_bus) {
-        _bus->terminate();
-        if (!_bus->waitForFinished(5000)) {
-            _bus->kill();
-            _bus->waitForFinished(2000);
+    for (QProcess* bus : {_bus.get(), _systemBus.get()}) {
+        if (!bus)
+            continue;
+        bus->terminate();
+        if (!bus->waitForFinished(5000)) {
+            bus->kill();
+            bus->waitForFinished(2000);
         }
     }
 }
@@ -255,6 +283,25 @@ bool HeadlessCompositor::startBus(const QString& home)
         return false;
     }
     _env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(_bus->readLine().trimmed()));
+    return true;
+}
+
+bool HeadlessCompositor::startSystemBus(const QString& home)
+{
+    const QString address = QStringLiteral("unix:path=") + home + QStringLiteral("/system-bus");
+    _systemBus = std::make_unique<QProcess>();
+    _systemBus->setProcessEnvironment(_env);
+    QStringList command = _launcher;
+    command << QStringLiteral("dbus-daemon") << QStringLiteral("--session") << QStringLiteral("--nofork")
+            << QStringLiteral("--nopidfile") << QStringLiteral("--address=") + address
+            << QStringLiteral("--print-address=1");
+    _systemBus->start(command.takeFirst(), command);
+    if (!_systemBus->waitForStarted(5000) || !_systemBus->waitForReadyRead(10000)) {
+        _error =
+            QStringLiteral("the system bus does not start: ") + QString::fromUtf8(_systemBus->readAllStandardError());
+        return false;
+    }
+    _env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QString::fromUtf8(_systemBus->readLine().trimmed()));
     return true;
 }
 

@@ -14,7 +14,10 @@
 // created on first use), with a private session bus and its runtime folder in the given
 // home, which the user is given. sway runs with XWayland; weston (kiosk shell) stands for a
 // compositor that reveals neither the foreground window nor input activity. KWin runs on a
-// virtual output with XWayland; input reaches it through its fake input protocol.
+// virtual output with XWayland; input reaches it through its fake input protocol. GNOME Shell
+// runs headless with one virtual monitor, its settings in a key file under XDG_CONFIG_HOME (the
+// test writes it, with the extensions to enable) and a private system bus of its own, so
+// that it finds no login manager rather than the machine's.
 //
 //     HeadlessCompositor sway(home.path(), home.environment());
 //     QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
@@ -22,7 +25,7 @@
 class HeadlessCompositor
 {
 public:
-    enum class Kind { Sway, Weston, KWin };
+    enum class Kind { Sway, Weston, KWin, Gnome };
 
     // swayConfig is added to sway's configuration (a bar block, say).
     HeadlessCompositor(const QString& home, const QProcessEnvironment& environment, Kind kind = Kind::Sway,
@@ -64,8 +67,8 @@ public:
     // Focuses the window sway's criteria name, e.g. [app_id="notes"] or [class="XTerm"].
     bool focus(const QString& criteria) const;
 
-    // Runs a program as the session's user with the session's environment; true when it
-    // ended with 0 within 10 s.
+    // Runs a program as the session's user, with the session's environment, for at most 10 s;
+    // true when it ends with 0. Its standard output goes to output.
     bool runTool(const QString& program, const QStringList& arguments, QByteArray* output = nullptr) const;
 
     // The compositor dies as by a crash.
@@ -78,6 +81,8 @@ private:
     QStringList prepareKWin(const QString& home);
     // The X display and its authority of KWin's XWayland, as KWin's first program saw them.
     bool readKWinDisplay(const QString& home);
+    // A system bus with nothing on it: GNOME Shell asks it for the login manager.
+    bool startSystemBus(const QString& home);
 
     Kind _kind;
     QStringList _launcher;
@@ -88,6 +93,7 @@ private:
     QString _display;
     QString _fakeKeys;
     std::unique_ptr<QProcess> _bus;
+    std::unique_ptr<QProcess> _systemBus;
     std::unique_ptr<QProcess> _compositor;
     QString _error;
 };

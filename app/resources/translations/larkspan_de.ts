@@ -65,6 +65,12 @@
         <source>This desktop does not tell Larkspan which window is in front and when you work (missing: %1), so no time is tracked.</source>
         <translation>Diese Arbeitsumgebung teilt Larkspan nicht mit, welches Fenster vorne ist und wann Sie arbeiten (es fehlt: %1). Daher wird keine Zeit erfasst.</translation>
     </message>
+    <message>
+        <source>Larkspan cannot see which window is in front: its GNOME Shell extension is not enabled, so your time is recorded under an unknown window. Enable it with:
+%1</source>
+        <translation>Larkspan kann nicht erkennen, welches Fenster vorne ist: Seine GNOME-Shell-Erweiterung ist nicht aktiviert, daher wird Ihre Zeit unter einem unbekannten Fenster erfasst. Aktivieren Sie sie mit:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleWindow</name>

@@ -65,6 +65,12 @@
         <source>This desktop does not tell Larkspan which window is in front and when you work (missing: %1), so no time is tracked.</source>
         <translation>이 데스크톱은 어떤 창이 앞에 있는지와 언제 작업하는지를 Larkspan에 알려 주지 않습니다(없음: %1). 따라서 시간이 기록되지 않습니다.</translation>
     </message>
+    <message>
+        <source>Larkspan cannot see which window is in front: its GNOME Shell extension is not enabled, so your time is recorded under an unknown window. Enable it with:
+%1</source>
+        <translation>Larkspan이 앞에 있는 창을 알 수 없습니다. GNOME Shell 확장이 활성화되어 있지 않아 시간이 알 수 없는 창으로 기록됩니다. 다음 명령으로 활성화하세요:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleWindow</name>

@@ -65,6 +65,12 @@
         <source>This desktop does not tell Larkspan which window is in front and when you work (missing: %1), so no time is tracked.</source>
         <translation>此桌面不告诉 Larkspan 哪个窗口在前台以及您何时在工作（缺少：%1），因此不会记录任何时间。</translation>
     </message>
+    <message>
+        <source>Larkspan cannot see which window is in front: its GNOME Shell extension is not enabled, so your time is recorded under an unknown window. Enable it with:
+%1</source>
+        <translation>Larkspan 无法识别前台窗口：其 GNOME Shell 扩展未启用，因此您的时间将记录在未知窗口下。请使用以下命令启用：
+%1</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleWindow</name>

@@ -65,6 +65,12 @@
         <source>This desktop does not tell Larkspan which window is in front and when you work (missing: %1), so no time is tracked.</source>
         <translation>此桌面不會告訴 Larkspan 哪個視窗在前景以及您何時在工作（缺少：%1），因此不會記錄任何時間。</translation>
     </message>
+    <message>
+        <source>Larkspan cannot see which window is in front: its GNOME Shell extension is not enabled, so your time is recorded under an unknown window. Enable it with:
+%1</source>
+        <translation>Larkspan 無法辨識前景視窗：其 GNOME Shell 擴充功能未啟用，因此您的時間將記錄在未知視窗下。請使用以下命令啟用：
+%1</translation>
+    </message>
 </context>
 <context>
     <name>ConsoleWindow</name>
