@@ -8,9 +8,12 @@ StoppableThread::~StoppableThread() = default;
 
 void StoppableThread::stop()
 {
-    QMutexLocker lock(&_sleepMutex);
-    _stopRequested = true;
-    _wake.wakeAll();
+    {
+        QMutexLocker lock(&_sleepMutex);
+        _stopRequested = true;
+        _wake.wakeAll();
+    }
+    emit stopRequested();
 }
 
 bool StoppableThread::stopAndWait(int ms)
@@ -47,4 +50,19 @@ void StoppableThread::sleepMsecs(qint64 msecs)
     // Loop because wait() may wake spuriously.
     while (!_stopRequested && !deadline.hasExpired())
         _wake.wait(&_sleepMutex, deadline);
+}
+
+void StoppableThread::wakeUp()
+{
+    QMutexLocker lock(&_sleepMutex);
+    _wakeRequested = true;
+    _wake.wakeAll();
+}
+
+void StoppableThread::sleepUntilWoken()
+{
+    QMutexLocker lock(&_sleepMutex);
+    while (!_stopRequested && !_wakeRequested)
+        _wake.wait(&_sleepMutex);
+    _wakeRequested = false;
 }

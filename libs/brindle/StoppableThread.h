@@ -27,11 +27,22 @@ public:
 
     bool isStopRequested() const;
     bool isTerminated() const;
+    // Ends the current or next sleepUntilWoken(), for a thread that has
+    // nothing to do until it is handed work. A wake that comes before the sleep is kept.
+    void wakeUp();
+
+signals:
+    // Emitted by stop(), on the caller's thread: a thread that waits for work from this
+    // one can wake up and end with it.
+    void stopRequested();
 
 protected:
     // Returns after secs seconds or as soon as stop() is called, whichever comes first.
     void sleepSecs(qint64 secs);
     void sleepMsecs(qint64 msecs);
+    // Returns once wakeUp() or stop() was called, at once when either came since the
+    // last return.
+    void sleepUntilWoken();
 
     // Free for subclasses to guard their own shared state. Taken before any lock of the
     // data the thread works on, never while holding one.
@@ -40,6 +51,7 @@ protected:
 private:
     std::atomic<bool> _stopRequested {false};
     std::atomic<bool> _terminated {false};
+    bool _wakeRequested = false; // under _sleepMutex
     QMutex _sleepMutex;
     QWaitCondition _wake;
 };

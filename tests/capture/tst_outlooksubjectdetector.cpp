@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -94,6 +95,27 @@ private slots:
         detector.onRequestOutlookSubject(QStringLiteral("OUTLOOK.EXE"), QStringLiteral("Inbox"));
         detector.start();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(started), 30000);
+        QVERIFY(detector.stopAndWait(3000));
+        QVERIFY(detector.isTerminated());
+    }
+
+    // The thread sleeps until a request comes: each one, the first and those after a
+    // reading, must still be read, and the thread must still stop at once.
+    void requestsWakeTheWaitingThread()
+    {
+        QTemporaryDir dir;
+        writeReader(dir, "echo Quarterly report\n");
+        RecordingEventManager manager;
+        OutlookSubjectDetector detector(&manager);
+        detector.start();
+        // A failed check below must not leave the thread running into the detector's end.
+        const auto stopLate = qScopeGuard([&detector] { detector.stopAndWait(3000); });
+        QTest::qWait(300);
+        for (int n = 1; n <= 2; ++n) {
+            detector.onRequestOutlookSubject(QStringLiteral("OUTLOOK.EXE"), QStringLiteral("Inbox"));
+            QTRY_COMPARE_WITH_TIMEOUT(manager.taken().size(), size_t(n), 10000);
+        }
+        QCOMPARE(manager.taken().back().windowTitle(), QStringLiteral("Quarterly report"));
         QVERIFY(detector.stopAndWait(3000));
         QVERIFY(detector.isTerminated());
     }
