@@ -36,6 +36,8 @@ int main(int argc, char* argv[])
     GraphicsSetup::configureBeforeApplication();
 
     QApplication application(argc, argv);
+    // Before any thread runs that could load a plugin meanwhile.
+    leaveBearerPluginsUnloaded();
     // The build number is read during start-up, before any window exists.
     initProgramResources();
     // A tray program: closing its last visible window (a preferences or manual time
