@@ -16,7 +16,9 @@ OutlookSubjectDetector::OutlookSubjectDetector(EventManager* manager) : manager(
     connect(AppSignals::instance(), &AppSignals::requestOutlookSubject, this,
             &OutlookSubjectDetector::onRequestOutlookSubject);
     // The loop ends with the event manager too, and may be asleep waiting for work then.
-    connect(manager, &StoppableThread::stopRequested, this, &StoppableThread::wakeUp, Qt::DirectConnection);
+    // The wake comes through the event loop: the shutdown, which stops one thread after the
+    // other without it, still ends this one at its own step.
+    connect(manager, &StoppableThread::stopRequested, this, &StoppableThread::wakeUp, Qt::QueuedConnection);
 }
 
 OutlookSubjectDetector::~OutlookSubjectDetector() = default;

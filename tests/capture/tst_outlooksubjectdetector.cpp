@@ -126,7 +126,8 @@ private slots:
         OutlookSubjectDetector detector(&manager);
         detector.start();
         manager.stop();
-        QVERIFY(detector.wait(3000));
+        // Told through the event loop, as the program runs it.
+        QTRY_VERIFY_WITH_TIMEOUT(detector.isFinished(), 3000);
         QVERIFY(detector.isTerminated());
     }
 };
