@@ -8,7 +8,7 @@ PACKAGES=(
   qtbase5-dev libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qtwebengine5-dev
   libspdlog-dev libfmt-dev libsqlite3-dev libcpp-httplib-dev libssl-dev zlib1g-dev liblzma-dev
   libx11-dev libxi-dev libxres-dev libxtst-dev libdw-dev
-  xvfb openbox xdotool x11-utils xterm trayer imagemagick
+  xvfb openbox xdotool x11-utils xterm trayer imagemagick dunst
   sqlite3 curl procps openssl dbus-daemon dbus-session-bus-common
   file xdg-utils jq
   libwayland-dev libwayland-bin wayland-protocols plasma-wayland-protocols

@@ -15,6 +15,10 @@ OutlookSubjectDetector::OutlookSubjectDetector(EventManager* manager) : manager(
 {
     connect(AppSignals::instance(), &AppSignals::requestOutlookSubject, this,
             &OutlookSubjectDetector::onRequestOutlookSubject);
+    // The loop ends with the event manager too, and may be asleep waiting for work then.
+    // The wake comes through the event loop: the shutdown, which stops one thread after the
+    // other without it, still ends this one at its own step.
+    connect(manager, &StoppableThread::stopRequested, this, &StoppableThread::wakeUp, Qt::QueuedConnection);
 }
 
 OutlookSubjectDetector::~OutlookSubjectDetector() = default;
@@ -35,13 +39,29 @@ bool OutlookSubjectDetector::shouldStop() const
 
 void OutlookSubjectDetector::onRequestOutlookSubject(QString appName, QString windowTitle)
 {
+    {
+        QMutexLocker lock(&mutex);
+        queue.append(WindowInfo {std::move(appName), std::move(windowTitle), QString()});
+    }
+    wakeUp();
+}
+
+bool OutlookSubjectDetector::hasQueued()
+{
     QMutexLocker lock(&mutex);
-    queue.append(WindowInfo {std::move(appName), std::move(windowTitle), QString()});
+    return !queue.isEmpty();
 }
 
 void OutlookSubjectDetector::run()
 {
     while (!shouldStop()) {
+        // Most people never have an Outlook window in front: with nothing queued the thread
+        // sleeps until a request comes, instead of waking every second to find none. The
+        // pause after each reading keeps the reader at one start a second.
+        if (!hasQueued()) {
+            sleepUntilWoken();
+            continue;
+        }
         processNext();
         sleepSecs(1);
     }

@@ -18,7 +18,8 @@ public:
 
     void run() override;
     void onRequestOutlookSubject(QString appName, QString windowTitle);
-    // Takes one queued request, if any, and stores its event; the loop calls it every second.
+    // Takes one queued request, if any, and stores its event; the loop calls it as soon as a
+    // request is queued, at most once a second.
     void processNext();
 
     static QString subjectReaderPath();
@@ -28,6 +29,7 @@ public:
 private:
     QString readOutlookSubject();
     bool shouldStop() const;
+    bool hasQueued();
 
     EventManager* manager;
     QVector<WindowInfo> queue;

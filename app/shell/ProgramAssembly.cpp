@@ -14,6 +14,7 @@
 #include "SettingsUpdateState.h"
 #include "ShutdownStep.h"
 #include "TimeLogUploader.h"
+#include "TrayMenu.h"
 #include "winsparkle.h"
 
 #include <QApplication>
@@ -95,6 +96,18 @@ void ProgramAssembly::setUpAutomaticUpdates()
 AutoUpdater* ProgramAssembly::updater() const
 {
     return _updater.get();
+}
+
+void ProgramAssembly::showMenuAtPointer()
+{
+    if (!_loginPrompt)
+        return;
+    if (_loginPrompt->isVisible()) {
+        _loginPrompt->raise();
+        _loginPrompt->activateWindow();
+        return;
+    }
+    _loginPrompt->tray()->showAtPointer();
 }
 
 void ProgramAssembly::createTrayController()

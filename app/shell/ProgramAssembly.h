@@ -45,6 +45,9 @@ public:
     // For the tray controller and the preferences; null before afterCaptureAssembly and
     // after shutdown.
     AutoUpdater* updater() const;
+    // What a second start asks for: the menu at the pointer, or the login window when it
+    // is up (the menu is not offered while it is).
+    void showMenuAtPointer();
 
 private:
     // The tray controller, given the updater; opens the login when nobody is logged in.

@@ -12,6 +12,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QNetworkAccessManager>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUuid>
@@ -108,4 +109,19 @@ void chooseWorkingDirectory()
 {
     if (!QDir::currentPath().contains(QLatin1String("larkspan-desktop")))
         QDir::setCurrent(QCoreApplication::applicationDirPath());
+}
+
+void leaveBearerPluginsUnloaded()
+{
+    // The first network access manager asks the bearer plugins (NetworkManager, connman,
+    // generic) for the network configurations, once for the whole run, and keeps them
+    // loaded with a thread and a system bus watch of their own. Requests go out the same
+    // without them, and we use no configuration: with no plugin folder in sight at that
+    // moment none is loaded, and every other kind of plugin is found again right after.
+    const QStringList paths = QCoreApplication::libraryPaths();
+    QCoreApplication::setLibraryPaths({});
+    {
+        QNetworkAccessManager first;
+    }
+    QCoreApplication::setLibraryPaths(paths);
 }

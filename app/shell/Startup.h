@@ -25,3 +25,6 @@ void writeStartupSettings(QSettings& settings);
 void protectUserFiles(const QSettings& settings);
 // Moves to the executable's folder unless started from a development checkout.
 void chooseWorkingDirectory();
+// Lets the network access managers start without the bearer plugins: call before the
+// first one is made and while no other thread loads a plugin.
+void leaveBearerPluginsUnloaded();

@@ -3,6 +3,7 @@
 #include "CaptureAssembly.h"
 #include "DisplayLossGuard.h"
 #include "GraphicsSetup.h"
+#include "InstanceChannel.h"
 #include "ProgramAssembly.h"
 #include "ProgramResources.h"
 #include "QtLog.h"
@@ -36,6 +37,8 @@ int main(int argc, char* argv[])
     GraphicsSetup::configureBeforeApplication();
 
     QApplication application(argc, argv);
+    // Before any thread runs that could load a plugin meanwhile.
+    leaveBearerPluginsUnloaded();
     // The build number is read during start-up, before any window exists.
     initProgramResources();
     // A tray program: closing its last visible window (a preferences or manual time
@@ -59,7 +62,12 @@ int main(int argc, char* argv[])
     AppUtils::logSysInfo(application, AppUtils::getFullAppVersion(AppConstants::version));
     logIniFlags();
 
-    if (AppUtils::isAppRunning(application) && !isMultiInstanceAllowed()) {
+    const bool anotherInstance = AppUtils::isAppRunning(application);
+    if (anotherInstance && !isMultiInstanceAllowed()) {
+        // Started again, from the application menu say: the running instance shows its
+        // menu, the one way into it on a desktop without a tray.
+        const bool shown = InstanceChannel::askToShowMenu();
+        LK_DEBUG() << "The running instance showed its menu:" << shown;
         LK_WARNING() << "A Larkspan instance is already running, quit now.";
         return 0;
     }
@@ -76,6 +84,13 @@ int main(int argc, char* argv[])
 
     CaptureAssembly capture;
     program.afterCaptureAssembly();
+    // Only the instance holding the lock answers later starts; further ones the developer
+    // flag allows leave its channel alone.
+    InstanceChannel instanceChannel;
+    QObject::connect(&instanceChannel, &InstanceChannel::menuRequested, &application,
+                     [&program] { program.showMenuAtPointer(); });
+    if (!anotherInstance)
+        instanceChannel.listen();
     // Qt ends the process with exit(1) when the X display goes away; the threads still
     // stop in order then, so the last minute of tracking is stored first.
     DisplayLossGuard displayLossGuard([&program, &capture] { program.stopWorkers(capture); });

@@ -55,7 +55,7 @@ TimeLogUploader::TimeLogUploader(int replyTimeoutMs)
     initHttpClient();
     // A backlog kept while the login was refused goes up as soon as the user is back.
     connect(
-        AppSignals::instance(), &AppSignals::loggedIn, this, [] {}, Qt::DirectConnection);
+        AppSignals::instance(), &AppSignals::loggedIn, this, [this] { interruptSleep(); }, Qt::DirectConnection);
     LK_DEBUG() << "TimeLogUploader has been initialised.";
 }
 

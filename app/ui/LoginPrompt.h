@@ -39,6 +39,8 @@ public:
     void openLoginPage();
     void showLoginWindow(bool loginPageOpened);
     void hideTrayIcon();
+    // The tray icon and its menu, for a second start that asks for the menu.
+    TrayMenu* tray() const { return trayMenu; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

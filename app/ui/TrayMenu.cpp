@@ -235,7 +235,17 @@ void TrayMenu::iconClicked(bool loginWindowShown)
         return;
     }
     LK_DEBUG() << "Show system tray menu...";
-    const QRect iconRect = _trayIcon ? _trayIcon->geometry() : QRect();
+    popUp(_trayIcon ? _trayIcon->geometry() : QRect());
+}
+
+void TrayMenu::showAtPointer()
+{
+    LK_DEBUG() << "Show the menu at the pointer...";
+    popUp(QRect());
+}
+
+void TrayMenu::popUp(const QRect& iconRect)
+{
     const QPoint pointer = QCursor::pos();
     QScreen* screen = QGuiApplication::screenAt(WindowPlacement::trayMenuAnchor(iconRect, pointer));
     if (!screen)

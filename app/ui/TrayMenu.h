@@ -67,6 +67,8 @@ public:
     // A plain click on the icon shows the menu at the icon; while the login window is up,
     // it hides the menu instead.
     void iconClicked(bool loginWindowShown);
+    // The menu as a small window at the pointer, for a desktop with no tray to click.
+    void showAtPointer();
 
 signals:
     void trayIconCreated(QSystemTrayIcon* icon);
@@ -78,6 +80,8 @@ private slots:
 private:
     void createTrayIcon();
     void waitForTrayHost();
+    // At the icon, or at the pointer when iconRect is empty.
+    void popUp(const QRect& iconRect);
     QString statusText() const;
     QString lastSyncedText() const;
 

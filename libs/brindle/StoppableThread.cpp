@@ -8,15 +8,18 @@ StoppableThread::~StoppableThread() = default;
 
 void StoppableThread::stop()
 {
-    QMutexLocker lock(&_sleepMutex);
-    _stopRequested = true;
-    _wake.wakeAll();
+    {
+        QMutexLocker lock(&_sleepMutex);
+        _stopRequested = true;
+        _wake.wakeAll();
+    }
+    emit stopRequested();
 }
 
-void StoppableThread::wakeUp()
+void StoppableThread::interruptSleep()
 {
     QMutexLocker lock(&_sleepMutex);
-    _wakeRequested = true;
+    _sleepInterrupted = true;
     _wake.wakeAll();
 }
 
@@ -52,7 +55,22 @@ void StoppableThread::sleepMsecs(qint64 msecs)
     QDeadlineTimer deadline(msecs);
     QMutexLocker lock(&_sleepMutex);
     // Loop because wait() may wake spuriously.
-    while (!_stopRequested && !_wakeRequested && !deadline.hasExpired())
+    while (!_stopRequested && !_sleepInterrupted && !deadline.hasExpired())
         _wake.wait(&_sleepMutex, deadline);
+    _sleepInterrupted = false;
+}
+
+void StoppableThread::wakeUp()
+{
+    QMutexLocker lock(&_sleepMutex);
+    _wakeRequested = true;
+    _wake.wakeAll();
+}
+
+void StoppableThread::sleepUntilWoken()
+{
+    QMutexLocker lock(&_sleepMutex);
+    while (!_stopRequested && !_wakeRequested)
+        _wake.wait(&_sleepMutex);
     _wakeRequested = false;
 }

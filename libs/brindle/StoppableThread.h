@@ -18,9 +18,9 @@ public:
     // Asks the loop to end; a thread sleeping in sleepSecs() wakes at once, so quitting
     // never waits out a long pause between passes.
     void stop();
-    // Ends the current or next sleep early, without stopping the loop: something happened
-    // that the next pass should not wait for.
-    void wakeUp();
+    // Ends the current or next sleepSecs() or sleepMsecs() early, without stopping the
+    // loop: something happened that the next pass should not wait for.
+    void interruptSleep();
     // stop(), then ends the thread's event loop should it run one, and waits for the
     // thread to finish: at most ms milliseconds, or as long as it takes when ms is
     // negative. True when it has finished.
@@ -30,11 +30,22 @@ public:
 
     bool isStopRequested() const;
     bool isTerminated() const;
+    // Ends the current or next sleepUntilWoken(), for a thread that has
+    // nothing to do until it is handed work. A wake that comes before the sleep is kept.
+    void wakeUp();
+
+signals:
+    // Emitted by stop(), on the caller's thread: a thread that waits for work from this
+    // one can wake up and end with it.
+    void stopRequested();
 
 protected:
     // Returns after secs seconds or as soon as stop() is called, whichever comes first.
     void sleepSecs(qint64 secs);
     void sleepMsecs(qint64 msecs);
+    // Returns once wakeUp() or stop() was called, at once when either came since the
+    // last return.
+    void sleepUntilWoken();
 
     // Free for subclasses to guard their own shared state. Taken before any lock of the
     // data the thread works on, never while holding one.
@@ -43,7 +54,8 @@ protected:
 private:
     std::atomic<bool> _stopRequested {false};
     std::atomic<bool> _terminated {false};
-    bool _wakeRequested = false;
+    bool _wakeRequested = false; // under _sleepMutex
+    bool _sleepInterrupted = false; // under _sleepMutex
     QMutex _sleepMutex;
     QWaitCondition _wake;
 };

@@ -2,12 +2,17 @@
 // with openbox and a tray host (trayer), a logged-in user, the reference server as the
 // service. Figures 60 s after the start, once with no window ever opened and once after the
 // preferences, the diagnostics dialog and a manual time prompt were opened and closed, with
-// the largest mappings so that a growth can be traced to a library.
-// Usage: bench_program_footprint [--session-bus] [--seconds N] [--top N]
+// the largest mappings so that a growth can be traced to a library. In the quiet run a bare
+// tray program (an icon and a menu, nothing else) runs beside it as the yardstick, and the
+// idle cost follows: CPU, wake-ups and threads over the next --idle-seconds.
+// Usage: bench_program_footprint [--session-bus] [--seconds N] [--top N] [--idle-seconds N]
 //   --session-bus  runs a private D-Bus session bus with a notification service (dunst), as
 //                  a desktop has them; without it balloons are drawn by the program itself
 //   --top N        how many of the largest mappings to list (default 12)
 //   --quiet-only   only the run in which no window is opened
+//   --idle-seconds N  after the quiet run's figures, how long to measure its idle CPU (0: not)
+//   --keep-smaps DIR  copies both programs' smaps there at the quiet run's figures, for a
+//                  closer look at a growth
 
 #include "DevServerProcess.h"
 #include "E2eDesktop.h"
@@ -18,6 +23,7 @@
 #include "XvfbSession.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -34,6 +40,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -80,6 +87,15 @@ QVector<QPair<qint64, QString>> residentByMapping(qint64 pid)
         list.append({it.value(), it.key()});
     std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     return list;
+}
+
+// procfs files have no size, which a plain file copy would trust.
+void keepSmaps(qint64 pid, const QString& path)
+{
+    QFile in(QStringLiteral("/proc/%1/smaps").arg(pid));
+    QFile out(path);
+    if (in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly))
+        out.write(in.readAll());
 }
 
 int topMappings = 12;
@@ -148,6 +164,72 @@ void moveThePointer(const XvfbSession& x, int seconds)
     }
 }
 
+// utime + stime of the whole process, in clock ticks.
+qint64 cpuTicks(qint64 pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    // The command name may hold spaces; the fields after it are counted from its ')'.
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.value(11).toLongLong() + fields.value(12).toLongLong();
+}
+
+// Context switches of all threads: every time one of them went to sleep or was put aside.
+qint64 contextSwitches(qint64 pid)
+{
+    qint64 sum = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray status = QStringLiteral("task/%1/status").arg(task).toLatin1();
+        sum += procKiB(pid, status.constData(), "voluntary_ctxt_switches:")
+            + procKiB(pid, status.constData(), "nonvoluntary_ctxt_switches:");
+    }
+    return sum;
+}
+
+// Time on a CPU of all threads, in nanoseconds: finer than the clock ticks of stat, which
+// count an idle minute in a handful of 10-ms steps.
+qint64 runNanoseconds(qint64 pid)
+{
+    qint64 sum = 0;
+    const QDir tasks(QStringLiteral("/proc/%1/task").arg(pid));
+    for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(tasks.filePath(task + QStringLiteral("/schedstat")));
+        if (schedstat.open(QIODevice::ReadOnly))
+            sum += schedstat.readAll().split(' ').value(0).toLongLong();
+    }
+    return sum;
+}
+
+int threadCount(qint64 pid)
+{
+    return int(procKiB(pid, "status", "Threads:"));
+}
+
+void reportIdle(const QVector<QPair<const char*, qint64>>& processes, int seconds)
+{
+    QVector<qint64> ticks;
+    QVector<qint64> switches;
+    QVector<qint64> nanoseconds;
+    for (const auto& process : processes) {
+        ticks << cpuTicks(process.second);
+        switches << contextSwitches(process.second);
+        nanoseconds << runNanoseconds(process.second);
+    }
+    wait(seconds * 1000);
+    const double hz = double(::sysconf(_SC_CLK_TCK));
+    for (int i = 0; i < processes.size(); ++i) {
+        const qint64 pid = processes[i].second;
+        std::printf("%-20s idle %d s: CPU %.3f %% of one core (run time %.3f %%), wake-ups %.2f/s, threads %d\n",
+                    processes[i].first, seconds, 100.0 * double(cpuTicks(pid) - ticks[i]) / hz / seconds,
+                    100.0 * double(runNanoseconds(pid) - nanoseconds[i]) / 1e9 / seconds,
+                    double(contextSwitches(pid) - switches[i]) / seconds, threadCount(pid));
+    }
+    std::fflush(stdout);
+}
+
 struct Run {
     std::unique_ptr<QProcess> process;
     QElapsedTimer sinceStart;
@@ -163,6 +245,12 @@ int main(int argc, char* argv[])
     const QStringList args = app.arguments();
     const bool sessionBus = args.contains(QStringLiteral("--session-bus"));
     const bool quietOnly = args.contains(QStringLiteral("--quiet-only"));
+    const int idleSeconds = args.indexOf(QStringLiteral("--idle-seconds")) > 0
+        ? args.value(args.indexOf(QStringLiteral("--idle-seconds")) + 1).toInt()
+        : 0;
+    const QString smapsDir = args.indexOf(QStringLiteral("--keep-smaps")) > 0
+        ? args.value(args.indexOf(QStringLiteral("--keep-smaps")) + 1)
+        : QString();
     const int seconds = args.indexOf(QStringLiteral("--seconds")) > 0
         ? args.value(args.indexOf(QStringLiteral("--seconds")) + 1).toInt()
         : 60;
@@ -224,8 +312,30 @@ int main(int argc, char* argv[])
     {
         LarkspanHome home;
         Run run = start(home, "footprint-quiet");
+        QProcess bare;
+        QProcessEnvironment bareEnv = QProcessEnvironment::systemEnvironment();
+        for (const QString& assignment : env)
+            bareEnv.insert(assignment.section(QLatin1Char('='), 0, 0), assignment.section(QLatin1Char('='), 1));
+        bare.setProcessEnvironment(bareEnv);
+        bare.start(buildBin(QStringLiteral("bench_bare_tray")), QStringList());
+        if (!bare.waitForStarted(5000))
+            std::fprintf(stderr, "bench_bare_tray did not start\n");
         run.waitUntil(seconds);
         report("no window opened", run.pid());
+        report("bare tray program (icon and menu only)", bare.processId());
+        if (!smapsDir.isEmpty()) {
+            keepSmaps(run.pid(), smapsDir + QStringLiteral("/larkspan.smaps"));
+            keepSmaps(bare.processId(), smapsDir + QStringLiteral("/bare.smaps"));
+        }
+        const qint64 larkspanKiB = procKiB(run.pid(), "status", "VmRSS:");
+        const qint64 bareKiB = procKiB(bare.processId(), "status", "VmRSS:");
+        if (bareKiB > 0)
+            std::printf("RSS ratio Larkspan / bare tray: %.1f / %.1f MiB = %.2fx\n", larkspanKiB / 1024.0,
+                        bareKiB / 1024.0, double(larkspanKiB) / double(bareKiB));
+        if (idleSeconds > 0)
+            reportIdle({{"Larkspan", run.pid()}, {"bare tray", bare.processId()}}, idleSeconds);
+        bare.terminate();
+        bare.waitForFinished(5000);
         stop(run);
     }
     if (!quietOnly) {

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -98,13 +99,35 @@ private slots:
         QVERIFY(detector.isTerminated());
     }
 
+    // The thread sleeps until a request comes: each one, the first and those after a
+    // reading, must still be read, and the thread must still stop at once.
+    void requestsWakeTheWaitingThread()
+    {
+        QTemporaryDir dir;
+        writeReader(dir, "echo Quarterly report\n");
+        RecordingEventManager manager;
+        OutlookSubjectDetector detector(&manager);
+        detector.start();
+        // A failed check below must not leave the thread running into the detector's end.
+        const auto stopLate = qScopeGuard([&detector] { detector.stopAndWait(3000); });
+        QTest::qWait(300);
+        for (int n = 1; n <= 2; ++n) {
+            detector.onRequestOutlookSubject(QStringLiteral("OUTLOOK.EXE"), QStringLiteral("Inbox"));
+            QTRY_COMPARE_WITH_TIMEOUT(manager.taken().size(), size_t(n), 10000);
+        }
+        QCOMPARE(manager.taken().back().windowTitle(), QStringLiteral("Quarterly report"));
+        QVERIFY(detector.stopAndWait(3000));
+        QVERIFY(detector.isTerminated());
+    }
+
     void endsWhenTheEventManagerStops()
     {
         RecordingEventManager manager;
         OutlookSubjectDetector detector(&manager);
         detector.start();
         manager.stop();
-        QVERIFY(detector.wait(3000));
+        // Told through the event loop, as the program runs it.
+        QTRY_VERIFY_WITH_TIMEOUT(detector.isFinished(), 3000);
         QVERIFY(detector.isTerminated());
     }
 };

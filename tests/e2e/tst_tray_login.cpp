@@ -260,6 +260,71 @@ private slots:
         QCOMPARE(again->exitCode(), 0);
         QVERIFY(home.readLog().contains(QLatin1String("EventManager has been terminated.")));
     }
+
+    // A desktop without any tray: starting the program again from the application menu is
+    // the way in. The second start ends as before, and the running one shows its menu as
+    // a small window at the pointer, in the user's language.
+    void startedAgainShowsTheMenuAtThePointer_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << "en";
+        QTest::newRow("German") << "de";
+    }
+
+    void startedAgainShowsTheMenuAtThePointer()
+    {
+        QFETCH(QString, language);
+        XvfbSession x(XvfbSession::WindowManager::Openbox);
+        QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
+        LarkspanHome home;
+        home.setIniFlag(QStringLiteral("debugEnabled"), true);
+        storeUser(home, loggedInUser());
+        {
+            QSettings settings(home.settingsFile(), QSettings::NativeFormat);
+            settings.setValue(QStringLiteral("language"), language);
+        }
+        auto first = home.start(kNoService);
+        // Listening for later starts: the socket beside the instance lock.
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home.configDir() + QStringLiteral("/Larkspan.socket")), 30000);
+        // The program's own start balloon, drawn without a tray, goes away by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(programWindows(x).isEmpty(), 20000);
+
+        const QPoint pointer(420, 310);
+        QVERIFY(x.xdotool({QStringLiteral("mousemove"), QString::number(pointer.x()), QString::number(pointer.y())}));
+        auto second = home.start(kNoService);
+        QVERIFY(second->waitForFinished(20000));
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(home.readLog().count(QLatin1String("A Larkspan instance is already running, quit now.")), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(trayMenuShown(x), 15000);
+        const QRect menu = programWindows(x).constFirst();
+        QVERIFY2((menu.topLeft() - pointer).manhattanLength() < 40,
+                 qPrintable(QStringLiteral("menu at %1,%2").arg(menu.x()).arg(menu.y())));
+
+        // Drawn, with text on it: dark pixels on the menu's light ground.
+        QTemporaryDir dir;
+        const QString shot = dir.path() + QStringLiteral("/root.png");
+        QCOMPARE(x.run(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"), shot}, 10000), 0);
+        const QImage image = QImage(shot).copy(menu);
+        const QString keep = qEnvironmentVariable("LARKSPAN_E2E_SCREENSHOTS");
+        if (!keep.isEmpty())
+            image.save(keep + QStringLiteral("/menu-at-pointer-%1.png").arg(language));
+        int dark = 0;
+        for (int py = 0; py < image.height(); ++py) {
+            for (int px = 0; px < image.width(); ++px)
+                dark += qGray(image.pixel(px, py)) < 80;
+        }
+        QVERIFY2(dark > 200, qPrintable(QString::number(dark)));
+
+        // Escape closes it; the program runs on and answers the next start as well.
+        x.xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        QTRY_VERIFY_WITH_TIMEOUT(!trayMenuShown(x), 10000);
+        auto third = home.start(kNoService);
+        QVERIFY(third->waitForFinished(20000));
+        QTRY_VERIFY_WITH_TIMEOUT(trayMenuShown(x), 15000);
+        QCOMPARE(first->state(), QProcess::Running);
+        QVERIFY(stopWithSignal(*first, SIGTERM) >= 0);
+        QCOMPARE(first->exitCode(), 0);
+    }
 };
 
 LARKSPAN_TEST_MAIN(TestTrayLogin, QCoreApplication)

@@ -30,6 +30,23 @@ private:
     qint64 _sleepSecs;
 };
 
+// Waits for work between passes, as a thread does that has nothing to poll.
+class WaitingThread : public StoppableThread
+{
+public:
+    std::atomic<int> passes {0};
+
+protected:
+    void run() override
+    {
+        while (!isStopRequested()) {
+            ++passes;
+            sleepUntilWoken();
+        }
+        terminate();
+    }
+};
+
 } // namespace
 
 class TestStoppableThread : public QObject
@@ -57,6 +74,24 @@ private slots:
         QVERIFY(thread.wait(15000));
         QCOMPARE(thread.passes.load(), 0);
         QVERIFY(thread.isTerminated());
+    }
+
+    void sleepUntilWokenWaitsForAWakeAndKeepsAnEarlyOne()
+    {
+        WaitingThread thread;
+        // Woken before it ever sleeps: the first sleep returns at once, the second waits.
+        thread.wakeUp();
+        thread.start();
+        QTRY_COMPARE(thread.passes.load(), 2);
+        QTest::qWait(300);
+        QCOMPARE(thread.passes.load(), 2);
+        thread.wakeUp();
+        QTRY_COMPARE(thread.passes.load(), 3);
+        QSignalSpy stopped(&thread, &StoppableThread::stopRequested);
+        thread.stop();
+        QVERIFY(thread.wait(15000));
+        QVERIFY(thread.isTerminated());
+        QCOMPARE(stopped.count(), 1);
     }
 
     void sleepLastsItsTimeWithoutStop()

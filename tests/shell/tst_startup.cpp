@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QNetworkAccessManager>
+#include <QSqlDatabase>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -117,6 +119,23 @@ private slots:
         QCOMPARE(QFile::permissions(QFileInfo(settings.fileName()).absolutePath()) & others, QFile::Permissions());
         QCOMPARE(QFile::permissions(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)) & others,
                  QFile::Permissions());
+    }
+
+    // Network access without the bearer plugins, and every other plugin still found: the
+    // SQL driver the stores need and the network managers made afterwards.
+    void bearerPluginsStayUnloaded()
+    {
+        const QStringList paths = QCoreApplication::libraryPaths();
+        leaveBearerPluginsUnloaded();
+        QCOMPARE(QCoreApplication::libraryPaths(), paths);
+        QNetworkAccessManager later;
+        QVERIFY(QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe")).isValid());
+        QSqlDatabase::removeDatabase(QStringLiteral("probe"));
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(mapped.contains("libqsqlite"));
+        QVERIFY2(!mapped.contains("/bearer/"), "a bearer plugin was loaded");
     }
 };
 
