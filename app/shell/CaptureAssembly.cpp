@@ -5,12 +5,11 @@
 #include "EventHandler.h"
 #include "EventManager.h"
 #include "GnomeSession.h"
-#include "GnomeWindowDetector.h"
-#include "KWinWindowDetector.h"
 #include "KWinWindowSource.h"
 #include "MouseMonitorWindows.h"
 #include "OutlookSubjectDetector.h"
 #include "QtLog.h"
+#include "ReportedWindowDetector.h"
 #include "ShutdownStep.h"
 #include "SleepWatcher.h"
 #include "UserEventSampler.h"
@@ -29,9 +28,11 @@ CaptureAssembly::CaptureAssembly()
     const bool wayland =
         chooseCaptureBackend(QProcessEnvironment::systemEnvironment()) == CaptureBackend::Wayland && connectWayland();
     if (_kwin)
-        _windowDetector = std::make_unique<KWinWindowDetector>(_kwin.get());
+        _windowDetector =
+            std::make_unique<ReportedWindowDetector>([kwin = _kwin.get()] { return kwin->activeWindow(); });
     else if (wayland && _gnome)
-        _windowDetector = std::make_unique<GnomeWindowDetector>(_gnome.get());
+        _windowDetector =
+            std::make_unique<ReportedWindowDetector>([gnome = _gnome.get()] { return gnome->focusedWindow(); });
     else if (wayland)
         _windowDetector = std::make_unique<WaylandWindowDetector>(_wayland.get());
     else

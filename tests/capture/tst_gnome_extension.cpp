@@ -156,10 +156,10 @@ private slots:
         GnomeShellFocus focus(QDBusConnection::sessionBus(), [&missing] { ++missing; });
         focus.start();
         QCOMPARE(missing, 0);
-        GnomeFocusedWindow window = focus.focusedWindow();
+        ReportedWindow window = focus.focusedWindow();
         QVERIFY(window.found);
         QCOMPARE(window.pid, qint64(4242));
-        QCOMPARE(window.wmClass, QStringLiteral("org.example.Notes"));
+        QCOMPARE(window.windowClass, QStringLiteral("org.example.Notes"));
         QCOMPARE(window.title, QStringLiteral("Notes"));
 
         const auto step = [&shell](const char* line) {
@@ -171,7 +171,7 @@ private slots:
         QVERIFY(step("mail"));
         QTRY_COMPARE(focus.focusedWindow().title, QStringLiteral("Inbox"));
         QCOMPARE(focus.focusedWindow().pid, qint64(0));
-        QCOMPARE(focus.focusedWindow().wmClass, QStringLiteral("org.example.Mail"));
+        QCOMPARE(focus.focusedWindow().windowClass, QStringLiteral("org.example.Mail"));
         QVERIFY(step("nothing"));
         QTRY_VERIFY(!focus.focusedWindow().found);
         QVERIFY(step("mail"));

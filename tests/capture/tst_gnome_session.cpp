@@ -1,5 +1,5 @@
 #include "GnomeSession.h"
-#include "GnomeWindowDetector.h"
+#include "ReportedWindowDetector.h"
 #include "MutterIdleMonitor.h"
 #include "SessionBus.h"
 #include "TestHome.h"
@@ -196,7 +196,7 @@ private slots:
         QVERIFY(serve(true));
         auto session = startSession();
         QVERIFY(session);
-        GnomeWindowDetector detector(session.get(), {});
+        ReportedWindowDetector detector([&session] { return session->focusedWindow(); }, {});
         const QString self = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
         QTRY_COMPARE(detector.detect().windowTitle, _focus.title);
         QCOMPARE(detector.detect().appName, self);
@@ -228,7 +228,7 @@ private slots:
         QVERIFY(serve(false));
         auto session = startSession();
         QVERIFY(session);
-        GnomeWindowDetector detector(session.get(), {});
+        ReportedWindowDetector detector([&session] { return session->focusedWindow(); }, {});
         QTRY_COMPARE(_missing.load(), 1);
         QCOMPARE(detector.detect().appName, TimeEvent::strUnknown());
         QCOMPARE(detector.detect().windowTitle, TimeEvent::strUnknown());

@@ -117,7 +117,7 @@ private slots:
         report << QStringLiteral("4242") << QStringLiteral("org.example.notes") << QStringLiteral("Notes");
         QCOMPARE(kwinBus.call(report, QDBus::BlockWithGui, 5000).type(), QDBusMessage::ReplyMessage);
         QTRY_COMPARE(source->activeWindow().pid, 4242);
-        QCOMPARE(source->activeWindow().caption, QStringLiteral("Notes"));
+        QCOMPARE(source->activeWindow().title, QStringLiteral("Notes"));
 
         source.reset();
         QCOMPARE(kwin.seen().value(expected.size()), QStringLiteral("unload larkspan-activewindow"));
@@ -146,7 +146,7 @@ private slots:
         const QString longCaption = QString(WindowTitleText::maxLength - 1, QLatin1Char('x')) + QString::fromUtf8("🚀🚀");
         receiver.report(QStringLiteral(" 77 "), QString(), longCaption);
         QCOMPARE(receiver.current().pid, 77);
-        QCOMPARE(receiver.current().caption, QString(WindowTitleText::maxLength - 1, QLatin1Char('x')));
+        QCOMPARE(receiver.current().title, QString(WindowTitleText::maxLength - 1, QLatin1Char('x')));
         receiver.report(QString(), QString(), QString());
         QVERIFY(!receiver.current().found);
     }

@@ -83,7 +83,7 @@ void GnomeSession::stop()
     _thread->wait();
 }
 
-GnomeFocusedWindow GnomeSession::focusedWindow() const
+ReportedWindow GnomeSession::focusedWindow() const
 {
-    return _focus ? _focus->focusedWindow() : GnomeFocusedWindow();
+    return _focus ? _focus->focusedWindow() : ReportedWindow();
 }

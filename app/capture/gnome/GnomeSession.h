@@ -33,7 +33,7 @@ public:
     void stop();
 
     // Thread-safe; what the extension last said.
-    GnomeFocusedWindow focusedWindow() const;
+    ReportedWindow focusedWindow() const;
 
 private:
     explicit GnomeSession(const QDBusConnection& bus);

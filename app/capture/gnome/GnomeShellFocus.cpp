@@ -59,9 +59,9 @@ void GnomeShellFocus::onChanged(uint pid, const QString& wmClass, const QString&
 
 void GnomeShellFocus::store(uint pid, const QString& wmClass, const QString& title)
 {
-    GnomeFocusedWindow window;
+    ReportedWindow window;
     window.pid = pid;
-    window.wmClass = wmClass;
+    window.windowClass = wmClass;
     window.title = WindowTitleText::bounded(title);
     // The extension says "nothing in front" with an empty record (and when it is disabled).
     window.found = pid != 0 || !wmClass.isEmpty() || !title.isEmpty();
@@ -70,7 +70,7 @@ void GnomeShellFocus::store(uint pid, const QString& wmClass, const QString& tit
     _answered = true;
 }
 
-GnomeFocusedWindow GnomeShellFocus::focusedWindow() const
+ReportedWindow GnomeShellFocus::focusedWindow() const
 {
     std::lock_guard<std::mutex> lock(_mutex);
     return _window;

@@ -1,21 +1,13 @@
 #pragma once
 
+#include "ReportedWindowDetector.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <mutex>
-
-// The window in front of a GNOME session, as Larkspan's shell extension reports it.
-struct GnomeFocusedWindow {
-    // 0 when the shell does not know the process (or no window has the focus).
-    qint64 pid = 0;
-    QString wmClass;
-    // Cut to the same length as X11 titles.
-    QString title;
-    bool found = false;
-};
 
 // Follows the focused window through Larkspan's GNOME Shell extension: asks it once at start,
 // then listens to its signal on every change of focus or title. Mutter itself tells no
@@ -39,7 +31,7 @@ public:
     void start();
     void stop();
 
-    GnomeFocusedWindow focusedWindow() const;
+    ReportedWindow focusedWindow() const;
     bool extensionAnswered() const;
 
 private slots:
@@ -53,6 +45,6 @@ private:
     bool _subscribed = false;
 
     mutable std::mutex _mutex;
-    GnomeFocusedWindow _window;
+    ReportedWindow _window;
     bool _answered = false;
 };

@@ -34,7 +34,7 @@ bool succeeded(const QDBusMessage& reply)
 
 } // namespace
 
-KWinActiveWindow KWinWindowReceiver::current() const
+ReportedWindow KWinWindowReceiver::current() const
 {
     std::lock_guard<std::mutex> lock(_mutex);
     return _window;
@@ -42,14 +42,14 @@ KWinActiveWindow KWinWindowReceiver::current() const
 
 void KWinWindowReceiver::report(const QString& pid, const QString& resourceClass, const QString& caption)
 {
-    KWinActiveWindow window;
+    ReportedWindow window;
     bool numeric = false;
     const qint64 value = pid.trimmed().toLongLong(&numeric);
     // Anything but a positive number could name some other process, or none.
     window.pid = numeric && value > 0 ? value : 0;
-    window.resourceClass = resourceClass.left(WindowTitleText::maxLength);
-    window.caption = WindowTitleText::bounded(caption);
-    window.found = window.pid != 0 || !window.resourceClass.isEmpty() || !window.caption.isEmpty();
+    window.windowClass = resourceClass.left(WindowTitleText::maxLength);
+    window.title = WindowTitleText::bounded(caption);
+    window.found = window.pid != 0 || !window.windowClass.isEmpty() || !window.title.isEmpty();
     std::lock_guard<std::mutex> lock(_mutex);
     _window = std::move(window);
 }

@@ -1,21 +1,13 @@
 #pragma once
 
+#include "ReportedWindowDetector.h"
+
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
 
 #include <memory>
 #include <mutex>
-
-// The window KWin last reported as active.
-struct KWinActiveWindow {
-    // 0 when KWin named no usable process.
-    qint64 pid = 0;
-    QString resourceClass;
-    // Cut to the same length as X11 titles.
-    QString caption;
-    bool found = false;
-};
 
 // The object Larkspan's KWin script calls on every activation and caption change. Calls
 // arrive on the thread of the bus connection; the sampler reads the result from its own.
@@ -27,7 +19,7 @@ class KWinWindowReceiver : public QObject
 public:
     using QObject::QObject;
 
-    KWinActiveWindow current() const;
+    ReportedWindow current() const;
 
 public slots:
     // All three as text, whatever types the script engine would give them: a call KWin
@@ -36,7 +28,7 @@ public slots:
 
 private:
     mutable std::mutex _mutex;
-    KWinActiveWindow _window;
+    ReportedWindow _window;
 };
 
 // The foreground window of a KDE Plasma session, told by a small script Larkspan loads
@@ -60,7 +52,7 @@ public:
     // Takes the script out of KWin and leaves the bus; harmless when repeated.
     void unload();
 
-    KWinActiveWindow activeWindow() const { return _receiver->current(); }
+    ReportedWindow activeWindow() const { return _receiver->current(); }
 
     // The shipped script: beside the program in a build tree, else in the installed data
     // folder. Empty when neither holds it.
