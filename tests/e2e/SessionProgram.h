@@ -13,8 +13,8 @@ class HeadlessCompositor;
 class LarkspanHome;
 struct Span;
 
-// The real program as a compositor's session runs it, for the end-to-end tests of Wayland
-// sessions.
+// The real program as a compositor's session runs it, and its user at work there, for the
+// end-to-end tests of Wayland sessions.
 
 // Empty when every tool is on the PATH, else which are missing, as the message of a failure.
 QString missingTools(const QStringList& tools);
