@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QThread>
 
 #include <csignal>
@@ -45,11 +44,12 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
     _env.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
     _env.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
     _env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    if (!startBus(home))
+    if (!startBus(home, QStringLiteral("session"), _bus))
         return;
     if (_kind == Kind::Gnome) {
         _env.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("keyfile"));
-        if (!startSystemBus(home))
+        // A system bus with nothing on it: GNOME Shell asks it for the login manager.
+        if (!startBus(home, QStringLiteral("system"), _systemBus))
             return;
     }
 
@@ -141,24 +141,6 @@ HeadlessCompositor::HeadlessCompositor(const QString& home, const QProcessEnviro
     }
 }
 
-bool HeadlessCompositor::readKWinDisplay(const QString& home)
-{
-    QFile told(home + QStringLiteral("/bin/tell-display.out"));
-    QElapsedTimer timer;
-    timer.start();
-    while (!told.open(QIODevice::ReadOnly) && timer.elapsed() < 20000 && _compositor->state() == QProcess::Running)
-        QThread::msleep(100);
-    const QStringList lines = QString::fromLocal8Bit(told.readAll()).split(QLatin1Char('\n'));
-    if (lines.value(0).isEmpty()) {
-        _error = QStringLiteral("KWin did not start XWayland");
-        return false;
-    }
-    _env.insert(QStringLiteral("DISPLAY"), lines.value(0));
-    if (!lines.value(1).isEmpty())
-        _env.insert(QStringLiteral("XAUTHORITY"), lines.value(1));
-    return true;
-}
-
 HeadlessCompositor::~HeadlessCompositor()
 {
     if (_compositor && _compositor->state() != QProcess::NotRunning) {
@@ -215,93 +197,23 @@ bool HeadlessCompositor::prepareUser(const QString& home)
     return true;
 }
 
-QStringList HeadlessCompositor::prepareKWin(const QString& home)
+bool HeadlessCompositor::startBus(const QString& home, const QString& name, std::unique_ptr<QProcess>& bus)
 {
-    // kwin_wayland carries a file capability that a container's bounding set may lack,
-    // and then cannot be started at all; a copy carries none and runs the same.
-    const QString bin = home + QStringLiteral("/bin");
-    const QString kwin = bin + QStringLiteral("/kwin_wayland");
-    _fakeKeys = bin + QStringLiteral("/kwin_fake_keys");
-#ifdef LARKSPAN_KWIN_FAKE_KEYS
-    const QString fakeKeys = QStringLiteral(LARKSPAN_KWIN_FAKE_KEYS);
-#else
-    const QString fakeKeys;
-#endif
-    // KWin grants its fake input protocol to the programs whose desktop entry asks for it.
-    const QString entries = _env.value(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/.local/share"))
-        + QStringLiteral("/applications");
-    QFile entry(entries + QStringLiteral("/larkspan-e2e-fake-keys.desktop"));
-    if (!QDir().mkpath(bin) || !QFile::copy(QStandardPaths::findExecutable(QStringLiteral("kwin_wayland")), kwin)
-        || !QFile::copy(fakeKeys, _fakeKeys) || !QDir().mkpath(entries) || !entry.open(QIODevice::WriteOnly)) {
-        _error = QStringLiteral("cannot copy kwin_wayland and the typing client into the home");
-        return {};
-    }
-    entry.write("[Desktop Entry]\nType=Application\nName=Larkspan e2e keys\nNoDisplay=true\nExec=");
-    entry.write(QFile::encodeName(_fakeKeys));
-    entry.write("\nX-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n");
-    entry.close();
-    if (_uid != 0
-        && QProcess::execute(QStringLiteral("chown"), {QStringLiteral("-R"), QString::number(_uid), home}) != 0) {
-        _error = QStringLiteral("cannot give KWin's files to the user");
-        return {};
-    }
-    // KWin starts XWayland on a display of its choosing, known only to what it starts.
-    QFile tellDisplay(bin + QStringLiteral("/tell-display"));
-    if (!tellDisplay.open(QIODevice::WriteOnly)) {
-        _error = QStringLiteral("cannot write ") + tellDisplay.fileName();
-        return {};
-    }
-    tellDisplay.write("#!/bin/sh\nprintf '%s\\n%s\\n' \"$DISPLAY\" \"$XAUTHORITY\" > \"$0.out.tmp\"\n"
-                      "mv \"$0.out.tmp\" \"$0.out\"\n");
-    tellDisplay.close();
-    tellDisplay.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther
-                               | QFile::ExeOther);
-    return {kwin,
-            QStringLiteral("--virtual"),
-            QStringLiteral("--xwayland"),
-            QStringLiteral("--width"),
-            QStringLiteral("1280"),
-            QStringLiteral("--height"),
-            QStringLiteral("800"),
-            QStringLiteral("--socket"),
-            QStringLiteral("wayland-1"),
-            tellDisplay.fileName()};
-}
-
-bool HeadlessCompositor::startBus(const QString& home)
-{
-    const QString address = QStringLiteral("unix:path=") + home + QStringLiteral("/session-bus");
-    _bus = std::make_unique<QProcess>();
-    _bus->setProcessEnvironment(_env);
+    const QString address = QStringLiteral("unix:path=%1/%2-bus").arg(home, name);
+    bus = std::make_unique<QProcess>();
+    bus->setProcessEnvironment(_env);
     QStringList command = _launcher;
     command << QStringLiteral("dbus-daemon") << QStringLiteral("--session") << QStringLiteral("--nofork")
             << QStringLiteral("--nopidfile") << QStringLiteral("--address=") + address
             << QStringLiteral("--print-address=1");
-    _bus->start(command.takeFirst(), command);
-    if (!_bus->waitForStarted(5000) || !_bus->waitForReadyRead(10000)) {
-        _error = QStringLiteral("the session bus does not start: ") + QString::fromUtf8(_bus->readAllStandardError());
-        return false;
-    }
-    _env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(_bus->readLine().trimmed()));
-    return true;
-}
-
-bool HeadlessCompositor::startSystemBus(const QString& home)
-{
-    const QString address = QStringLiteral("unix:path=") + home + QStringLiteral("/system-bus");
-    _systemBus = std::make_unique<QProcess>();
-    _systemBus->setProcessEnvironment(_env);
-    QStringList command = _launcher;
-    command << QStringLiteral("dbus-daemon") << QStringLiteral("--session") << QStringLiteral("--nofork")
-            << QStringLiteral("--nopidfile") << QStringLiteral("--address=") + address
-            << QStringLiteral("--print-address=1");
-    _systemBus->start(command.takeFirst(), command);
-    if (!_systemBus->waitForStarted(5000) || !_systemBus->waitForReadyRead(10000)) {
+    bus->start(command.takeFirst(), command);
+    if (!bus->waitForStarted(5000) || !bus->waitForReadyRead(10000)) {
         _error =
-            QStringLiteral("the system bus does not start: ") + QString::fromUtf8(_systemBus->readAllStandardError());
+            QStringLiteral("the %1 bus does not start: ").arg(name) + QString::fromUtf8(bus->readAllStandardError());
         return false;
     }
-    _env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), QString::fromUtf8(_systemBus->readLine().trimmed()));
+    _env.insert(QStringLiteral("DBUS_%1_BUS_ADDRESS").arg(name.toUpper()),
+                QString::fromUtf8(bus->readLine().trimmed()));
     return true;
 }
 

@@ -76,13 +76,12 @@ public:
 
 private:
     bool prepareUser(const QString& home);
-    bool startBus(const QString& home);
+    // A private bus named "session" or "system", its address in the session's environment.
+    bool startBus(const QString& home, const QString& name, std::unique_ptr<QProcess>& bus);
     // KWin's command line; its program and the typing client copied into the home.
     QStringList prepareKWin(const QString& home);
     // The X display and its authority of KWin's XWayland, as KWin's first program saw them.
     bool readKWinDisplay(const QString& home);
-    // A system bus with nothing on it: GNOME Shell asks it for the login manager.
-    bool startSystemBus(const QString& home);
 
     Kind _kind;
     QStringList _launcher;

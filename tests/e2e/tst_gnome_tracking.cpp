@@ -4,6 +4,7 @@
 #include "LarkspanRun.h"
 #include "SessionProgram.h"
 #include "TestHome.h"
+#include "UploadedActivities.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,7 +13,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -126,7 +126,6 @@ struct Session {
     std::unique_ptr<HeadlessCompositor> shell;
     QTemporaryDir prefix;
     QString binary;
-    QString serverUrl;
 };
 
 } // namespace
@@ -141,17 +140,8 @@ private:
     void startSession(Session& s, bool extensionEnabled)
     {
         QVERIFY2(s.server.start({QStringLiteral("--quiet")}), qPrintable(s.server.errorString()));
-        s.home.setIniFlag(QStringLiteral("debugEnabled"), true);
-        {
-            QSettings settings(s.home.settingsFile(), QSettings::NativeFormat);
-            settings.setValue(QStringLiteral("userInfoJson"), loggedInUserJson(s.server, kUser));
-            settings.setValue(QStringLiteral("maxInactiveSecs"), kIdleThresholdSecs);
-        }
+        const QProcessEnvironment env = loggedInEnvironment(s.home, s.server, kUser, kIdleThresholdSecs);
         QVERIFY(installExtension(s.home, extensionEnabled));
-        QProcessEnvironment env = s.home.environment();
-        s.serverUrl = QStringLiteral("http://127.0.0.1:%1").arg(s.server.port());
-        env.insert(QStringLiteral("LARKSPAN_SERVER_URL"), s.serverUrl);
-        env.insert(QStringLiteral("LARKSPAN_INGRESS_URL"), s.serverUrl);
         s.shell = std::make_unique<HeadlessCompositor>(s.home.path(), env, HeadlessCompositor::Kind::Gnome);
         QVERIFY2(s.shell->isRunning(), qPrintable(s.shell->errorString()));
         QVERIFY(s.shell->exec(QStringLiteral("foot --title='%1' --app-id=%2 cat").arg(kTitle, kAppId)));
@@ -160,17 +150,8 @@ private:
                  "the session's user can neither reach the build tree nor a copy installed for it");
     }
 
-    // The program started by the session, as a login would; its pid, 0 when it did not start.
-    static qint64 startProgram(Session& s)
-    {
-        if (!s.shell->exec(QStringLiteral("QT_QPA_PLATFORM=offscreen exec '%1'").arg(s.binary))
-            || !waitForSetting(s.home, QStringLiteral("clientUuid")))
-            return 0;
-        return findProgram(s.binary, s.shell->uid());
-    }
-
     // Types one key every 200 ms for this long; the span it took.
-    static QPair<QDateTime, QDateTime> typeFor(RemoteKeyboard& keyboard, int seconds)
+    static Span typeFor(RemoteKeyboard& keyboard, int seconds)
     {
         const QDateTime start = QDateTime::currentDateTimeUtc();
         QElapsedTimer timer;
@@ -186,70 +167,15 @@ private:
     // The program's time logs once a start outside the session has sent them.
     static QJsonArray uploaded(Session& s)
     {
-        QStringList stored;
-        for (const StoredLog& log : storedTimeLogs(s.home))
-            stored << QStringLiteral("%1|%2|%3 s").arg(log.appName, log.title).arg(log.seconds());
-        qInfo("stored before the upload:\n%s", qPrintable(stored.join(QLatin1Char('\n'))));
-        auto upload = s.home.start({QStringLiteral("LARKSPAN_SERVER_URL=") + s.serverUrl,
-                                    QStringLiteral("LARKSPAN_INGRESS_URL=") + s.serverUrl,
-                                    QStringLiteral("WAYLAND_DISPLAY="), QStringLiteral("XDG_SESSION_TYPE="),
-                                    QStringLiteral("DISPLAY="), QStringLiteral("QT_QPA_PLATFORM=offscreen")},
-                                   s.binary, QString(), s.shell->launcher());
-        QElapsedTimer timer;
-        timer.start();
-        // Sent logs are deleted: the server's answer counts once nothing is left to send (a
-        // busy machine may take a while for the start).
-        while (!storedTimeLogs(s.home).isEmpty() && timer.elapsed() < 60000)
-            QTest::qWait(500);
-        const QJsonArray activities =
-            DevServerProcess::jsonReply("GET", s.server.url(QStringLiteral("/dev/activities?user=") + kUser))
-                .value(QStringLiteral("activities"))
-                .toArray();
-        stopWithSignal(*upload, SIGTERM);
-        return activities;
-    }
-
-    static qint64 secondsOf(const QJsonArray& activities, const QString& app, const QString& title)
-    {
-        qint64 total = 0;
-        for (const QJsonValue& value : activities) {
-            const QJsonObject activity = value.toObject();
-            if (activity.value(QLatin1String("app_name")).toString() != app
-                || activity.value(QLatin1String("activity_description")).toString() != title)
-                continue;
-            const auto at = [&activity](const char* key) {
-                QDateTime time = QDateTime::fromString(activity.value(QLatin1String(key)).toString(),
-                                                       QStringLiteral("yyyyMMddHHmmss"));
-                time.setTimeSpec(Qt::UTC);
-                return time;
-            };
-            total += at("start_time").secsTo(at("end_time"));
-        }
-        return total;
-    }
-
-    static QString describe(const QJsonArray& activities)
-    {
-        QStringList rows;
-        for (const QJsonValue& value : activities) {
-            const QJsonObject a = value.toObject();
-            rows << QStringLiteral("%1 - %2 %3|%4")
-                        .arg(a.value(QLatin1String("start_time")).toString(),
-                             a.value(QLatin1String("end_time")).toString(),
-                             a.value(QLatin1String("app_name")).toString(),
-                             a.value(QLatin1String("activity_description")).toString());
-        }
-        return rows.join(QLatin1Char('\n'));
+        qInfo("stored before the upload:\n%s", qPrintable(describe(storedTimeLogs(s.home))));
+        return uploadStored(*s.shell, s.home, s.binary, s.server, kUser);
     }
 
 private slots:
     void initTestCase()
     {
-        for (const char* tool : {"gnome-shell", "foot", "setpriv", "dbus-daemon", "dbus-send"}) {
-            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-                QFAIL(
-                    qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
-        }
+        const QString missing = missingTools({"gnome-shell", "foot", "setpriv", "dbus-daemon", "dbus-send"});
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
     }
 
     // With the extension enabled: the focused native window is recorded with its program
@@ -272,12 +198,12 @@ private slots:
         QVERIFY2(focusedWindow(*s.shell).contains(kTitle.toUtf8()),
                  qPrintable(QStringLiteral("the extension does not report foot: ") + focusedWindow(*s.shell)));
 
-        const qint64 pid = startProgram(s);
+        const qint64 pid = startProgram(*s.shell, s.home, s.binary, QStringLiteral("offscreen"));
         QVERIFY2(pid > 0, "the session did not start the program");
         // Its sampler takes nothing in the program's first 3 seconds.
         QTest::qWait(4000);
         const auto typedA = typeFor(keyboard, 20);
-        QVERIFY2(typedA.first.isValid(), "Mutter did not take the keys");
+        QVERIFY2(typedA.isValid(), "Mutter did not take the keys");
         // A new window takes the focus; its title changes 12 s after its start.
         QVERIFY(
             s.shell->exec(QStringLiteral("foot --title='%1' --app-id=%2-b sh -c 'sleep 12; printf \"\\033]2;%3\\007\"; "
@@ -296,7 +222,7 @@ private slots:
             QTest::qWait(100);
         QVERIFY2(focusedWindow(*s.shell).contains(kTitleB.toUtf8()), focusedWindow(*s.shell).constData());
         const auto typedB = typeFor(keyboard, 20);
-        QVERIFY2(typedB.first.isValid(), "Mutter did not take the keys");
+        QVERIFY2(typedB.isValid(), "Mutter did not take the keys");
         QTest::qWait(3000);
         QVERIFY2(::kill(static_cast<pid_t>(pid), SIGTERM) == 0 && waitUntilGone(pid, 30000),
                  "the program did not quit");
@@ -308,11 +234,11 @@ private slots:
                  qPrintable(log.left(4000)));
         QVERIFY2(!log.contains(QLatin1String("does not answer")), qPrintable(log.left(4000)));
         const QJsonArray activities = uploaded(s);
-        const qint64 secondsA = secondsOf(activities, QStringLiteral("foot"), kTitle);
-        const qint64 secondsB = secondsOf(activities, QStringLiteral("foot"), kTitleB);
-        const qint64 secondsRenamed = secondsOf(activities, QStringLiteral("foot"), kTitleRenamed);
-        const qint64 expectedA = typedA.first.secsTo(typedA.second);
-        const qint64 expectedB = switched.secsTo(typedB.second);
+        const qint64 secondsA = uploadedSeconds(activities, QStringLiteral("foot"), kTitle);
+        const qint64 secondsB = uploadedSeconds(activities, QStringLiteral("foot"), kTitleB);
+        const qint64 secondsRenamed = uploadedSeconds(activities, QStringLiteral("foot"), kTitleRenamed);
+        const qint64 expectedA = typedA.seconds();
+        const qint64 expectedB = switched.secsTo(typedB.end);
         qInfo("typed %lld + %lld s, recorded %lld + %lld (%lld before the rename, %lld after) s\n%s", expectedA,
               expectedB, secondsA, secondsB + secondsRenamed, secondsB, secondsRenamed,
               qPrintable(describe(activities)));
@@ -335,11 +261,11 @@ private slots:
             keyboard.press(0xff1b);
             QTest::qWait(500);
         }
-        const qint64 pid = startProgram(s);
+        const qint64 pid = startProgram(*s.shell, s.home, s.binary, QStringLiteral("offscreen"));
         QVERIFY2(pid > 0, "the session did not start the program");
         QTest::qWait(4000);
         const auto typed = typeFor(keyboard, 20);
-        QVERIFY2(typed.first.isValid(), "Mutter did not take the keys");
+        QVERIFY2(typed.isValid(), "Mutter did not take the keys");
         QTest::qWait(3000);
         QVERIFY2(::kill(static_cast<pid_t>(pid), SIGTERM) == 0 && waitUntilGone(pid, 30000),
                  "the program did not quit");
@@ -351,11 +277,11 @@ private slots:
         // The notice reached the tray controller, which shows it as a balloon.
         QVERIFY2(log.indexOf(QLatin1String("onShowMessage..."), log.indexOf(notice)) > 0, qPrintable(log.right(3000)));
         const QJsonArray activities = uploaded(s);
-        const qint64 seconds = secondsOf(activities, QStringLiteral("@_blank_@"), QStringLiteral("@_blank_@"));
-        const qint64 expected = typed.first.secsTo(typed.second);
+        const qint64 seconds = uploadedSeconds(activities, QStringLiteral("@_blank_@"), QStringLiteral("@_blank_@"));
+        const qint64 expected = typed.seconds();
         qInfo("typed %lld s, recorded %lld s\n%s", expected, seconds, qPrintable(describe(activities)));
         QVERIFY2(qAbs(seconds - expected) <= 5, qPrintable(describe(activities)));
-        QVERIFY2(secondsOf(activities, QStringLiteral("foot"), kTitle) == 0, qPrintable(describe(activities)));
+        QVERIFY2(uploadedSeconds(activities, QStringLiteral("foot"), kTitle) == 0, qPrintable(describe(activities)));
     }
 };
 

@@ -2,21 +2,19 @@
 #include "E2eDesktop.h"
 #include "LarkspanRun.h"
 #include "HeadlessCompositor.h"
+#include "SessionProgram.h"
 #include "TestHome.h"
+#include "UploadedActivities.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QLibraryInfo>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -32,117 +30,6 @@ const QString kLoginWindow = QStringLiteral("Please Login to Larkspan");
 const QString kUser = QStringLiteral("e2e-wayland");
 // Short, so that input the program failed to see would show as absence within the test.
 constexpr int kIdleThresholdSecs = 15;
-
-// The program the session started, found by its executable and its user: other tests
-// beside this one run the same executable as root.
-qint64 findProgram(const QString& binary, uint uid)
-{
-    const QString wanted = QFileInfo(binary).canonicalFilePath();
-    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString& pid : pids) {
-        const QString dir = QStringLiteral("/proc/") + pid;
-        if (pid.toLongLong() > 0 && QFileInfo(dir).ownerId() == uid
-            && QFileInfo(dir + QStringLiteral("/exe")).symLinkTarget() == wanted)
-            return pid.toLongLong();
-    }
-    return 0;
-}
-
-bool waitUntilGone(qint64 pid, int timeoutMs)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-        if (!status.open(QIODevice::ReadOnly) || status.readAll().contains("State:\tZ"))
-            return true;
-        QTest::qWait(100);
-    }
-    return false;
-}
-
-struct Span {
-    QDateTime start;
-    QDateTime end;
-    qint64 seconds() const { return start.secsTo(end); }
-};
-
-QDateTime instant(const QJsonObject& activity, const char* key)
-{
-    QDateTime time =
-        QDateTime::fromString(activity.value(QLatin1String(key)).toString(), QStringLiteral("yyyyMMddHHmmss"));
-    time.setTimeSpec(Qt::UTC);
-    return time;
-}
-
-// Seconds per window on the server.
-qint64 uploadedSeconds(const QJsonArray& activities, const QString& title, const QString& app = QStringLiteral("foot"))
-{
-    qint64 total = 0;
-    for (const QJsonValue& value : activities) {
-        const QJsonObject activity = value.toObject();
-        if (activity.value(QLatin1String("app_name")).toString() == app
-            && activity.value(QLatin1String("activity_description")).toString() == title)
-            total += instant(activity, "start_time").secsTo(instant(activity, "end_time"));
-    }
-    return total;
-}
-
-QList<Span> spansOf(const QJsonArray& activities)
-{
-    QList<Span> spans;
-    for (const QJsonValue& value : activities)
-        spans << Span {instant(value.toObject(), "start_time"), instant(value.toObject(), "end_time")};
-    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
-    return spans;
-}
-
-QString describe(const QJsonArray& activities)
-{
-    QStringList rows;
-    for (const QJsonValue& value : activities) {
-        const QJsonObject activity = value.toObject();
-        rows << QStringLiteral("%1 %2|%3|%4 s")
-                    .arg(activity.value(QLatin1String("start_time")).toString(),
-                         activity.value(QLatin1String("app_name")).toString(),
-                         activity.value(QLatin1String("activity_description")).toString())
-                    .arg(instant(activity, "start_time").secsTo(instant(activity, "end_time")));
-    }
-    return rows.join(QLatin1Char('\n'));
-}
-
-QString describe(const QList<StoredLog>& logs)
-{
-    QStringList rows;
-    for (const StoredLog& log : logs)
-        rows << QStringLiteral("%1|%2|%3 s").arg(log.appName, log.title).arg(log.seconds());
-    return rows.join(QLatin1Char('\n'));
-}
-
-// The program as the session's user can start it: the build tree's own where its folders
-// are open to others, else the build installed into a prefix of its own under the temporary
-// folder (a checkout in root's home is closed to every other user).
-QString programFor(const HeadlessCompositor& session, QTemporaryDir& prefix)
-{
-    const QString buildDir = qEnvironmentVariable("LARKSPAN_BUILD_DIR");
-    const QString built = buildDir + QStringLiteral("/bin/Larkspan");
-    if (session.canRun(built))
-        return built;
-    if (!prefix.isValid())
-        return QString();
-    QFile::setPermissions(prefix.path(),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
-                              | QFile::ReadOther | QFile::ExeOther);
-    QProcess install;
-    install.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    install.setStandardOutputFile(QProcess::nullDevice());
-    install.start(QStringLiteral("cmake"),
-                  {QStringLiteral("--install"), buildDir, QStringLiteral("--prefix"), prefix.path()});
-    if (!install.waitForFinished(60000) || install.exitStatus() != QProcess::NormalExit || install.exitCode() != 0)
-        return QString();
-    const QString installed = prefix.path() + QStringLiteral("/lib/larkspan/Larkspan");
-    return session.canRun(installed) ? installed : QString();
-}
 
 // The program's log without the upload requests that debug level writes in full.
 QString withoutRequests(const QString& log)
@@ -165,12 +52,9 @@ class TestWaylandTracking : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char* tool : {"sway", "swaymsg", "swaybar", "foot", "wtype", "setpriv", "dbus-daemon", "dbus-send",
-                                 "Xwayland", "xterm", "weston"}) {
-            if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-                QFAIL(
-                    qPrintable(QStringLiteral("%1 is missing (scripts/deps.sh installs it)").arg(QLatin1String(tool))));
-        }
+        const QString missing = missingTools({"sway", "swaymsg", "swaybar", "foot", "wtype", "setpriv", "dbus-daemon",
+                                              "dbus-send", "Xwayland", "xterm", "weston"});
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
         // Qt's Wayland platform, for the program's own windows on it.
         if (!QFile::exists(QLibraryInfo::location(QLibraryInfo::PluginsPath)
                            + QStringLiteral("/platforms/libqwayland-generic.so")))
@@ -181,20 +65,8 @@ private slots:
     {
         DevServerProcess server;
         QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
-        const QString serverUrl = QStringLiteral("http://127.0.0.1:%1").arg(server.port());
-
         LarkspanHome home;
-        home.setIniFlag(QStringLiteral("debugEnabled"), true);
-        {
-            QSettings settings(home.settingsFile(), QSettings::NativeFormat);
-            settings.setValue(QStringLiteral("userInfoJson"), loggedInUserJson(server, kUser));
-            settings.setValue(QStringLiteral("maxInactiveSecs"), kIdleThresholdSecs);
-        }
-        QProcessEnvironment env = home.environment();
-        env.insert(QStringLiteral("LARKSPAN_SERVER_URL"), serverUrl);
-        env.insert(QStringLiteral("LARKSPAN_INGRESS_URL"), serverUrl);
-
-        HeadlessCompositor sway(home.path(), env);
+        HeadlessCompositor sway(home.path(), loggedInEnvironment(home, server, kUser, kIdleThresholdSecs));
         QVERIFY2(sway.isRunning(), qPrintable(sway.errorString()));
         QVERIFY(sway.exec(QStringLiteral("foot --title='%1' --app-id=%2 cat").arg(kTitleA, kAppA)));
         QVERIFY(sway.exec(QStringLiteral("foot --title='%1' --app-id=%2 cat").arg(kTitleB, kAppB)));
@@ -206,9 +78,7 @@ private slots:
         QTemporaryDir prefix;
         const QString binary = programFor(sway, prefix);
         QVERIFY2(!binary.isEmpty(), "the session's user can neither reach the build tree nor a copy installed for it");
-        QVERIFY(sway.exec(QLatin1Char('\'') + binary + QLatin1Char('\'')));
-        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
-        const qint64 pid = findProgram(binary, sway.uid());
+        const qint64 pid = startProgram(sway, home, binary);
         QVERIFY2(pid > 0, "the session did not start the program");
         // The user starts work once the program runs: its sampler takes nothing in its
         // first 3 seconds.
@@ -219,26 +89,17 @@ private slots:
         // next input would raise the manual time prompt.
         bool promptSeen = false;
         const auto typeIn = [&](const QString& criteria, int seconds) {
-            Span span;
             if (!sway.focus(criteria))
-                return span;
-            span.start = QDateTime::currentDateTimeUtc();
-            QElapsedTimer timer;
-            timer.start();
-            for (int second = 1; second <= seconds; ++second) {
-                sway.type(QStringLiteral("work %1 ").arg(second));
-                promptSeen = promptSeen || !sway.window(QString(), kPrompt).isEmpty();
-                QTest::qWait(static_cast<int>(qMax<qint64>(0, second * 1000 - timer.elapsed())));
-            }
-            span.end = QDateTime::currentDateTimeUtc();
-            return span;
+                return Span();
+            return typeEverySecond(sway, seconds,
+                                   [&] { promptSeen = promptSeen || !sway.window(QString(), kPrompt).isEmpty(); });
         };
         const Span drivenA = typeIn(QStringLiteral("[app_id=\"%1\"]").arg(kAppA), 30);
         const Span drivenB = typeIn(QStringLiteral("[app_id=\"%1\"]").arg(kAppB), 24);
         // An XWayland window is a toplevel like the others, seen through the compositor only.
         const Span drivenX = typeIn(QStringLiteral("[title=\"^%1$\"]").arg(kTitleX), 15);
-        QVERIFY2(drivenA.start.isValid() && drivenB.start.isValid() && drivenX.start.isValid(),
-                 "sway did not focus the windows");
+        QVERIFY2(drivenA.isValid() && drivenB.isValid() && drivenX.isValid(),
+                 "sway did not focus the windows or took no keys");
         QVERIFY2(!promptSeen, "the manual time prompt came up while the user typed");
 
         // Away for longer than the threshold: the program's pass notices within 5 s.
@@ -278,36 +139,14 @@ private slots:
 
         // The next start, outside the session, sends what was stored; the server then
         // holds all of the session's work.
-        auto upload = home.start({QStringLiteral("LARKSPAN_SERVER_URL=") + serverUrl,
-                                  QStringLiteral("LARKSPAN_INGRESS_URL=") + serverUrl,
-                                  QStringLiteral("WAYLAND_DISPLAY="), QStringLiteral("XDG_SESSION_TYPE="),
-                                  QStringLiteral("DISPLAY="), QStringLiteral("QT_QPA_PLATFORM=offscreen")},
-                                 binary, QString(), sway.launcher());
-        QJsonArray uploaded;
-        QElapsedTimer timer;
-        timer.start();
-        while (timer.elapsed() < 30000) {
-            uploaded = DevServerProcess::jsonReply("GET", server.url(QStringLiteral("/dev/activities?user=") + kUser))
-                           .value(QStringLiteral("activities"))
-                           .toArray();
-            // Sent logs are deleted; idle ones are dropped at start and never sent.
-            if (storedTimeLogs(home).isEmpty())
-                break;
-            QTest::qWait(500);
-        }
-        QVERIFY(stopWithSignal(*upload, SIGTERM) >= 0);
-        const qint64 serverA = uploadedSeconds(uploaded, kTitleA);
-        const qint64 serverB = uploadedSeconds(uploaded, kTitleB);
-        const qint64 serverX = uploadedSeconds(uploaded, kTitleX, QStringLiteral("xterm"));
-        qInfo("driven / on the server: foot A %lld / %lld s, foot B %lld / %lld s, xterm (XWayland) %lld / %lld s",
-              drivenA.seconds(), serverA, drivenB.seconds(), serverB, drivenX.seconds(), serverX);
-        QVERIFY2(qAbs(serverA - drivenA.seconds()) <= 5, qPrintable(describe(uploaded)));
-        QVERIFY2(qAbs(serverB - drivenB.seconds()) <= 5, qPrintable(describe(uploaded)));
-        QVERIFY2(qAbs(serverX - drivenX.seconds()) <= 5, qPrintable(describe(uploaded)));
+        const QJsonArray uploaded = uploadStored(sway, home, binary, server, kUser);
+        const QString differences = differencesFromDriven(uploaded,
+                                                          {{QStringLiteral("foot"), kTitleA, drivenA},
+                                                           {QStringLiteral("foot"), kTitleB, drivenB},
+                                                           {QStringLiteral("xterm"), kTitleX, drivenX}});
+        QVERIFY2(differences.isEmpty(), qPrintable(differences));
         // Never one moment twice: the logs follow each other without overlap.
-        QList<Span> spans = spansOf(uploaded);
-        for (int i = 1; i < spans.size(); ++i)
-            QVERIFY2(spans.at(i).start >= spans.at(i - 1).end, qPrintable(describe(uploaded)));
+        QVERIFY2(withoutOverlap(uploaded), qPrintable(describe(uploaded)));
     }
 
     void ownWindowsTrayAndStoredTimeOnEitherQtPlatform_data()
@@ -367,10 +206,7 @@ private slots:
         // Work in the terminal once the sampler takes samples, then the compositor dies.
         QTest::qWait(2000);
         QVERIFY(sway.focus(QStringLiteral("[app_id=\"%1\"]").arg(kAppA)));
-        for (int second = 0; second < 6; ++second) {
-            sway.type(QStringLiteral("work %1 ").arg(second));
-            QTest::qWait(1000);
-        }
+        QVERIFY2(typeEverySecond(sway, 6).isValid(), "sway took no keys");
         sway.kill();
         QVERIFY2(waitUntilGone(pid, 30000), "the program outlived its session by 30 s");
         const QString log = home.readLog();
@@ -399,9 +235,7 @@ private slots:
         const QString binary = programFor(weston, prefix);
         QVERIFY2(!binary.isEmpty(), "the session's user can neither reach the build tree nor a copy installed for it");
         // Without XWayland and Qt's Wayland platform the windows stay off screen.
-        QVERIFY(weston.exec(QStringLiteral("QT_QPA_PLATFORM=offscreen exec '%1'").arg(binary)));
-        QVERIFY(waitForSetting(home, QStringLiteral("clientUuid")));
-        const qint64 pid = findProgram(binary, weston.uid());
+        const qint64 pid = startProgram(weston, home, binary, QStringLiteral("offscreen"));
         QVERIFY2(pid > 0, "the program did not start");
         // Long enough for passes that would judge absence after the 5-second threshold.
         QTest::qWait(12000);
