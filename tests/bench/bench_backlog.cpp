@@ -37,15 +37,6 @@ void wait(int ms)
     loop.exec();
 }
 
-bool storeLoggedInUser(const LarkspanHome& home, const DevServerProcess& server, const QString& name)
-{
-    const UserInfo user = loggedInUser(server, name);
-    QDir().mkpath(home.configDir());
-    QSettings settings(home.settingsFile(), QSettings::NativeFormat);
-    settings.setValue(QStringLiteral("userInfoJson"), user.toJson());
-    return user.isLoggedIn();
-}
-
 QSqlDatabase openStore(const LarkspanHome& home, const QString& name, bool readOnly)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -136,7 +127,9 @@ void runOnce(int count)
     }
     LarkspanHome home;
     const QString userName = QStringLiteral("backlog");
-    if (!storeLoggedInUser(home, server, userName) || !leaveBacklog(home, count)) {
+    const UserInfo user = loggedInUser(server, userName);
+    home.storeUserInfo(user.toJson());
+    if (!user.isLoggedIn() || !leaveBacklog(home, count)) {
         std::printf("%7d logs: could not prepare the home\n", count);
         return;
     }

@@ -51,17 +51,6 @@ void wait(int ms)
     loop.exec();
 }
 
-// A user logged in on the reference server, stored as the program stores it.
-bool storeLoggedInUser(const LarkspanHome& home, const DevServerProcess& server, const QString& name)
-{
-    const UserInfo user = loggedInUser(server, name);
-    if (!user.isLoggedIn())
-        return false;
-    QSettings settings(home.settingsFile(), QSettings::NativeFormat);
-    settings.setValue(QStringLiteral("userInfoJson"), user.toJson());
-    return true;
-}
-
 // Resident KiB per mapped file (anonymous memory and the heap under their own names).
 QVector<QPair<qint64, QString>> residentByMapping(qint64 pid)
 {
@@ -296,7 +285,10 @@ int main(int argc, char* argv[])
 
     const auto start = [&](LarkspanHome& home, const char* user) {
         Run run;
-        if (!storeLoggedInUser(home, server, QString::fromLatin1(user)))
+        const UserInfo loggedIn = loggedInUser(server, QString::fromLatin1(user));
+        if (loggedIn.isLoggedIn())
+            home.storeUserInfo(loggedIn.toJson());
+        else
             std::fprintf(stderr, "could not log in %s on the reference server\n", user);
         run.process = home.start(env);
         run.sinceStart.start();

@@ -49,6 +49,13 @@ void LarkspanHome::setIniFlag(const QString& key, bool value)
     ini.setValue(key, value);
 }
 
+void LarkspanHome::storeUserInfo(const QString& userInfoJson) const
+{
+    QDir().mkpath(configDir());
+    QSettings settings(settingsFile(), QSettings::NativeFormat);
+    settings.setValue(QStringLiteral("userInfoJson"), userInfoJson);
+}
+
 QProcessEnvironment LarkspanHome::environment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

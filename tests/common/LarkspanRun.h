@@ -22,6 +22,8 @@ public:
     // Reads a key of the per-user store as another process wrote it.
     QVariant setting(const QString& key, const QString& appName = QStringLiteral("Larkspan")) const;
     void setIniFlag(const QString& key, bool value);
+    // Stores a user as the program stores it, under "userInfoJson".
+    void storeUserInfo(const QString& userInfoJson) const;
     QProcessEnvironment environment() const;
     // Addresses the program handed to the stand-in browser, in order.
     QStringList openedAddresses() const;

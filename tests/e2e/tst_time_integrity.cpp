@@ -37,12 +37,10 @@ qint64 totalSeconds(const QList<StoredLog>& logs)
 std::unique_ptr<LarkspanHome> signedInHome()
 {
     auto home = std::make_unique<LarkspanHome>();
-    QDir().mkpath(home->configDir());
     UserInfo user;
     user.setCvUserId(QStringLiteral("e2e-user"));
     user.setRefreshToken(QStringLiteral("e2e-refresh-token-never-exchanged"));
-    QSettings settings(home->settingsFile(), QSettings::NativeFormat);
-    settings.setValue(QStringLiteral("userInfoJson"), user.toJson());
+    home->storeUserInfo(user.toJson());
     return home;
 }
 

@@ -115,10 +115,7 @@ private slots:
         // Second run with a logged-in user: the carried-over logs go up at the first pass.
         // Everything is logged, so the lines that name tokens are written.
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
-        {
-            QSettings settings(home.settingsFile(), QSettings::NativeFormat);
-            settings.setValue(QStringLiteral("userInfoJson"), loggedInUserJson(server, QStringLiteral("e2e-user")));
-        }
+        home.storeUserInfo(loggedInUserJson(server, QStringLiteral("e2e-user")));
         auto online = home.start(env);
         QList<QJsonObject> uploaded;
         QElapsedTimer timer;

@@ -88,13 +88,6 @@ int pixelsLike(const XvfbSession& x, const QRect& area, QColor colour)
     return count;
 }
 
-void storeUser(const LarkspanHome& home, const QString& userInfoJson)
-{
-    QDir().mkpath(home.configDir());
-    QSettings settings(home.settingsFile(), QSettings::NativeFormat);
-    settings.setValue(QStringLiteral("userInfoJson"), userInfoJson);
-}
-
 QString loggedInUser()
 {
     UserInfo user;
@@ -181,7 +174,7 @@ private slots:
         QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
         QVERIFY(x.startTray());
         LarkspanHome home;
-        storeUser(home, loggedInUser());
+        home.storeUserInfo(loggedInUser());
         {
             QSettings settings(home.settingsFile(), QSettings::NativeFormat);
             settings.setValue(QStringLiteral("pauseUntilTomorrow"),
@@ -205,7 +198,7 @@ private slots:
         QVERIFY(x.startTray());
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
-        storeUser(home, loggedInUser());
+        home.storeUserInfo(loggedInUser());
         auto program = home.start(kNoService);
         QTRY_VERIFY_WITH_TIMEOUT(x.trayPanel().width() > 0 && pixelsLike(x, x.trayPanel(), QColor(91, 63, 208)) > 40,
                                  30000);
@@ -246,7 +239,7 @@ private slots:
 
         // Logged out, the login window comes back at the next start; closing it ends Larkspan.
         QVERIFY(stopWithSignal(*program, SIGTERM) >= 0);
-        storeUser(home, UserInfo().toJson());
+        home.storeUserInfo(UserInfo().toJson());
         auto again = home.start(kNoService);
         // Shown and still shown a moment later: while the program starts on a busy machine the
         // window may be mapped again once its place is known.
@@ -278,7 +271,7 @@ private slots:
         QVERIFY2(x.isRunning(), qPrintable(x.errorString()));
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
-        storeUser(home, loggedInUser());
+        home.storeUserInfo(loggedInUser());
         {
             QSettings settings(home.settingsFile(), QSettings::NativeFormat);
             settings.setValue(QStringLiteral("language"), language);

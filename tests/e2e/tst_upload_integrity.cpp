@@ -21,13 +21,6 @@
 
 namespace {
 
-void storeUser(const LarkspanHome& home, const UserInfo& user)
-{
-    QDir().mkpath(home.configDir());
-    QSettings settings(home.settingsFile(), QSettings::NativeFormat);
-    settings.setValue(QStringLiteral("userInfoJson"), user.toJson());
-}
-
 // Logs a previous run left unsent, in the table layout of a version before this one: one
 // minute each, yesterday, with ids that start where earlier uploads left off.
 void leaveBacklog(const LarkspanHome& home, int count, int firstId)
@@ -144,7 +137,7 @@ private slots:
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
         const UserInfo user = loggedInUser(server, QStringLiteral("lost-answer"));
-        storeUser(home, user);
+        home.storeUserInfo(user.toJson());
         leaveBacklog(home, 30, 4001);
         if (QTest::currentTestFailed())
             return;
@@ -182,7 +175,7 @@ private slots:
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
         const UserInfo user = loggedInUser(server, QStringLiteral("revoked"));
-        storeUser(home, user);
+        home.storeUserInfo(user.toJson());
         leaveBacklog(home, 12, 1);
         if (QTest::currentTestFailed())
             return;
@@ -231,7 +224,7 @@ private slots:
         QVERIFY2(server.start({QStringLiteral("--quiet")}), qPrintable(server.errorString()));
         LarkspanHome home;
         home.setIniFlag(QStringLiteral("debugEnabled"), true);
-        storeUser(home, loggedInUser(server, QStringLiteral("demo")));
+        home.storeUserInfo(loggedInUser(server, QStringLiteral("demo")).toJson());
         const QStringList env = serverEnv(server) + QStringList {QStringLiteral("QT_QPA_PLATFORM=xcb")};
 
         DevServerProcess::jsonReply("POST", server.url(QStringLiteral("/dev/behaviour?fail=activity:503")));
