@@ -1,5 +1,6 @@
 #include "DesktopNotifier.h"
 
+#include "BalloonProcess.h"
 #include "QtLog.h"
 #include "TrayMenu.h"
 #include "WindowPlacement.h"
@@ -36,11 +37,17 @@ QString iconName(QSystemTrayIcon::MessageIcon icon)
 
 } // namespace
 
-DesktopNotifier::DesktopNotifier(TrayMenu* tray, QObject* parent) : QObject(parent), _tray(tray) {}
+DesktopNotifier::DesktopNotifier(TrayMenu* tray, QObject* parent)
+    : QObject(parent), _tray(tray), _balloons(new BalloonProcess(this))
+{}
 
 void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& title, const QString& message, int msecs)
 {
-    const Notice notice {icon, title, message, msecs};
+    BalloonNotice notice;
+    notice.icon = icon;
+    notice.title = title;
+    notice.message = message;
+    notice.msecs = msecs;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         showInTray(notice);
@@ -66,7 +73,7 @@ void DesktopNotifier::show(QSystemTrayIcon::MessageIcon icon, const QString& tit
     });
 }
 
-void DesktopNotifier::showInTray(const Notice& notice, int waitedMsecs)
+void DesktopNotifier::showInTray(const BalloonNotice& notice, int waitedMsecs)
 {
     QSystemTrayIcon* trayIcon = _tray->trayIcon();
     if (!trayIcon) {
@@ -80,6 +87,32 @@ void DesktopNotifier::showInTray(const Notice& notice, int waitedMsecs)
         return;
     }
     LK_DEBUG() << "Balloon at the tray icon " << trayIcon->geometry() << (placed ? "" : " (place unknown)");
+    // The helper draws on X11. Elsewhere the toolkit hands the notice to the desktop, and
+    // an icon never shown gets no balloon from either.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!trayIcon->isVisible() || !screen || QGuiApplication::platformName() != QLatin1String("xcb")) {
+        showToolkitBalloon(notice, placed);
+        return;
+    }
+    BalloonNotice shown = notice;
+    if (placed) {
+        const QScreen* iconScreen = QGuiApplication::screenAt(trayIcon->geometry().center());
+        shown.anchor = WindowPlacement::balloonAnchor(trayIcon->geometry(),
+                                                      (iconScreen ? iconScreen : screen)->availableGeometry());
+    } else {
+        shown.anchor = WindowPlacement::trayEdgeCorner(screen->geometry(), screen->availableGeometry());
+    }
+    const bool started =
+        _balloons->show(shown, [this, placed](const BalloonNotice& failed) { showToolkitBalloon(failed, placed); });
+    if (!started)
+        showToolkitBalloon(notice, placed);
+}
+
+void DesktopNotifier::showToolkitBalloon(const BalloonNotice& notice, bool placed)
+{
+    QSystemTrayIcon* trayIcon = _tray->trayIcon();
+    if (!trayIcon)
+        return;
     trayIcon->showMessage(notice.title, notice.message, notice.icon, notice.msecs);
     if (!placed)
         moveBalloonToTrayEdge();

@@ -1,15 +1,18 @@
 #pragma once
 
+#include "BalloonNotice.h"
+
 #include <QObject>
 #include <QString>
 #include <QSystemTrayIcon>
 
+class BalloonProcess;
 class TrayMenu;
 
 // Shows a notice through the desktop's notification service (org.freedesktop.Notifications
 // on the session bus) where one runs, so it looks like every other notice on that desktop;
-// otherwise through the tray icon, which draws a balloon of its own. Nothing here waits for
-// the bus: a desktop whose bus hangs must not freeze the tray.
+// otherwise as a balloon at the tray icon, drawn by a helper process on X11 (BalloonProcess).
+// Nothing here waits for the bus: a desktop whose bus hangs must not freeze the tray.
 class DesktopNotifier : public QObject
 {
     Q_OBJECT
@@ -27,16 +30,14 @@ public:
     static constexpr int kIconWaitMsecs = 3000;
 
 private:
-    struct Notice {
-        QSystemTrayIcon::MessageIcon icon;
-        QString title;
-        QString message;
-        int msecs;
-    };
     // The tray's own balloon points at the icon, so it waits until the tray has taken the
     // icon in and knows its place; where that stays unknown, it goes to the tray's edge.
-    void showInTray(const Notice& notice, int waitedMsecs = 0);
+    void showInTray(const BalloonNotice& notice, int waitedMsecs = 0);
+    // The toolkit's balloon, drawn in this process: where there is no helper, and beyond
+    // X11, where the toolkit hands notices to the desktop.
+    void showToolkitBalloon(const BalloonNotice& notice, bool placed);
     void moveBalloonToTrayEdge();
 
     TrayMenu* _tray;
+    BalloonProcess* _balloons;
 };

@@ -92,6 +92,13 @@ QPoint WindowPlacement::trayEdgeCorner(const QRect& screen, const QRect& availab
     return available.bottomRight();
 }
 
+QPoint WindowPlacement::balloonAnchor(const QRect& iconRect, const QRect& area)
+{
+    const QPoint centre = iconRect.center();
+    return QPoint(centre.x() > area.center().x() ? iconRect.right() : iconRect.left(),
+                  centre.y() > area.center().y() ? iconRect.top() - 1 : iconRect.bottom() + 1);
+}
+
 QPoint WindowPlacement::balloonTopLeft(const QSize& size, const QPoint& point, const QRect& area)
 {
     QPoint topLeft = point;

@@ -39,6 +39,9 @@ public:
     // Where the tray most likely is when its icon's place is unknown: the end of the panel
     // that takes room from the screen (where trays sit), else the bottom-right corner.
     static QPoint trayEdgeCorner(const QRect& screen, const QRect& available);
+    // The point a balloon is shown against: the icon's corner that faces the middle of
+    // area, just off the icon on the side of the panel that faces the screen.
+    static QPoint balloonAnchor(const QRect& iconRect, const QRect& area);
     // A balloon of this size in the corner of area nearest to point.
     static QPoint balloonTopLeft(const QSize& size, const QPoint& point, const QRect& area);
 

@@ -217,6 +217,14 @@ private slots:
                                 .arg(tray.y())));
         // Gone by itself after 10 s.
         QTRY_VERIFY_WITH_TIMEOUT(programWindows(x).isEmpty(), 15000);
+        // A process of its own drew it: the program, at rest all day, has loaded no font.
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(program->processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        for (const char* font : {".ttf", ".otf", ".pfb", ".pcf"}) {
+            const int at = mapped.indexOf(font);
+            QVERIFY2(at < 0, mapped.mid(mapped.lastIndexOf('\n', at) + 1, 200).constData());
+        }
 
         // "Preferences..." from the tray menu: a click on the icon, then the keyboard
         // (the entries before it that take focus: the console and the five pauses).

@@ -135,8 +135,9 @@ private slots:
         for (const char* file :
              {" ./usr/bin/larkspan -> ../lib/larkspan/Larkspan\n", " ./usr/lib/larkspan/Larkspan\n",
               " ./usr/lib/larkspan/crashpad_handler\n", " ./usr/lib/larkspan/larkspan-crash-upload\n",
-              " ./usr/lib/larkspan/liblarkspan-core.so.2 -> ", " ./usr/lib/larkspan/liblarkspan_webview.so\n",
-              " ./usr/share/larkspan/translations/larkspan_de.qm\n",
+              // Draws the tray's balloon where no notification service runs.
+              " ./usr/lib/larkspan/larkspan-balloon\n", " ./usr/lib/larkspan/liblarkspan-core.so.2 -> ",
+              " ./usr/lib/larkspan/liblarkspan_webview.so\n", " ./usr/share/larkspan/translations/larkspan_de.qm\n",
               " ./usr/share/icons/hicolor/48x48/apps/larkspan.png\n",
               // Without it a Plasma session's windows are not seen.
               " ./usr/share/larkspan/kwin/larkspan-activewindow/contents/code/main.js\n",

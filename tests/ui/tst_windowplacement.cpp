@@ -83,6 +83,15 @@ private slots:
         const QRect besideLeftPanel(48, 0, 1552, 1000);
         const QPoint left = WindowPlacement::trayEdgeCorner(screen, besideLeftPanel);
         QCOMPARE(WindowPlacement::balloonTopLeft(balloon, left, besideLeftPanel), QPoint(48, 910));
+
+        // A placed icon: the balloon hangs off the icon's inner side, clear of it and of
+        // the panel, with its edge in line with the icon's outer edge.
+        const QRect topPanelIcon(1570, 1, 22, 22);
+        const QPoint underIcon = WindowPlacement::balloonAnchor(topPanelIcon, QRect(0, 24, 1600, 976));
+        QCOMPARE(WindowPlacement::balloonTopLeft(balloon, underIcon, QRect(0, 24, 1600, 976)), QPoint(1292, 24));
+        const QRect bottomLeftIcon(4, 975, 22, 22);
+        const QPoint aboveIcon = WindowPlacement::balloonAnchor(bottomLeftIcon, aboveBottomPanel);
+        QCOMPARE(WindowPlacement::balloonTopLeft(balloon, aboveIcon, aboveBottomPanel), QPoint(4, 880));
     }
 };
 

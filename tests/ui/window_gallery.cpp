@@ -29,6 +29,7 @@
 #include <QMenu>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QProcess>
 #include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
@@ -126,15 +127,22 @@ void uploadSampleDay(const DevServerProcess& server, const UserInfo& user)
     delete reply;
 }
 
-// Where the tray's start balloon is, when the program draws it itself (no desktop
-// notification service): the toolkit's own balloon window.
-QWidget* balloon()
+// Where the tray's start balloon is, when the tray draws it (no desktop notification
+// service): the balloon helper's window, titled as the notice.
+QRect balloon(const QString& title)
 {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (widget->isVisible() && qstrcmp(widget->metaObject()->className(), "QBalloonTip") == 0)
-            return widget;
-    }
-    return nullptr;
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"),
+                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                   QStringLiteral("^%1$").arg(title), QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                   QStringLiteral("%@")});
+    if (!xdotool.waitForFinished(5000) || xdotool.exitCode() != 0)
+        return {};
+    QMap<QString, int> value;
+    for (const QString& line : QString::fromLatin1(xdotool.readAllStandardOutput()).split(QLatin1Char('\n')))
+        value[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1).toInt();
+    return QRect(value.value(QStringLiteral("X")), value.value(QStringLiteral("Y")),
+                 value.value(QStringLiteral("WIDTH")), value.value(QStringLiteral("HEIGHT")));
 }
 
 QString translated(const char* context, const char* text)
@@ -187,9 +195,13 @@ int main(int argc, char* argv[])
 
     // The tray controller installs the language for every window built after it.
     LoginPrompt tray(nullptr, nullptr);
-    wait(1500);
-    if (QWidget* tip = balloon())
-        failures += !shootArea(tip->frameGeometry(), file("tray-balloon"));
+    QRect tip;
+    for (int waited = 0; waited < 8000 && tip.width() <= 1; waited += 500) {
+        wait(500);
+        tip = balloon(translated("LoginPrompt", "Larkspan is now running"));
+    }
+    if (tip.width() > 1)
+        failures += !shootArea(tip, file("tray-balloon"));
     else
         std::printf("no balloon drawn (a desktop notification service shows it)\n");
 
