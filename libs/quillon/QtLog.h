@@ -8,7 +8,7 @@
 // Logging facade. Lines are written only through the LK_* macros below: they skip the whole
 // line, arguments included, when its level is off, and hand Qt's message output the file
 // and line they were written at, as Qt's own category macros do.
-class QtLog
+class Q_DECL_EXPORT QtLog
 {
 public:
     // Installs the message handler; Qt's own qDebug()/qWarning() lines reach the log too.
@@ -36,7 +36,7 @@ private:
 // One line of an LK_* macro: collects what is streamed into it, and when the statement
 // ends hands it to Qt's message output (so message handlers see it) or, inside a message
 // handler, to the log file. Written by the macros, not by hand.
-class QtLogLine
+class Q_DECL_EXPORT QtLogLine
 {
 public:
     QtLogLine(QtMsgType type, const char* file, int line);

@@ -8,7 +8,7 @@
 
 // Process-wide log configuration. Setters take effect at once; changing the file name
 // reopens the log, so callers set size and backup count before the name.
-class QtLogConf
+class Q_DECL_EXPORT QtLogConf
 {
 public:
     QtLogConf();
