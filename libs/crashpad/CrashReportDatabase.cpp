@@ -1,12 +1,11 @@
 #include "CrashReportDatabase.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <map>
-#include <sstream>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -86,14 +85,26 @@ bool writeFileDurably(const std::string& path, const std::string& content)
     return true;
 }
 
+// Plain reads rather than a stream: a stream sets up the C++ locales, some hundreds of KiB
+// the program would keep resident all day for the one settings file it reads at start.
 bool readFile(const std::string& path, std::string* content)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    *content = buffer.str();
+    content->clear();
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) != 0) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            ::close(fd);
+            return false;
+        }
+        content->append(buffer, std::size_t(got));
+    }
+    ::close(fd);
     return true;
 }
 
@@ -203,9 +214,10 @@ bool CrashReportDatabase::load(const std::string& id, Fields* fields, std::strin
     if (!readFile(fieldsPath(id), &lines) || !readFile(reportPath(id), text))
         return false;
     fields->clear();
-    std::istringstream in(lines);
-    std::string line;
-    while (std::getline(in, line)) {
+    for (std::size_t start = 0; start < lines.size();) {
+        const std::size_t end = std::min(lines.find('\n', start), lines.size());
+        const std::string line = lines.substr(start, end - start);
+        start = end + 1;
         const std::size_t equals = line.find('=');
         if (equals != std::string::npos)
             fields->emplace_back(line.substr(0, equals), unescape(line.substr(equals + 1)));
