@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -197,6 +198,37 @@ QString XvfbSession::windowId(const QString& titlePattern) const
         {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), titlePattern}, 5000,
         &ids);
     return QString::fromLatin1(ids.trimmed().split('\n').first());
+}
+
+QList<QRect> XvfbSession::shownWindows(const QString& classPattern) const
+{
+    QByteArray ids;
+    run(QStringLiteral("xdotool"),
+        {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"), classPattern}, 5000,
+        &ids);
+    QList<QRect> windows;
+    for (const QByteArray& id : ids.trimmed().split('\n')) {
+        QByteArray geometry;
+        if (id.isEmpty()
+            || run(QStringLiteral("xdotool"),
+                   {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromLatin1(id)}, 5000,
+                   &geometry)
+                != 0)
+            continue;
+        const QRect rect = parseGeometry(geometry);
+        if (!rect.isEmpty())
+            windows << rect;
+    }
+    return windows;
+}
+
+QRect XvfbSession::parseGeometry(const QByteArray& shellOutput)
+{
+    QMap<QString, int> value;
+    for (const QString& line : QString::fromLatin1(shellOutput).split(QLatin1Char('\n')))
+        value[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1).toInt();
+    return QRect(value.value(QStringLiteral("X")), value.value(QStringLiteral("Y")),
+                 value.value(QStringLiteral("WIDTH")), value.value(QStringLiteral("HEIGHT")));
 }
 
 bool XvfbSession::closeWindow(const QString& titlePattern) const

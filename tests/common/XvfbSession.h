@@ -49,6 +49,11 @@ public:
     QRect trayPanel() const;
     // The first shown window with a title matching the pattern, or an empty text.
     QString windowId(const QString& titlePattern) const;
+    // Where the shown windows whose class matches the pattern are, in the order xdotool
+    // lists them; windows without a size are left out.
+    QList<QRect> shownWindows(const QString& classPattern) const;
+    // The geometry in xdotool's "getwindowgeometry --shell" output; empty where it has none.
+    static QRect parseGeometry(const QByteArray& shellOutput);
     // Closes a window as its title-bar button does: openbox closes the active window on
     // Alt+F4.
     bool closeWindow(const QString& titlePattern) const;

@@ -34,24 +34,7 @@ bool windowShown(const XvfbSession& x, const QString& title)
 QList<QRect> programWindows(const XvfbSession& x)
 {
     QList<QRect> windows;
-    QByteArray ids;
-    x.run(QStringLiteral("xdotool"),
-          {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
-           QStringLiteral("Larkspan")},
-          5000, &ids);
-    for (const QByteArray& id : ids.trimmed().split('\n')) {
-        QByteArray geometry;
-        if (id.isEmpty()
-            || x.run(QStringLiteral("xdotool"),
-                     {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), QString::fromLatin1(id)}, 5000,
-                     &geometry)
-                != 0)
-            continue;
-        QMap<QString, int> value;
-        for (const QString& line : QString::fromLatin1(geometry).split(QLatin1Char('\n')))
-            value[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1).toInt();
-        const QRect rect(value.value(QStringLiteral("X")), value.value(QStringLiteral("Y")),
-                         value.value(QStringLiteral("WIDTH")), value.value(QStringLiteral("HEIGHT")));
+    for (const QRect& rect : x.shownWindows(QStringLiteral("Larkspan"))) {
         if (rect.height() > 40)
             windows << rect;
     }

@@ -15,35 +15,10 @@ namespace {
 
 const QSize kScreen(1280, 800);
 
-QRect geometryOf(const XvfbSession& x, const QString& id)
-{
-    QByteArray shell;
-    if (x.run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), id}, 5000,
-              &shell)
-        != 0)
-        return {};
-    QMap<QString, int> value;
-    for (const QString& line : QString::fromLatin1(shell).split(QLatin1Char('\n')))
-        value[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1).toInt();
-    return QRect(value.value(QStringLiteral("X")), value.value(QStringLiteral("Y")),
-                 value.value(QStringLiteral("WIDTH")), value.value(QStringLiteral("HEIGHT")));
-}
-
 // The shown balloons: windows of the program's class on the display.
 QList<QRect> balloons(const XvfbSession& x)
 {
-    QByteArray ids;
-    x.run(QStringLiteral("xdotool"),
-          {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
-           QStringLiteral("Larkspan")},
-          5000, &ids);
-    QList<QRect> shown;
-    for (const QByteArray& id : ids.trimmed().split('\n')) {
-        const QRect rect = id.isEmpty() ? QRect() : geometryOf(x, QString::fromLatin1(id));
-        if (rect.width() > 1 && rect.height() > 1)
-            shown << rect;
-    }
-    return shown;
+    return x.shownWindows(QStringLiteral("Larkspan"));
 }
 
 BalloonNotice notice(const QString& title, const QPoint& anchor, int msecs = 30000)
@@ -137,9 +112,9 @@ private slots:
     void refusesWhatIsNoNotice()
     {
         BalloonNotice odd;
-        QVERIFY(BalloonNotice::fromLine(
-            R"({"icon":17,"title":"t","message":")" + QByteArray(9000, 'm') + R"(","msecs":999999999,"x":5,"y":6})",
-            &odd));
+        QVERIFY(BalloonNotice::fromLine(R"({"icon":17,"title":"t","message":")" + QByteArray(9000, 'm')
+                                            + R"(","msecs":999999999,"x":5,"y":6})",
+                                        &odd));
         QCOMPARE(odd.icon, QSystemTrayIcon::Information);
         QCOMPARE(odd.message.size(), BalloonNotice::kMaxTextLength);
         QCOMPARE(odd.msecs, BalloonNotice::kMaxMsecs);

@@ -19,6 +19,7 @@
 #include "TimeLogJson.h"
 #include "UpdateWindow.h"
 #include "UserInfo.h"
+#include "XvfbSession.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -138,11 +139,7 @@ QRect balloon(const QString& title)
                    QStringLiteral("%@")});
     if (!xdotool.waitForFinished(5000) || xdotool.exitCode() != 0)
         return {};
-    QMap<QString, int> value;
-    for (const QString& line : QString::fromLatin1(xdotool.readAllStandardOutput()).split(QLatin1Char('\n')))
-        value[line.section(QLatin1Char('='), 0, 0)] = line.section(QLatin1Char('='), 1).toInt();
-    return QRect(value.value(QStringLiteral("X")), value.value(QStringLiteral("Y")),
-                 value.value(QStringLiteral("WIDTH")), value.value(QStringLiteral("HEIGHT")));
+    return XvfbSession::parseGeometry(xdotool.readAllStandardOutput());
 }
 
 QString translated(const char* context, const char* text)

@@ -16,7 +16,7 @@ const QString kY = QStringLiteral("y");
 
 QByteArray BalloonNotice::toLine() const
 {
-    const QJsonObject object {{kIcon, int(icon)}, {kTitle, title},      {kMessage, message},
+    const QJsonObject object {{kIcon, int(icon)}, {kTitle, title},  {kMessage, message},
                               {kMsecs, msecs},    {kX, anchor.x()}, {kY, anchor.y()}};
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }
