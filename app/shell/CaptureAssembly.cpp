@@ -71,6 +71,8 @@ bool CaptureAssembly::connectWayland()
         _kwin = KWinWindowSource::start();
         if (_kwin)
             _wayland->useWindowSource(QStringLiteral("KWin script"));
+        else if (KWinWindowSource::kwinAnswers())
+            _wayland->noteFailedWindowSource(QStringLiteral("KWin script"));
     }
     const WaylandOffer& offer = _wayland->offer();
     if (offer.canTrack()) {

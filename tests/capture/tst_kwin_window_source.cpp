@@ -1,6 +1,7 @@
 #include "KWinWindowSource.h"
 #include "SessionBus.h"
 #include "TestHome.h"
+#include "WaylandSession.h"
 #include "WindowTitleText.h"
 
 #include <QDBusConnection>
@@ -28,9 +29,14 @@ public:
     mutable std::mutex mutex;
     QStringList calls;
     bool leftover = false;
+    // The id of a loaded script; -1 for a KWin that refuses it.
+    int loadAnswer = 7;
 
 public slots:
-    int loadScript(const QString& path, const QString& plugin) { return note("load " + path + ' ' + plugin, 7); }
+    int loadScript(const QString& path, const QString& plugin)
+    {
+        return note("load " + path + ' ' + plugin, loadAnswer);
+    }
     bool isScriptLoaded(const QString& plugin) { return note("loaded? " + plugin, leftover); }
     bool unloadScript(const QString& plugin) { return note("unload " + plugin, true); }
 
@@ -60,6 +66,42 @@ public slots:
     void run() { kwin->note(QStringLiteral("run"), 0); }
 };
 
+// The stand-ins on a thread of their own, KWin's name on the private bus, and the program's
+// connection to it.
+class KWinOnBus
+{
+public:
+    KWinOnBus(const QString& busAddress, const QString& scriptPath)
+    {
+        script.kwin = &kwin;
+        kwin.moveToThread(&thread);
+        script.moveToThread(&thread);
+        thread.start();
+        kwinBus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(busAddress, QStringLiteral("kwin")));
+        ready = kwinBus->registerObject(QStringLiteral("/Scripting"), &kwin, QDBusConnection::ExportAllSlots)
+            && kwinBus->registerObject(scriptPath, &script, QDBusConnection::ExportAllSlots)
+            && kwinBus->registerService(QStringLiteral("org.kde.KWin"));
+        programBus =
+            std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(busAddress, QStringLiteral("program")));
+    }
+    ~KWinOnBus()
+    {
+        kwinBus.reset();
+        programBus.reset();
+        QDBusConnection::disconnectFromBus(QStringLiteral("kwin"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("program"));
+        thread.quit();
+        thread.wait();
+    }
+
+    QThread thread;
+    KWinStandIn kwin;
+    ScriptStandIn script;
+    std::unique_ptr<QDBusConnection> kwinBus;
+    std::unique_ptr<QDBusConnection> programBus;
+    bool ready = false;
+};
+
 } // namespace
 
 class TestKWinWindowSource : public QObject
@@ -82,25 +124,12 @@ private slots:
     {
         QFETCH(QString, scriptPath);
         QFETCH(bool, leftover);
-        QThread thread;
-        KWinStandIn kwin;
+        KWinOnBus onBus(_bus.address(), scriptPath);
+        QVERIFY(onBus.ready);
+        KWinStandIn& kwin = onBus.kwin;
         kwin.leftover = leftover;
-        ScriptStandIn script;
-        script.kwin = &kwin;
-        kwin.moveToThread(&thread);
-        script.moveToThread(&thread);
-        thread.start();
-        const auto stop = qScopeGuard([&thread] {
-            QDBusConnection::disconnectFromBus(QStringLiteral("kwin"));
-            QDBusConnection::disconnectFromBus(QStringLiteral("program"));
-            thread.quit();
-            thread.wait();
-        });
-        QDBusConnection kwinBus = QDBusConnection::connectToBus(_bus.address(), QStringLiteral("kwin"));
-        QVERIFY(kwinBus.registerObject(QStringLiteral("/Scripting"), &kwin, QDBusConnection::ExportAllSlots));
-        QVERIFY(kwinBus.registerObject(scriptPath, &script, QDBusConnection::ExportAllSlots));
-        QVERIFY(kwinBus.registerService(QStringLiteral("org.kde.KWin")));
-        QDBusConnection programBus = QDBusConnection::connectToBus(_bus.address(), QStringLiteral("program"));
+        QDBusConnection& kwinBus = *onBus.kwinBus;
+        QDBusConnection& programBus = *onBus.programBus;
 
         auto source = KWinWindowSource::start(programBus, QStringLiteral("/opt/main.js"));
         QVERIFY(source);
@@ -124,11 +153,32 @@ private slots:
         QVERIFY(!programBus.interface()->isServiceRegistered(QLatin1String(KWinWindowSource::serviceName)));
     }
 
+    // A Plasma session whose KWin refuses the script: no source, the name given back, and
+    // what the program reports missing is the script, not a protocol KWin never offers.
+    void aRefusedScriptIsNamedAsMissing()
+    {
+        KWinOnBus onBus(_bus.address(), QStringLiteral("/Scripting/Script7"));
+        QVERIFY(onBus.ready);
+        onBus.kwin.loadAnswer = -1;
+        QVERIFY(!KWinWindowSource::start(*onBus.programBus, QStringLiteral("/opt/main.js")));
+        QVERIFY(KWinWindowSource::kwinAnswers(*onBus.programBus));
+        QVERIFY(!onBus.programBus->interface()->isServiceRegistered(QLatin1String(KWinWindowSource::serviceName)));
+
+        WaylandOffer offer;
+        offer.idleProtocol = QStringLiteral("org_kde_kwin_idle");
+        offer.hasSeat = true;
+        offer.failedWindowSource = QStringLiteral("KWin script");
+        QVERIFY(!offer.canTrack());
+        QCOMPARE(offer.missing(), QStringLiteral("the foreground window (Larkspan's KWin script did not load)"));
+        QCOMPARE(offer.missingProtocols(), QStringLiteral("KWin script"));
+    }
+
     // Not a Plasma session: nothing is loaded and no name taken.
     void withoutKWinThereIsNoSource()
     {
         QDBusConnection bus = QDBusConnection::connectToBus(_bus.address(), QStringLiteral("alone"));
         QVERIFY(!KWinWindowSource::start(bus, QStringLiteral("/opt/main.js")));
+        QVERIFY(!KWinWindowSource::kwinAnswers(bus));
         QVERIFY(!bus.interface()->isServiceRegistered(QLatin1String(KWinWindowSource::serviceName)));
         QDBusConnection::disconnectFromBus(QStringLiteral("alone"));
     }

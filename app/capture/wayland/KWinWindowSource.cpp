@@ -58,9 +58,14 @@ KWinWindowSource::KWinWindowSource(const QDBusConnection& bus)
     : _bus(bus), _receiver(std::make_unique<KWinWindowReceiver>())
 {}
 
+bool KWinWindowSource::kwinAnswers(const QDBusConnection& bus)
+{
+    return bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(kKWinService);
+}
+
 std::unique_ptr<KWinWindowSource> KWinWindowSource::start(const QDBusConnection& bus, const QString& scriptPath)
 {
-    if (!bus.isConnected() || !bus.interface() || !bus.interface()->isServiceRegistered(kKWinService))
+    if (!kwinAnswers(bus))
         return nullptr;
     if (scriptPath.isEmpty()) {
         LK_WARNING() << "KWinWindowSource - KWin answers, but Larkspan's KWin script is not installed";

@@ -45,6 +45,9 @@ public:
     // cannot be loaded and run; the reason is logged in the latter case.
     static std::unique_ptr<KWinWindowSource> start(const QDBusConnection& bus = QDBusConnection::sessionBus(),
                                                    const QString& scriptPath = scriptFile());
+    // Whether KWin answers on the bus: a Plasma session, where a null start() means the
+    // script did not load, not that the desktop has no window source.
+    static bool kwinAnswers(const QDBusConnection& bus = QDBusConnection::sessionBus());
     ~KWinWindowSource();
     KWinWindowSource(const KWinWindowSource&) = delete;
     KWinWindowSource& operator=(const KWinWindowSource&) = delete;

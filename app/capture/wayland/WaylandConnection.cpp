@@ -175,7 +175,9 @@ QString WaylandOffer::described() const
 QString WaylandOffer::missing() const
 {
     QStringList parts;
-    if (!hasWindowSource())
+    if (!hasWindowSource() && !failedWindowSource.isEmpty())
+        parts << QStringLiteral("the foreground window (Larkspan's %1 did not load)").arg(failedWindowSource);
+    else if (!hasWindowSource())
         parts << QStringLiteral("the foreground window (%1)").arg(QLatin1String(kToplevelManager));
     if (idleProtocol.isEmpty())
         parts << QStringLiteral("input activity (%1 or %2)").arg(QLatin1String(kExtIdle), QLatin1String(kKdeIdle));
@@ -189,7 +191,7 @@ QString WaylandOffer::missingProtocols() const
 {
     QStringList parts;
     if (!hasWindowSource())
-        parts << QLatin1String(kToplevelManager);
+        parts << (failedWindowSource.isEmpty() ? QLatin1String(kToplevelManager) : failedWindowSource);
     if (idleProtocol.isEmpty())
         parts << QStringLiteral("%1 / %2").arg(QLatin1String(kExtIdle), QLatin1String(kKdeIdle));
     if (!hasSeat)

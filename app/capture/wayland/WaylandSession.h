@@ -16,6 +16,9 @@ struct WaylandOffer {
     // Where the foreground window comes from when no toplevel protocol tells it ("KWin
     // script"); empty else.
     QString windowSource;
+    // A desktop's own window source that answered but could not be used ("KWin script"):
+    // named as what is missing, where the toplevel protocol was never to be expected.
+    QString failedWindowSource;
     // "ext_idle_notifier_v1", else "org_kde_kwin_idle", or empty.
     QString idleProtocol;
     bool hasSeat = false;
@@ -65,6 +68,7 @@ public:
     // The foreground window comes from elsewhere than the compositor's protocols; call
     // before start().
     void useWindowSource(const QString& source) { _offer.windowSource = source; }
+    void noteFailedWindowSource(const QString& source) { _offer.failedWindowSource = source; }
 
     // activity runs on the session's thread whenever the user is seen to be active: at once
     // when input resumes, then every half second while it goes on (up to 5 minutes without
